@@ -1,0 +1,45 @@
+// __QCBase: the root of every framework object.
+//
+// It holds no data. It gives each class a number and one fixed name, a
+// same-class test that compares names by identity, and virtual destruction.
+#pragma once
+
+#include <cstdint>
+
+// Class numbers answered by ClassID(). Every class not listed answers 0.
+namespace class_id {
+inline constexpr int32_t kNone = 0;
+inline constexpr int32_t kEnclosure = 26;
+inline constexpr int32_t kFreezeSystem = 32;
+inline constexpr int32_t kMeasure = 49;
+inline constexpr int32_t kMeasureNumberRegion = 51;
+inline constexpr int32_t kMultiMeasureRest = 56;
+inline constexpr int32_t kMultiMeasureRestPrefs = 57;
+inline constexpr int32_t kPart = 71;
+inline constexpr int32_t kStaffSystem = 97;
+inline constexpr int32_t kSystemStaff = 101;
+}  // namespace class_id
+
+class __QCBase {
+ public:
+  __QCBase() = default;
+  virtual ~__QCBase() = default;
+
+  // The concrete class's number; 0 for classes without one.
+  virtual int32_t ClassID() const { return class_id::kNone; }
+
+  // The class's one fixed name. Each class returns the same static text on
+  // every call, so names can be compared by address.
+  virtual const char* ClassName() const;
+
+  // False for null; otherwise true exactly when `other` answers the very same
+  // name text (compared by identity). Classes that keep their base's name
+  // compare equal to it.
+  virtual bool IsSameClass(const __QCBase* other) const;
+
+ protected:
+  // Framework objects own host records and collections, so they are not
+  // copied by accident; plain-data classes may opt in.
+  __QCBase(const __QCBase&) = default;
+  __QCBase& operator=(const __QCBase&) = default;
+};

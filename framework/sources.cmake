@@ -1,0 +1,3 @@
+list(APPEND MODULE_SOURCES
+  framework/base.cpp
+)

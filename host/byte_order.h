@@ -1,0 +1,36 @@
+// Little-endian access to host record bytes.
+//
+// Every host record and address block is little-endian. Fields are read and
+// written byte by byte so that the code is correct whatever the layout or
+// alignment of the buffer, and no byte buffer is ever cast to a struct.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace host {
+
+inline uint16_t ReadU16(const uint8_t* bytes, size_t offset) {
+  return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+inline int16_t ReadI16(const uint8_t* bytes, size_t offset) {
+  return static_cast<int16_t>(ReadU16(bytes, offset));
+}
+
+inline void WriteU16(uint8_t* bytes, size_t offset, uint16_t value) {
+  bytes[offset] = static_cast<uint8_t>(value & 0xFF);
+  bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+inline uint32_t ReadU32(const uint8_t* bytes, size_t offset) {
+  return static_cast<uint32_t>(bytes[offset]) | (static_cast<uint32_t>(bytes[offset + 1]) << 8) |
+         (static_cast<uint32_t>(bytes[offset + 2]) << 16) |
+         (static_cast<uint32_t>(bytes[offset + 3]) << 24);
+}
+
+inline void WriteU32(uint8_t* bytes, size_t offset, uint32_t value) {
+  for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace host

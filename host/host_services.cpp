@@ -1,0 +1,161 @@
+#include "host/host_services.h"
+
+#include "host/host_version.h"
+#include "host/platform_lookup.h"
+
+namespace host {
+namespace {
+
+// One typedef per service, in the host's calling convention.
+using LoadEDataFn = int16_t (*)(uint32_t, void*, void*, int32_t*, uint32_t);
+using SaveEDataFn = int16_t (*)(uint32_t, void*, const void*, uint32_t, uint32_t);
+using CreateEDataFn = int16_t (*)(uint32_t, void*, const void*, uint32_t, uint32_t);
+using DeleteEDataFn = int16_t (*)(uint32_t, void*, uint32_t);
+using NextEDataFn = int16_t (*)(uint32_t, void*, void*, void*, uint32_t);
+using SlotToInstFn = int16_t (*)(uint16_t, uint16_t, uint32_t);
+using UpdateLayoutFn = int16_t (*)(int32_t, int32_t, uint32_t);
+using GetCurrentCantorDocumentFn = int16_t (*)(uint32_t);
+using GetCurrentPartIDFn = int16_t (*)(uint32_t);
+using SetCurrentPartIDFn = int16_t (*)(int16_t, uint32_t);
+using GetNextPartIDFn = int16_t (*)(int16_t, uint32_t);
+
+// One cache entry per service. `looked_up` is set before the lookup is made,
+// so a service that the host lacks is asked for once and stays missing.
+struct CachedService {
+  const char* name;
+  bool looked_up;
+  ServiceAddress address;
+};
+
+enum Service {
+  kLoadEData,
+  kSaveEData,
+  kCreateEData,
+  kDeleteEData,
+  kNextEData,
+  kSlotToInst,
+  kUpdateLayout,
+  kGetCurrentCantorDocument,
+  kGetCurrentPartID,
+  kSetCurrentPartID,
+  kGetNextPartID,
+  kServiceCount
+};
+
+constexpr CachedService kUnresolved[kServiceCount] = {
+    {"QX_LoadEData", false, nullptr},
+    {"QX_SaveEData", false, nullptr},
+    {"QX_CreateEData", false, nullptr},
+    {"QX_DeleteEData", false, nullptr},
+    {"QX_NextEData", false, nullptr},
+    {"QX_SlotToInst", false, nullptr},
+    {"QX_UpdateLayout", false, nullptr},
+    {"QX_GetCurrentCantorDocument", false, nullptr},
+    {"QX_GetCurrentPartID", false, nullptr},
+    {"QX_SetCurrentPartID", false, nullptr},
+    {"QX_GetNextPartID", false, nullptr},
+};
+
+struct ServiceCache {
+  PlatformLookup lookup = NativePlatformLookup();
+  bool module_looked_up = false;
+  ModuleHandle module = nullptr;
+  CachedService services[kServiceCount] = {
+      kUnresolved[0], kUnresolved[1], kUnresolved[2], kUnresolved[3],
+      kUnresolved[4], kUnresolved[5], kUnresolved[6], kUnresolved[7],
+      kUnresolved[8], kUnresolved[9], kUnresolved[10],
+  };
+};
+
+ServiceCache& Cache() {
+  static ServiceCache cache;
+  return cache;
+}
+
+ServiceAddress Resolve(Service service) {
+  ServiceCache& cache = Cache();
+  CachedService& entry = cache.services[service];
+  if (entry.looked_up) return entry.address;
+  entry.looked_up = true;
+  if (!cache.module_looked_up) {
+    cache.module_looked_up = true;
+    cache.module = cache.lookup.find_module(kHostModuleName);
+    if (cache.module == nullptr) cache.module = cache.lookup.find_module(kDemoHostModuleName);
+  }
+  // Rationale: a null module handle is kept and used like any other; the
+  // platform lookup then finds nothing and every service stays missing.
+  entry.address = cache.lookup.find_service(cache.module, entry.name);
+  return entry.address;
+}
+
+template <typename Fn>
+Fn Get(Service service) {
+  return reinterpret_cast<Fn>(Resolve(service));
+}
+
+}  // namespace
+
+void InstallPlatformLookup(const PlatformLookup& lookup) {
+  ServiceCache& cache = Cache();
+  cache = ServiceCache{};
+  cache.lookup = lookup;
+}
+
+int16_t LoadEData(uint32_t tag, void* address, void* buffer, int32_t* size, uint32_t version) {
+  auto fn = Get<LoadEDataFn>(kLoadEData);
+  return fn == nullptr ? 0 : fn(tag, address, buffer, size, version);
+}
+
+int16_t SaveEData(uint32_t tag, void* address, const void* buffer, uint32_t size,
+                  uint32_t version) {
+  auto fn = Get<SaveEDataFn>(kSaveEData);
+  return fn == nullptr ? 0 : fn(tag, address, buffer, size, version);
+}
+
+int16_t CreateEData(uint32_t tag, void* address, const void* buffer, uint32_t size,
+                    uint32_t version) {
+  auto fn = Get<CreateEDataFn>(kCreateEData);
+  return fn == nullptr ? 0 : fn(tag, address, buffer, size, version);
+}
+
+int16_t DeleteEData(uint32_t tag, void* address, uint32_t version) {
+  auto fn = Get<DeleteEDataFn>(kDeleteEData);
+  return fn == nullptr ? 0 : fn(tag, address, version);
+}
+
+int16_t NextEData(uint32_t tag, void* address, uint32_t version) {
+  auto fn = Get<NextEDataFn>(kNextEData);
+  return fn == nullptr ? 0 : fn(tag, address, nullptr, nullptr, version);
+}
+
+int16_t SlotToInst(uint16_t slot, uint16_t slot_context) {
+  auto fn = Get<SlotToInstFn>(kSlotToInst);
+  return fn == nullptr ? 0 : fn(slot, slot_context, kInterfaceVersion);
+}
+
+void UpdateLayout() {
+  auto fn = Get<UpdateLayoutFn>(kUpdateLayout);
+  if (fn != nullptr) fn(1, 0, kInterfaceVersion);
+}
+
+int16_t GetCurrentCantorDocument() {
+  auto fn = Get<GetCurrentCantorDocumentFn>(kGetCurrentCantorDocument);
+  return fn == nullptr ? 0 : fn(kInterfaceVersion);
+}
+
+int16_t GetCurrentPartID() {
+  auto fn = Get<GetCurrentPartIDFn>(kGetCurrentPartID);
+  return fn == nullptr ? -1 : fn(kInterfaceVersion);
+}
+
+void SetCurrentPartID(int16_t part_id) {
+  auto fn = Get<SetCurrentPartIDFn>(kSetCurrentPartID);
+  if (fn != nullptr) fn(part_id, kInterfaceVersion);
+}
+
+int16_t GetNextPartID(int16_t part_id) {
+  auto fn = Get<GetNextPartIDFn>(kGetNextPartID);
+  return fn == nullptr ? kNoPart : fn(part_id, kInterfaceVersion);
+}
+
+}  // namespace host

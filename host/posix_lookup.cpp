@@ -1,0 +1,22 @@
+// POSIX lookup: the host is the program that loaded the module, and its
+// services are symbols that the program exports dynamically. The module names
+// of the Windows host mean nothing here; both resolve to the main program.
+#include <dlfcn.h>
+
+#include "host/platform_lookup.h"
+
+namespace host {
+namespace {
+
+ModuleHandle FindModule(const char* /*name*/) { return dlopen(nullptr, RTLD_LAZY); }
+
+ServiceAddress FindService(ModuleHandle module, const char* name) {
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<ServiceAddress>(dlsym(module, name));
+}
+
+}  // namespace
+
+PlatformLookup NativePlatformLookup() { return PlatformLookup{&FindModule, &FindService}; }
+
+}  // namespace host

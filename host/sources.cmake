@@ -1,0 +1,4 @@
+list(APPEND MODULE_SOURCES
+  host/host_version.cpp
+  host/host_services.cpp
+)

@@ -1,0 +1,21 @@
+// Windows lookup: the host executable is already loaded in the process, so it
+// is found by module name without loading anything, and its services by name.
+#include <windows.h>
+
+#include "host/platform_lookup.h"
+
+namespace host {
+namespace {
+
+ModuleHandle FindModule(const char* name) { return GetModuleHandleA(name); }
+
+ServiceAddress FindService(ModuleHandle module, const char* name) {
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<ServiceAddress>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+}  // namespace
+
+PlatformLookup NativePlatformLookup() { return PlatformLookup{&FindModule, &FindService}; }
+
+}  // namespace host

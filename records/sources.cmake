@@ -1,0 +1,2 @@
+list(APPEND MODULE_SOURCES
+)

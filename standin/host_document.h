@@ -1,0 +1,145 @@
+// HostDocument: the stand-in host's in-memory document.
+//
+// It plays the part of the notation program for the module: a record store
+// keyed by tag, cmper and inci (layout records kept per part, all others
+// document-wide), a list of parts with a current part, a document number, a
+// slot-to-staff table and a count of layout updates. Every service call is
+// logged, and faults can be injected: services missing, calls refused by a
+// rule, load sizes misreported, next-record steps that do not advance.
+//
+// The document never includes the module's code; what it knows of records is
+// only where they are kept. One document is "active" at a time: the exported
+// QX_ services act on it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace standin {
+
+using Bytes = std::vector<uint8_t>;
+
+// Four-character tag, most significant byte first: MakeTag("SOMS").
+constexpr uint32_t MakeTag(const char (&chars)[5]) {
+  return (static_cast<uint32_t>(static_cast<uint8_t>(chars[0])) << 24) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(chars[1])) << 16) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(chars[2])) << 8) |
+         static_cast<uint32_t>(static_cast<uint8_t>(chars[3]));
+}
+
+// Readable form of a tag: four characters, or 0x........ when not printable.
+std::string TagName(uint32_t tag);
+
+// Parses the form TagName writes; false when it is neither.
+bool ParseTagName(const std::string& text, uint32_t* tag);
+
+// True for the tags whose records each part keeps for itself.
+bool IsPartScopedTag(uint32_t tag);
+
+// Address of one stored record. `part` is the owning part for part-scoped
+// tags and kDocumentWide for the others.
+struct RecordKey {
+  static constexpr int32_t kDocumentWide = -0x10000;
+  int32_t part;
+  uint32_t tag;
+  uint16_t cmper;
+  uint16_t inci;
+  auto operator<=>(const RecordKey&) const = default;
+};
+
+// One service call as the host received it, with its answer.
+struct ServiceCall {
+  std::string service;  // "QX_LoadEData", ...
+  uint32_t tag = 0;
+  uint16_t cmper = 0;   // address block on entry
+  uint16_t inci = 0;
+  int64_t size = 0;     // room offered (load) or bytes written (save, create)
+  uint32_t version = 0;
+  int32_t arg1 = 0;     // part id, slot, or first layout argument
+  int32_t arg2 = 0;     // slot context or second layout argument
+  int16_t part = 0;     // current part when the call arrived
+  int16_t result = 0;
+
+  // Short readable form, e.g. "QX_SaveEData SOSS 3/0 p1 28B v19000000 -> 1".
+  std::string ToString() const;
+};
+
+class HostDocument {
+ public:
+  HostDocument();
+
+  // --- State the tests and the document files set up directly. ---
+  uint32_t host_version = 0x19000000;
+  int16_t document_id = 1;
+  std::vector<int16_t> parts{0};
+  int16_t current_part = 0;
+  std::map<std::pair<uint16_t, uint16_t>, int16_t> slot_to_staff;  // (slot, context)
+  int layout_updates = 0;
+
+  // Stores `bytes` as the record; part-scoped tags go to `part` (the current
+  // part when omitted).
+  void Put(uint32_t tag, uint16_t cmper, uint16_t inci, Bytes bytes,
+           std::optional<int16_t> part = std::nullopt);
+  // The stored record, or null.
+  const Bytes* Find(uint32_t tag, uint16_t cmper, uint16_t inci,
+                    std::optional<int16_t> part = std::nullopt) const;
+  bool Erase(uint32_t tag, uint16_t cmper, uint16_t inci,
+             std::optional<int16_t> part = std::nullopt);
+  const std::map<RecordKey, Bytes>& records() const { return records_; }
+  std::map<RecordKey, Bytes>& mutable_records() { return records_; }
+  RecordKey KeyFor(uint32_t tag, uint16_t cmper, uint16_t inci,
+                   std::optional<int16_t> part) const;
+
+  // --- Call log. ---
+  std::vector<ServiceCall> log;
+  bool logging = true;
+  // Log lines of the calls to `service` ("" for all), one per line.
+  std::string LogText(const std::string& service = "") const;
+  size_t CountCalls(const std::string& service) const;
+
+  // --- Faults. ---
+  std::set<std::string> missing_services;          // e.g. "QX_NextEData"
+  std::function<bool(const ServiceCall&)> refuse;  // true: answer 0, change nothing
+  std::optional<int32_t> reported_load_size;       // size written back by every load
+  bool next_does_not_advance = false;              // next answers 1, address unchanged
+
+  // --- The services, as the exported QX_ functions call them. ---
+  int16_t LoadEData(uint32_t tag, uint8_t* address, void* buffer, int32_t* size, uint32_t version);
+  int16_t SaveEData(uint32_t tag, uint8_t* address, const void* buffer, uint32_t size,
+                    uint32_t version);
+  int16_t CreateEData(uint32_t tag, uint8_t* address, const void* buffer, uint32_t size,
+                      uint32_t version);
+  int16_t DeleteEData(uint32_t tag, uint8_t* address, uint32_t version);
+  int16_t NextEData(uint32_t tag, uint8_t* address, uint32_t version);
+  int16_t SlotToInst(uint16_t slot, uint16_t context, uint32_t version);
+  int16_t UpdateLayout(int32_t a, int32_t b, uint32_t version);
+  int16_t GetCurrentCantorDocument(uint32_t version);
+  int16_t GetCurrentPartID(uint32_t version);
+  int16_t SetCurrentPartID(int16_t part, uint32_t version);
+  int16_t GetNextPartID(int16_t part, uint32_t version);
+
+ private:
+  // Logs the call and decides whether a refusal rule stops it.
+  bool Admit(ServiceCall& call);
+  int16_t Finish(ServiceCall& call, int16_t result);
+
+  std::map<RecordKey, Bytes> records_;
+};
+
+// Makes `document` the one the exported services act on (null: none; every
+// service then answers 0). Returns the previous one.
+HostDocument* SetActiveDocument(HostDocument* document);
+HostDocument* ActiveDocument();
+
+// The address of the exported service `name`, or null when it does not exist
+// or the active document lists it as missing. Lets in-process tests hand the
+// module the host's services without a dynamic symbol lookup.
+void (*FindService(const char* name))();
+
+}  // namespace standin

@@ -1,0 +1,3 @@
+list(APPEND TEST_SOURCES
+  framework/base_test.cpp
+)

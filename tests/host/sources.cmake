@@ -1,0 +1,3 @@
+list(APPEND TEST_SOURCES
+  host/host_services_test.cpp
+)

@@ -1,0 +1,112 @@
+// The exported entry points as the host sees them: the version exchange, the
+// init flags, both menu record forms byte by byte, and dispatch.
+#include "plugin/extension_api.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/host_version.h"
+#include "tests/support/host_test.h"
+
+namespace {
+
+class ExtensionEntryTest : public testing_support::HostTest {};
+
+std::string Field8(const std::vector<uint8_t>& item, size_t offset) {
+  return std::string(reinterpret_cast<const char*>(&item[offset]));
+}
+
+std::string Field16(const std::vector<uint8_t>& item, size_t offset) {
+  std::string text;
+  for (size_t i = offset; item[i] != 0 || item[i + 1] != 0; i += 2) {
+    EXPECT_EQ(item[i + 1], 0) << "unit at byte " << i;
+    text += static_cast<char>(item[i]);
+  }
+  return text;
+}
+
+uint32_t U32(const std::vector<uint8_t>& item, size_t offset) {
+  return item[offset] | (item[offset + 1] << 8) | (item[offset + 2] << 16) |
+         (static_cast<uint32_t>(item[offset + 3]) << 24);
+}
+
+TEST_F(ExtensionEntryTest, VersionExchangeKeepsTheHostsNumber) {
+  EXPECT_EQ(host::HostVersion(), 0x19000000u);
+  EXPECT_EQ(QuilloExtensionVersion(0x0FFFFFFF), 0x10000000u);
+  EXPECT_EQ(host::HostVersion(), 0x0FFFFFFFu);
+  EXPECT_EQ(QuilloExtensionVersion(0x12345678), 0x10000000u);
+  EXPECT_EQ(host::HostVersion(), 0x12345678u);
+}
+
+TEST_F(ExtensionEntryTest, InitSetsBitZeroAndKeepsTheOthers) {
+  uint32_t flags = 6;
+  EXPECT_EQ(QuilloExtensionInit(nullptr, &flags), 1);
+  EXPECT_EQ(flags, 7u);
+  EXPECT_EQ(QuilloExtensionInit(nullptr, nullptr), 0);
+  EXPECT_EQ(QuilloExtensionGetMenuStatus(nullptr), 1);
+}
+
+TEST_F(ExtensionEntryTest, EightBitMenuRecords) {
+  std::vector<uint8_t> item(196, 0xAA);
+  ASSERT_EQ(QuilloExtensionEnumerate(nullptr, 0, item.data()), 1);
+  EXPECT_EQ(Field8(item, 0), "ZK Start New Piece");
+  EXPECT_EQ(Field8(item, 64), "Starts a new piece at beginning of the selection.");
+  EXPECT_EQ(Field8(item, 128), "Start New Piece");
+  EXPECT_EQ(U32(item, 192), 1u);
+
+  std::fill(item.begin(), item.end(), 0xAA);
+  ASSERT_EQ(QuilloExtensionEnumerate(nullptr, 1, item.data()), 1);
+  EXPECT_EQ(Field8(item, 0), "Fix Indent (ZK Start New Piece)");
+  EXPECT_EQ(Field8(item, 64), "Fixes indentation within the selected measure span.");
+  EXPECT_EQ(Field8(item, 128), "Fix Indent");
+  for (size_t i = 138; i < 192; ++i) EXPECT_EQ(item[i], 0) << "byte " << i;
+
+  std::vector<uint8_t> negative(196, 0xAA);
+  ASSERT_EQ(QuilloExtensionEnumerate(nullptr, -1, negative.data()), 1);
+  EXPECT_EQ(Field8(negative, 0), "ZK Start New Piece");
+
+  std::vector<uint8_t> untouched(196, 0xAA);
+  EXPECT_EQ(QuilloExtensionEnumerate(nullptr, 2, untouched.data()), 0);
+  EXPECT_EQ(untouched, std::vector<uint8_t>(196, 0xAA));
+  EXPECT_EQ(QuilloExtensionEnumerate(nullptr, 0, nullptr), 0);
+}
+
+TEST_F(ExtensionEntryTest, Utf16MenuRecordsWriteOnlyTextAndTerminator) {
+  std::vector<uint8_t> item(772, 0xAA);
+  ASSERT_EQ(QuilloExtensionEnumerate_UTF16(nullptr, 1, item.data()), 1);
+  EXPECT_EQ(Field16(item, 0), "Fix Indent (ZK Start New Piece)");
+  EXPECT_EQ(Field16(item, 256), "Fixes indentation within the selected measure span.");
+  EXPECT_EQ(Field16(item, 512), "Fix Indent");
+  EXPECT_EQ(item[532], 0);
+  EXPECT_EQ(item[533], 0);
+  for (size_t i = 534; i < 768; ++i) EXPECT_EQ(item[i], 0xAA) << "byte " << i;
+  EXPECT_EQ(U32(item, 768), 1u);
+
+  std::vector<uint8_t> untouched(772, 0xAA);
+  EXPECT_EQ(QuilloExtensionEnumerate_UTF16(nullptr, 2, untouched.data()), 0);
+  EXPECT_EQ(untouched, std::vector<uint8_t>(772, 0xAA));
+  EXPECT_EQ(QuilloExtensionEnumerate_UTF16(nullptr, 1, nullptr), 0);
+}
+
+TEST_F(ExtensionEntryTest, InvokeAsksForTheDocumentBeforeLookingAtTheIndex) {
+  uint8_t selection[20] = {};
+  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 5, selection), 0);
+  EXPECT_EQ(doc.LogText(), "GetCurrentCantorDocument(0, 0) p0 v19000000 -> 1\n");
+  doc.log.clear();
+  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 5, nullptr), 0);
+  EXPECT_TRUE(doc.log.empty());
+}
+
+TEST_F(ExtensionEntryTest, StartNewPieceBelowMeasureTwoRefusesWithoutLayoutUpdate) {
+  uint8_t selection[20] = {};
+  selection[4] = 1;  // StartMeasure 1
+  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, selection), 0);
+  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, nullptr), 0);
+  EXPECT_EQ(doc.layout_updates, 0);
+  EXPECT_EQ(doc.CountCalls("QX_LoadEData"), 0u);
+}
+
+}  // namespace

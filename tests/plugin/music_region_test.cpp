@@ -1,0 +1,80 @@
+#include "plugin/music_region.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/host_test.h"
+
+namespace {
+
+class MusicRegionTest : public testing_support::HostTest {};
+
+TEST_F(MusicRegionTest, CopiesTheSelectionRecordFieldByField) {
+  const uint8_t selection[20] = {0x01, 0x02, 0x03, 0x04, 0xF7, 0xFF, 0x05, 0x06, 0x07,
+                                 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x00, 0x11, 0x12,
+                                 0x13, 0x14};
+  QCMusicRegion region(selection, 3);
+  EXPECT_EQ(region.StartSlotContext, 0x0201);
+  EXPECT_EQ(region.StartSlot, 0x0403);
+  EXPECT_EQ(region.StartMeasure, -9);
+  EXPECT_EQ(region.StartPosition, 0x08070605u);
+  EXPECT_EQ(region.EndSlotContext, 0x0A09);
+  EXPECT_EQ(region.EndSlot, 0x0C0B);
+  EXPECT_EQ(region.EndMeasure, 13);
+  EXPECT_EQ(region.EndPosition, 0x14131211u);
+  EXPECT_EQ(region.DocumentID, 3);
+  EXPECT_STREQ(region.ClassName(), "QCMusicRegion");
+  EXPECT_EQ(region.ClassID(), 0);
+}
+
+TEST_F(MusicRegionTest, EqualityGoesThroughTheHostsStaffLookup) {
+  doc.slot_to_staff[{1, 0}] = 5;
+  doc.slot_to_staff[{2, 0}] = 5;  // two slots showing the same staff
+  doc.slot_to_staff[{2, 1}] = 5;
+  doc.slot_to_staff[{3, 0}] = 6;
+  auto make = [] {
+    QCMusicRegion r;
+    r.StartSlot = 1;
+    r.EndSlot = 1;
+    r.StartMeasure = 4;
+    r.EndMeasure = 8;
+    return r;
+  };
+  QCMusicRegion a = make(), b = make();
+  b.DocumentID = 9;
+  EXPECT_TRUE(a.IsEqual(b));
+  b.EndSlot = 2;
+  b.EndSlotContext = 1;
+  EXPECT_TRUE(a.IsEqual(b));  // different slot, context, same staff
+  b.EndSlot = 3;
+  b.EndSlotContext = 0;
+  EXPECT_FALSE(a.IsEqual(b));
+
+  QCMusicRegion c = make();
+  c.StartSlotContext = 1;
+  EXPECT_FALSE(a.IsEqual(c));
+  QCMusicRegion d = make();
+  d.StartPosition = 1;
+  EXPECT_FALSE(a.IsEqual(d));
+  QCMusicRegion e = make();
+  e.EndPosition = 1;
+  EXPECT_FALSE(a.IsEqual(e));
+  QCMusicRegion f = make();
+  f.EndMeasure = 9;
+  EXPECT_FALSE(a.IsEqual(f));
+}
+
+TEST_F(MusicRegionTest, EqualityAsksTheOtherRegionsStaffFirst) {
+  doc.slot_to_staff[{1, 0}] = 5;
+  doc.slot_to_staff[{2, 0}] = 5;
+  QCMusicRegion a, b;
+  a.StartSlot = 1;
+  b.StartSlot = 2;
+  EXPECT_TRUE(a.IsEqual(b));
+  EXPECT_EQ(doc.LogText(),
+            "SlotToInst(2, 0) p0 v19000000 -> 5\n"
+            "SlotToInst(1, 0) p0 v19000000 -> 5\n"
+            "SlotToInst(0, 0) p0 v19000000 -> 0\n"
+            "SlotToInst(0, 0) p0 v19000000 -> 0\n");
+}
+
+}  // namespace

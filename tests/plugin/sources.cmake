@@ -1,0 +1,4 @@
+list(APPEND TEST_SOURCES
+  plugin/extension_entry_test.cpp
+  plugin/music_region_test.cpp
+)

@@ -1,0 +1,3 @@
+list(APPEND TEST_SOURCES
+  standin/host_document_test.cpp
+)

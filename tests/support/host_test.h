@@ -1,0 +1,35 @@
+// HostTest: a fixture that runs the module in-process against a fresh
+// stand-in document. Each test starts with an empty service cache, so service
+// lookups, and the faults that make services missing, start afresh.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+
+#include "host/host_version.h"
+#include "host/platform_lookup.h"
+#include "standin/host_document.h"
+
+namespace testing_support {
+
+// The lookup the module uses in these tests: the host program is found under
+// its usual name and its services are the stand-in host's functions.
+host::PlatformLookup StandInLookup();
+
+// Little-endian bytes of 16-bit words, for building records.
+standin::Bytes Words(std::initializer_list<uint16_t> words);
+
+class HostTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Sets the host version the module sees, as the version entry point would.
+  void UseHostVersion(uint32_t version);
+
+  standin::HostDocument doc;
+};
+
+}  // namespace testing_support
