@@ -29,8 +29,9 @@ std::string Field16(const std::vector<uint8_t>& item, size_t offset) {
 }
 
 uint32_t U32(const std::vector<uint8_t>& item, size_t offset) {
-  return item[offset] | (item[offset + 1] << 8) | (item[offset + 2] << 16) |
-         (static_cast<uint32_t>(item[offset + 3]) << 24);
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i) value |= static_cast<uint32_t>(item[offset + i]) << (8 * i);
+  return value;
 }
 
 TEST_F(ExtensionEntryTest, VersionExchangeKeepsTheHostsNumber) {
