@@ -1,2 +1,4 @@
 list(APPEND TEST_SOURCES
+  # system splitter and indent fixer
+  # multimeasure-rest and measure-number-region splitters
 )

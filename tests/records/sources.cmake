@@ -1,2 +1,5 @@
 list(APPEND TEST_SOURCES
+  records/parts_test.cpp
+  # measures and staff systems
+  # measure-number regions, enclosures, multimeasure rests and their preferences
 )

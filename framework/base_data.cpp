@@ -1,0 +1,109 @@
+#include "framework/base_data.h"
+
+#include <cstring>
+
+#include "host/byte_order.h"
+#include "host/host_services.h"
+#include "host/host_version.h"
+
+__QCBaseData::~__QCBaseData() { ReleaseOwnedRecord(); }
+
+const char* __QCBaseData::ClassName() const {
+  static constexpr char kName[] = "__QCBaseData";
+  return kName;
+}
+
+uint32_t __QCBaseData::DataVersion() const { return host::kInterfaceVersion; }
+
+uint16_t __QCBaseData::Cmper() const { return host::ReadU16(address_, kCmperOffset); }
+
+uint16_t __QCBaseData::Inci() const { return host::ReadU16(address_, kInciOffset); }
+
+void __QCBaseData::SetAddress(uint16_t cmper, uint16_t inci) {
+  host::WriteU16(address_, kCmperOffset, cmper);
+  host::WriteU16(address_, kInciOffset, inci);
+}
+
+void __QCBaseData::UseStorage(uint8_t* storage, uint64_t loaded_size) {
+  ReleaseOwnedRecord();
+  record_ = storage;
+  loaded_size_ = loaded_size;
+}
+
+void __QCBaseData::ReleaseOwnedRecord() {
+  if (owns_record_ && record_ != nullptr) {
+    delete[] record_;
+    record_ = nullptr;
+  }
+  owns_record_ = false;
+}
+
+bool __QCBaseData::LoadCurrent() {
+  if (record_ != nullptr && HasDisposableBuffer()) {
+    ReleaseOwnedRecord();
+    DisposeDataBuffer();
+    record_ = nullptr;
+    loaded_size_ = 0;
+  }
+  if (record_ == nullptr) record_ = DataBuffer();
+  const int32_t room = DataSize();
+  int32_t count = room;
+  if (host::LoadEData(DataTag(), address_, record_, &count, DataVersion()) == 0) {
+    loaded_size_ = 0;
+    return false;
+  }
+  // The loaded size is what a later Save writes from the record, so a count
+  // beyond the room offered would read past the record, and a negative one
+  // is no record at all.
+  if (count < 0) {
+    loaded_size_ = 0;
+    return false;
+  }
+  loaded_size_ = static_cast<uint64_t>(count > room ? room : count);
+  document_id_ = host::GetCurrentCantorDocument();
+  return true;
+}
+
+bool __QCBaseData::LoadNext() {
+  if (host::NextEData(DataTag(), address_, DataVersion()) == 0) return false;
+  return LoadCurrent();
+}
+
+bool __QCBaseData::Save() {
+  if (loaded_size_ == 0) return false;
+  return host::SaveEData(DataTag(), address_, record_, static_cast<uint32_t>(loaded_size_),
+                         DataVersion()) != 0;
+}
+
+bool __QCBaseData::Reload() {
+  if (loaded_size_ == 0) return false;
+  return LoadCurrent();
+}
+
+bool __QCBaseData::DeleteData() {
+  return host::DeleteEData(DataTag(), address_, DataVersion()) != 0;
+}
+
+void __QCBaseData::CopyDataFrom(__QCBaseData& other) {
+  if (other.loaded_size_ == 0 || other.record_ == nullptr) return;
+  ReleaseOwnedRecord();
+  loaded_size_ = other.loaded_size_;
+  // The block also serves later loads, which are offered DataSize() bytes,
+  // so it is never smaller than that.
+  const int32_t data_size = DataSize();
+  const uint64_t block = data_size > 0 && static_cast<uint64_t>(data_size) > loaded_size_
+                             ? static_cast<uint64_t>(data_size)
+                             : loaded_size_;
+  record_ = new uint8_t[block]();
+  owns_record_ = true;
+  std::memcpy(record_, other.record_, loaded_size_);
+}
+
+std::unique_ptr<__QCBaseData> __QCBaseData::Clone() {
+  std::unique_ptr<__QCBaseData> clone = CreateInstance();
+  std::memcpy(clone->address_, address_, kAddressSize);
+  clone->tag_override_ = tag_override_;
+  clone->document_id_ = document_id_;
+  clone->CopyDataFrom(*this);
+  return clone;
+}

@@ -1,0 +1,104 @@
+// __QCBaseData: an object that mirrors one host data record.
+//
+// The object keeps the record's 8-byte address block, a pointer to the record
+// bytes (normally storage inside the concrete object) and the loaded size:
+// the byte count of the last successful load, or the size a copy or a
+// constructor set. A loaded size of 0 means "not loaded": Save and the
+// operations built on it then refuse without calling the host.
+//
+// Every host call carries DataTag() and DataVersion(); the host may rewrite
+// the address block (the next-record service moves it, creation fills in the
+// numbers it assigns). Failures are false results; nothing is thrown.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "framework/base.h"
+
+class __QCBaseData : public __QCBase {
+ public:
+  // Address block, exchanged with the host by reference:
+  //   cmper: u16 @0, inci: u16 @2, reserved (always 0): 4 bytes @4.
+  static constexpr size_t kAddressSize = 8;
+  static constexpr size_t kCmperOffset = 0;
+  static constexpr size_t kInciOffset = 2;
+  // Placeholder asking the host to assign a number when creating a record.
+  static constexpr uint16_t kAssignedByHost = 0xFFFF;
+
+  __QCBaseData() = default;
+  ~__QCBaseData() override;
+
+  const char* ClassName() const override;
+
+  // Where the record for the current host version lives inside the object.
+  virtual uint8_t* DataBuffer() = 0;
+  // Releases storage a subclass obtained itself. Default: nothing.
+  virtual void DisposeDataBuffer() {}
+  // True when storage must be obtained afresh before every load. Default false.
+  virtual bool HasDisposableBuffer() const { return false; }
+  // A new default object of the same concrete class, owned by the caller.
+  virtual std::unique_ptr<__QCBaseData> CreateInstance() const = 0;
+  // The record tag every host call carries.
+  virtual uint32_t DataTag() const = 0;
+  // The version every record call carries. Default: the interface version.
+  virtual uint32_t DataVersion() const;
+  // The record size for the current host version; the room offered to loads.
+  virtual int32_t DataSize() const = 0;
+  // Bytes delivered by the last successful load, or set by a copy; 0 = not loaded.
+  virtual uint64_t LoadedSize() const { return loaded_size_; }
+  // Makes this object's record a copy of `other`'s and marks it loaded. The
+  // address, document id and tag override are not copied. Default: a heap
+  // copy of `other`'s loaded bytes; record classes copy into their storage.
+  virtual void CopyDataFrom(__QCBaseData& other);
+  // Writes LoadedSize() bytes at the current address. False when not loaded
+  // (no host call) or when the host refuses.
+  virtual bool Save();
+  // Loads again from the current address; false when not loaded.
+  virtual bool Reload();
+  // Asks the host to delete the record at the current address, loaded or not.
+  virtual bool DeleteData();
+  // Deletes the record and what depends on it. Default: DeleteData().
+  virtual bool DeepDeleteData() { return DeleteData(); }
+  // Loads the first record of the kind.
+  virtual bool LoadFirst() = 0;
+  // Moves the address to the next record of the kind and loads it.
+  virtual bool LoadNext();
+
+  // Loads the record at the current address. A count the host reports above
+  // DataSize() is taken as DataSize(); a negative count fails the load.
+  bool LoadCurrent();
+
+  // Makes a clone of this loaded object: a new instance with the same
+  // address block, tag override and document id, and a copy of the record.
+  std::unique_ptr<__QCBaseData> Clone();
+
+  uint16_t Cmper() const;
+  uint16_t Inci() const;
+  // Sets cmper and inci; the reserved bytes stay 0.
+  void SetAddress(uint16_t cmper, uint16_t inci);
+  uint8_t* AddressBlock() { return address_; }
+
+  uint32_t TagOverride() const { return tag_override_; }
+  void SetTagOverride(uint32_t tag) { tag_override_ = tag; }
+  int16_t DocumentId() const { return document_id_; }
+  // The record pointer: null until first needed, then DataBuffer() or a copy.
+  uint8_t* RecordBytes() const { return record_; }
+
+ protected:
+  // Points the record at storage inside the object and sets the loaded size,
+  // so that a fresh object can be written without a load.
+  void UseStorage(uint8_t* storage, uint64_t loaded_size);
+  // Frees a record block this object allocated itself, if any.
+  void ReleaseOwnedRecord();
+  void SetLoadedSize(uint64_t size) { loaded_size_ = size; }
+
+ private:
+  uint32_t tag_override_ = 0;
+  int16_t document_id_ = 0;
+  uint8_t* record_ = nullptr;
+  bool owns_record_ = false;
+  uint64_t loaded_size_ = 0;
+  uint8_t address_[kAddressSize] = {};
+};

@@ -1,0 +1,47 @@
+// __QCCollection: an owning array of framework objects.
+//
+// Positions 0 to Count()-1 are in use. Every non-null entry is owned by the
+// collection and deleted when the collection is cleared or destroyed; a
+// handler only borrows an element for one call. The array grows in steps of
+// 10, 50, 100 or 1000 positions, chosen by the current count.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "framework/iterator_base.h"
+
+class QCIteratorHandler;
+
+class __QCCollection : public __QCIteratorBase {
+ public:
+  __QCCollection() = default;
+  ~__QCCollection() override;
+
+  const char* ClassName() const override;
+
+  // Calls handler.Iterate for each non-null element in position order, the
+  // count read afresh before each step; stops at the first false. Returns
+  // how many calls answered true.
+  virtual int32_t ForEach(QCIteratorHandler& handler);
+  // The first non-null element the handler's Match accepts, or null.
+  virtual __QCBase* FindFirst(QCIteratorHandler& handler);
+  // As ForEach, with IterateIndexed and the element's position.
+  virtual int32_t ForEachIndexed(QCIteratorHandler& handler);
+
+  int32_t Count() const { return count_; }
+  int32_t Capacity() const { return capacity_; }
+  // The element at `index`, or null when out of range.
+  __QCBase* ItemAt(int32_t index) const;
+  // Deletes every element and empties the positions; the array is kept.
+  void ClearAll();
+  // Makes room for Count() + extra positions.
+  void GrowFor(int32_t extra);
+  // Takes ownership of `element` and stores it after the last position.
+  void Append(std::unique_ptr<__QCBase> element);
+
+ private:
+  int32_t count_ = 0;
+  int32_t capacity_ = 0;
+  std::unique_ptr<std::unique_ptr<__QCBase>[]> elements_;
+};

@@ -1,0 +1,34 @@
+// __QCCollectionData: a collection of record objects of one class, filled from
+// the host by walking the records of that class and written back from it.
+// Each element is an independent clone with its own address and bytes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "framework/base_data.h"
+#include "framework/collection.h"
+
+class __QCCollectionData : public __QCCollection {
+ public:
+  const char* ClassName() const override;
+
+  // A new default object of the element class, owned by the caller.
+  virtual std::unique_ptr<__QCBaseData> CreateElement() const = 0;
+  // Replaces the content with clones of every record of the kind, in the
+  // host's order, starting from the element class's LoadFirst. Returns the
+  // count. A host whose next-record step leaves the address where it was
+  // ends the walk.
+  virtual int32_t LoadAll();
+  // Saves every element in position order; false at the first that fails
+  // (the rest are not saved).
+  virtual bool SaveAll();
+
+  // Written into the probe before loading and into every element before
+  // saving; 0 means the element class's own tag.
+  uint32_t ElementTagOverride() const { return element_tag_override_; }
+  void SetElementTagOverride(uint32_t tag) { element_tag_override_ = tag; }
+
+ private:
+  uint32_t element_tag_override_ = 0;
+};

@@ -1,0 +1,47 @@
+#include "framework/collection_inci_other.h"
+
+namespace {
+// Incidence numbers are 16-bit and 0xFFFF is the "assign one" placeholder,
+// so no cmper can hold more incidences than this. A host that answers every
+// load would otherwise keep the counting loops going round for ever.
+constexpr uint32_t kMaxIncidences = 0xFFFF;
+}  // namespace
+
+const char* __QCCollectionInciOther::ClassName() const {
+  static constexpr char kName[] = "__QCCollectionInciOther";
+  return kName;
+}
+
+bool __QCCollectionInciOther::DeleteAllForCmper(uint16_t cmper) {
+  std::unique_ptr<__QCInciOther> probe = CreateInciElement();
+  probe->SetTagOverride(ElementTagOverride());
+  if (!probe->Load(cmper, 0)) return true;
+  uint32_t count = 1;
+  while (count < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(count))) ++count;
+  for (uint32_t inci = count; inci-- > 0;) {
+    if (!probe->Load(cmper, static_cast<uint16_t>(inci)) || !probe->DeleteData()) return false;
+  }
+  return true;
+}
+
+int32_t __QCCollectionInciOther::LoadAllForCmper(uint16_t cmper) {
+  ClearAll();
+  std::unique_ptr<__QCInciOther> probe = CreateInciElement();
+  probe->SetTagOverride(ElementTagOverride());
+  for (uint32_t inci = 0; inci < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(inci));
+       ++inci) {
+    Append(probe->Clone());
+  }
+  return Count();
+}
+
+bool __QCCollectionInciOther::SaveAllForCmper(uint16_t cmper) {
+  if (!DeleteAllForCmper(cmper)) return false;
+  for (int32_t position = 0; position < Count(); ++position) {
+    auto* element = dynamic_cast<__QCInciOther*>(ItemAt(position));
+    if (element == nullptr) return false;
+    element->SetTagOverride(ElementTagOverride());
+    if (!element->SaveAs(cmper)) return false;
+  }
+  return true;
+}

@@ -1,0 +1,23 @@
+// __QCInciOther: records of which several, the incidences 0, 1, 2, ..., share
+// one cmper. There is no first record of the kind: they are reached by cmper.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/other.h"
+
+class __QCInciOther : public __QCOther {
+ public:
+  const char* ClassName() const override;
+
+  // Sets the address (cmper, inci) and loads it.
+  virtual bool Load(uint16_t cmper, uint16_t inci);
+  // Appends the record as a new incidence of cmper (never overwrites one).
+  // False when not loaded or when the host refuses.
+  virtual bool SaveAs(uint16_t cmper);
+
+  // Always false, without a host call.
+  bool LoadFirst() override { return false; }
+  // False when not loaded; otherwise Load at the current address.
+  bool Reload() override;
+};

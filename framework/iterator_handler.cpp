@@ -1,0 +1,12 @@
+#include "framework/iterator_handler.h"
+
+const char* QCIteratorHandler::ClassName() const {
+  static constexpr char kName[] = "QCIteratorHandler";
+  return kName;
+}
+
+bool QCIteratorHandler::IterateIndexed(__QCBase* /*element*/, int32_t /*position*/) {
+  return true;
+}
+
+bool QCIteratorHandler::Match(__QCBase* /*element*/) { return false; }

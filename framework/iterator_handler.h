@@ -1,0 +1,26 @@
+// QCIteratorHandler: the callback a collection or a walk over the parts calls
+// once per element. Handlers are small objects owned by whoever runs the walk;
+// an element is lent to the handler for the duration of one call only.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/base.h"
+
+class QCIteratorHandler : public __QCBase {
+ public:
+  // Every handler answers this one name, so all handlers are the same class.
+  const char* ClassName() const override;
+
+  // Handles one element; false stops the walk.
+  virtual bool Iterate(__QCBase* element) = 0;
+  // Handles one element with its position; false stops the walk. Default true.
+  virtual bool IterateIndexed(__QCBase* element, int32_t position);
+  // True when `element` is the one looked for. Default false.
+  virtual bool Match(__QCBase* element);
+  // Asked before a walk over the parts; false means the walk is not run.
+  // Default true.
+  virtual bool BeginIteration() { return true; }
+  // Called once when a walk over the parts ends, stopped or not. Default: nothing.
+  virtual void EndIteration() {}
+};

@@ -1,0 +1,54 @@
+#include "records/parts.h"
+
+#include <memory>
+
+#include "host/host_services.h"
+#include "records/part.h"
+
+const char* QCParts::ClassName() const {
+  static constexpr char kName[] = "QCParts";
+  return kName;
+}
+
+int32_t QCParts::LoadAll() {
+  ClearAll();
+  int16_t part_id = 0;
+  for (;;) {
+    auto part = std::make_unique<QCPart>(part_id);
+    if (!part->Load(static_cast<uint16_t>(part_id))) break;
+    Append(std::move(part));
+    part_id = host::GetNextPartID(part_id);
+    if (part_id == host::kNoPart) break;
+    bool listed = false;
+    for (int32_t i = 0; i < Count() && !listed; ++i) {
+      listed = static_cast<QCPart*>(ItemAt(i))->PartId() == part_id;
+    }
+    if (listed) break;
+  }
+  return Count();
+}
+
+int32_t QCParts::ForEachPart(QCIteratorHandler& handler) {
+  int32_t visited = 0;
+  for (int32_t position = 0; position < Count(); ++position) {
+    auto* part = dynamic_cast<QCPart*>(ItemAt(position));
+    if (part == nullptr) continue;
+    if (host::GetCurrentCantorDocument() == part->PartDocumentId() &&
+        part->SavedPartId() == QCPart::kNoSavedPart) {
+      part->SetSavedPartId(host::GetCurrentPartID());
+      host::SetCurrentPartID(part->PartId());
+    }
+    const bool go_on = handler.Iterate(part);
+    // Restored before the answer is looked at, so the host's current part
+    // is back whichever way the visit ends.
+    if (part->SavedPartId() != QCPart::kNoSavedPart &&
+        host::GetCurrentCantorDocument() == part->PartDocumentId()) {
+      host::SetCurrentPartID(part->SavedPartId());
+      part->SetSavedPartId(QCPart::kNoSavedPart);
+    }
+    if (!go_on) break;
+    ++visited;
+  }
+  handler.EndIteration();
+  return visited;
+}

@@ -1,0 +1,28 @@
+// QCParts: the document's parts, and the walk that visits each of them as
+// the host's current part.
+//
+// It owns its QCPart elements. Part 0 comes first, then each part the host's
+// next-part service names, up to the first whose record does not load.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/collection.h"
+#include "framework/iterator_handler.h"
+
+class QCParts : public __QCCollection {
+ public:
+  const char* ClassName() const override;
+
+  // Lists the parts; returns the count. Stops at a part that does not load,
+  // at the end of the host's list, or when the host names a part already
+  // listed (its list would otherwise go round for ever).
+  int32_t LoadAll();
+
+  // For each part: makes it the host's current part (when it belongs to the
+  // current document), calls handler.Iterate, and restores the part that
+  // was current before. Stops after the first Iterate that answers false.
+  // Calls handler.EndIteration once at the end. Returns how many Iterate
+  // calls answered true.
+  int32_t ForEachPart(QCIteratorHandler& handler);
+};
