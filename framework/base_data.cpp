@@ -6,18 +6,26 @@
 #include "host/host_services.h"
 #include "host/host_version.h"
 
-__QCBaseData::~__QCBaseData() { ReleaseOwnedRecord(); }
+__QCBaseData::~__QCBaseData() {
+  ReleaseOwnedRecord();
+}
 
 const char* __QCBaseData::ClassName() const {
   static constexpr char kName[] = "__QCBaseData";
   return kName;
 }
 
-uint32_t __QCBaseData::DataVersion() const { return host::kInterfaceVersion; }
+uint32_t __QCBaseData::DataVersion() const {
+  return host::kInterfaceVersion;
+}
 
-uint16_t __QCBaseData::Cmper() const { return host::ReadU16(address_, kCmperOffset); }
+uint16_t __QCBaseData::Cmper() const {
+  return host::ReadU16(address_, kCmperOffset);
+}
 
-uint16_t __QCBaseData::Inci() const { return host::ReadU16(address_, kInciOffset); }
+uint16_t __QCBaseData::Inci() const {
+  return host::ReadU16(address_, kInciOffset);
+}
 
 void __QCBaseData::SetAddress(uint16_t cmper, uint16_t inci) {
   host::WriteU16(address_, kCmperOffset, cmper);

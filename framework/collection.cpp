@@ -2,7 +2,9 @@
 
 #include "framework/iterator_handler.h"
 
-__QCCollection::~__QCCollection() { ClearAll(); }
+__QCCollection::~__QCCollection() {
+  ClearAll();
+}
 
 const char* __QCCollection::ClassName() const {
   static constexpr char kName[] = "__QCCollection";

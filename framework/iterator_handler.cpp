@@ -9,4 +9,6 @@ bool QCIteratorHandler::IterateIndexed(__QCBase* /*element*/, int32_t /*position
   return true;
 }
 
-bool QCIteratorHandler::Match(__QCBase* /*element*/) { return false; }
+bool QCIteratorHandler::Match(__QCBase* /*element*/) {
+  return false;
+}

@@ -8,7 +8,9 @@ QCString::QCString() {
   length_ = 0;
 }
 
-QCString::QCString(const char* text) { SetCString(text); }
+QCString::QCString(const char* text) {
+  SetCString(text);
+}
 
 QCString::~QCString() {
   FreeText();

@@ -43,16 +43,11 @@ enum Service {
 };
 
 constexpr CachedService kUnresolved[kServiceCount] = {
-    {"QX_LoadEData", false, nullptr},
-    {"QX_SaveEData", false, nullptr},
-    {"QX_CreateEData", false, nullptr},
-    {"QX_DeleteEData", false, nullptr},
-    {"QX_NextEData", false, nullptr},
-    {"QX_SlotToInst", false, nullptr},
-    {"QX_UpdateLayout", false, nullptr},
-    {"QX_GetCurrentCantorDocument", false, nullptr},
-    {"QX_GetCurrentPartID", false, nullptr},
-    {"QX_SetCurrentPartID", false, nullptr},
+    {"QX_LoadEData", false, nullptr},        {"QX_SaveEData", false, nullptr},
+    {"QX_CreateEData", false, nullptr},      {"QX_DeleteEData", false, nullptr},
+    {"QX_NextEData", false, nullptr},        {"QX_SlotToInst", false, nullptr},
+    {"QX_UpdateLayout", false, nullptr},     {"QX_GetCurrentCantorDocument", false, nullptr},
+    {"QX_GetCurrentPartID", false, nullptr}, {"QX_SetCurrentPartID", false, nullptr},
     {"QX_GetNextPartID", false, nullptr},
 };
 
@@ -61,8 +56,8 @@ struct ServiceCache {
   bool module_looked_up = false;
   ModuleHandle module = nullptr;
   CachedService services[kServiceCount] = {
-      kUnresolved[0], kUnresolved[1], kUnresolved[2], kUnresolved[3],
-      kUnresolved[4], kUnresolved[5], kUnresolved[6], kUnresolved[7],
+      kUnresolved[0], kUnresolved[1], kUnresolved[2],  kUnresolved[3],
+      kUnresolved[4], kUnresolved[5], kUnresolved[6],  kUnresolved[7],
       kUnresolved[8], kUnresolved[9], kUnresolved[10],
   };
 };

@@ -29,8 +29,7 @@ inline constexpr int16_t kNoPart = -1;
 int16_t LoadEData(uint32_t tag, void* address, void* buffer, int32_t* size, uint32_t version);
 
 // Writes `size` bytes at `address`, replacing any record there. Missing: 0.
-int16_t SaveEData(uint32_t tag, void* address, const void* buffer, uint32_t size,
-                  uint32_t version);
+int16_t SaveEData(uint32_t tag, void* address, const void* buffer, uint32_t size, uint32_t version);
 
 // Creates a record; 0xFFFF numbers in the address ask the host to assign them,
 // and the host writes the assigned address back. Missing: 0.

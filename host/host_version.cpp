@@ -5,8 +5,12 @@ namespace {
 uint32_t g_host_version = kVersionBeforeReported;
 }  // namespace
 
-uint32_t HostVersion() { return g_host_version; }
+uint32_t HostVersion() {
+  return g_host_version;
+}
 
-void SetHostVersion(uint32_t version) { g_host_version = version; }
+void SetHostVersion(uint32_t version) {
+  g_host_version = version;
+}
 
 }  // namespace host

@@ -28,6 +28,8 @@ uint32_t HostVersion();
 void SetHostVersion(uint32_t version);
 
 // True when the stored host version is at least `threshold` (unsigned).
-inline bool HostVersionAtLeast(uint32_t threshold) { return HostVersion() >= threshold; }
+inline bool HostVersionAtLeast(uint32_t threshold) {
+  return HostVersion() >= threshold;
+}
 
 }  // namespace host

@@ -8,7 +8,9 @@
 namespace host {
 namespace {
 
-ModuleHandle FindModule(const char* /*name*/) { return dlopen(nullptr, RTLD_LAZY); }
+ModuleHandle FindModule(const char* /*name*/) {
+  return dlopen(nullptr, RTLD_LAZY);
+}
 
 ServiceAddress FindService(ModuleHandle module, const char* name) {
   if (module == nullptr) return nullptr;
@@ -17,6 +19,8 @@ ServiceAddress FindService(ModuleHandle module, const char* name) {
 
 }  // namespace
 
-PlatformLookup NativePlatformLookup() { return PlatformLookup{&FindModule, &FindService}; }
+PlatformLookup NativePlatformLookup() {
+  return PlatformLookup{&FindModule, &FindService};
+}
 
 }  // namespace host

@@ -7,7 +7,9 @@
 namespace host {
 namespace {
 
-ModuleHandle FindModule(const char* name) { return GetModuleHandleA(name); }
+ModuleHandle FindModule(const char* name) {
+  return GetModuleHandleA(name);
+}
 
 ServiceAddress FindService(ModuleHandle module, const char* name) {
   if (module == nullptr) return nullptr;
@@ -16,6 +18,8 @@ ServiceAddress FindService(ModuleHandle module, const char* name) {
 
 }  // namespace
 
-PlatformLookup NativePlatformLookup() { return PlatformLookup{&FindModule, &FindService}; }
+PlatformLookup NativePlatformLookup() {
+  return PlatformLookup{&FindModule, &FindService};
+}
 
 }  // namespace host

@@ -40,16 +40,17 @@ int32_t QuilloExtensionEnumerate_UTF16(void* /*host_data*/, int16_t index, void*
   return 1;
 }
 
-int32_t QuilloExtensionGetMenuStatus(void* /*host_data*/) { return 1; }
+int32_t QuilloExtensionGetMenuStatus(void* /*host_data*/) {
+  return 1;
+}
 
 int32_t QuilloExtensionInvoke(void* /*host_data*/, int16_t index, const void* selection) {
   // The region is built, and the document asked for, before the index is
   // looked at: the host has always seen that call even for unknown indexes.
   static constexpr uint8_t kNoSelection[QCMusicRegion::kSelectionSize] = {};
   const bool has_selection = selection != nullptr;
-  const QCMusicRegion region(
-      has_selection ? static_cast<const uint8_t*>(selection) : kNoSelection,
-      has_selection ? host::GetCurrentCantorDocument() : int16_t{0});
+  const QCMusicRegion region(has_selection ? static_cast<const uint8_t*>(selection) : kNoSelection,
+                             has_selection ? host::GetCurrentCantorDocument() : int16_t{0});
   if (index == kStartNewPieceIndex) {
     if (!MenuCommandAt(index).run(region)) return 0;
     host::UpdateLayout();

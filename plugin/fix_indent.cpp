@@ -1,4 +1,6 @@
 #include "plugin/fix_indent.h"
 
 // Provisional: does nothing until the indent fixer exists.
-bool FixIndent(const QCMusicRegion& /*region*/) { return true; }
+bool FixIndent(const QCMusicRegion& /*region*/) {
+  return true;
+}

@@ -27,7 +27,8 @@ void CopyText16(const char* text, uint8_t* field) {
   // field keeps room for the terminating unit.
   size_t units = 0;
   for (; text[units] != '\0' && units + 1 < static_cast<size_t>(menu_item16::kTextUnits); ++units) {
-    auto widened = static_cast<uint16_t>(static_cast<int16_t>(static_cast<signed char>(text[units])));
+    auto widened =
+        static_cast<uint16_t>(static_cast<int16_t>(static_cast<signed char>(text[units])));
     host::WriteU16(field, 2 * units, widened);
   }
   host::WriteU16(field, 2 * units, 0);

@@ -1,4 +1,6 @@
 #include "plugin/start_new_piece.h"
 
 // Provisional: refuses until the layout handlers exist.
-bool StartNewPiece(const QCMusicRegion& /*region*/) { return false; }
+bool StartNewPiece(const QCMusicRegion& /*region*/) {
+  return false;
+}

@@ -8,7 +8,9 @@ QCPart::QCPart(int16_t part_id)
     : part_id_(part_id == kCurrentPart ? host::GetCurrentPartID() : part_id),
       part_document_id_(host::GetCurrentCantorDocument()) {}
 
-int32_t QCPart::ClassID() const { return class_id::kPart; }
+int32_t QCPart::ClassID() const {
+  return class_id::kPart;
+}
 
 const char* QCPart::ClassName() const {
   static constexpr char kName[] = "QCPart";

@@ -19,7 +19,9 @@ HostDocument* SetActiveDocument(HostDocument* document) {
   return previous;
 }
 
-HostDocument* ActiveDocument() { return g_active; }
+HostDocument* ActiveDocument() {
+  return g_active;
+}
 
 }  // namespace standin
 

@@ -98,8 +98,7 @@ const Bytes* HostDocument::Find(uint32_t tag, uint16_t cmper, uint16_t inci,
   return it == records_.end() ? nullptr : &it->second;
 }
 
-bool HostDocument::Erase(uint32_t tag, uint16_t cmper, uint16_t inci,
-                         std::optional<int16_t> part) {
+bool HostDocument::Erase(uint32_t tag, uint16_t cmper, uint16_t inci, std::optional<int16_t> part) {
   return records_.erase(KeyFor(tag, cmper, inci, part)) > 0;
 }
 
@@ -131,7 +130,7 @@ int16_t HostDocument::Finish(ServiceCall& call, int16_t result) {
 
 int16_t HostDocument::LoadEData(uint32_t tag, uint8_t* address, void* buffer, int32_t* size,
                                 uint32_t version) {
-  ServiceCall call{"QX_LoadEData", tag, AddressCmper(address), AddressInci(address),
+  ServiceCall call{"QX_LoadEData",   tag,    AddressCmper(address), AddressInci(address),
                    size ? *size : 0, version};
   if (!Admit(call) || size == nullptr) return Finish(call, 0);
   auto it = records_.find(KeyFor(tag, call.cmper, call.inci, std::nullopt));
@@ -145,18 +144,17 @@ int16_t HostDocument::LoadEData(uint32_t tag, uint8_t* address, void* buffer, in
 
 int16_t HostDocument::SaveEData(uint32_t tag, uint8_t* address, const void* buffer, uint32_t size,
                                 uint32_t version) {
-  ServiceCall call{"QX_SaveEData", tag, AddressCmper(address), AddressInci(address), size,
-                   version};
+  ServiceCall call{"QX_SaveEData", tag, AddressCmper(address), AddressInci(address), size, version};
   if (!Admit(call)) return Finish(call, 0);
   const auto* bytes = static_cast<const uint8_t*>(buffer);
   records_[KeyFor(tag, call.cmper, call.inci, std::nullopt)] = Bytes(bytes, bytes + size);
   return Finish(call, 1);
 }
 
-int16_t HostDocument::CreateEData(uint32_t tag, uint8_t* address, const void* buffer,
-                                  uint32_t size, uint32_t version) {
-  ServiceCall call{"QX_CreateEData", tag, AddressCmper(address), AddressInci(address), size,
-                   version};
+int16_t HostDocument::CreateEData(uint32_t tag, uint8_t* address, const void* buffer, uint32_t size,
+                                  uint32_t version) {
+  ServiceCall call{"QX_CreateEData",     tag,  AddressCmper(address),
+                   AddressInci(address), size, version};
   if (!Admit(call)) return Finish(call, 0);
   RecordKey key = KeyFor(tag, call.cmper, call.inci, std::nullopt);
   if (call.cmper == kAssign) {

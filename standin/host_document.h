@@ -57,13 +57,13 @@ struct RecordKey {
 struct ServiceCall {
   std::string service;  // "QX_LoadEData", ...
   uint32_t tag = 0;
-  uint16_t cmper = 0;   // address block on entry
+  uint16_t cmper = 0;  // address block on entry
   uint16_t inci = 0;
-  int64_t size = 0;     // room offered (load) or bytes written (save, create)
+  int64_t size = 0;  // room offered (load) or bytes written (save, create)
   uint32_t version = 0;
-  int32_t arg1 = 0;     // part id, slot, or first layout argument
-  int32_t arg2 = 0;     // slot context or second layout argument
-  int16_t part = 0;     // current part when the call arrived
+  int32_t arg1 = 0;  // part id, slot, or first layout argument
+  int32_t arg2 = 0;  // slot context or second layout argument
+  int16_t part = 0;  // current part when the call arrived
   int16_t result = 0;
 
   // Short readable form, e.g. "QX_SaveEData SOSS 3/0 p1 28B v19000000 -> 1".
@@ -93,8 +93,7 @@ class HostDocument {
              std::optional<int16_t> part = std::nullopt);
   const std::map<RecordKey, Bytes>& records() const { return records_; }
   std::map<RecordKey, Bytes>& mutable_records() { return records_; }
-  RecordKey KeyFor(uint32_t tag, uint16_t cmper, uint16_t inci,
-                   std::optional<int16_t> part) const;
+  RecordKey KeyFor(uint32_t tag, uint16_t cmper, uint16_t inci, std::optional<int16_t> part) const;
 
   // --- Call log. ---
   std::vector<ServiceCall> log;

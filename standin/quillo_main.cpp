@@ -47,7 +47,8 @@ int RunMenus(const std::string& module_path, uint32_t host_version, bool probe) 
   int32_t init = entry.init(nullptr, &flags);
   std::printf("module %s\n", module_path.c_str());
   std::printf("version: host 0x%08X, module answered 0x%08X\n", host_version, answer);
-  std::printf("init: %d, flags 0x%X, menu status %d\n", init, flags, entry.get_menu_status(nullptr));
+  std::printf("init: %d, flags 0x%X, menu status %d\n", init, flags,
+              entry.get_menu_status(nullptr));
   for (int16_t index = 0;; ++index) {
     std::vector<uint8_t> item8(196, 0xCC);
     std::vector<uint8_t> item16(772, 0xCC);
@@ -63,9 +64,8 @@ int RunMenus(const std::string& module_path, uint32_t host_version, bool probe) 
     document.log.clear();
     const uint8_t selection[20] = {};
     int32_t result = entry.invoke(nullptr, 2, selection);
-    std::printf("probe: invoke(2) answered %d; the module called the host %zu time(s): %s",
-                result, document.log.size(),
-                document.log.empty() ? "none\n" : document.LogText().c_str());
+    std::printf("probe: invoke(2) answered %d; the module called the host %zu time(s): %s", result,
+                document.log.size(), document.log.empty() ? "none\n" : document.LogText().c_str());
   }
   entry.terminate();
   standin::SetActiveDocument(nullptr);

@@ -26,7 +26,8 @@ ModuleLoader::~ModuleLoader() {
 bool ModuleLoader::Open(const std::string& path, std::string* error) {
   HMODULE handle = LoadLibraryA(path.c_str());
   if (handle == nullptr) {
-    *error = path + ": cannot load the module (Windows error " + std::to_string(GetLastError()) + ")";
+    *error =
+        path + ": cannot load the module (Windows error " + std::to_string(GetLastError()) + ")";
     return false;
   }
   handle_ = handle;

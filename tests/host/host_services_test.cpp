@@ -66,9 +66,9 @@ TEST_F(HostServicesTest, WithoutAHostEveryServiceAnswersItsNeutralValue) {
   EXPECT_TRUE(doc.log.empty());
   EXPECT_EQ(doc.layout_updates, 0);
   // The module was looked for once under each name, never again.
-  EXPECT_EQ(std::count(RecordingLookup::calls.begin(), RecordingLookup::calls.end(),
-                       "module QUILLO.EXE"),
-            1);
+  EXPECT_EQ(
+      std::count(RecordingLookup::calls.begin(), RecordingLookup::calls.end(), "module QUILLO.EXE"),
+      1);
   EXPECT_EQ(std::count(RecordingLookup::calls.begin(), RecordingLookup::calls.end(),
                        "module QUIDEMO.EXE"),
             1);

@@ -1,0 +1,141 @@
+// Parts: listing the document's parts and visiting each as the host's
+// current part, with the previous current part restored after every visit.
+#include "records/parts.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "records/part.h"
+#include "tests/support/host_test.h"
+
+namespace {
+
+using standin::Bytes;
+using standin::MakeTag;
+
+constexpr uint32_t kPartTag = MakeTag("otpD");
+
+// Notes the host's current part at each visit.
+class PartRecorder : public QCIteratorHandler {
+ public:
+  explicit PartRecorder(standin::HostDocument& doc, int stop_at = -1)
+      : doc_(doc), stop_at_(stop_at) {}
+  bool Iterate(__QCBase* /*element*/) override {
+    current_parts.push_back(doc_.current_part);
+    return static_cast<int>(current_parts.size()) != stop_at_;
+  }
+  void EndIteration() override { ++ends; }
+  std::vector<int16_t> current_parts;
+  int ends = 0;
+
+ private:
+  standin::HostDocument& doc_;
+  int stop_at_;
+};
+
+class PartsTest : public testing_support::HostTest {
+ protected:
+  void AddParts(std::vector<int16_t> ids) {
+    doc.parts = ids;
+    for (int16_t id : ids) doc.Put(kPartTag, static_cast<uint16_t>(id), 0, Bytes(12, 0));
+  }
+};
+
+TEST_F(PartsTest, ListsPartZeroThenThePartsTheHostNames) {
+  AddParts({0, 3, 1});
+  QCParts parts;
+  ASSERT_EQ(parts.LoadAll(), 3);
+  EXPECT_EQ(static_cast<QCPart*>(parts.ItemAt(0))->PartId(), 0);
+  EXPECT_EQ(static_cast<QCPart*>(parts.ItemAt(1))->PartId(), 3);
+  EXPECT_EQ(static_cast<QCPart*>(parts.ItemAt(2))->PartId(), 1);
+}
+
+TEST_F(PartsTest, ListingEndsAtAPartWithoutRecordOrWithoutTheNextPartService) {
+  AddParts({0, 3, 1});
+  doc.Erase(kPartTag, 1, 0);
+  QCParts parts;
+  EXPECT_EQ(parts.LoadAll(), 2);
+  doc.Erase(kPartTag, 0, 0);
+  EXPECT_EQ(parts.LoadAll(), 0);
+}
+
+TEST_F(PartsTest, AMissingNextPartServiceLeavesOnlyPartZero) {
+  AddParts({0, 3});
+  doc.missing_services = {"QX_GetNextPartID"};
+  QCParts parts;
+  EXPECT_EQ(parts.LoadAll(), 1);
+}
+
+TEST_F(PartsTest, AHostPartListThatGoesRoundEndsTheListing) {
+  AddParts({0, 1, 2, 1});  // next(2) answers 1 again
+  QCParts parts;
+  EXPECT_EQ(parts.LoadAll(), 3);
+}
+
+TEST_F(PartsTest, EachVisitSwitchesToThePartAndBack) {
+  AddParts({0, 2});
+  doc.current_part = 2;
+  QCParts parts;
+  ASSERT_EQ(parts.LoadAll(), 2);
+  doc.log.clear();
+  PartRecorder recorder(doc);
+  EXPECT_EQ(parts.ForEachPart(recorder), 2);
+  EXPECT_EQ(recorder.current_parts, (std::vector<int16_t>{0, 2}));
+  EXPECT_EQ(recorder.ends, 1);
+  EXPECT_EQ(doc.current_part, 2);
+  // The switch is made even to the part that is already current.
+  EXPECT_EQ(doc.CountCalls("QX_SetCurrentPartID"), 4u);
+}
+
+TEST_F(PartsTest, AHandlerThatStopsStillGetsItsPartRestored) {
+  AddParts({0, 1, 2});
+  doc.current_part = 1;
+  QCParts parts;
+  ASSERT_EQ(parts.LoadAll(), 3);
+  PartRecorder recorder(doc, 1);
+  EXPECT_EQ(parts.ForEachPart(recorder), 0);
+  EXPECT_EQ(recorder.current_parts, (std::vector<int16_t>{0}));
+  EXPECT_EQ(recorder.ends, 1);
+  EXPECT_EQ(doc.current_part, 1);
+}
+
+TEST_F(PartsTest, APartOfAnotherDocumentIsVisitedWithoutSwitching) {
+  AddParts({0, 1});
+  QCParts parts;
+  ASSERT_EQ(parts.LoadAll(), 2);
+  doc.document_id = 99;  // the user switched documents
+  doc.log.clear();
+  PartRecorder recorder(doc);
+  EXPECT_EQ(parts.ForEachPart(recorder), 2);
+  EXPECT_EQ(recorder.current_parts, (std::vector<int16_t>{0, 0}));
+  EXPECT_EQ(doc.CountCalls("QX_SetCurrentPartID"), 0u);
+}
+
+TEST_F(PartsTest, NoPartsMeansOnlyTheEndOfTheWalk) {
+  QCParts parts;
+  EXPECT_EQ(parts.LoadAll(), 0);
+  PartRecorder recorder(doc);
+  EXPECT_EQ(parts.ForEachPart(recorder), 0);
+  EXPECT_EQ(recorder.ends, 1);
+}
+
+TEST_F(PartsTest, PartsAreTheSameWhenTheyStandForOnePartOfOneDocument) {
+  QCPart a(3), b(3), c(4);
+  doc.document_id = 2;
+  QCPart other_document(3);
+  EXPECT_TRUE(a.IsSameClass(&b));
+  EXPECT_FALSE(a.IsSameClass(&c));
+  EXPECT_FALSE(a.IsSameClass(&other_document));
+  EXPECT_FALSE(a.IsSameClass(nullptr));
+  doc.current_part = 4;
+  QCPart current(QCPart::kCurrentPart);
+  QCPart four(4);
+  EXPECT_EQ(current.PartId(), 4);
+  EXPECT_TRUE(current.IsSameClass(&four));
+  EXPECT_EQ(a.ClassID(), 71);
+  EXPECT_EQ(a.PartName().Length(), 0u);
+  EXPECT_EQ(a.SavedPartId(), -2);
+}
+
+}  // namespace

@@ -17,7 +17,9 @@ host::ServiceAddress FindService(host::ModuleHandle module, const char* name) {
 
 }  // namespace
 
-host::PlatformLookup StandInLookup() { return host::PlatformLookup{&FindModule, &FindService}; }
+host::PlatformLookup StandInLookup() {
+  return host::PlatformLookup{&FindModule, &FindService};
+}
 
 standin::Bytes Words(std::initializer_list<uint16_t> words) {
   standin::Bytes bytes;

@@ -1,0 +1,226 @@
+// Collections: growth, ownership, walks with handlers, and loading and
+// saving whole kinds of records through the stand-in host.
+#include "framework/collection.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "framework/iterator_handler.h"
+#include "tests/framework/test_records.h"
+#include "tests/support/host_test.h"
+
+namespace {
+
+using standin::Bytes;
+using testing_support::Words;
+
+// Records what it was handed and answers false at a chosen call.
+class Recorder : public QCIteratorHandler {
+ public:
+  explicit Recorder(int stop_at = -1) : stop_at_(stop_at) {}
+  bool Iterate(__QCBase* element) override {
+    seen.push_back(element);
+    return static_cast<int>(seen.size()) != stop_at_;
+  }
+  bool IterateIndexed(__QCBase* element, int32_t position) override {
+    positions.push_back(position);
+    return Iterate(element);
+  }
+  bool Match(__QCBase* element) override { return element == wanted; }
+  std::vector<__QCBase*> seen;
+  std::vector<int32_t> positions;
+  __QCBase* wanted = nullptr;
+
+ private:
+  int stop_at_;
+};
+
+class Plain : public __QCCollection {};
+
+TEST(CollectionTest, GrowsInStepsChosenByTheCount) {
+  Plain collection;
+  std::vector<std::pair<int, int>> seen;  // (count, capacity) after each growth
+  int last_capacity = 0;
+  for (int i = 0; i < 1101; ++i) {
+    collection.Append(std::make_unique<__QCBase>());
+    if (collection.Capacity() != last_capacity) {
+      last_capacity = collection.Capacity();
+      seen.emplace_back(collection.Count() - 1, last_capacity);
+    }
+  }
+  // Count before the append, capacity after it.
+  EXPECT_EQ(seen[0], std::make_pair(0, 10));
+  EXPECT_EQ(seen[1], std::make_pair(10, 20));
+  EXPECT_EQ(seen[10], std::make_pair(100, 110));
+  EXPECT_EQ(seen[11], std::make_pair(110, 150));
+  auto at = [&](int count) {
+    for (auto [c, capacity] : seen)
+      if (c == count) return capacity;
+    return -1;
+  };
+  EXPECT_EQ(at(1000), 1050);
+  EXPECT_EQ(at(1050), 1100);
+  EXPECT_EQ(at(1100), 1200);
+}
+
+TEST(CollectionTest, ElevenElementsLeaveCapacityTwenty) {
+  Plain collection;
+  for (int i = 0; i < 11; ++i) collection.Append(std::make_unique<__QCBase>());
+  EXPECT_EQ(collection.Capacity(), 20);
+  collection.ClearAll();
+  EXPECT_EQ(collection.Count(), 0);
+  EXPECT_EQ(collection.Capacity(), 20);  // the array is kept for reuse
+  EXPECT_EQ(collection.ItemAt(0), nullptr);
+}
+
+TEST(CollectionTest, WalksSkipNullEntriesAndStopAtFalse) {
+  Plain collection;
+  std::vector<__QCBase*> items;
+  for (int i = 0; i < 5; ++i) {
+    auto item = std::make_unique<__QCBase>();
+    items.push_back(item.get());
+    collection.Append(std::move(item));
+    if (i == 1) collection.Append(nullptr);
+  }
+  Recorder all;
+  EXPECT_EQ(collection.ForEach(all), 5);
+  EXPECT_EQ(all.seen, items);
+
+  Recorder stop_third(3);
+  EXPECT_EQ(collection.ForEach(stop_third), 2);
+  EXPECT_EQ(stop_third.seen.size(), 3u);
+
+  Recorder indexed;
+  EXPECT_EQ(collection.ForEachIndexed(indexed), 5);
+  EXPECT_EQ(indexed.positions, (std::vector<int32_t>{0, 1, 3, 4, 5}));
+
+  Recorder finder;
+  EXPECT_EQ(collection.FindFirst(finder), nullptr);
+  finder.wanted = items[3];
+  EXPECT_EQ(collection.FindFirst(finder), items[3]);
+  EXPECT_EQ(collection.ItemAt(-1), nullptr);
+  EXPECT_EQ(collection.ItemAt(6), nullptr);
+}
+
+TEST(CollectionTest, OwnsAndDeletesItsElements) {
+  {
+    Plain collection;
+    for (int i = 0; i < 3; ++i) collection.Append(std::make_unique<TestRecord>());
+    EXPECT_EQ(TestRecord::live, 3);
+    collection.ClearAll();
+    EXPECT_EQ(TestRecord::live, 0);
+    collection.Append(std::make_unique<TestRecord>());
+  }
+  EXPECT_EQ(TestRecord::live, 0);
+}
+
+class CollectionDataTest : public testing_support::HostTest {};
+
+TEST_F(CollectionDataTest, LoadAllClonesEveryRecordInTheHostsOrder) {
+  doc.Put(kTestTag, 3, 0, Words({3}));
+  doc.Put(kTestTag, 1, 0, Words({1}));
+  doc.Put(kTestTag, 2, 0, Words({2}));
+  TestRecords records;
+  ASSERT_EQ(records.LoadAll(), 3);
+  for (int32_t i = 0; i < 3; ++i) {
+    auto* record = static_cast<TestRecord*>(records.ItemAt(i));
+    EXPECT_EQ(record->Cmper(), i + 1);
+    EXPECT_EQ(record->bytes[0], i + 1);
+  }
+  EXPECT_EQ(TestRecord::live, 3);   // the probe is gone
+  EXPECT_EQ(records.LoadAll(), 3);  // reloading replaces, never adds
+  EXPECT_EQ(TestRecord::live, 3);
+}
+
+TEST_F(CollectionDataTest, LoadAllFindsNothingWithoutRecordOne) {
+  doc.Put(kTestTag, 2, 0, Words({2}));
+  TestRecords records;
+  EXPECT_EQ(records.LoadAll(), 0);
+}
+
+TEST_F(CollectionDataTest, LoadAllEndsWhenTheHostsNextStepDoesNotMove) {
+  doc.Put(kTestTag, 1, 0, Words({1}));
+  doc.Put(kTestTag, 2, 0, Words({2}));
+  doc.next_does_not_advance = true;
+  TestRecords records;
+  EXPECT_EQ(records.LoadAll(), 1);
+}
+
+TEST_F(CollectionDataTest, SaveAllStopsAtTheFirstRefusal) {
+  for (uint16_t c = 1; c <= 3; ++c) doc.Put(kTestTag, c, 0, Words({c}));
+  TestRecords records;
+  ASSERT_EQ(records.LoadAll(), 3);
+  for (int32_t i = 0; i < 3; ++i) static_cast<TestRecord*>(records.ItemAt(i))->bytes[1] = 0x77;
+  doc.refuse = [](const standin::ServiceCall& call) {
+    return call.service == "QX_SaveEData" && call.cmper == 2;
+  };
+  EXPECT_FALSE(records.SaveAll());
+  EXPECT_EQ((*doc.Find(kTestTag, 1, 0))[1], 0x77);
+  EXPECT_EQ((*doc.Find(kTestTag, 3, 0))[1], 0);
+  EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 2u);
+}
+
+TEST_F(CollectionDataTest, IncidencesAreDeletedHighestFirst) {
+  for (uint16_t i = 0; i < 3; ++i) doc.Put(kTestIncidenceTag, 5, i, Bytes{1, 2, 3, 4});
+  TestIncidences incidences;
+  ASSERT_TRUE(incidences.DeleteAllForCmper(5));
+  EXPECT_EQ(doc.LogText("QX_DeleteEData"),
+            "DeleteEData TeIn 5/2 p0 v19000000 -> 1\n"
+            "DeleteEData TeIn 5/1 p0 v19000000 -> 1\n"
+            "DeleteEData TeIn 5/0 p0 v19000000 -> 1\n");
+  EXPECT_TRUE(doc.records().empty());
+}
+
+TEST_F(CollectionDataTest, WithoutIncidenceZeroNothingIsDeleted) {
+  doc.Put(kTestIncidenceTag, 5, 1, Bytes{1, 2, 3, 4});
+  TestIncidences incidences;
+  EXPECT_TRUE(incidences.DeleteAllForCmper(5));
+  EXPECT_EQ(doc.records().size(), 1u);
+}
+
+TEST_F(CollectionDataTest, AFailedDeleteLeavesTheLowerIncidences) {
+  for (uint16_t i = 0; i < 3; ++i) doc.Put(kTestIncidenceTag, 5, i, Bytes{1, 2, 3, 4});
+  doc.refuse = [](const standin::ServiceCall& call) {
+    return call.service == "QX_DeleteEData" && call.inci == 1;
+  };
+  TestIncidences incidences;
+  EXPECT_FALSE(incidences.DeleteAllForCmper(5));
+  EXPECT_EQ(doc.Find(kTestIncidenceTag, 5, 2), nullptr);
+  EXPECT_NE(doc.Find(kTestIncidenceTag, 5, 1), nullptr);
+  EXPECT_NE(doc.Find(kTestIncidenceTag, 5, 0), nullptr);
+}
+
+TEST_F(CollectionDataTest, IncidenceListsMoveFromOneCmperToAnother) {
+  doc.Put(kTestIncidenceTag, 2, 0, Bytes{1, 0, 0, 0});
+  doc.Put(kTestIncidenceTag, 2, 1, Bytes{2, 0, 0, 0});
+  doc.Put(kTestIncidenceTag, 3, 0, Bytes{9, 0, 0, 0});
+  doc.Put(kTestIncidenceTag, 3, 1, Bytes{9, 0, 0, 0});
+  doc.Put(kTestIncidenceTag, 3, 2, Bytes{9, 0, 0, 0});
+  TestIncidences incidences;
+  ASSERT_EQ(incidences.LoadAllForCmper(2), 2);
+  ASSERT_TRUE(incidences.SaveAllForCmper(3));
+  EXPECT_EQ(*doc.Find(kTestIncidenceTag, 3, 0), (Bytes{1, 0, 0, 0}));
+  EXPECT_EQ(*doc.Find(kTestIncidenceTag, 3, 1), (Bytes{2, 0, 0, 0}));
+  EXPECT_EQ(doc.Find(kTestIncidenceTag, 3, 2), nullptr);
+  EXPECT_NE(doc.Find(kTestIncidenceTag, 2, 1), nullptr);  // the source stays
+
+  TestIncidences empty;
+  ASSERT_TRUE(empty.SaveAllForCmper(2));
+  EXPECT_EQ(doc.Find(kTestIncidenceTag, 2, 0), nullptr);
+  EXPECT_EQ(doc.Find(kTestIncidenceTag, 2, 1), nullptr);
+}
+
+TEST_F(CollectionDataTest, IncidenceLoopsEndEvenIfTheHostAnswersEveryLoad) {
+  doc.Put(kTestIncidenceTag, 1, 0, Bytes{1, 0, 0, 0});
+  doc.logging = false;
+  // Every load of any incidence answers with the record at (1, 0).
+  auto& records = doc.mutable_records();
+  for (uint32_t i = 1; i < 0x10000; ++i)
+    records[doc.KeyFor(kTestIncidenceTag, 1, static_cast<uint16_t>(i), std::nullopt)] =
+        Bytes{1, 0, 0, 0};
+  TestIncidences incidences;
+  EXPECT_EQ(incidences.LoadAllForCmper(1), 0xFFFF);
+}
+
+}  // namespace
