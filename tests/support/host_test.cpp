@@ -1,26 +1,8 @@
 #include "tests/support/host_test.h"
 
-#include <cstring>
+#include "tests/support/stand_in_lookup.h"
 
 namespace testing_support {
-namespace {
-
-int g_host_token = 0;
-
-host::ModuleHandle FindModule(const char* name) {
-  return std::strcmp(name, "QUILLO.EXE") == 0 ? &g_host_token : nullptr;
-}
-
-host::ServiceAddress FindService(host::ModuleHandle module, const char* name) {
-  return module == nullptr ? nullptr : standin::FindService(name);
-}
-
-}  // namespace
-
-host::PlatformLookup StandInLookup() {
-  return host::PlatformLookup{&FindModule, &FindService};
-}
-
 standin::Bytes Words(std::initializer_list<uint16_t> words) {
   standin::Bytes bytes;
   for (uint16_t word : words) {
@@ -32,7 +14,7 @@ standin::Bytes Words(std::initializer_list<uint16_t> words) {
 
 void HostTest::SetUp() {
   standin::SetActiveDocument(&doc);
-  host::InstallPlatformLookup(StandInLookup());
+  ConnectModuleToStandIn();
   UseHostVersion(host::kVersionBeforeReported);
 }
 

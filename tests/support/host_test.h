@@ -11,12 +11,9 @@
 #include "host/host_version.h"
 #include "host/platform_lookup.h"
 #include "standin/host_document.h"
+#include "tests/support/stand_in_lookup.h"
 
 namespace testing_support {
-
-// The lookup the module uses in these tests: the host program is found under
-// its usual name and its services are the stand-in host's functions.
-host::PlatformLookup StandInLookup();
 
 // Little-endian bytes of 16-bit words, for building records.
 standin::Bytes Words(std::initializer_list<uint16_t> words);
