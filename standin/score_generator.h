@@ -19,17 +19,17 @@ namespace standin {
 
 struct ScoreShape {
   uint32_t host_version = 0x19000000;
-  int parts = 3;                  // part 0 plus parts - 1 single-staff parts
+  int parts = 3;  // part 0 plus parts - 1 single-staff parts
   int measures = 40;
-  int score_staves = 3;           // staff entries per system in part 0
-  int score_system_min = 4;       // measures per system in part 0
+  int score_staves = 3;      // staff entries per system in part 0
+  int score_system_min = 4;  // measures per system in part 0
   int score_system_max = 6;
-  int part_system_min = 8;        // measures per system in the other parts
+  int part_system_min = 8;  // measures per system in the other parts
   int part_system_max = 12;
-  int detail_every = 3;           // every n-th staff entry has a detail record
+  int detail_every = 3;                 // every n-th staff entry has a detail record
   std::vector<int> movement_starts{1};  // first measures of the movements
-  int rests_per_part = 3;         // multimeasure rests in each part but part 0
-  uint16_t split_gate = 0;        // 'ot83' word 4
+  int rests_per_part = 3;               // multimeasure rests in each part but part 0
+  uint16_t split_gate = 0;              // 'ot83' word 4
   uint32_t seed = 1;
 };
 

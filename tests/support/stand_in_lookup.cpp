@@ -19,8 +19,12 @@ host::ServiceAddress FindService(host::ModuleHandle module, const char* name) {
 
 }  // namespace
 
-host::PlatformLookup StandInLookup() { return host::PlatformLookup{&FindModule, &FindService}; }
+host::PlatformLookup StandInLookup() {
+  return host::PlatformLookup{&FindModule, &FindService};
+}
 
-void ConnectModuleToStandIn() { host::InstallPlatformLookup(StandInLookup()); }
+void ConnectModuleToStandIn() {
+  host::InstallPlatformLookup(StandInLookup());
+}
 
 }  // namespace testing_support
