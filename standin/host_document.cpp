@@ -64,7 +64,7 @@ bool IsPartScopedTag(uint32_t tag) {
 
 std::string ServiceCall::ToString() const {
   char line[160];
-  std::string name = service.rfind("QX_", 0) == 0 ? service.substr(3) : service;
+  const std::string name(service.substr(service.rfind("QX_", 0) == 0 ? 3 : 0));
   if (service == "QX_LoadEData" || service == "QX_SaveEData" || service == "QX_CreateEData") {
     std::snprintf(line, sizeof line, "%s %s %u/%u p%d %lldB v%08X -> %d", name.c_str(),
                   TagName(tag).c_str(), cmper, inci, part, static_cast<long long>(size), version,
@@ -102,7 +102,7 @@ bool HostDocument::Erase(uint32_t tag, uint16_t cmper, uint16_t inci, std::optio
   return records_.erase(KeyFor(tag, cmper, inci, part)) > 0;
 }
 
-std::string HostDocument::LogText(const std::string& service) const {
+std::string HostDocument::LogText(std::string_view service) const {
   std::string text;
   for (const ServiceCall& call : log) {
     if (!service.empty() && call.service != service) continue;
@@ -112,7 +112,7 @@ std::string HostDocument::LogText(const std::string& service) const {
   return text;
 }
 
-size_t HostDocument::CountCalls(const std::string& service) const {
+size_t HostDocument::CountCalls(std::string_view service) const {
   return static_cast<size_t>(std::count_if(
       log.begin(), log.end(), [&](const ServiceCall& call) { return call.service == service; }));
 }
@@ -124,7 +124,7 @@ bool HostDocument::Admit(ServiceCall& call) {
 
 int16_t HostDocument::Finish(ServiceCall& call, int16_t result) {
   call.result = result;
-  if (logging) log.push_back(call);
+  if (logging) log.push_back(std::move(call));
   return result;
 }
 
@@ -147,7 +147,9 @@ int16_t HostDocument::SaveEData(uint32_t tag, uint8_t* address, const void* buff
   ServiceCall call{"QX_SaveEData", tag, AddressCmper(address), AddressInci(address), size, version};
   if (!Admit(call)) return Finish(call, 0);
   const auto* bytes = static_cast<const uint8_t*>(buffer);
-  records_[KeyFor(tag, call.cmper, call.inci, std::nullopt)] = Bytes(bytes, bytes + size);
+  // Reuses the stored record's storage: a save copies the record and no more.
+  records_[KeyFor(tag, call.cmper, call.inci, std::nullopt)].assign(bytes, bytes + size);
+  if (log_payloads && logging) call.payload.assign(bytes, bytes + size);
   return Finish(call, 1);
 }
 
@@ -182,7 +184,8 @@ int16_t HostDocument::CreateEData(uint32_t tag, uint8_t* address, const void* bu
     return Finish(call, 0);
   }
   const auto* bytes = static_cast<const uint8_t*>(buffer);
-  records_[key] = Bytes(bytes, bytes + size);
+  records_[key].assign(bytes, bytes + size);
+  if (log_payloads && logging) call.payload.assign(bytes, bytes + size);
   SetAddress(address, key.cmper, key.inci);
   return Finish(call, 1);
 }

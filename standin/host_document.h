@@ -18,6 +18,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -55,7 +56,7 @@ struct RecordKey {
 
 // One service call as the host received it, with its answer.
 struct ServiceCall {
-  std::string service;  // "QX_LoadEData", ...
+  std::string_view service;  // "QX_LoadEData", ...; always a string literal
   uint32_t tag = 0;
   uint16_t cmper = 0;  // address block on entry
   uint16_t inci = 0;
@@ -65,6 +66,7 @@ struct ServiceCall {
   int32_t arg2 = 0;  // slot context or second layout argument
   int16_t part = 0;  // current part when the call arrived
   int16_t result = 0;
+  Bytes payload = {};  // bytes written (save, create), when payloads are logged
 
   // Short readable form, e.g. "QX_SaveEData SOSS 3/0 p1 28B v19000000 -> 1".
   std::string ToString() const;
@@ -98,9 +100,10 @@ class HostDocument {
   // --- Call log. ---
   std::vector<ServiceCall> log;
   bool logging = true;
+  bool log_payloads = false;  // keep the bytes of saves and creates, for replays
   // Log lines of the calls to `service` ("" for all), one per line.
-  std::string LogText(const std::string& service = "") const;
-  size_t CountCalls(const std::string& service) const;
+  std::string LogText(std::string_view service = "") const;
+  size_t CountCalls(std::string_view service) const;
 
   // --- Faults. ---
   std::set<std::string> missing_services;          // e.g. "QX_NextEData"
