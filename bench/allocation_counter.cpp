@@ -43,9 +43,21 @@ HeapStats EndHeapCount() {
 
 }  // namespace bench
 
-void* operator new(size_t size) { return bench::Allocate(size); }
-void* operator new[](size_t size) { return bench::Allocate(size); }
-void operator delete(void* block) noexcept { bench::Release(block); }
-void operator delete[](void* block) noexcept { bench::Release(block); }
-void operator delete(void* block, size_t) noexcept { bench::Release(block); }
-void operator delete[](void* block, size_t) noexcept { bench::Release(block); }
+void* operator new(size_t size) {
+  return bench::Allocate(size);
+}
+void* operator new[](size_t size) {
+  return bench::Allocate(size);
+}
+void operator delete(void* block) noexcept {
+  bench::Release(block);
+}
+void operator delete[](void* block) noexcept {
+  bench::Release(block);
+}
+void operator delete(void* block, size_t) noexcept {
+  bench::Release(block);
+}
+void operator delete[](void* block, size_t) noexcept {
+  bench::Release(block);
+}

@@ -23,16 +23,11 @@ Fn Service(const char* name) {
 
 CallReplay::CallReplay(std::vector<standin::ServiceCall> calls) : calls_(std::move(calls)) {
   static const std::map<std::string_view, Op> kOps = {
-      {"QX_LoadEData", Op::kLoad},
-      {"QX_SaveEData", Op::kSave},
-      {"QX_CreateEData", Op::kCreate},
-      {"QX_DeleteEData", Op::kDelete},
-      {"QX_NextEData", Op::kNext},
-      {"QX_SlotToInst", Op::kSlot},
-      {"QX_UpdateLayout", Op::kLayout},
-      {"QX_GetCurrentCantorDocument", Op::kDocument},
-      {"QX_GetCurrentPartID", Op::kCurrent},
-      {"QX_SetCurrentPartID", Op::kSetCurrent},
+      {"QX_LoadEData", Op::kLoad},           {"QX_SaveEData", Op::kSave},
+      {"QX_CreateEData", Op::kCreate},       {"QX_DeleteEData", Op::kDelete},
+      {"QX_NextEData", Op::kNext},           {"QX_SlotToInst", Op::kSlot},
+      {"QX_UpdateLayout", Op::kLayout},      {"QX_GetCurrentCantorDocument", Op::kDocument},
+      {"QX_GetCurrentPartID", Op::kCurrent}, {"QX_SetCurrentPartID", Op::kSetCurrent},
       {"QX_GetNextPartID", Op::kNextPart},
   };
   for (const standin::ServiceCall& call : calls_) {
@@ -69,19 +64,39 @@ size_t CallReplay::Run() const {
         result = load(call.tag, address, buffer, &room, call.version);
         break;
       }
-      case Op::kSave: result = save(call.tag, address, call.payload.data(), written, call.version); break;
-      case Op::kCreate: result = create(call.tag, address, call.payload.data(), written, call.version); break;
-      case Op::kDelete: result = erase(call.tag, address, call.version); break;
-      case Op::kNext: result = next(call.tag, address, nullptr, nullptr, call.version); break;
-      case Op::kSlot:
-        result = slot(static_cast<uint16_t>(call.arg1), static_cast<uint16_t>(call.arg2), call.version);
+      case Op::kSave:
+        result = save(call.tag, address, call.payload.data(), written, call.version);
         break;
-      case Op::kLayout: result = layout(call.arg1, call.arg2, call.version); break;
-      case Op::kDocument: result = document(call.version); break;
-      case Op::kCurrent: result = current(call.version); break;
-      case Op::kSetCurrent: result = set_current(static_cast<int16_t>(call.arg1), call.version); break;
-      case Op::kNextPart: result = next_part(static_cast<int16_t>(call.arg1), call.version); break;
-      case Op::kUnknown: break;
+      case Op::kCreate:
+        result = create(call.tag, address, call.payload.data(), written, call.version);
+        break;
+      case Op::kDelete:
+        result = erase(call.tag, address, call.version);
+        break;
+      case Op::kNext:
+        result = next(call.tag, address, nullptr, nullptr, call.version);
+        break;
+      case Op::kSlot:
+        result =
+            slot(static_cast<uint16_t>(call.arg1), static_cast<uint16_t>(call.arg2), call.version);
+        break;
+      case Op::kLayout:
+        result = layout(call.arg1, call.arg2, call.version);
+        break;
+      case Op::kDocument:
+        result = document(call.version);
+        break;
+      case Op::kCurrent:
+        result = current(call.version);
+        break;
+      case Op::kSetCurrent:
+        result = set_current(static_cast<int16_t>(call.arg1), call.version);
+        break;
+      case Op::kNextPart:
+        result = next_part(static_cast<int16_t>(call.arg1), call.version);
+        break;
+      case Op::kUnknown:
+        break;
     }
     if (result == call.result) ++matching;
   }

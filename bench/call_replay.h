@@ -30,8 +30,20 @@ class CallReplay {
  private:
   // Services by number, decoded once so that the replay itself adds nothing
   // but a switch per call.
-  enum class Op { kLoad, kSave, kCreate, kDelete, kNext, kSlot, kLayout, kDocument, kCurrent,
-                  kSetCurrent, kNextPart, kUnknown };
+  enum class Op {
+    kLoad,
+    kSave,
+    kCreate,
+    kDelete,
+    kNext,
+    kSlot,
+    kLayout,
+    kDocument,
+    kCurrent,
+    kSetCurrent,
+    kNextPart,
+    kUnknown
+  };
   std::vector<standin::ServiceCall> calls_;
   std::vector<Op> ops_;
 };

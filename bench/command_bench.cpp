@@ -67,7 +67,8 @@ standin::ScoreShape ShapeFor(int factor) {
 const standin::HostDocument& Document(int factor) {
   static std::map<int, std::unique_ptr<standin::HostDocument>> cache;
   auto& slot = cache[factor];
-  if (!slot) slot = std::make_unique<standin::HostDocument>(standin::GenerateScore(ShapeFor(factor)));
+  if (!slot)
+    slot = std::make_unique<standin::HostDocument>(standin::GenerateScore(ShapeFor(factor)));
   return *slot;
 }
 
@@ -162,14 +163,17 @@ class TableReporter : public benchmark::ConsoleReporter {
       Row& row = rows_[name];
       // Every benchmark here reports in milliseconds.
       row.ms = run.GetAdjustedRealTime();
-      for (const auto& [name, counter] : run.counters) row.counters[name] = counter.value;
+      for (const auto& [counter_name, counter] : run.counters)
+        row.counters[counter_name] = counter.value;
       row.error = run.error_occurred;
     }
   }
 
   void Finalize() override {
     ConsoleReporter::Finalize();
-    std::printf("\n| command | size | module ms | replay ms | ratio | host calls | allocs (module+host) | allocs (host) | peak heap kB |\n");
+    std::printf(
+        "\n| command | size | module ms | replay ms | ratio | host calls | allocs (module+host) | "
+        "allocs (host) | peak heap kB |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|\n");
     std::map<std::string, double> at1x;
     for (const auto& [name, row] : rows_) {
@@ -180,9 +184,9 @@ class TableReporter : public benchmark::ConsoleReporter {
       auto replay = rows_.find(command + "/replay/" + size);
       if (replay == rows_.end()) continue;
       const Row& r = replay->second;
-      std::printf("| %s | %s | %.2f | %.2f | %.2f | %.0f | %.0f | %.0f | %.0f |\n",
-                  command.c_str(), size.c_str(), row.ms, r.ms, r.ms > 0 ? row.ms / r.ms : 0.0,
-                  Get(row, "calls"), Get(row, "allocs"), Get(r, "allocs"), Get(row, "peak_kB"));
+      std::printf("| %s | %s | %.2f | %.2f | %.2f | %.0f | %.0f | %.0f | %.0f |\n", command.c_str(),
+                  size.c_str(), row.ms, r.ms, r.ms > 0 ? row.ms / r.ms : 0.0, Get(row, "calls"),
+                  Get(row, "allocs"), Get(r, "allocs"), Get(row, "peak_kB"));
       if (size == "1x") at1x[command] = row.ms;
     }
     for (const auto& [name, row] : rows_) {
