@@ -51,7 +51,7 @@ class Writer {
 };
 
 void AddSystems(HostDocument& doc, Writer& w, int16_t part, int measures, int min_len, int max_len,
-                int staves, int detail_every, int first_staff) {
+                int staves, int detail_every, int first_staff, bool own_lists) {
   int first = 1;
   uint16_t number = 1;
   int entry = 0;
@@ -60,7 +60,8 @@ void AddSystems(HostDocument& doc, Writer& w, int16_t part, int measures, int mi
     Bytes system = w.Noise(28);
     Writer::Put16(system, 2, w.Between(0, 3) * 24);  // indent
     Writer::Put16(system, 8, first);
-    system[11] = static_cast<uint8_t>(system[11] & ~0x40);  // systemFlags 0x4000 clear
+    // systemFlags 0x4000: the system keeps a staff list of its own.
+    system[11] = static_cast<uint8_t>(own_lists ? system[11] | 0x40 : system[11] & ~0x40);
     Writer::Put16(system, 12, end);
     doc.Put(kSystemTag, number, 0, system, part);
 
@@ -137,7 +138,8 @@ HostDocument GenerateScore(const ScoreShape& shape) {
     AddSystems(doc, w, static_cast<int16_t>(p), shape.measures,
                score ? shape.score_system_min : shape.part_system_min,
                score ? shape.score_system_max : shape.part_system_max,
-               score ? shape.score_staves : 1, shape.detail_every, score ? 1 : p);
+               score ? shape.score_staves : 1, shape.detail_every, score ? 1 : p,
+               shape.own_staff_lists);
     if (!score) AddRests(doc, w, static_cast<int16_t>(p), shape.measures, shape.rests_per_part);
   }
 

@@ -1,0 +1,282 @@
+// Document invariants, checked on thousands of generated documents without
+// faults: whatever the document, Start New Piece and Fix Indent change
+// exactly what they are meant to and leave everything else as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "plugin/extension_api.h"
+#include "standin/score_generator.h"
+#include "tests/support/host_test.h"
+
+namespace {
+
+using standin::Bytes;
+using standin::HostDocument;
+using standin::MakeTag;
+using standin::RecordKey;
+
+constexpr uint32_t kMeasureTag = MakeTag("SOMS");
+constexpr uint32_t kSystemTag = MakeTag("SOSS");
+constexpr uint32_t kStaffTag = MakeTag("SOIu");
+constexpr uint32_t kDetailTag = MakeTag("dtLP");
+constexpr uint32_t kFreezeTag = MakeTag("otFM");
+constexpr uint32_t kRegionTag = MakeTag("SOMN");
+constexpr uint32_t kRestTag = 0x4F025849;
+constexpr int kDocuments = 1500;
+
+int Word(const Bytes& bytes, size_t offset) {
+  return static_cast<int16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+struct System {
+  int first, end;
+  Bytes bytes;
+};
+
+std::vector<System> Systems(const HostDocument& doc, int16_t part) {
+  std::vector<System> systems;
+  for (uint16_t n = 1;; ++n) {
+    const Bytes* bytes = doc.Find(kSystemTag, n, 0, part);
+    if (bytes == nullptr) break;
+    systems.push_back({Word(*bytes, 8), Word(*bytes, 12), *bytes});
+  }
+  return systems;
+}
+
+std::vector<Bytes> StaffList(const HostDocument& doc, int16_t part, uint16_t system) {
+  std::vector<Bytes> list;
+  for (uint16_t i = 0;; ++i) {
+    const Bytes* bytes = doc.Find(kStaffTag, system, i, part);
+    if (bytes == nullptr) break;
+    list.push_back(*bytes);
+  }
+  return list;
+}
+
+// The measures covered by the records of `tag` with (first, end) taken from
+// cmper or a field.
+std::set<int> Covered(const HostDocument& doc, uint32_t tag, int32_t part, size_t first_offset,
+                      size_t end_offset, bool first_is_cmper) {
+  std::set<int> measures;
+  for (const auto& [key, bytes] : doc.records()) {
+    if (key.tag != tag || key.part != part || bytes.size() < end_offset + 2) continue;
+    const int first = first_is_cmper ? static_cast<int16_t>(key.cmper) : Word(bytes, first_offset);
+    for (int m = first; m < Word(bytes, end_offset); ++m) measures.insert(m);
+  }
+  return measures;
+}
+
+struct Layout {
+  size_t flags1, region_first, region_end;
+};
+
+Layout LayoutFor(uint32_t version) {
+  Layout layout{version >= 0x12000000 ? 12u : 8u, 6, 8};
+  if (version >= 0x11000000) {
+    layout.region_first = 140, layout.region_end = 142;
+  } else if (version >= 0x0F000000) {
+    layout.region_first = 132, layout.region_end = 134;
+  }
+  return layout;
+}
+
+class DocumentInvariantsTest : public testing_support::HostTest {
+ protected:
+  standin::ScoreShape RandomShape(std::mt19937& random) {
+    const uint32_t versions[] = {0x0E000000, 0x0F000000, 0x0FFFFFFF, 0x10000000,
+                                 0x11000000, 0x12000000, 0x19000000};
+    standin::ScoreShape shape;
+    shape.host_version = versions[random() % 7];
+    shape.parts = 1 + static_cast<int>(random() % 4);
+    shape.measures = 2 + static_cast<int>(random() % 60);
+    shape.score_staves = static_cast<int>(random() % 4);
+    shape.score_system_min = 1 + static_cast<int>(random() % 5);
+    shape.score_system_max = shape.score_system_min + static_cast<int>(random() % 4);
+    shape.part_system_min = 1 + static_cast<int>(random() % 8);
+    shape.part_system_max = shape.part_system_min + static_cast<int>(random() % 5);
+    shape.movement_starts = {1};
+    for (int m = static_cast<int>(random() % 4); m > 0; --m)
+      shape.movement_starts.push_back(1 + static_cast<int>(random() % shape.measures));
+    std::sort(shape.movement_starts.begin(), shape.movement_starts.end());
+    shape.movement_starts.erase(
+        std::unique(shape.movement_starts.begin(), shape.movement_starts.end()),
+        shape.movement_starts.end());
+    shape.rests_per_part = static_cast<int>(random() % 4);
+    shape.split_gate = random() % 4 == 0 ? static_cast<uint16_t>(1 + random() % 0xFFFE) : 0;
+    shape.own_staff_lists = shape.host_version < 0x10000000;
+    shape.seed = static_cast<uint32_t>(random());
+    return shape;
+  }
+
+  // Runs a command through the entry point on `doc` (made the active one).
+  int32_t Invoke(HostDocument& document, int16_t index, int start, int end) {
+    uint8_t selection[20] = {};
+    selection[4] = static_cast<uint8_t>(start & 0xFF);
+    selection[5] = static_cast<uint8_t>((start >> 8) & 0xFF);
+    selection[14] = static_cast<uint8_t>(end & 0xFF);
+    selection[15] = static_cast<uint8_t>((end >> 8) & 0xFF);
+    standin::SetActiveDocument(&document);
+    testing_support::ConnectModuleToStandIn();
+    QuilloExtensionVersion(document.host_version);
+    const int32_t answer = QuilloExtensionInvoke(nullptr, index, selection);
+    standin::SetActiveDocument(&doc);
+    return answer;
+  }
+};
+
+void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& after, int16_t part,
+                            int s) {
+  SCOPED_TRACE("part " + std::to_string(part));
+  const std::vector<System> old_systems = Systems(before, part);
+  const std::vector<System> systems = Systems(after, part);
+  // Which old system each new one stands for, and whether a cut was made.
+  size_t cut = old_systems.size();
+  for (size_t i = 0; i < old_systems.size(); ++i)
+    if (old_systems[i].first < s && s < old_systems[i].end) cut = i;
+  const bool was_cut = cut < old_systems.size();
+  ASSERT_EQ(systems.size(), old_systems.size() + (was_cut ? 1 : 0));
+  for (size_t k = 0; k < systems.size(); ++k) {
+    const size_t source = was_cut && k > cut ? k - 1 : k;
+    const System& old = old_systems[source];
+    const int expected_first = was_cut && k == cut + 1 ? s : old.first;
+    const int expected_end = was_cut && k == cut ? s : old.end;
+    EXPECT_EQ(systems[k].first, expected_first) << "system " << k + 1;
+    EXPECT_EQ(systems[k].end, expected_end) << "system " << k + 1;
+    // Everything but the indent and the measure range travels with the system.
+    Bytes a = systems[k].bytes, b = old.bytes;
+    for (size_t offset : {2, 3, 8, 9, 12, 13}) a[offset] = b[offset] = 0;
+    EXPECT_EQ(a, b) << "system " << k + 1;
+    const bool begins_piece = systems[k].first == s;
+    const int expected_indent = begins_piece ? Word(old_systems[0].bytes, 2) : Word(old.bytes, 2);
+    EXPECT_EQ(Word(systems[k].bytes, 2), expected_indent) << "system " << k + 1;
+
+    // The staff list and the detail records followed the system.
+    const auto number = static_cast<uint16_t>(k + 1);
+    const auto old_number = static_cast<uint16_t>(source + 1);
+    const std::vector<Bytes> list = StaffList(after, part, number);
+    EXPECT_EQ(list, StaffList(before, part, old_number)) << "staff list of system " << k + 1;
+    for (const Bytes& entry : list) {
+      const auto staff = static_cast<uint16_t>(Word(entry, 0));
+      const Bytes* detail = after.Find(kDetailTag, number, staff, part);
+      const Bytes* old_detail = before.Find(kDetailTag, old_number, staff, part);
+      ASSERT_EQ(detail == nullptr, old_detail == nullptr) << "detail " << number << "/" << staff;
+      if (detail != nullptr) EXPECT_EQ(Word(*detail, 0), Word(*old_detail, 0));
+    }
+    // The frozen-system record under the first measure agrees.
+    const Bytes* freeze = after.Find(kFreezeTag, static_cast<uint16_t>(systems[k].first), 0, part);
+    ASSERT_NE(freeze, nullptr) << "frozen system at " << systems[k].first;
+    EXPECT_EQ(Word(*freeze, 0), systems[k].end);
+  }
+}
+
+// The document outside what Start New Piece may touch is unchanged, and the
+// two measures changed by exactly the command's bits.
+void CheckUntouched(const HostDocument& before, const HostDocument& after, int s, bool rests_split,
+                    const Layout& layout) {
+  std::set<RecordKey> keys;
+  for (const auto& [key, bytes] : before.records()) keys.insert(key);
+  for (const auto& [key, bytes] : after.records()) keys.insert(key);
+  for (const RecordKey& key : keys) {
+    if (key.tag == kSystemTag || key.tag == kStaffTag || key.tag == kDetailTag ||
+        key.tag == kFreezeTag || key.tag == kRegionTag || (key.tag == kRestTag && rests_split))
+      continue;
+    auto old_it = before.records().find(key);
+    auto new_it = after.records().find(key);
+    ASSERT_TRUE(old_it != before.records().end() && new_it != after.records().end())
+        << standin::TagName(key.tag) << " " << key.cmper << "/" << key.inci << " appeared or went";
+    if (key.tag == kMeasureTag && (key.cmper == s || key.cmper == s - 1)) continue;
+    EXPECT_EQ(old_it->second, new_it->second)
+        << standin::TagName(key.tag) << " " << key.cmper << "/" << key.inci << " changed";
+  }
+  const uint32_t version = before.host_version;
+  auto measure = [&](const HostDocument& doc, int m) { return *doc.Find(kMeasureTag, m, 0); };
+  Bytes first_old = measure(before, s), first_new = measure(after, s);
+  const int f1 = Word(first_old, layout.flags1) & 0xFFFF, f2 = Word(first_old, layout.flags1 + 2) & 0xFFFF;
+  const int want1 = ((f1 | 0x8000 | (version >= 0x10000000 ? 0x0800 : 0)) & ~0x0030) & 0xFFFF;
+  EXPECT_EQ(Word(first_new, layout.flags1) & 0xFFFF, want1);
+  EXPECT_EQ(Word(first_new, layout.flags1 + 2) & 0xFFFF, (f2 | 0x8C00) & 0xFFFF);
+  Bytes last_old = measure(before, s - 1), last_new = measure(after, s - 1);
+  const int g1 = Word(last_old, layout.flags1) & 0xFFFF, g2 = Word(last_old, layout.flags1 + 2) & 0xFFFF;
+  EXPECT_EQ(Word(last_new, layout.flags1) & 0xFFFF, (g1 | 0x4000) & 0xFFFF);
+  EXPECT_EQ(Word(last_new, layout.flags1 + 2) & 0xFFFF, ((g2 & ~0x00A0) | 0x2050) & 0xFFFF);
+  for (size_t i = 0; i < first_old.size(); ++i) {
+    if (i >= layout.flags1 && i < layout.flags1 + 4) continue;
+    EXPECT_EQ(first_old[i], first_new[i]) << "measure " << s << " byte " << i;
+    EXPECT_EQ(last_old[i], last_new[i]) << "measure " << s - 1 << " byte " << i;
+  }
+}
+
+TEST_F(DocumentInvariantsTest, StartNewPieceKeepsTheDocumentWhole) {
+  std::mt19937 random(20261207);
+  for (int d = 0; d < kDocuments; ++d) {
+    const standin::ScoreShape shape = RandomShape(random);
+    const HostDocument before = standin::GenerateScore(shape);
+    HostDocument after = before;
+    after.logging = false;
+    const int s = 2 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures - 1));
+    SCOPED_TRACE("document " + std::to_string(d) + ", start measure " + std::to_string(s));
+    ASSERT_EQ(Invoke(after, 0, s, s), 1);
+    EXPECT_EQ(after.current_part, before.current_part);
+    EXPECT_EQ(after.layout_updates, 2 * shape.parts + 1);
+    const Layout layout = LayoutFor(shape.host_version);
+    for (int16_t part = 0; part < shape.parts; ++part) {
+      CheckSystemsAfterSplit(before, after, part, s);
+      EXPECT_EQ(Covered(after, kRestTag, part, 0, 2, true), Covered(before, kRestTag, part, 0, 2, true));
+    }
+    EXPECT_EQ(Covered(after, kRegionTag, RecordKey::kDocumentWide, layout.region_first,
+                      layout.region_end, false),
+              Covered(before, kRegionTag, RecordKey::kDocumentWide, layout.region_first,
+                      layout.region_end, false));
+    CheckUntouched(before, after, s, shape.split_gate == 0, layout);
+    if (HasFailure()) return;
+  }
+}
+
+TEST_F(DocumentInvariantsTest, FixIndentChangesOnlyIndentsAndExactlyWhereItShould) {
+  std::mt19937 random(7);
+  for (int d = 0; d < kDocuments; ++d) {
+    const standin::ScoreShape shape = RandomShape(random);
+    HostDocument before = standin::GenerateScore(shape);
+    before.logging = false;
+    // Some pieces begin first, so that both kinds of system are in the span.
+    const int piece = 2 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures - 1));
+    if (random() % 2 == 0) ASSERT_EQ(Invoke(before, 0, piece, piece), 1);
+    HostDocument after = before;
+    const int start = 1 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures));
+    const int end = start + static_cast<int>(random() % 20);
+    SCOPED_TRACE("document " + std::to_string(d) + ", span " + std::to_string(start) + "-" +
+                 std::to_string(end));
+    ASSERT_EQ(Invoke(after, 1, start, end), 1);
+    const Layout layout = LayoutFor(shape.host_version);
+    for (const auto& [key, bytes] : before.records()) {
+      const Bytes& now = after.records().at(key);
+      if (key.tag != kSystemTag) {
+        EXPECT_EQ(now, bytes) << standin::TagName(key.tag) << " " << key.cmper;
+        continue;
+      }
+      Bytes a = now, b = bytes;
+      a[2] = a[3] = b[2] = b[3] = 0;
+      EXPECT_EQ(a, b) << "system " << key.cmper;
+      const int first = Word(bytes, 8);
+      int expected = Word(bytes, 2);
+      if (key.cmper != 1 && first >= start && first <= end) {
+        const Bytes& measure = *before.Find(kMeasureTag, static_cast<uint16_t>(first), 0);
+        const bool begins = (Word(measure, layout.flags1 + 2) & 0x8000) != 0 &&
+                            shape.host_version >= 0x10000000 &&
+                            (Word(measure, layout.flags1) & 0x0800) != 0;
+        expected = begins ? Word(*before.Find(kSystemTag, 1, 0, static_cast<int16_t>(key.part)), 2)
+                          : 0;
+      }
+      EXPECT_EQ(Word(now, 2), expected) << "part " << key.part << " system " << key.cmper;
+    }
+    EXPECT_EQ(after.records().size(), before.records().size());
+    if (HasFailure()) return;
+  }
+}
+
+}  // namespace
