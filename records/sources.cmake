@@ -6,4 +6,7 @@ list(APPEND MODULE_SOURCES
   records/enclosure.cpp
   records/measure_number_region.cpp
   records/measure_number_regions.cpp
+  records/multi_measure_rest_prefs.cpp
+  records/multi_measure_rest.cpp
+  records/multi_measure_rests.cpp
 )
