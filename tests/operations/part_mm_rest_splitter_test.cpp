@@ -69,11 +69,6 @@ TEST_F(PartMMRestSplitterTest, CutsTheRestAcrossTheMeasureInEveryPart) {
   EXPECT_EQ(Rests(5), "2-8 9-12");
   // The new rest carries every word of the old one but its end.
   EXPECT_EQ(*doc.Find(kRestTag, 8, 0, 0), Words({300, 11, 2, 3, 4, 5, 6, 7, 8, 9, 10, 5}));
-  EXPECT_EQ(doc.LogText("QX_SaveEData"),
-            "SaveEData 0x4F025849 5/0 p0 24B v19000000 -> 1\n"
-            "SaveEData 0x4F025849 8/0 p0 24B v19000000 -> 1\n"
-            "SaveEData 0x4F025849 1/0 p3 24B v19000000 -> 1\n"
-            "SaveEData 0x4F025849 8/0 p3 24B v19000000 -> 1\n");
   EXPECT_EQ(doc.current_part, 3);
 }
 
@@ -99,54 +94,38 @@ TEST_F(PartMMRestSplitterTest, AMeasureAtEitherEdgeOfTheRest) {
   EXPECT_EQ(Rests(0), "5-10 10-11");
 }
 
-TEST_F(PartMMRestSplitterTest, OfOverlappingRestsOnlyTheFirstIsCut) {
+TEST_F(PartMMRestSplitterTest, OnlyTheFirstListedRestIsCutAndCmperZeroIsNotListed) {
   UseParts({0});
+  PutRest(0, 0, 20);
   PutRest(0, 3, 12);
   PutRest(0, 6, 10);
   EXPECT_EQ(SplitAt(8), 1);
-  EXPECT_EQ(Rests(0), "3-8 6-10 8-12");
+  EXPECT_EQ(Rests(0), "0-20 3-8 6-10 8-12");
 }
 
-TEST_F(PartMMRestSplitterTest, ARestAtCmperZeroIsPassedOver) {
-  UseParts({0});
-  PutRest(0, 0, 20);
-  PutRest(0, 5, 11);
-  EXPECT_EQ(SplitAt(8), 1);
-  EXPECT_EQ(Rests(0), "0-20 5-8 8-11");
-}
-
-TEST_F(PartMMRestSplitterTest, ARefusedSecondWritePutsTheRestBack) {
-  UseParts({0, 1});
-  PutRest(0, 5, 11);
-  PutRest(1, 5, 11);
+TEST_F(PartMMRestSplitterTest, ARefusedWriteLeavesThePartsRestWhole) {
+  UseParts({0, 1, 2});
+  for (int16_t part = 0; part < 3; ++part) PutRest(part, 5, 11);
   const Bytes original = *doc.Find(kRestTag, 5, 0, 0);
+  // Part 0 refuses the rest at 8, part 1 the shortened rest at 5.
   doc.refuse = [](const standin::ServiceCall& call) {
-    return call.service == "QX_SaveEData" && call.cmper == 8 && call.part == 0;
+    return call.service == "QX_SaveEData" &&
+           ((call.part == 0 && call.cmper == 8) || (call.part == 1 && call.cmper == 5));
   };
 
-  EXPECT_EQ(SplitAt(8), 2);
+  EXPECT_EQ(SplitAt(8), 3);
 
-  // Part 0 keeps its whole rest; part 1 is still cut.
   EXPECT_EQ(Rests(0), "5-11");
   EXPECT_EQ(*doc.Find(kRestTag, 5, 0, 0), original);
-  EXPECT_EQ(Rests(1), "5-8 8-11");
+  EXPECT_EQ(Rests(1), "5-11");
+  EXPECT_EQ(Rests(2), "5-8 8-11");
   EXPECT_EQ(doc.LogText("QX_SaveEData"),
             "SaveEData 0x4F025849 5/0 p0 24B v19000000 -> 1\n"
             "SaveEData 0x4F025849 8/0 p0 24B v19000000 -> 0\n"
             "SaveEData 0x4F025849 5/0 p0 24B v19000000 -> 1\n"
-            "SaveEData 0x4F025849 5/0 p1 24B v19000000 -> 1\n"
-            "SaveEData 0x4F025849 8/0 p1 24B v19000000 -> 1\n");
-}
-
-TEST_F(PartMMRestSplitterTest, ARefusedFirstWriteLeavesThePartAlone) {
-  UseParts({0});
-  PutRest(0, 5, 11);
-  doc.refuse = [](const standin::ServiceCall& call) {
-    return call.service == "QX_SaveEData" && call.cmper == 5;
-  };
-  EXPECT_EQ(SplitAt(8), 1);
-  EXPECT_EQ(Rests(0), "5-11");
-  EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 1u);
+            "SaveEData 0x4F025849 5/0 p1 24B v19000000 -> 0\n"
+            "SaveEData 0x4F025849 5/0 p2 24B v19000000 -> 1\n"
+            "SaveEData 0x4F025849 8/0 p2 24B v19000000 -> 1\n");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@ list(APPEND TEST_SOURCES
   records/parts_test.cpp
   # measures and staff systems
   # measure-number regions, enclosures, multimeasure rests and their preferences
-  records/enclosure_test.cpp
   records/measure_number_region_test.cpp
   records/multi_measure_rest_prefs_test.cpp
   records/multi_measure_rest_test.cpp
