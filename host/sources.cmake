@@ -1,4 +1,5 @@
 list(APPEND MODULE_SOURCES
   host/host_version.cpp
   host/host_services.cpp
+  host/legacy_prefs.cpp
 )

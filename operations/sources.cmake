@@ -1,4 +1,6 @@
 list(APPEND MODULE_SOURCES
   # system splitter and indent fixer
   # multimeasure-rest and measure-number-region splitters
+  operations/measure_number_region_splitter.cpp
+  operations/part_mm_rest_splitter.cpp
 )

@@ -3,4 +3,10 @@ list(APPEND MODULE_SOURCES
   records/parts.cpp
   # measures and staff systems
   # measure-number regions, enclosures, multimeasure rests and their preferences
+  records/enclosure.cpp
+  records/measure_number_region.cpp
+  records/measure_number_regions.cpp
+  records/multi_measure_rest_prefs.cpp
+  records/multi_measure_rest.cpp
+  records/multi_measure_rests.cpp
 )

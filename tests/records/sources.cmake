@@ -2,4 +2,7 @@ list(APPEND TEST_SOURCES
   records/parts_test.cpp
   # measures and staff systems
   # measure-number regions, enclosures, multimeasure rests and their preferences
+  records/measure_number_region_test.cpp
+  records/multi_measure_rest_prefs_test.cpp
+  records/multi_measure_rest_test.cpp
 )

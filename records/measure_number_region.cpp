@@ -1,0 +1,106 @@
+#include "records/measure_number_region.h"
+
+#include "host/byte_order.h"
+#include "host/host_version.h"
+#include "records/record_copy.h"
+
+const QCMeasureNumberRegion::Layout& QCMeasureNumberRegion::LayoutForHostVersion(
+    uint32_t host_version) {
+  if (host_version >= host::kVersion11) return kLayout350;
+  if (host_version >= host::kVersion0F) return kLayout196;
+  return kLayout88;
+}
+
+QCMeasureNumberRegion::QCMeasureNumberRegion()
+    : layout_(&LayoutForHostVersion(host::HostVersion())),
+      enclosure1_(EnclosurePiece(0)),
+      enclosure2_(EnclosurePiece(1)),
+      enclosure3_(EnclosurePiece(2)),
+      enclosure4_(EnclosurePiece(3)) {
+  UseStorage(StorageFor(*layout_), static_cast<uint64_t>(layout_->size));
+}
+
+int32_t QCMeasureNumberRegion::ClassID() const {
+  return class_id::kMeasureNumberRegion;
+}
+
+const char* QCMeasureNumberRegion::ClassName() const {
+  static constexpr char kName[] = "QCMeasureNumberRegion";
+  return kName;
+}
+
+uint8_t* QCMeasureNumberRegion::StorageFor(const Layout& layout) {
+  if (&layout == &kLayout350) return storage350_;
+  if (&layout == &kLayout196) return storage196_;
+  return storage88_;
+}
+
+const uint8_t* QCMeasureNumberRegion::Record() const {
+  if (layout_ == &kLayout350) return storage350_;
+  if (layout_ == &kLayout196) return storage196_;
+  return storage88_;
+}
+
+uint8_t* QCMeasureNumberRegion::EnclosurePiece(int index) {
+  return StorageFor(*layout_) + layout_->enclosure_offset[index];
+}
+
+uint8_t* QCMeasureNumberRegion::DataBuffer() {
+  return StorageFor(*layout_);
+}
+
+std::unique_ptr<__QCBaseData> QCMeasureNumberRegion::CreateInstance() const {
+  return std::make_unique<QCMeasureNumberRegion>();
+}
+
+void QCMeasureNumberRegion::CopyDataFrom(__QCBaseData& other) {
+  auto* region = dynamic_cast<QCMeasureNumberRegion*>(&other);
+  if (region == nullptr) return;
+  // Regions made under different host versions would differ in size; never
+  // read past the other's storage.
+  const uint64_t available = static_cast<uint64_t>(region->layout_->size);
+  uint64_t delivered = region->LoadedSize();
+  if (delivered == 0 || delivered > available) delivered = available;
+  const size_t size = static_cast<size_t>(layout_->size);
+  records::CopyRecordBytes(DataBuffer(), region->DataBuffer(), size, delivered);
+  UseStorage(DataBuffer(), static_cast<uint64_t>(size));
+}
+
+QCEnclosure* QCMeasureNumberRegion::Enclosure(int number) {
+  switch (number) {
+    case 1:
+      return &enclosure1_;
+    case 2:
+      return &enclosure2_;
+    case 3:
+      return &enclosure3_;
+    case 4:
+      return &enclosure4_;
+    default:
+      return nullptr;
+  }
+}
+
+int16_t QCMeasureNumberRegion::FirstMeasure() const {
+  return host::ReadI16(Record(), layout_->first_measure);
+}
+
+void QCMeasureNumberRegion::SetFirstMeasure(int16_t measure) {
+  host::WriteU16(DataBuffer(), layout_->first_measure, static_cast<uint16_t>(measure));
+}
+
+int16_t QCMeasureNumberRegion::EndMeasure() const {
+  return host::ReadI16(Record(), layout_->end_measure);
+}
+
+void QCMeasureNumberRegion::SetEndMeasure(int16_t measure) {
+  host::WriteU16(DataBuffer(), layout_->end_measure, static_cast<uint16_t>(measure));
+}
+
+uint16_t QCMeasureNumberRegion::ClearedOnSplit() const {
+  return host::ReadU16(Record(), layout_->cleared_on_split);
+}
+
+void QCMeasureNumberRegion::SetClearedOnSplit(uint16_t value) {
+  host::WriteU16(DataBuffer(), layout_->cleared_on_split, value);
+}

@@ -1,0 +1,24 @@
+// QCMeasureNumberRegions: every measure-number region of the document.
+//
+// LoadAll walks the regions from cmper 1 on, in the host's order; each element
+// is an independent QCMeasureNumberRegion clone that the collection owns and
+// that can be changed and saved, or cloned again and created anew.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "framework/collection_no_inci_other.h"
+
+class QCMeasureNumberRegion;
+
+class QCMeasureNumberRegions : public __QCCollectionNoInciOther {
+ public:
+  const char* ClassName() const override;
+
+  // A new QCMeasureNumberRegion.
+  std::unique_ptr<__QCBaseData> CreateElement() const override;
+
+  // The region at `index`, or null when out of range.
+  QCMeasureNumberRegion* RegionAt(int32_t index) const;
+};

@@ -1,0 +1,16 @@
+#include "records/multi_measure_rests.h"
+
+#include "records/multi_measure_rest.h"
+
+const char* QCMultiMeasureRests::ClassName() const {
+  static constexpr char kName[] = "QCMultiMeasureRests";
+  return kName;
+}
+
+std::unique_ptr<__QCBaseData> QCMultiMeasureRests::CreateElement() const {
+  return std::make_unique<QCMultiMeasureRest>();
+}
+
+QCMultiMeasureRest* QCMultiMeasureRests::RestAt(int32_t index) const {
+  return dynamic_cast<QCMultiMeasureRest*>(ItemAt(index));
+}

@@ -1,0 +1,122 @@
+// Splitting measure-number regions at the first measure of a new piece, as
+// the Start New Piece command walks them: which regions are cut, what the
+// host holds afterwards, and what a refusing host leaves behind.
+#include "operations/measure_number_region_splitter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "records/measure_number_region.h"
+#include "records/measure_number_regions.h"
+#include "tests/support/host_test.h"
+
+namespace {
+
+using standin::Bytes;
+using standin::MakeTag;
+
+constexpr uint32_t kRegionTag = MakeTag("SOMN");
+
+// Field offsets of the 350-byte layout (host format).
+constexpr size_t kSize = 350, kFirst = 140, kEnd = 142, kCleared = 150;
+
+uint16_t WordAt(const Bytes& bytes, size_t offset) {
+  return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+void PutWord(Bytes& bytes, size_t offset, int16_t value) {
+  bytes[offset] = static_cast<uint8_t>(value & 0xFF);
+  bytes[offset + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
+}
+
+// A region record whose carried bytes are recognisable.
+Bytes Region(int16_t first, int16_t end) {
+  Bytes bytes(kSize);
+  for (size_t i = 0; i < kSize; ++i) bytes[i] = static_cast<uint8_t>(0x30 + i);
+  PutWord(bytes, kFirst, first);
+  PutWord(bytes, kEnd, end);
+  PutWord(bytes, kCleared, 0x7777);
+  return bytes;
+}
+
+// "cmper:first-end" of every region the host holds, in cmper order.
+std::string Regions(const standin::HostDocument& doc) {
+  std::string text;
+  for (const auto& [key, bytes] : doc.records()) {
+    if (key.tag != kRegionTag) continue;
+    text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
+            std::to_string(static_cast<int16_t>(WordAt(bytes, kFirst))) + "-" +
+            std::to_string(static_cast<int16_t>(WordAt(bytes, kEnd)));
+  }
+  return text;
+}
+
+class MeasureNumberRegionSplitterTest : public testing_support::HostTest {
+ protected:
+  // Loads every region and lets a splitter for measure m visit each, as the
+  // command does; returns how many visits answered true.
+  int32_t SplitAt(int32_t m) {
+    QCMeasureNumberRegions regions;
+    regions.LoadAll();
+    QCMeasureNumberRegionSplitter splitter(m);
+    return regions.ForEach(splitter);
+  }
+};
+
+TEST_F(MeasureNumberRegionSplitterTest, CutsTheCoveringRegionIntoANewRegionAndAShorterOne) {
+  UseHostVersion(0x11000000);
+  const Bytes old_region = Region(1, 21);
+  doc.Put(kRegionTag, 1, 0, old_region);
+
+  EXPECT_EQ(SplitAt(9), 1);
+
+  // The new region is the old one from measure 9 on, with clearedOnSplit 0
+  // and every other byte carried; the old one changed only its end.
+  Bytes expected_new = old_region;
+  PutWord(expected_new, kFirst, 9);
+  PutWord(expected_new, kCleared, 0);
+  EXPECT_EQ(*doc.Find(kRegionTag, 2, 0), expected_new);
+  Bytes expected_old = old_region;
+  PutWord(expected_old, kEnd, 9);
+  EXPECT_EQ(*doc.Find(kRegionTag, 1, 0), expected_old);
+}
+
+TEST_F(MeasureNumberRegionSplitterTest, CutsEveryRegionThatCoversTheMeasureAndNoOther) {
+  UseHostVersion(0x11000000);
+  doc.Put(kRegionTag, 1, 0, Region(1, 9));    // ends just before 9
+  doc.Put(kRegionTag, 2, 0, Region(9, 16));   // begins at 9
+  doc.Put(kRegionTag, 3, 0, Region(5, 10));   // its last measure is 9
+  doc.Put(kRegionTag, 4, 0, Region(10, 20));  // begins after 9
+  doc.Put(kRegionTag, 5, 0, Region(3, 30));   // runs across 9
+
+  EXPECT_EQ(SplitAt(9), 5);
+
+  // The new regions come after the existing ones, in walk order; the region
+  // that began at 9 is left covering no measure.
+  EXPECT_EQ(Regions(doc), "1:1-9 2:9-9 3:5-9 4:10-20 5:3-9 6:9-16 7:9-10 8:9-30");
+  EXPECT_EQ(doc.CountCalls("QX_CreateEData"), 3u);
+  EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 3u);
+}
+
+TEST_F(MeasureNumberRegionSplitterTest, ARefusedRecordLeavesThatRegionWhole) {
+  UseHostVersion(0x11000000);
+  doc.Put(kRegionTag, 1, 0, Region(1, 21));
+  doc.Put(kRegionTag, 2, 0, Region(9, 30));
+  doc.Put(kRegionTag, 3, 0, Region(5, 40));
+  // The first new region is refused; then the second old region's save.
+  int creates = 0;
+  doc.refuse = [&](const standin::ServiceCall& call) {
+    return (call.service == "QX_CreateEData" && ++creates == 1) ||
+           (call.service == "QX_SaveEData" && call.cmper == 2);
+  };
+
+  EXPECT_EQ(SplitAt(9), 3);
+
+  // Regions 1 and 2 still cover their measures, once each; the new region
+  // made for region 2 is taken back; the walk goes on and region 3 is cut.
+  EXPECT_EQ(Regions(doc), "1:1-21 2:9-30 3:5-9 4:9-40");
+  EXPECT_EQ(doc.LogText("QX_DeleteEData"), "DeleteEData SOMN 4/0 p0 v11000000 -> 1\n");
+}
+
+}  // namespace

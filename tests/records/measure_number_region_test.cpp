@@ -1,0 +1,160 @@
+// Measure-number regions in the three host layouts, the enclosures that live
+// inside them, and the collection of all regions.
+#include "records/measure_number_region.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "records/measure_number_regions.h"
+#include "tests/support/host_test.h"
+
+namespace {
+
+using standin::Bytes;
+using standin::MakeTag;
+
+constexpr uint32_t kRegionTag = MakeTag("SOMN");
+
+void PutWord(Bytes& bytes, size_t offset, uint16_t value) {
+  bytes[offset] = static_cast<uint8_t>(value & 0xFF);
+  bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+// A record whose bytes count up from `seed`, so every carried byte is known.
+Bytes PatternRecord(size_t size, uint8_t seed) {
+  Bytes bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed + i);
+  return bytes;
+}
+
+Bytes RecordOf(QCMeasureNumberRegion& region) {
+  return Bytes(region.DataBuffer(), region.DataBuffer() + region.DataSize());
+}
+
+struct LayoutCase {
+  uint32_t host_version;
+  int32_t size;
+  uint32_t data_version;
+  size_t first_measure, end_measure, cleared_on_split;
+  size_t enclosure[4];  // enclosures 1 to 4
+};
+
+class MeasureNumberRegionTest : public testing_support::HostTest {};
+
+TEST_F(MeasureNumberRegionTest, EachHostVersionReadsAndWritesItsOwnLayout) {
+  const LayoutCase cases[] = {
+      {0x11000000, 350, 0x11000000, 140, 142, 150, {18, 88, 30, 100}},
+      {0x10FFFFFF, 196, 0x0F000200, 132, 134, 140, {18, 84, 30, 96}},
+      {0x10000000, 196, 0x0F000200, 132, 134, 140, {18, 84, 30, 96}},
+      {0x0EFFFFFF, 88, 0x0A000000, 6, 8, 16, {70, 70, 70, 70}},
+  };
+  for (const LayoutCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.host_version);
+    UseHostVersion(c.host_version);
+    doc.log.clear();
+    Bytes stored = PatternRecord(static_cast<size_t>(c.size), 1);
+    PutWord(stored, c.first_measure, 5);
+    PutWord(stored, c.end_measure, 12);
+    PutWord(stored, c.cleared_on_split, 0x1234);
+    doc.Put(kRegionTag, 2, 0, stored);
+
+    QCMeasureNumberRegion region;
+    ASSERT_TRUE(region.Load(2));
+    EXPECT_EQ(region.FirstMeasure(), 5);
+    EXPECT_EQ(region.EndMeasure(), 12);
+    EXPECT_EQ(region.ClearedOnSplit(), 0x1234);
+    for (int n = 1; n <= 4; ++n) {
+      EXPECT_EQ(region.Enclosure(n)->DataBuffer(), region.DataBuffer() + c.enclosure[n - 1]);
+    }
+    region.SetFirstMeasure(-3);
+    region.SetEndMeasure(400);
+    region.SetClearedOnSplit(0);
+    ASSERT_TRUE(region.Save());
+    PutWord(stored, c.first_measure, 0xFFFD);
+    PutWord(stored, c.end_measure, 400);
+    PutWord(stored, c.cleared_on_split, 0);
+    EXPECT_EQ(*doc.Find(kRegionTag, 2, 0), stored);
+
+    char size[24];
+    std::snprintf(size, sizeof size, "%dB v%08X", c.size, c.data_version);
+    EXPECT_EQ(doc.LogText("QX_LoadEData") + doc.LogText("QX_SaveEData"),
+              std::string("LoadEData SOMN 2/0 p0 ") + size + " -> 1\n" + "SaveEData SOMN 2/0 p0 " +
+                  size + " -> 1\n");
+  }
+}
+
+TEST_F(MeasureNumberRegionTest, ANewRegionIsLoadedWithZerosAndCanBeCreated) {
+  UseHostVersion(0x10000000);
+  doc.Put(kRegionTag, 1, 0, PatternRecord(196, 0));
+  QCMeasureNumberRegion region;
+  EXPECT_EQ(region.LoadedSize(), 196u);
+  ASSERT_TRUE(region.SaveNew());
+  EXPECT_EQ(region.ItemCmper(), 2);
+  EXPECT_EQ(*doc.Find(kRegionTag, 2, 0), Bytes(196, 0));
+  EXPECT_EQ(doc.LogText(), "CreateEData SOMN 65535/65535 p0 196B v0F000200 -> 1\n");
+}
+
+TEST_F(MeasureNumberRegionTest, ACloneOwnsItsBytesAndItsEnclosuresReadThem) {
+  UseHostVersion(0x11000000);
+  const Bytes stored = PatternRecord(350, 7);
+  doc.Put(kRegionTag, 3, 0, stored);
+  QCMeasureNumberRegion source;
+  ASSERT_TRUE(source.Load(3));
+  std::unique_ptr<__QCBaseData> copy_object = source.Clone();
+  auto* copy = dynamic_cast<QCMeasureNumberRegion*>(copy_object.get());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->ItemCmper(), 3);
+
+  // Changed afterwards, the source does not show through the copy's
+  // enclosure 2, which reads the copied bytes 88 to 99.
+  std::memset(source.DataBuffer(), 0xEE, 350);
+  QCEnclosure* enclosure2 = copy->Enclosure(2);
+  EXPECT_EQ(Bytes(enclosure2->DataBuffer(), enclosure2->DataBuffer() + 12),
+            Bytes(stored.begin() + 88, stored.begin() + 100));
+
+  // Writing through an enclosure writes the region's record.
+  enclosure2->DataBuffer()[0] = 0x42;
+  ASSERT_TRUE(copy->Save());
+  EXPECT_EQ(doc.Find(kRegionTag, 3, 0)->at(88), 0x42);
+}
+
+TEST_F(MeasureNumberRegionTest, AShortRecordSavesShortButItsCopyIsFullSizeWithZeros) {
+  UseHostVersion(0x11000000);
+  doc.Put(kRegionTag, 1, 0, PatternRecord(350, 1));
+  doc.Put(kRegionTag, 2, 0, PatternRecord(100, 9));
+
+  // No region at cmper 1: the walk finds nothing.
+  QCMeasureNumberRegions regions;
+  doc.Erase(kRegionTag, 1, 0);
+  EXPECT_EQ(regions.LoadAll(), 0);
+  doc.Put(kRegionTag, 1, 0, PatternRecord(350, 1));
+  ASSERT_EQ(regions.LoadAll(), 2);
+
+  // The collection loads both through one probe; the copy of the short
+  // region holds its 100 bytes and zeros, not the first region's tail.
+  QCMeasureNumberRegion* copy = regions.RegionAt(1);
+  Bytes expected = PatternRecord(100, 9);
+  expected.resize(350, 0);
+  EXPECT_EQ(RecordOf(*copy), expected);
+
+  QCMeasureNumberRegion direct;
+  ASSERT_TRUE(direct.Load(2));
+  doc.log.clear();
+  ASSERT_TRUE(direct.Save());
+  ASSERT_TRUE(copy->SaveNew());
+  EXPECT_EQ(doc.LogText(),
+            "SaveEData SOMN 2/0 p0 100B v11000000 -> 1\n"
+            "CreateEData SOMN 65535/65535 p0 350B v11000000 -> 1\n");
+}
+
+TEST_F(MeasureNumberRegionTest, AnEnclosureAnswersItsTagOrTheOverride) {
+  QCEnclosure enclosure;
+  EXPECT_EQ(enclosure.DataTag(), MakeTag("otDe"));
+  enclosure.SetTagOverride(MakeTag("otXy"));
+  EXPECT_EQ(enclosure.DataTag(), MakeTag("otXy"));
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// Multimeasure rests of the current part: a new rest, the walk that starts
+// after cmper 0, and the collection's copies.
+#include "records/multi_measure_rest.h"
+
+#include <gtest/gtest.h>
+
+#include "records/multi_measure_rests.h"
+#include "tests/support/host_test.h"
+
+namespace {
+
+using standin::Bytes;
+using testing_support::Words;
+
+constexpr uint32_t kRestTag = 0x4F025849;
+
+class MultiMeasureRestTest : public testing_support::HostTest {};
+
+TEST_F(MultiMeasureRestTest, ANewRestCanBeWrittenButNeverCreated) {
+  QCMultiMeasureRest rest;
+  EXPECT_EQ(rest.LoadedSize(), 24u);
+  EXPECT_EQ(rest.EndMeasure(), 0);
+  EXPECT_EQ(rest.ClassID(), 56);
+  EXPECT_FALSE(rest.SaveNew());
+  EXPECT_TRUE(doc.log.empty());
+
+  rest.SetEndMeasure(9);
+  ASSERT_TRUE(rest.SaveAs(4));
+  EXPECT_EQ(*doc.Find(kRestTag, 4, 0), Words({300, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(doc.LogText(), "SaveEData 0x4F025849 4/0 p0 24B v19000000 -> 1\n");
+
+  // A load where the part has no rest leaves the object unsaveable.
+  EXPECT_FALSE(rest.Load(5));
+  EXPECT_FALSE(rest.Save());
+}
+
+TEST_F(MultiMeasureRestTest, TheWalkStartsAfterCmperZero) {
+  doc.Put(kRestTag, 0, 0, Words({300, 4}), 0);
+  doc.Put(kRestTag, 3, 0, Words({300, 6, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), 0);
+  doc.Put(kRestTag, 7, 0, Words({300, 9}), 0);  // a short record
+
+  QCMultiMeasureRest first;
+  ASSERT_TRUE(first.LoadFirst());
+  EXPECT_EQ(first.FirstMeasure(), 3);
+  EXPECT_EQ(first.EndMeasure(), 6);
+  EXPECT_EQ(doc.LogText("QX_LoadEData") + doc.LogText("QX_NextEData"),
+            "LoadEData 0x4F025849 0/0 p0 24B v19000000 -> 1\n"
+            "LoadEData 0x4F025849 3/0 p0 24B v19000000 -> 1\n"
+            "NextEData 0x4F025849 0/0 p0 v19000000 -> 1\n");
+
+  QCMultiMeasureRests rests;
+  ASSERT_EQ(rests.LoadAll(), 2);
+  EXPECT_EQ(rests.RestAt(0)->FirstMeasure(), 3);
+  EXPECT_EQ(rests.RestAt(1)->FirstMeasure(), 7);
+  EXPECT_EQ(rests.RestAt(1)->EndMeasure(), 9);
+  // The copy of the short rest is full size, with zeros after the host's
+  // bytes rather than the words of the rest loaded before it.
+  EXPECT_EQ(rests.RestAt(1)->LoadedSize(), 24u);
+  EXPECT_EQ(Bytes(rests.RestAt(1)->DataBuffer(), rests.RestAt(1)->DataBuffer() + 24),
+            Words({300, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+}  // namespace
