@@ -28,6 +28,10 @@ class __QCBaseData : public __QCBase {
   static constexpr uint16_t kAssignedByHost = 0xFFFF;
 
   __QCBaseData() = default;
+  // A record object points into its own storage; a copy would point into the
+  // original's, so records are cloned (Clone) and never copied.
+  __QCBaseData(const __QCBaseData&) = delete;
+  __QCBaseData& operator=(const __QCBaseData&) = delete;
   ~__QCBaseData() override;
 
   const char* ClassName() const override;

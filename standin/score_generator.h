@@ -30,6 +30,7 @@ struct ScoreShape {
   std::vector<int> movement_starts{1};  // first measures of the movements
   int rests_per_part = 3;               // multimeasure rests in each part but part 0
   uint16_t split_gate = 0;              // 'ot83' word 4
+  bool own_staff_lists = false;  // systemFlags 0x4000 set: each system keeps its own staff list
   uint32_t seed = 1;
 };
 
