@@ -1,5 +1,8 @@
 list(APPEND TEST_SOURCES
   records/parts_test.cpp
   # measures and staff systems
+  records/measure_test.cpp
+  records/staff_system_test.cpp
+  records/system_staff_test.cpp
   # measure-number regions, enclosures, multimeasure rests and their preferences
 )
