@@ -1,4 +1,5 @@
 list(APPEND MODULE_SOURCES
   # system splitter and indent fixer
+  operations/part_system_splitter.cpp
   # multimeasure-rest and measure-number-region splitters
 )

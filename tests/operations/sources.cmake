@@ -1,4 +1,5 @@
 list(APPEND TEST_SOURCES
   # system splitter and indent fixer
+  operations/part_system_splitter_test.cpp
   # multimeasure-rest and measure-number-region splitters
 )
