@@ -91,29 +91,28 @@ void CopyFirstIndent(uint16_t number) {
 
 bool QCPartSystemSplitter::Iterate(__QCBase* /*part*/) {
   host::UpdateLayout();
-  {
-    const auto start = static_cast<int16_t>(startMeasure);
-    QCStaffSystems systems;
-    systems.LoadAll();
-    uint16_t begins_at_start = 0;  // the system that begins at the start measure; 0: none
-    if (AllFieldsPresent(systems)) {
-      const int32_t existing = FindBeginningAt(systems, start);
-      if (existing != kNone) {
-        begins_at_start = systems.SystemAt(existing)->ItemCmper();
-      } else {
-        const int32_t containing = FindEndingAfter(systems, start);
-        if (containing != kNone && systems.SystemAt(containing)->FirstMeasure() < start &&
-            NumberedForRenumbering(systems)) {
-          const uint16_t cut = systems.SystemAt(containing)->ItemCmper();
-          begins_at_start = Cut(systems, containing);
-          MoveStaffLists(cut);
-        }
-      }
-    }
-    if (begins_at_start != 0) CopyFirstIndent(begins_at_start);
-  }
+  const uint16_t begins_at_start = SplitSystems();
+  if (begins_at_start != 0) CopyFirstIndent(begins_at_start);
   host::UpdateLayout();
   return true;
+}
+
+uint16_t QCPartSystemSplitter::SplitSystems() const {
+  const auto start = static_cast<int16_t>(startMeasure);
+  QCStaffSystems systems;
+  systems.LoadAll();
+  if (!AllFieldsPresent(systems)) return 0;
+  const int32_t existing = FindBeginningAt(systems, start);
+  if (existing != kNone) return systems.SystemAt(existing)->ItemCmper();
+  const int32_t containing = FindEndingAfter(systems, start);
+  // No system ends after the start measure, or the first that does begins
+  // after it: there is nothing to cut.
+  if (containing == kNone || systems.SystemAt(containing)->FirstMeasure() >= start) return 0;
+  if (!NumberedForRenumbering(systems)) return 0;
+  const uint16_t cut = systems.SystemAt(containing)->ItemCmper();
+  const uint16_t new_system = Cut(systems, containing);
+  MoveStaffLists(cut);
+  return new_system;
 }
 
 uint16_t QCPartSystemSplitter::Cut(QCStaffSystems& systems, int32_t position) const {

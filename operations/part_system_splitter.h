@@ -36,6 +36,10 @@ class QCPartSystemSplitter : public QCIteratorHandler {
   int32_t startMeasure;
 
  private:
+  // Cuts the system containing the start measure, when the part can be cut
+  // soundly. Returns the number of the system that then begins at the start
+  // measure (one may have begun there already), or 0 when none does.
+  uint16_t SplitSystems() const;
   // Cuts the system at `position` (it contains the start measure, beginning
   // before it) and files every later system one number higher. Returns the
   // number of the new system, which begins at the start measure.
