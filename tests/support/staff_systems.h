@@ -18,7 +18,7 @@ inline constexpr uint32_t kStaffTag = standin::MakeTag("SOIu");
 inline constexpr uint32_t kDetailTag = standin::MakeTag("dtLP");
 inline constexpr uint32_t kMeasureTag = standin::MakeTag("SOMS");
 
-struct SystemSpec {
+struct SystemShape {
   int16_t first;
   int16_t end;
   int16_t indent = 0;
@@ -27,7 +27,7 @@ struct SystemSpec {
 
 // A 28-byte system record; the bytes the module does not interpret are
 // filled with recognisable values so that a test sees them carried along.
-inline standin::Bytes SystemRecord(const SystemSpec& s) {
+inline standin::Bytes SystemRecord(const SystemShape& s) {
   auto u = [](int16_t v) { return static_cast<uint16_t>(v); };
   return Words({0xAAAA, u(s.indent), 0xBBBB, 0xCCCC, u(s.first), s.flags, u(s.end), 0xDDDD, 0, 0, 0,
                 0, 0, 0xEEEE});
@@ -35,9 +35,9 @@ inline standin::Bytes SystemRecord(const SystemSpec& s) {
 
 // Files the systems as 1, 2, 3, ... of `part`.
 inline void PutSystems(standin::HostDocument& doc, int16_t part,
-                       std::initializer_list<SystemSpec> systems) {
+                       std::initializer_list<SystemShape> systems) {
   uint16_t number = 1;
-  for (const SystemSpec& s : systems) doc.Put(kSystemTag, number++, 0, SystemRecord(s), part);
+  for (const SystemShape& s : systems) doc.Put(kSystemTag, number++, 0, SystemRecord(s), part);
 }
 
 inline int16_t Word(const standin::Bytes& bytes, size_t offset) {
