@@ -1,6 +1,12 @@
 #include "plugin/fix_indent.h"
 
-// Provisional: does nothing until the indent fixer exists.
-bool FixIndent(const QCMusicRegion& /*region*/) {
+#include "operations/part_indent_fixer.h"
+#include "records/parts.h"
+
+bool FixIndent(const QCMusicRegion& region) {
+  QCParts parts;
+  parts.LoadAll();
+  QCPartIndentFixer fixer(region.StartMeasure, region.EndMeasure);
+  if (fixer.BeginIteration()) parts.ForEachPart(fixer);
   return true;
 }

@@ -1,0 +1,150 @@
+#include "operations/part_system_splitter.h"
+
+#include "host/host_services.h"
+#include "host/host_version.h"
+#include "records/freeze_system.h"
+#include "records/staff_system.h"
+#include "records/staff_systems.h"
+#include "records/system_staves.h"
+
+namespace {
+
+// System numbers are 16-bit and 0xFFFF asks the host to assign one when a
+// record is created, so no system can be filed above this number.
+constexpr uint16_t kHighestSystemNumber = 0xFFFE;
+// From this host version every system keeps a staff list of its own; before
+// it, only systems flagged QCStaffSystem::kOwnStaffList do.
+constexpr uint32_t kOwnStaffListsFrom = host::kVersion10;
+// Position in the list whose system is not there.
+constexpr int32_t kNone = -1;
+
+// The position of the first system that begins at `measure`, or kNone.
+int32_t FindBeginningAt(const QCStaffSystems& systems, int16_t measure) {
+  for (int32_t position = 0; position < systems.Count(); ++position) {
+    const QCStaffSystem* system = systems.SystemAt(position);
+    if (system != nullptr && system->FirstMeasure() == measure) return position;
+  }
+  return kNone;
+}
+
+// The position of the first system that ends after `measure`, or kNone.
+int32_t FindEndingAfter(const QCStaffSystems& systems, int16_t measure) {
+  for (int32_t position = 0; position < systems.Count(); ++position) {
+    const QCStaffSystem* system = systems.SystemAt(position);
+    if (system != nullptr && system->EndMeasure() > measure) return position;
+  }
+  return kNone;
+}
+
+// True when every system record holds all its fields.
+bool AllFieldsPresent(const QCStaffSystems& systems) {
+  for (int32_t position = 0; position < systems.Count(); ++position) {
+    const QCStaffSystem* system = systems.SystemAt(position);
+    if (system == nullptr || !system->HasAllFields()) return false;
+  }
+  return true;
+}
+
+// True when the systems are numbered 1, 2, 3, ... in list order and the last
+// number can still move up by one. Renumbering relies on both: each system
+// is written over the next, and the last under a number not yet used.
+bool NumberedForRenumbering(const QCStaffSystems& systems) {
+  const int32_t count = systems.Count();
+  if (count >= kHighestSystemNumber) return false;
+  for (int32_t position = 0; position < count; ++position) {
+    if (systems.SystemAt(position)->ItemCmper() != position + 1) return false;
+  }
+  return true;
+}
+
+// Moves the staff lists of systems `first` and later one number up, from the
+// last system down, so that each list is read before it is replaced. The
+// list of `first` stays and is copied to the system after it.
+void MoveStaffLists(uint16_t first) {
+  QCStaffSystems systems;
+  systems.LoadAll();
+  const bool own_lists = host::HostVersionAtLeast(kOwnStaffListsFrom);
+  for (int32_t position = systems.Count() - 1; position >= 0; --position) {
+    const QCStaffSystem* system = systems.SystemAt(position);
+    if (system == nullptr) continue;
+    const uint16_t number = system->ItemCmper();
+    if (number < first) break;
+    if (number >= kHighestSystemNumber) continue;  // nowhere to move its list
+    const bool has_own = own_lists || (system->SystemFlags() & QCStaffSystem::kOwnStaffList) != 0;
+    QCSystemStaves staves;
+    staves.LoadAllForCmper(has_own ? number : uint16_t{0});
+    staves.SaveAllForCmper(static_cast<uint16_t>(number + 1));
+  }
+}
+
+// Gives system `number` the indent of system 1 (0 when system 1 does not
+// load) and saves it.
+void CopyFirstIndent(uint16_t number) {
+  QCStaffSystem target;
+  QCStaffSystem first;
+  const bool target_loaded = target.Load(number);
+  target.SetIndent(first.Load(1) ? first.Indent() : int16_t{0});
+  if (target_loaded) target.Save();
+}
+
+}  // namespace
+
+bool QCPartSystemSplitter::Iterate(__QCBase* /*part*/) {
+  host::UpdateLayout();
+  const uint16_t begins_at_start = SplitSystems();
+  if (begins_at_start != 0) CopyFirstIndent(begins_at_start);
+  host::UpdateLayout();
+  return true;
+}
+
+uint16_t QCPartSystemSplitter::SplitSystems() const {
+  const auto start = static_cast<int16_t>(startMeasure);
+  QCStaffSystems systems;
+  systems.LoadAll();
+  if (!AllFieldsPresent(systems)) return 0;
+  const int32_t existing = FindBeginningAt(systems, start);
+  if (existing != kNone) return systems.SystemAt(existing)->ItemCmper();
+  const int32_t containing = FindEndingAfter(systems, start);
+  // No system ends after the start measure, or the first that does begins
+  // after it: there is nothing to cut.
+  if (containing == kNone || systems.SystemAt(containing)->FirstMeasure() >= start) return 0;
+  if (!NumberedForRenumbering(systems)) return 0;
+  const uint16_t cut = systems.SystemAt(containing)->ItemCmper();
+  const uint16_t new_system = Cut(systems, containing);
+  MoveStaffLists(cut);
+  return new_system;
+}
+
+uint16_t QCPartSystemSplitter::Cut(QCStaffSystems& systems, int32_t position) const {
+  const auto start = static_cast<int16_t>(startMeasure);
+  QCStaffSystem& system = *systems.SystemAt(position);
+  const uint16_t number = system.ItemCmper();
+  const int16_t first = system.FirstMeasure();
+  const int16_t end = system.EndMeasure();
+
+  // The cut system now ends at the start measure, and so does its frozen
+  // record, if it has one.
+  system.SetEndMeasure(start);
+  system.Save();
+  QCFreezeSystem old_freeze;
+  if (old_freeze.Load(static_cast<uint16_t>(first))) {
+    old_freeze.SetEndMeasure(start);
+    old_freeze.Save();
+  }
+
+  // The rest of it becomes the next system, over the record of the system
+  // that followed (all were loaded, so none is lost), with a frozen record.
+  const auto new_number = static_cast<uint16_t>(number + 1);
+  system.SetFirstMeasure(start);
+  system.SetEndMeasure(end);
+  system.SaveAs(new_number);
+  QCFreezeSystem new_freeze;
+  new_freeze.SetEndMeasure(end);
+  new_freeze.SaveAs(static_cast<uint16_t>(start));
+
+  for (int32_t later = position + 1; later < systems.Count(); ++later) {
+    QCStaffSystem* next = systems.SystemAt(later);
+    if (next != nullptr) next->SaveAs(static_cast<uint16_t>(next->ItemCmper() + 1));
+  }
+  return new_number;
+}

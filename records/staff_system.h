@@ -1,0 +1,62 @@
+// QCStaffSystem: one system of the current part, the host's staff-system
+// record 'SOSS'.
+//
+// Addressed by the system number as cmper (systems are numbered 1, 2, 3, ...
+// in the order of the music), inci 0. System n covers the measures from its
+// first measure up to, but not including, its end measure. The record lives
+// inside the object.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "framework/no_inci_other.h"
+
+class QCStaffSystem : public __QCNoInciOther {
+ public:
+  // Host format; these numbers must not change.
+  static constexpr uint32_t kTag = 0x534F5353;  // 'SOSS'
+  // Record (28 bytes, little-endian):
+  //   reserved: 2 bytes @0, indent: i16 @2, reserved: 4 bytes @4,
+  //   firstMeasure: i16 @8, systemFlags: u16 @10, endMeasure: i16 @12,
+  //   reserved: 14 bytes @14
+  static constexpr int32_t kRecordSize = 28;
+  static constexpr size_t kIndentOffset = 2;
+  static constexpr size_t kFirstMeasureOffset = 8;
+  static constexpr size_t kSystemFlagsOffset = 10;
+  static constexpr size_t kEndMeasureOffset = 12;
+  // A record shorter than this lacks some of the fields above.
+  static constexpr uint64_t kFieldsEnd = 14;
+  // systemFlags bit: on hosts before version 0x10000000, the system keeps a
+  // staff list of its own (otherwise it shows the list filed under 0).
+  static constexpr uint16_t kOwnStaffList = 0x4000;
+
+  // Record zero, no address, not loaded.
+  QCStaffSystem() = default;
+
+  int32_t ClassID() const override;
+  const char* ClassName() const override;
+
+  uint8_t* DataBuffer() override { return record_; }
+  std::unique_ptr<__QCBaseData> CreateInstance() const override;
+  uint32_t DataTag() const override { return kTag; }
+  int32_t DataSize() const override { return kRecordSize; }
+  // Copies the bytes `other` (a QCStaffSystem) holds and its loaded size;
+  // bytes the host did not deliver read as zero. The address is not copied.
+  void CopyDataFrom(__QCBaseData& other) override;
+
+  // True when the loaded record reaches every field this class interprets.
+  bool HasAllFields() const { return LoadedSize() >= kFieldsEnd; }
+
+  int16_t Indent() const;
+  int16_t FirstMeasure() const;
+  uint16_t SystemFlags() const;
+  int16_t EndMeasure() const;
+  void SetIndent(int16_t indent);
+  void SetFirstMeasure(int16_t measure);
+  void SetEndMeasure(int16_t measure);
+
+ private:
+  uint8_t record_[kRecordSize] = {};
+};

@@ -1,0 +1,14 @@
+#include "records/staff_systems.h"
+
+const char* QCStaffSystems::ClassName() const {
+  static constexpr char kName[] = "QCStaffSystems";
+  return kName;
+}
+
+std::unique_ptr<__QCBaseData> QCStaffSystems::CreateElement() const {
+  return std::make_unique<QCStaffSystem>();
+}
+
+QCStaffSystem* QCStaffSystems::SystemAt(int32_t position) const {
+  return dynamic_cast<QCStaffSystem*>(ItemAt(position));
+}

@@ -1,0 +1,20 @@
+// QCStaffSystems: the systems of the current part, in the host's order.
+//
+// LoadAll lists systems 1, 2, 3, ... (it starts at system 1 and follows the
+// host's next-record walk). It owns its QCStaffSystem elements.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "framework/collection_no_inci_other.h"
+#include "records/staff_system.h"
+
+class QCStaffSystems : public __QCCollectionNoInciOther {
+ public:
+  const char* ClassName() const override;
+  std::unique_ptr<__QCBaseData> CreateElement() const override;
+
+  // The system at `position`, or null when out of range.
+  QCStaffSystem* SystemAt(int32_t position) const;
+};

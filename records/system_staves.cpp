@@ -1,0 +1,14 @@
+#include "records/system_staves.h"
+
+const char* QCSystemStaves::ClassName() const {
+  static constexpr char kName[] = "QCSystemStaves";
+  return kName;
+}
+
+std::unique_ptr<__QCInciOther> QCSystemStaves::CreateInciElement() const {
+  return std::make_unique<QCSystemStaff>();
+}
+
+QCSystemStaff* QCSystemStaves::StaffAt(int32_t position) const {
+  return dynamic_cast<QCSystemStaff*>(ItemAt(position));
+}

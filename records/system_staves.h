@@ -1,0 +1,20 @@
+// QCSystemStaves: the staff list of one system, handled one system number at
+// a time (LoadAllForCmper, SaveAllForCmper, DeleteAllForCmper). LoadAll
+// finds nothing: staff entries have no first record of their kind. It owns
+// its QCSystemStaff elements.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "framework/collection_inci_other.h"
+#include "records/system_staff.h"
+
+class QCSystemStaves : public __QCCollectionInciOther {
+ public:
+  const char* ClassName() const override;
+  std::unique_ptr<__QCInciOther> CreateInciElement() const override;
+
+  // The entry at `position`, or null when out of range.
+  QCSystemStaff* StaffAt(int32_t position) const;
+};

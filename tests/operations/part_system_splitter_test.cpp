@@ -1,0 +1,176 @@
+// The system splitter on whole parts of the stand-in document: what the host
+// holds afterwards (systems, frozen systems, staff lists with their detail
+// records) and which calls it received.
+#include "operations/part_system_splitter.h"
+
+#include <gtest/gtest.h>
+
+#include "records/parts.h"
+#include "tests/support/staff_systems.h"
+
+namespace {
+
+using namespace testing_support;
+
+class PartSystemSplitterTest : public HostTest {
+ protected:
+  // Four systems; system 1 indented 20; frozen records under 1 and 13; a
+  // staff list for each system, system 2's second staff with a detail record.
+  void FourSystems(int16_t part = 0) {
+    PutSystems(doc, part, {{1, 5, 20}, {5, 9}, {9, 13}, {13, 17}});
+    doc.Put(kFreezeTag, 1, 0, Words({5, 1, 0, 0, 0, 0}), part);
+    doc.Put(kFreezeTag, 13, 0, Words({17, 1, 0, 0, 0, 0}), part);
+    PutStaff(doc, part, 1, 0, 1);
+    PutStaff(doc, part, 1, 1, 2);
+    PutStaff(doc, part, 2, 0, 1);
+    PutStaff(doc, part, 2, 1, 2, -5);
+    PutStaff(doc, part, 3, 0, 3);
+    PutStaff(doc, part, 4, 0, 4);
+  }
+
+  void Split(int32_t start_measure) {
+    QCPartSystemSplitter splitter(start_measure);
+    EXPECT_TRUE(splitter.Iterate(nullptr));
+  }
+
+  size_t Writes() const {
+    return doc.CountCalls("QX_SaveEData") + doc.CountCalls("QX_CreateEData") +
+           doc.CountCalls("QX_DeleteEData");
+  }
+};
+
+TEST_F(PartSystemSplitterTest, CutsTheSystemContainingTheMeasure) {
+  FourSystems();
+  Split(7);
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-7/0 3:7-9/20 4:9-13/0 5:13-17/0");
+  EXPECT_EQ(FreezesText(doc, 0), "1>5 7>9 13>17");  // none was under 5, none is made
+  EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[1 2=-5] 4:[3] 5:[4]");
+  EXPECT_EQ(*doc.Find(kSystemTag, 3, 0), SystemRecord({7, 9, 20}));  // other bytes carried
+  EXPECT_EQ(doc.layout_updates, 2);
+  EXPECT_EQ(doc.log.front().service, "QX_UpdateLayout");
+  EXPECT_EQ(doc.log.back().service, "QX_UpdateLayout");
+}
+
+TEST_F(PartSystemSplitterTest, CuttingTheLastSystemMovesNothingElse) {
+  FourSystems();
+  Split(15);
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-9/0 3:9-13/0 4:13-15/0 5:15-17/20");
+  EXPECT_EQ(FreezesText(doc, 0), "1>5 13>15 15>17");
+  EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[3] 4:[4] 5:[4]");
+}
+
+TEST_F(PartSystemSplitterTest, SystemAlreadyBeginningThereOnlyGetsTheIndent) {
+  FourSystems();
+  Split(9);
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-9/0 3:9-13/20 4:13-17/0");
+  EXPECT_EQ(doc.LogText("QX_SaveEData"), "SaveEData SOSS 3/0 p0 28B v19000000 -> 1\n");
+  EXPECT_EQ(Writes(), 1u);
+  EXPECT_EQ(doc.layout_updates, 2);
+}
+
+TEST_F(PartSystemSplitterTest, PartsThatCannotBeCutOnlyGetTheLayoutUpdates) {
+  struct Case {
+    const char* what;
+    int32_t start;
+    std::function<void(standin::HostDocument&)> build;
+  };
+  const Case cases[] = {
+      {"past the last system", 17,
+       [](standin::HostDocument& d) {
+         PutSystems(d, 0, {{1, 5}, {5, 17}});
+       }},
+      {"gap before the measure", 6,
+       [](standin::HostDocument& d) {
+         PutSystems(d, 0, {{1, 5, 20}, {8, 12}, {12, 16}});
+       }},
+      {"systems numbered 1, 2, 5", 3,
+       [](standin::HostDocument& d) {
+         PutSystems(d, 0, {{1, 5}, {5, 9}});
+         d.Put(kSystemTag, 5, 0, SystemRecord({9, 13}), 0);
+       }},
+      {"short system record", 3,
+       [](standin::HostDocument& d) {
+         PutSystems(d, 0, {{1, 5}, {5, 9}});
+         d.Put(kSystemTag, 3, 0, Words({0, 0, 0, 0, 9}), 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    doc = standin::HostDocument();
+    c.build(doc);
+    const auto before = doc.records();
+    Split(c.start);
+    EXPECT_EQ(doc.records(), before);
+    EXPECT_EQ(Writes(), 0u);
+    EXPECT_EQ(doc.layout_updates, 2);
+  }
+}
+
+TEST_F(PartSystemSplitterTest, EachPartIsCutInItsOwnSystem) {
+  doc.parts = {0, 4, 2};
+  for (int16_t part : doc.parts)
+    doc.Put(standin::MakeTag("otpD"), static_cast<uint16_t>(part), 0, standin::Bytes(12));
+  FourSystems(0);
+  PutSystems(doc, 4, {{1, 4, 10}, {4, 10}, {10, 17}});
+  PutSystems(doc, 2, {{1, 7, 5}, {7, 17}});
+  doc.current_part = 2;
+
+  QCParts parts;
+  ASSERT_EQ(parts.LoadAll(), 3);
+  QCPartSystemSplitter splitter(7);
+  EXPECT_EQ(parts.ForEachPart(splitter), 3);
+
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-7/0 3:7-9/20 4:9-13/0 5:13-17/0");
+  EXPECT_EQ(SystemsText(doc, 4), "1:1-4/10 2:4-7/0 3:7-10/10 4:10-17/0");
+  EXPECT_EQ(FreezesText(doc, 4), "7>10");
+  EXPECT_EQ(SystemsText(doc, 2), "1:1-7/5 2:7-17/5");
+  EXPECT_EQ(FreezesText(doc, 2), "");
+  EXPECT_EQ(doc.layout_updates, 6);
+  EXPECT_EQ(doc.current_part, 2);
+}
+
+TEST_F(PartSystemSplitterTest, OlderHostsMoveOnlyFlaggedSystemsOwnLists) {
+  // After cutting system 1 at measure 3, list k goes to k + 1 from the last
+  // system down. Before host version 0x10000000 a system whose record lacks
+  // the own-list flag gets the list under 0 instead.
+  for (const auto& [version, lists] : {std::pair{0x0FFFFFFFu, "0:[9] 1:[1] 2:[1] 3:[2] 4:[9]"},
+                                       std::pair{0x10000000u, "0:[9] 1:[1] 2:[1] 3:[2] 4:[3]"}}) {
+    SCOPED_TRACE(version);
+    doc = standin::HostDocument();
+    UseHostVersion(version);
+    PutSystems(doc, 0, {{1, 5, 0, 0x4000}, {5, 9, 0, 0}, {9, 13, 0, 0x4000}});
+    for (uint16_t list = 0; list < 4; ++list) PutStaff(doc, 0, list, 0, list == 0 ? 9 : list);
+    Split(3);
+    EXPECT_EQ(SystemsText(doc, 0), "1:1-3/0 2:3-5/0 3:5-9/0 4:9-13/0");
+    EXPECT_EQ(StaffListsText(doc, 0), lists);
+  }
+}
+
+TEST_F(PartSystemSplitterTest, SystemNumbersNeverRunPastTheHighest) {
+  // System 1 covers three measures, every other system one; the last number
+  // must stay below 0xFFFF, which asks the host to assign a number.
+  for (const auto& [count, cut] : {std::pair{0xFFFD, true}, std::pair{0xFFFE, false}}) {
+    SCOPED_TRACE(count);
+    doc = standin::HostDocument();
+    doc.logging = false;
+    doc.Put(kSystemTag, 1, 0, SystemRecord({-32768, -32765}));
+    for (int number = 2; number <= count; ++number) {
+      const auto first = static_cast<int16_t>(-32765 + number - 2);
+      doc.Put(kSystemTag, static_cast<uint16_t>(number), 0,
+              SystemRecord({first, static_cast<int16_t>(first + 1)}));
+    }
+    PutStaff(doc, 0, 0xFFFE, 0, 7);
+    Split(-32767);
+    int systems = 0;
+    ForRecords(doc, 0, kSystemTag, [&](const auto&, const auto&) { ++systems; });
+    EXPECT_EQ(systems, cut ? count + 1 : count);
+    EXPECT_EQ(doc.Find(kSystemTag, 0xFFFF, 0), nullptr);
+    EXPECT_EQ(doc.Find(kSystemTag, 0, 0), nullptr);
+    EXPECT_EQ(Word(*doc.Find(kSystemTag, 1, 0), 12), cut ? -32767 : -32765);
+    // The cut moves the empty list of system 0xFFFD up; no list is filed
+    // under a number the host would assign.
+    EXPECT_EQ(StaffListsText(doc, 0), cut ? "" : "65534:[7]");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// Builders and compact views of a part's system layout in the stand-in
+// document: staff systems, frozen systems and staff lists with their detail
+// records. Views read the document directly, never through the module.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include "standin/host_document.h"
+#include "tests/support/host_test.h"
+
+namespace testing_support {
+
+inline constexpr uint32_t kSystemTag = standin::MakeTag("SOSS");
+inline constexpr uint32_t kFreezeTag = standin::MakeTag("otFM");
+inline constexpr uint32_t kStaffTag = standin::MakeTag("SOIu");
+inline constexpr uint32_t kDetailTag = standin::MakeTag("dtLP");
+inline constexpr uint32_t kMeasureTag = standin::MakeTag("SOMS");
+
+struct SystemShape {
+  int16_t first;
+  int16_t end;
+  int16_t indent = 0;
+  uint16_t flags = 0;
+};
+
+// A 28-byte system record; the bytes the module does not interpret are
+// filled with recognisable values so that a test sees them carried along.
+inline standin::Bytes SystemRecord(const SystemShape& s) {
+  auto u = [](int16_t v) { return static_cast<uint16_t>(v); };
+  return Words({0xAAAA, u(s.indent), 0xBBBB, 0xCCCC, u(s.first), s.flags, u(s.end), 0xDDDD, 0, 0, 0,
+                0, 0, 0xEEEE});
+}
+
+// Files the systems as 1, 2, 3, ... of `part`.
+inline void PutSystems(standin::HostDocument& doc, int16_t part,
+                       std::initializer_list<SystemShape> systems) {
+  uint16_t number = 1;
+  for (const SystemShape& s : systems) doc.Put(kSystemTag, number++, 0, SystemRecord(s), part);
+}
+
+inline int16_t Word(const standin::Bytes& bytes, size_t offset) {
+  return bytes.size() < offset + 2 ? int16_t{0}
+                                   : static_cast<int16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+// Walks the records of `tag` in `part` in key order.
+template <typename Fn>
+void ForRecords(const standin::HostDocument& doc, int16_t part, uint32_t tag, Fn fn) {
+  for (const auto& [key, bytes] : doc.records()) {
+    if (key.part == part && key.tag == tag) fn(key, bytes);
+  }
+}
+
+// "1:1-5/20 2:5-9/0": number:first-end/indent; a short record shows its size.
+inline std::string SystemsText(const standin::HostDocument& doc, int16_t part) {
+  std::string text;
+  ForRecords(doc, part, kSystemTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
+    text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
+            std::to_string(Word(b, 8)) + "-" + std::to_string(Word(b, 12)) + "/" +
+            std::to_string(Word(b, 2));
+    if (b.size() != 28) text += "(" + std::to_string(b.size()) + "B)";
+  });
+  return text;
+}
+
+// "1>5 5>9": frozen system under its first measure > its end measure.
+inline std::string FreezesText(const standin::HostDocument& doc, int16_t part) {
+  std::string text;
+  ForRecords(doc, part, kFreezeTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
+    text +=
+        (text.empty() ? "" : " ") + std::to_string(key.cmper) + ">" + std::to_string(Word(b, 0));
+  });
+  return text;
+}
+
+// "1:[3 4=-5] 2:[3]": each system's staff entries in inci order, with the
+// value of the detail record filed beside an entry.
+inline std::string StaffListsText(const standin::HostDocument& doc, int16_t part) {
+  std::string text;
+  int previous = -1;
+  ForRecords(doc, part, kStaffTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
+    if (key.cmper != previous)
+      text += std::string(previous < 0 ? "" : "] ") + std::to_string(key.cmper) + ":[";
+    else
+      text += " ";
+    previous = key.cmper;
+    const auto staff = static_cast<uint16_t>(Word(b, 0));
+    text += std::to_string(staff);
+    if (const standin::Bytes* detail = doc.Find(kDetailTag, key.cmper, staff, part)) {
+      text += "=" + std::to_string(Word(*detail, 0));
+    }
+  });
+  return previous < 0 ? text : text + "]";
+}
+
+// Files a staff entry as the next incidence of `system`, with a detail
+// record beside it when `detail` is not 100.
+inline void PutStaff(standin::HostDocument& doc, int16_t part, uint16_t system, uint16_t inci,
+                     uint16_t staff, int16_t detail = 100) {
+  standin::Bytes entry(24, 0x11);
+  entry[0] = static_cast<uint8_t>(staff);
+  entry[1] = static_cast<uint8_t>(staff >> 8);
+  doc.Put(kStaffTag, system, inci, entry, part);
+  if (detail != 100) {
+    doc.Put(kDetailTag, system, staff, Words({static_cast<uint16_t>(detail), 0, 0, 0, 0}), part);
+  }
+}
+
+// Files measure `number` in the layout of `host_version` (26 bytes with the
+// flag words at 8 and 10 before 0x12000000, 30 bytes with them at 12 and 14
+// from it on).
+inline void PutMeasure(standin::HostDocument& doc, uint32_t host_version, uint16_t number,
+                       uint16_t flags1, uint16_t flags2) {
+  const bool long_layout = host_version >= 0x12000000;
+  standin::Bytes record(long_layout ? 30 : 26, 0x33);
+  const size_t at = long_layout ? 12 : 8;
+  record[at] = static_cast<uint8_t>(flags1);
+  record[at + 1] = static_cast<uint8_t>(flags1 >> 8);
+  record[at + 2] = static_cast<uint8_t>(flags2);
+  record[at + 3] = static_cast<uint8_t>(flags2 >> 8);
+  doc.Put(kMeasureTag, number, 0, record);
+}
+
+}  // namespace testing_support
