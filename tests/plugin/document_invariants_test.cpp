@@ -101,7 +101,8 @@ class DocumentInvariantsTest : public testing_support::HostTest {
     shape.part_system_max = shape.part_system_min + static_cast<int>(random() % 5);
     shape.movement_starts = {1};
     for (int m = static_cast<int>(random() % 4); m > 0; --m)
-      shape.movement_starts.push_back(1 + static_cast<int>(random() % shape.measures));
+      shape.movement_starts.push_back(
+          1 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures)));
     std::sort(shape.movement_starts.begin(), shape.movement_starts.end());
     shape.movement_starts.erase(
         std::unique(shape.movement_starts.begin(), shape.movement_starts.end()),
@@ -149,7 +150,7 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
     EXPECT_EQ(systems[k].end, expected_end) << "system " << k + 1;
     // Everything but the indent and the measure range travels with the system.
     Bytes a = systems[k].bytes, b = old.bytes;
-    for (size_t offset : {2, 3, 8, 9, 12, 13}) a[offset] = b[offset] = 0;
+    for (size_t offset : {2u, 3u, 8u, 9u, 12u, 13u}) a[offset] = b[offset] = 0;
     EXPECT_EQ(a, b) << "system " << k + 1;
     const bool begins_piece = systems[k].first == s;
     const int expected_indent = begins_piece ? Word(old_systems[0].bytes, 2) : Word(old.bytes, 2);
@@ -165,7 +166,9 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
       const Bytes* detail = after.Find(kDetailTag, number, staff, part);
       const Bytes* old_detail = before.Find(kDetailTag, old_number, staff, part);
       ASSERT_EQ(detail == nullptr, old_detail == nullptr) << "detail " << number << "/" << staff;
-      if (detail != nullptr) EXPECT_EQ(Word(*detail, 0), Word(*old_detail, 0));
+      if (detail != nullptr) {
+        EXPECT_EQ(Word(*detail, 0), Word(*old_detail, 0));
+      }
     }
     // The frozen-system record under the first measure agrees.
     const Bytes* freeze = after.Find(kFreezeTag, static_cast<uint16_t>(systems[k].first), 0, part);
@@ -194,14 +197,18 @@ void CheckUntouched(const HostDocument& before, const HostDocument& after, int s
         << standin::TagName(key.tag) << " " << key.cmper << "/" << key.inci << " changed";
   }
   const uint32_t version = before.host_version;
-  auto measure = [&](const HostDocument& doc, int m) { return *doc.Find(kMeasureTag, m, 0); };
+  auto measure = [&](const HostDocument& doc, int m) {
+    return *doc.Find(kMeasureTag, static_cast<uint16_t>(m), 0);
+  };
   Bytes first_old = measure(before, s), first_new = measure(after, s);
-  const int f1 = Word(first_old, layout.flags1) & 0xFFFF, f2 = Word(first_old, layout.flags1 + 2) & 0xFFFF;
+  const int f1 = Word(first_old, layout.flags1) & 0xFFFF,
+            f2 = Word(first_old, layout.flags1 + 2) & 0xFFFF;
   const int want1 = ((f1 | 0x8000 | (version >= 0x10000000 ? 0x0800 : 0)) & ~0x0030) & 0xFFFF;
   EXPECT_EQ(Word(first_new, layout.flags1) & 0xFFFF, want1);
   EXPECT_EQ(Word(first_new, layout.flags1 + 2) & 0xFFFF, (f2 | 0x8C00) & 0xFFFF);
   Bytes last_old = measure(before, s - 1), last_new = measure(after, s - 1);
-  const int g1 = Word(last_old, layout.flags1) & 0xFFFF, g2 = Word(last_old, layout.flags1 + 2) & 0xFFFF;
+  const int g1 = Word(last_old, layout.flags1) & 0xFFFF,
+            g2 = Word(last_old, layout.flags1 + 2) & 0xFFFF;
   EXPECT_EQ(Word(last_new, layout.flags1) & 0xFFFF, (g1 | 0x4000) & 0xFFFF);
   EXPECT_EQ(Word(last_new, layout.flags1 + 2) & 0xFFFF, ((g2 & ~0x00A0) | 0x2050) & 0xFFFF);
   for (size_t i = 0; i < first_old.size(); ++i) {
@@ -226,7 +233,8 @@ TEST_F(DocumentInvariantsTest, StartNewPieceKeepsTheDocumentWhole) {
     const Layout layout = LayoutFor(shape.host_version);
     for (int16_t part = 0; part < shape.parts; ++part) {
       CheckSystemsAfterSplit(before, after, part, s);
-      EXPECT_EQ(Covered(after, kRestTag, part, 0, 2, true), Covered(before, kRestTag, part, 0, 2, true));
+      EXPECT_EQ(Covered(after, kRestTag, part, 0, 2, true),
+                Covered(before, kRestTag, part, 0, 2, true));
     }
     EXPECT_EQ(Covered(after, kRegionTag, RecordKey::kDocumentWide, layout.region_first,
                       layout.region_end, false),
@@ -245,7 +253,9 @@ TEST_F(DocumentInvariantsTest, FixIndentChangesOnlyIndentsAndExactlyWhereItShoul
     before.logging = false;
     // Some pieces begin first, so that both kinds of system are in the span.
     const int piece = 2 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures - 1));
-    if (random() % 2 == 0) ASSERT_EQ(Invoke(before, 0, piece, piece), 1);
+    if (random() % 2 == 0) {
+      ASSERT_EQ(Invoke(before, 0, piece, piece), 1);
+    }
     HostDocument after = before;
     const int start = 1 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures));
     const int end = start + static_cast<int>(random() % 20);
@@ -269,8 +279,8 @@ TEST_F(DocumentInvariantsTest, FixIndentChangesOnlyIndentsAndExactlyWhereItShoul
         const bool begins = (Word(measure, layout.flags1 + 2) & 0x8000) != 0 &&
                             shape.host_version >= 0x10000000 &&
                             (Word(measure, layout.flags1) & 0x0800) != 0;
-        expected = begins ? Word(*before.Find(kSystemTag, 1, 0, static_cast<int16_t>(key.part)), 2)
-                          : 0;
+        expected =
+            begins ? Word(*before.Find(kSystemTag, 1, 0, static_cast<int16_t>(key.part)), 2) : 0;
       }
       EXPECT_EQ(Word(now, 2), expected) << "part " << key.part << " system " << key.cmper;
     }

@@ -2,4 +2,5 @@ list(APPEND TEST_SOURCES
   plugin/extension_entry_test.cpp
   plugin/music_region_test.cpp
   plugin/fix_indent_test.cpp
+  plugin/document_invariants_test.cpp
 )
