@@ -60,7 +60,11 @@ inline std::string SystemsText(const standin::HostDocument& doc, int16_t part) {
     text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
             std::to_string(Word(b, 8)) + "-" + std::to_string(Word(b, 12)) + "/" +
             std::to_string(Word(b, 2));
-    if (b.size() != 28) text += "(" + std::to_string(b.size()) + "B)";
+    if (b.size() != 28) {
+      text += '(';
+      text += std::to_string(b.size());
+      text += "B)";
+    }
   });
   return text;
 }
@@ -89,7 +93,8 @@ inline std::string StaffListsText(const standin::HostDocument& doc, int16_t part
     const auto staff = static_cast<uint16_t>(Word(b, 0));
     text += std::to_string(staff);
     if (const standin::Bytes* detail = doc.Find(kDetailTag, key.cmper, staff, part)) {
-      text += "=" + std::to_string(Word(*detail, 0));
+      text += '=';
+      text += std::to_string(Word(*detail, 0));
     }
   });
   return previous < 0 ? text : text + "]";
