@@ -12,6 +12,7 @@
 // QX_ services act on it.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -51,7 +52,44 @@ struct RecordKey {
   uint32_t tag;
   uint16_t cmper;
   uint16_t inci;
-  auto operator<=>(const RecordKey&) const = default;
+
+  // Ordered by part, tag, cmper, inci, compared as two packed integers: the
+  // store compares keys on every lookup.
+  uint64_t High() const {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(part) ^ 0x80000000u) << 32) | tag;
+  }
+  uint32_t Low() const { return (static_cast<uint32_t>(cmper) << 16) | inci; }
+  friend bool operator==(const RecordKey& a, const RecordKey& b) {
+    return a.High() == b.High() && a.Low() == b.Low();
+  }
+  friend std::strong_ordering operator<=>(const RecordKey& a, const RecordKey& b) {
+    if (a.High() != b.High()) return a.High() <=> b.High();
+    return a.Low() <=> b.Low();
+  }
+};
+
+// The record store: ordered by key. A copy is built in key order, so that the
+// records of one kind lie side by side in memory, as a host keeps them; a
+// walk over a kind then reads memory in order.
+class RecordStore : public std::map<RecordKey, Bytes> {
+ public:
+  RecordStore() = default;
+  RecordStore(const RecordStore& other) : std::map<RecordKey, Bytes>() { CopyFrom(other); }
+  RecordStore& operator=(const RecordStore& other) {
+    if (this != &other) {
+      clear();
+      CopyFrom(other);
+    }
+    return *this;
+  }
+  RecordStore(RecordStore&&) = default;
+  RecordStore& operator=(RecordStore&&) = default;
+  ~RecordStore() = default;
+
+ private:
+  void CopyFrom(const RecordStore& other) {
+    for (const auto& record : other) emplace_hint(end(), record);
+  }
 };
 
 // One service call as the host received it, with its answer.
@@ -93,8 +131,8 @@ class HostDocument {
                     std::optional<int16_t> part = std::nullopt) const;
   bool Erase(uint32_t tag, uint16_t cmper, uint16_t inci,
              std::optional<int16_t> part = std::nullopt);
-  const std::map<RecordKey, Bytes>& records() const { return records_; }
-  std::map<RecordKey, Bytes>& mutable_records() { return records_; }
+  const RecordStore& records() const { return records_; }
+  RecordStore& mutable_records() { return records_; }
   RecordKey KeyFor(uint32_t tag, uint16_t cmper, uint16_t inci, std::optional<int16_t> part) const;
 
   // --- Call log. ---
@@ -131,7 +169,7 @@ class HostDocument {
   bool Admit(ServiceCall& call);
   int16_t Finish(ServiceCall& call, int16_t result);
 
-  std::map<RecordKey, Bytes> records_;
+  RecordStore records_;
 };
 
 // Makes `document` the one the exported services act on (null: none; every
