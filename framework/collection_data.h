@@ -24,6 +24,12 @@ class __QCCollectionData : public __QCCollection {
   // (the rest are not saved).
   virtual bool SaveAll();
 
+  // True when the last LoadAll walked to the host's last record of the kind;
+  // false when a record the host named could not be loaded or the host's
+  // walk stood still, so that the collection may lack records. Callers that
+  // rewrite records by their position among all of them need a whole list.
+  bool Complete() const { return complete_; }
+
   // Written into the probe before loading and into every element before
   // saving; 0 means the element class's own tag.
   uint32_t ElementTagOverride() const { return element_tag_override_; }
@@ -31,4 +37,5 @@ class __QCCollectionData : public __QCCollection {
 
  private:
   uint32_t element_tag_override_ = 0;
+  bool complete_ = false;
 };

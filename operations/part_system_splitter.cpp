@@ -5,6 +5,7 @@
 #include "records/freeze_system.h"
 #include "records/staff_system.h"
 #include "records/staff_systems.h"
+#include "records/system_staff.h"
 #include "records/system_staves.h"
 
 namespace {
@@ -57,12 +58,28 @@ bool NumberedForRenumbering(const QCStaffSystems& systems) {
   return true;
 }
 
+// True when `systems` holds every system of the part. A host's refused
+// next-record step looks like the end of the kind, so the list also counts as
+// whole only when no system is filed under the number after its last one.
+bool WholeList(const QCStaffSystems& systems) {
+  if (!systems.Complete()) return false;
+  if (systems.Count() == 0) return true;
+  const QCStaffSystem* last = systems.SystemAt(systems.Count() - 1);
+  if (last == nullptr || last->ItemCmper() >= kHighestSystemNumber) return false;
+  QCStaffSystem beyond;
+  return !beyond.Load(static_cast<uint16_t>(last->ItemCmper() + 1));
+}
+
 // Moves the staff lists of systems `first` and later one number up, from the
 // last system down, so that each list is read before it is replaced. The
 // list of `first` stays and is copied to the system after it.
 void MoveStaffLists(uint16_t first) {
   QCStaffSystems systems;
   systems.LoadAll();
+  // Each move replaces the list above it, which is safe only when that list
+  // has already moved on: with systems missing from the list, or after a
+  // move the host refused, a further move would destroy a list.
+  if (!WholeList(systems)) return;
   const bool own_lists = host::HostVersionAtLeast(kOwnStaffListsFrom);
   for (int32_t position = systems.Count() - 1; position >= 0; --position) {
     const QCStaffSystem* system = systems.SystemAt(position);
@@ -71,9 +88,15 @@ void MoveStaffLists(uint16_t first) {
     if (number < first) break;
     if (number >= kHighestSystemNumber) continue;  // nowhere to move its list
     const bool has_own = own_lists || (system->SystemFlags() & QCStaffSystem::kOwnStaffList) != 0;
+    const uint16_t source = has_own ? number : uint16_t{0};
     QCSystemStaves staves;
-    staves.LoadAllForCmper(has_own ? number : uint16_t{0});
-    staves.SaveAllForCmper(static_cast<uint16_t>(number + 1));
+    const int32_t loaded = staves.LoadAllForCmper(source);
+    // A list read short (the host refused one of its entries) would lose its
+    // tail once the next move writes over this number; the moves stop here,
+    // leaving this list in place and the one above it copied already.
+    QCSystemStaff beyond;
+    if (beyond.Load(source, static_cast<uint16_t>(loaded))) return;
+    if (!staves.SaveAllForCmper(static_cast<uint16_t>(number + 1))) return;
   }
 }
 
@@ -108,10 +131,10 @@ uint16_t QCPartSystemSplitter::SplitSystems() const {
   // No system ends after the start measure, or the first that does begins
   // after it: there is nothing to cut.
   if (containing == kNone || systems.SystemAt(containing)->FirstMeasure() >= start) return 0;
-  if (!NumberedForRenumbering(systems)) return 0;
+  if (!NumberedForRenumbering(systems) || !WholeList(systems)) return 0;
   const uint16_t cut = systems.SystemAt(containing)->ItemCmper();
   const uint16_t new_system = Cut(systems, containing);
-  MoveStaffLists(cut);
+  if (new_system != 0) MoveStaffLists(cut);
   return new_system;
 }
 
@@ -122,29 +145,34 @@ uint16_t QCPartSystemSplitter::Cut(QCStaffSystems& systems, int32_t position) co
   const int16_t first = system.FirstMeasure();
   const int16_t end = system.EndMeasure();
 
+  // Rationale: the later systems move one number up from the last down, so
+  // that each record is copied before it is written over. When the host
+  // refuses a write, the cut stops there: the part then holds one system
+  // twice, but every system the user had is still in it.
+  for (int32_t later = systems.Count() - 1; later > position; --later) {
+    QCStaffSystem* next = systems.SystemAt(later);
+    if (next != nullptr && !next->SaveAs(static_cast<uint16_t>(next->ItemCmper() + 1))) return 0;
+  }
+
+  // The rest of the cut system becomes the next system, over the record of
+  // the system that followed (now moved up), with a frozen record.
+  const auto new_number = static_cast<uint16_t>(number + 1);
+  system.SetFirstMeasure(start);
+  if (!system.SaveAs(new_number)) return 0;
+  system.SetAddress(number, 0);
+  QCFreezeSystem new_freeze;
+  new_freeze.SetEndMeasure(end);
+  new_freeze.SaveAs(static_cast<uint16_t>(start));
+
   // The cut system now ends at the start measure, and so does its frozen
   // record, if it has one.
+  system.SetFirstMeasure(first);
   system.SetEndMeasure(start);
   system.Save();
   QCFreezeSystem old_freeze;
   if (old_freeze.Load(static_cast<uint16_t>(first))) {
     old_freeze.SetEndMeasure(start);
     old_freeze.Save();
-  }
-
-  // The rest of it becomes the next system, over the record of the system
-  // that followed (all were loaded, so none is lost), with a frozen record.
-  const auto new_number = static_cast<uint16_t>(number + 1);
-  system.SetFirstMeasure(start);
-  system.SetEndMeasure(end);
-  system.SaveAs(new_number);
-  QCFreezeSystem new_freeze;
-  new_freeze.SetEndMeasure(end);
-  new_freeze.SaveAs(static_cast<uint16_t>(start));
-
-  for (int32_t later = position + 1; later < systems.Count(); ++later) {
-    QCStaffSystem* next = systems.SystemAt(later);
-    if (next != nullptr) next->SaveAs(static_cast<uint16_t>(next->ItemCmper() + 1));
   }
   return new_number;
 }

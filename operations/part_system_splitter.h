@@ -42,6 +42,7 @@ class QCPartSystemSplitter : public QCIteratorHandler {
   uint16_t SplitSystems() const;
   // Cuts the system at `position` (it contains the start measure, beginning
   // before it) and files every later system one number higher. Returns the
-  // number of the new system, which begins at the start measure.
+  // number of the new system, which begins at the start measure, or 0 when
+  // the host refused a write and the cut stopped there.
   uint16_t Cut(QCStaffSystems& systems, int32_t position) const;
 };

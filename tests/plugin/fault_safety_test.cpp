@@ -1,0 +1,119 @@
+// What a host's refusal leaves behind. For every call that Start New Piece
+// makes on a small score, the host refuses that one call, and the document
+// must still hold everything the user had: every system's measures, every
+// staff list, every measure's record, and the measures covered by rests and
+// measure-number regions.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "plugin/extension_api.h"
+#include "standin/score_generator.h"
+#include "tests/support/host_test.h"
+
+namespace {
+
+using standin::Bytes;
+using standin::HostDocument;
+using standin::MakeTag;
+using standin::RecordKey;
+
+constexpr uint32_t kSystemTag = MakeTag("SOSS");
+constexpr uint32_t kStaffTag = MakeTag("SOIu");
+constexpr uint32_t kMeasureTag = MakeTag("SOMS");
+constexpr uint32_t kRegionTag = MakeTag("SOMN");
+constexpr uint32_t kRestTag = 0x4F025849;
+
+int Word(const Bytes& bytes, size_t offset) {
+  return static_cast<int16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+// The measures that records of `tag` in `part` cover.
+std::set<int> Covered(const HostDocument& doc, uint32_t tag, int32_t part) {
+  std::set<int> measures;
+  for (const auto& [key, bytes] : doc.records()) {
+    if (key.tag != tag || key.part != part) continue;
+    int first = 0, end = 0;
+    if (tag == kSystemTag && bytes.size() >= 14) first = Word(bytes, 8), end = Word(bytes, 12);
+    if (tag == kRestTag && bytes.size() >= 4)
+      first = static_cast<int16_t>(key.cmper), end = Word(bytes, 2);
+    if (tag == kRegionTag && bytes.size() >= 88) first = Word(bytes, 6), end = Word(bytes, 8);
+    for (int m = first; m < end; ++m) measures.insert(m);
+  }
+  return measures;
+}
+
+// Every staff list of the part, as the sequence of its entries' bytes.
+std::set<std::vector<Bytes>> StaffLists(const HostDocument& doc, int16_t part) {
+  std::set<std::vector<Bytes>> lists;
+  std::vector<Bytes> list;
+  int cmper = -1;
+  for (const auto& [key, bytes] : doc.records()) {
+    if (key.tag != kStaffTag || key.part != part) continue;
+    if (key.cmper != cmper && !list.empty()) lists.insert(list), list.clear();
+    cmper = key.cmper;
+    list.push_back(bytes);
+  }
+  if (!list.empty()) lists.insert(list);
+  return lists;
+}
+
+bool Includes(const std::set<int>& all, const std::set<int>& part) {
+  return std::includes(all.begin(), all.end(), part.begin(), part.end());
+}
+
+class FaultSafetyTest : public testing_support::HostTest {};
+
+TEST_F(FaultSafetyTest, NoRefusedCallLosesWhatTheUserHad) {
+  standin::ScoreShape shape;
+  shape.host_version = 0x0A000000;  // 88-byte regions, read by the checks above
+  shape.parts = 2;
+  shape.measures = 16;
+  shape.score_staves = 2;
+  shape.movement_starts = {1, 9};
+  shape.rests_per_part = 2;
+  shape.own_staff_lists = true;
+  const HostDocument original = standin::GenerateScore(shape);
+  const int start = 7;
+  uint8_t selection[20] = {};
+  selection[4] = start;
+
+  auto run = [&](HostDocument& document) {
+    standin::SetActiveDocument(&document);
+    testing_support::ConnectModuleToStandIn();
+    QuilloExtensionVersion(document.host_version);
+    const int32_t answer = QuilloExtensionInvoke(nullptr, 0, selection);
+    standin::SetActiveDocument(&doc);
+    return answer;
+  };
+  HostDocument clean = original;
+  ASSERT_EQ(run(clean), 1);
+  const size_t calls = clean.log.size();
+  ASSERT_GT(calls, 100u);
+
+  for (size_t refused = 0; refused < calls; ++refused) {
+    HostDocument faulty = original;
+    size_t count = 0;
+    faulty.refuse = [&count, refused](const standin::ServiceCall&) { return count++ == refused; };
+    EXPECT_EQ(run(faulty), 1);
+    const standin::ServiceCall& call = clean.log[refused];
+    SCOPED_TRACE("refused call " + std::to_string(refused) + ": " + call.ToString());
+    for (int16_t part = 0; part < shape.parts; ++part) {
+      EXPECT_TRUE(Includes(Covered(faulty, kSystemTag, part), Covered(original, kSystemTag, part)));
+      EXPECT_TRUE(Includes(Covered(faulty, kRestTag, part), Covered(original, kRestTag, part)));
+      const auto lists = StaffLists(faulty, part);
+      for (const auto& list : StaffLists(original, part)) {
+        EXPECT_EQ(lists.count(list), 1u) << "a staff list of part " << part << " was lost";
+      }
+    }
+    EXPECT_TRUE(Includes(Covered(faulty, kRegionTag, RecordKey::kDocumentWide),
+                         Covered(original, kRegionTag, RecordKey::kDocumentWide)));
+    for (int m = 1; m <= shape.measures; ++m) {
+      EXPECT_NE(faulty.Find(kMeasureTag, static_cast<uint16_t>(m), 0), nullptr);
+    }
+    if (HasFailure()) return;
+  }
+}
+
+}  // namespace
