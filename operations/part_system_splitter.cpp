@@ -65,7 +65,8 @@ bool WholeList(const QCStaffSystems& systems) {
   if (!systems.Complete()) return false;
   if (systems.Count() == 0) return true;
   const QCStaffSystem* last = systems.SystemAt(systems.Count() - 1);
-  if (last == nullptr || last->ItemCmper() >= kHighestSystemNumber) return false;
+  if (last == nullptr) return false;
+  if (last->ItemCmper() >= kHighestSystemNumber) return true;  // nothing can follow it
   QCStaffSystem beyond;
   return !beyond.Load(static_cast<uint16_t>(last->ItemCmper() + 1));
 }
