@@ -1,0 +1,6 @@
+# The stand-in host's own sources beyond the service store; see CMakeLists.txt.
+list(APPEND STANDIN_SOURCES
+  record_layouts.cpp
+  document_file.cpp
+  text_file.cpp
+)
