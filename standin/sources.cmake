@@ -3,4 +3,7 @@ list(APPEND STANDIN_SOURCES
   record_layouts.cpp
   document_file.cpp
   text_file.cpp
+  score_view.cpp
+  document_picture.cpp
+  document_diff.cpp
 )
