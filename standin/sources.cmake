@@ -6,4 +6,8 @@ list(APPEND STANDIN_SOURCES
   score_view.cpp
   document_picture.cpp
   document_diff.cpp
+  selection.cpp
+  module_session.cpp
+  example_documents.cpp
+  quillo_tool.cpp
 )
