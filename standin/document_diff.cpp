@@ -112,6 +112,10 @@ std::vector<std::string> FieldChanges(uint32_t tag, const Bytes& a, uint32_t a_v
   return changes;
 }
 
+std::string Count(size_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string SystemName(const SystemView& system) {
   return "system " + std::to_string(system.number) + " (" + MeasureRange(system.first, system.end) +
          ")";
@@ -326,8 +330,7 @@ class Differ {
     if (a == nullptr || b == nullptr) {
       const PartView* part = a == nullptr ? b : a;
       Add(name + (a == nullptr ? "new, with " : "gone, with ") +
-          std::to_string(part->systems.size()) + " systems and " +
-          std::to_string(part->rests.size()) + " rests");
+          Count(part->systems.size(), "system") + " and " + Count(part->rests.size(), "rest"));
       return;
     }
     if (a->has_part_record != b->has_part_record) {

@@ -44,7 +44,9 @@ std::string Hex32(uint32_t value) {
 }
 
 std::string GapKey(size_t offset) {
-  return "@" + std::to_string(offset);
+  std::string key = "@";
+  key += std::to_string(offset);
+  return key;
 }
 
 int HexDigit(char c) {
@@ -103,7 +105,7 @@ class Reader {
     if (value.is_string()) {
       const std::string& text = value.get_ref<const std::string&>();
       if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') ||
-          text.size() > 10) {
+          text.size() > 18) {
         return Fail(where, Describe(value) + " is not a hexadecimal number such as \"0x8000\"");
       }
       uint64_t number = 0;

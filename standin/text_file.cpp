@@ -41,7 +41,10 @@ bool WriteTextFileAtomically(const std::string& path, const std::string& text, s
   // Rationale: the temporary file sits beside the target so that the final
   // rename stays within one file system and replaces the target in one step.
   fs::path temporary = target;
-  temporary.replace_filename("." + target.filename().string() + ".quillo-partial");
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".quillo-partial";
+  temporary.replace_filename(name);
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) {
