@@ -128,6 +128,7 @@ int main(int argc, char** argv) {
   menus->add_option("--host-version", host_version, "The host version to report (e.g. 0x12000000)");
   bool probe = false;
   menus->add_flag("--probe", probe, "Also check that the module reaches the host's services");
+  menus->footer(kExitCodes);
 
   standin::RunRequest request;
   request.module = module_path;
@@ -192,6 +193,17 @@ int main(int argc, char** argv) {
   example->add_option("-o,--output", example_output, "The file to write (default: print it)");
   example->footer(kExitCodes);
 
+  if (argc > 1 && argv[1][0] != '-') {
+    bool known = false;
+    for (const CLI::App* sub : app.get_subcommands({})) known = known || sub->get_name() == argv[1];
+    if (!known) {
+      std::fprintf(stderr,
+                   "quillo: there is no subcommand \"%s\"; there are menus, run, show, diff and "
+                   "example\n",
+                   argv[1]);
+      return standin::kExitUsage;
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

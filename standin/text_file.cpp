@@ -73,7 +73,8 @@ bool WriteTextFileAtomically(const std::string& path, const std::string& text, s
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code code;
   if (fs::exists(a, code) && fs::exists(b, code)) return fs::equivalent(a, b, code);
-  return fs::weakly_canonical(a, code) == fs::weakly_canonical(b, code);
+  return fs::weakly_canonical(fs::absolute(a, code), code) ==
+         fs::weakly_canonical(fs::absolute(b, code), code);
 }
 
 }  // namespace standin

@@ -55,6 +55,14 @@ TEST(TextFileTest, SameFileSeesThroughSpellings) {
   EXPECT_TRUE(standin::SameFile(folder.Path("doc.json"), folder.Path("x/../doc.json")));
   EXPECT_FALSE(standin::SameFile(folder.Path("doc.json"), folder.Path("out.json")));
   EXPECT_TRUE(standin::SameFile(folder.Path("new.json"), folder.Path("./new.json")));
+  // Relative spellings of a file that does not exist yet.
+  std::filesystem::path here = std::filesystem::current_path();
+  std::filesystem::current_path(folder.Path(""));
+  bool relative_same = standin::SameFile("new.json", "./new.json");
+  bool relative_other = standin::SameFile("new.json", "other.json");
+  std::filesystem::current_path(here);
+  EXPECT_TRUE(relative_same);
+  EXPECT_FALSE(relative_other);
 }
 
 }  // namespace
