@@ -115,6 +115,7 @@ int main(int argc, char** argv) {
 #if defined(_WIN32)
   // Byte-identical output on every platform: no "\r\n", and UTF-8 text.
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   SetConsoleOutputCP(CP_UTF8);
 #endif
   CLI::App app{"quillo: a stand-in for the Quillo host that loads and drives a plug-in module"};

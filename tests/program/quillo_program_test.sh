@@ -33,10 +33,14 @@ fail() {
 expect() {
   local code=$1 pattern=$2 output status
   shift 2
+  # Rationale: output goes to a file, not a pipe. Wine's background services
+  # inherit the descriptors of the first program that starts its server, and
+  # a pipe they hold stays open until the server exits, seconds later.
   set +e
-  output=$(quillo "$@" 2>&1)
+  quillo "$@" >"$WORK.output" 2>&1
   status=$?
   set -e
+  output=$(cat "$WORK.output")
   if [ "$status" -ne "$code" ]; then
     fail "quillo $* exited $status, not $code:"$'\n'"$output"
   elif ! grep -qE -- "$pattern" <<<"$output"; then
@@ -103,7 +107,7 @@ case "$group" in
   examples)
     for example in "$SOURCE"/examples/*.json; do
       name=$(basename "$example" .json)
-      quillo example "$name" -o "$name.json"
+      quillo example "$name" -o "$name.json" >"$WORK.output" 2>&1
       cmp -s "$name.json" "$example" ||
         fail "examples/$name.json is not what 'quillo example $name' writes; regenerate it"
     done
