@@ -105,6 +105,10 @@ case "$group" in
     expect_nothing_written "bad input"
     ;;
   examples)
+    # The example in the format's documentation is a document the program reads.
+    awk '/^```json$/ {inside = 1; next} /^```$/ {inside = 0} inside' \
+      "$SOURCE/docs/document-format.md" >documented.json
+    expect 0 "^pieces: 1–4, 5–8$" show documented.json
     for example in "$SOURCE"/examples/*.json; do
       name=$(basename "$example" .json)
       quillo example "$name" -o "$name.json" >"$WORK.output" 2>&1
