@@ -116,7 +116,7 @@ class Row {
 
 class Painter {
  public:
-  Painter(const PictureOptions& options) : options_(options) {}
+  explicit Painter(const PictureOptions& options) : options_(options) {}
 
   std::string Line(const std::string& label, const Row* row, int from, int to) {
     std::string line = label;
