@@ -20,9 +20,9 @@ namespace standin {
 
 class DocumentDiff {
  public:
-  // One line per change: the document's settings first, then measures,
-  // measure-number regions and other document-wide records, then part by
-  // part. Empty when both documents hold the same.
+  // One line per change: the document's header, settings and the other
+  // records read one by one first, then measures, measure-number regions,
+  // and part by part. Empty when both documents hold the same.
   static std::vector<std::string> Describe(const HostDocument& before, const HostDocument& after);
 };
 

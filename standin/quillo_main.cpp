@@ -121,6 +121,9 @@ int main(int argc, char** argv) {
   CLI::App app{"quillo: a stand-in for the Quillo host that loads and drives a plug-in module"};
   app.require_subcommand(1);
   app.footer(kExitCodes);
+  // Paths such as /tmp/doc.json are paths, not Windows-style options, on
+  // every platform (subcommands inherit this setting).
+  app.allow_windows_style_options(false);
   std::string module_path = standin::DefaultModulePath(argv[0]);
   uint32_t host_version = kDefaultHostVersion;
 

@@ -5,8 +5,9 @@
 #   quillo_program_test.sh GROUP
 #
 # Environment: QUILLO (the program; a .EXE runs under $WINE), MODULE (the
-# module it loads), INCOMPLETE (a module lacking entry points), SOURCE (the
-# source tree), WORK (a scratch folder, emptied first).
+# module it loads), INCOMPLETE (a module lacking entry points), RECORDING (a
+# module that records its selection), SOURCE (the source tree), WORK (a
+# scratch folder, emptied first).
 set -euo pipefail
 group=$1
 : "${QUILLO:?}" "${MODULE:?}" "${SOURCE:?}" "${WORK:?}"
@@ -84,6 +85,24 @@ case "$group" in
     expect 2 "^quillo: .*: the module has no command \"Transpose\"; it offers 0 \"ZK Start New Piece\"" \
       run in.json --module "$MODULE" -c Transpose -m 9 -o out.json
     expect_nothing_written "refused runs"
+    if [ -n "${RECORDING:-}" ]; then
+      # A module that writes back the selection it was given and marks the
+      # start measure: what the host hands over, and that edits reach the output.
+      # An absolute path is a path on Windows too, not a "/option".
+      expect 0 "^Record, measures 9–12: answered 1;" run "$PWD/in.json" --module "$RECORDING" \
+        -c "record selection" -m 9-12 -o recorded.json
+      grep -qF '{"tag": "otDe", "cmper": 9, "inci": 0, "bytes": "00000100090000000000000003000c00ffffff7f"}' \
+        recorded.json || fail "the selection of -m 9-12 did not reach the module as expected"
+      expect 0 "^measure 9: measureFlags1 \+0x0100$" diff in.json recorded.json
+      expect 0 "^enclosure otDe 9/0 added$" diff in.json recorded.json
+      expect 0 "^Record, measures 5–6: answered 1;" run in.json --module "$RECORDING" \
+        -c Record -m 2 --slots 2-3 -c 0 -m 5-6 --slots 1 -o recorded.json
+      grep -qF '"cmper": 2, "inci": 0, "bytes": "00000200020000000000000003000200ffffff7f"}' \
+        recorded.json || fail "the first of two commands did not get its own selection"
+      grep -qF '"cmper": 5, "inci": 0, "bytes": "00000100050000000000000001000600ffffff7f"}' \
+        recorded.json || fail "the second of two commands did not get its own selection"
+      rm recorded.json
+    fi
     ;;
   bad-input)
     expect 1 "^quillo: ./out.json: is the input document" run out.json -c 0 -m 9 -o ./out.json \
