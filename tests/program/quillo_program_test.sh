@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# End-to-end tests of the quillo program: exit codes, one-line messages that
+# name the file, output written whole or not at all, the input never touched.
+#
+#   quillo_program_test.sh GROUP
+#
+# Environment: QUILLO (the program; a .EXE runs under $WINE), MODULE (the
+# module it loads), INCOMPLETE (a module lacking entry points), RECORDING (a
+# module that records its selection), SOURCE (the source tree), WORK (a
+# scratch folder, emptied first).
+set -euo pipefail
+group=$1
+: "${QUILLO:?}" "${MODULE:?}" "${SOURCE:?}" "${WORK:?}"
+rm -rf "$WORK"
+mkdir -p "$WORK"
+cd "$WORK"
+cp "$SOURCE/examples/three-parts.json" in.json
+failures=0
+
+quillo() {
+  case "$QUILLO" in
+    *.EXE) "${WINE:-wine}" "$QUILLO" "$@" ;;
+    *) "$QUILLO" "$@" ;;
+  esac
+}
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# expect CODE PATTERN ARGS...: quillo ARGS exits with CODE and prints a line
+# matching the extended regular expression PATTERN.
+expect() {
+  local code=$1 pattern=$2 output status
+  shift 2
+  # Rationale: output goes to a file, not a pipe. Wine's background services
+  # inherit the descriptors of the first program that starts its server, and
+  # a pipe they hold stays open until the server exits, seconds later.
+  set +e
+  quillo "$@" >"$WORK.output" 2>&1
+  status=$?
+  set -e
+  output=$(cat "$WORK.output")
+  if [ "$status" -ne "$code" ]; then
+    fail "quillo $* exited $status, not $code:"$'\n'"$output"
+  elif ! grep -qE -- "$pattern" <<<"$output"; then
+    fail "quillo $* printed no line matching /$pattern/:"$'\n'"$output"
+  fi
+}
+
+# The folder holds only the input, as it was.
+expect_nothing_written() {
+  local listing
+  listing=$(ls -A)
+  [ "$listing" = "in.json" ] || fail "after $1 the folder holds: $listing"
+  cmp -s in.json "$SOURCE/examples/three-parts.json" || fail "after $1 the input changed"
+}
+
+case "$group" in
+  help)
+    for sub in "" run show diff example menus; do
+      # shellcheck disable=SC2086
+      expect 0 "^Exit codes: 0 done; 1 the command line is wrong; 2 " $sub --help
+    done
+    expect 1 "^quillo: .*required" run in.json
+    expect 1 "^quillo: .*frobnicate" frobnicate
+    expect 1 "^quillo: .*purple" show --color purple in.json
+    ;;
+  run)
+    expect 0 "^Start New Piece, measures 9: answered [01];" run in.json --module "$MODULE" \
+      -c "Start New Piece" -m 9 -c "fix indent" -m all -o out.json
+    expect 0 "^Fix Indent, measures 1–16: answered 1;" run in.json --module "$MODULE" \
+      -c 1 -m all -o out.json
+    [ -s out.json ] || fail "run wrote no out.json"
+    expect 0 "^part 3 systems: " show out.json
+    # Replaces an existing output whole.
+    echo "old" > old.json
+    expect 0 "^wrote old.json" run in.json --module "$MODULE" -c 1 -m 1-16 -o old.json
+    cmp -s old.json out.json || fail "the replaced output differs from a fresh one"
+    rm -f out.json old.json
+    # A command that declines makes a strict run fail without output.
+    expect 2 "^quillo: .*\"Start New Piece\" answered 0; nothing written" run in.json \
+      --module "$MODULE" -c "Start New Piece" -m 1 -o out.json --strict
+    expect 2 "^quillo: .*: the module has no command \"Transpose\"; it offers 0 \"ZK Start New Piece\"" \
+      run in.json --module "$MODULE" -c Transpose -m 9 -o out.json
+    expect_nothing_written "refused runs"
+    if [ -n "${RECORDING:-}" ]; then
+      # A module that writes back the selection it was given and marks the
+      # start measure: what the host hands over, and that edits reach the output.
+      # An absolute path is a path on Windows too, not a "/option".
+      expect 0 "^Record, measures 9–12: answered 1;" run "$PWD/in.json" --module "$RECORDING" \
+        -c "record selection" -m 9-12 -o recorded.json
+      grep -qF '{"tag": "otDe", "cmper": 9, "inci": 0, "bytes": "00000100090000000000000003000c00ffffff7f"}' \
+        recorded.json || fail "the selection of -m 9-12 did not reach the module as expected"
+      expect 0 "^measure 9: measureFlags1 \+0x0100$" diff in.json recorded.json
+      expect 0 "^enclosure otDe 9/0 added$" diff in.json recorded.json
+      expect 0 "^Record, measures 5–6: answered 1;" run in.json --module "$RECORDING" \
+        -c Record -m 2 --slots 2-3 -c 0 -m 5-6 --slots 1 -o recorded.json
+      grep -qF '"cmper": 2, "inci": 0, "bytes": "00000200020000000000000003000200ffffff7f"}' \
+        recorded.json || fail "the first of two commands did not get its own selection"
+      grep -qF '"cmper": 5, "inci": 0, "bytes": "00000100050000000000000001000600ffffff7f"}' \
+        recorded.json || fail "the second of two commands did not get its own selection"
+      rm recorded.json
+    fi
+    ;;
+  bad-input)
+    expect 1 "^quillo: ./out.json: is the input document" run out.json -c 0 -m 9 -o ./out.json \
+      --module "$MODULE"
+    printf '{"format": "quillo-document/1", "hostVersion": 1, "parts": [0],\n"records": [}' > bad.json
+    expect 2 "^quillo: bad.json: not valid JSON: parse error at line 2, column 13" \
+      run bad.json -c 0 -m 9 -o out.json --module "$MODULE"
+    sed 's/"otpD"/"otpX"/' in.json > bad.json
+    expect 2 "^quillo: bad.json: records\[[0-9]+\]: unknown tag \"otpX\"$" show bad.json
+    rm bad.json
+    expect 2 "^quillo: in.json: measure 40 is outside the document \(its measures are 1 to 16\)$" \
+      run in.json -c 0 -m 9-40 -o out.json --module "$MODULE"
+    expect 2 "^quillo: in.json: cannot load the module" \
+      run in.json -c 0 -m 9 -o out.json --module in.json
+    if [ -n "${INCOMPLETE:-}" ]; then
+      expect 2 "^quillo: .*incomplete.*: the module does not export QuilloExtensionInit$" \
+        run in.json -c 0 -m 9 -o out.json --module "$INCOMPLETE"
+    fi
+    expect_nothing_written "bad input"
+    ;;
+  examples)
+    # The example in the format's documentation is a document the program reads.
+    awk '/^```json$/ {inside = 1; next} /^```$/ {inside = 0} inside' \
+      "$SOURCE/docs/document-format.md" >documented.json
+    expect 0 "^pieces: 1–4, 5–8$" show documented.json
+    for example in "$SOURCE"/examples/*.json; do
+      name=$(basename "$example" .json)
+      quillo example "$name" -o "$name.json" >"$WORK.output" 2>&1
+      cmp -s "$name.json" "$example" ||
+        fail "examples/$name.json is not what 'quillo example $name' writes; regenerate it"
+    done
+    ;;
+  *)
+    echo "unknown group $group" >&2
+    exit 2
+    ;;
+esac
+[ "$failures" -eq 0 ] && echo "$group: all checks passed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,106 @@
+// A stand-in plug-in module for the host program's tests: one command,
+// "Record Selection", that writes what the host handed it back into the
+// document through the host's services, so that a test can read it from the
+// output file:
+//   - the 20-byte selection record, as an 'otDe' record at cmper = its start
+//     measure (20 bytes, so the file keeps it whole in hexadecimal);
+//   - bit 0x0100 set in measureFlags1 of the start measure, at the offset
+//     that the host version it was given selects.
+#include <cstdint>
+#include <cstring>
+
+#if defined(_WIN32)
+#include <windows.h>
+#define RECORDING_EXPORT __declspec(dllexport)
+#else
+#include <dlfcn.h>
+#define RECORDING_EXPORT __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+using LoadFn = int16_t (*)(uint32_t, void*, void*, int32_t*, uint32_t);
+using SaveFn = int16_t (*)(uint32_t, void*, const void*, uint32_t, uint32_t);
+
+constexpr uint32_t kInterfaceVersion = 0x19000000;
+constexpr uint32_t kMeasureTag = 0x534F4D53;    // 'SOMS'
+constexpr uint32_t kEnclosureTag = 0x6F744465;  // 'otDe'
+constexpr uint32_t kMeasureLayout30From = 0x12000000;
+constexpr uint16_t kRecordedFlag = 0x0100;
+constexpr size_t kSelectionSize = 20;
+constexpr size_t kStartMeasureAt = 4;
+constexpr char kMenuText[] = "Record Selection";
+
+uint32_t g_host_version = 0;
+
+void* Service(const char* name) {
+#if defined(_WIN32)
+  return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), name));
+#else
+  return dlsym(RTLD_DEFAULT, name);
+#endif
+}
+
+template <typename Fn>
+Fn Lookup(const char* name) {
+  return reinterpret_cast<Fn>(Service(name));
+}
+
+}  // namespace
+
+extern "C" {
+
+RECORDING_EXPORT uint32_t QuilloExtensionVersion(uint32_t host_version) {
+  g_host_version = host_version;
+  return 0x10000000;
+}
+
+RECORDING_EXPORT int32_t QuilloExtensionInit(void*, uint32_t* flags) {
+  *flags |= 1;
+  return 1;
+}
+
+RECORDING_EXPORT int32_t QuilloExtensionEnumerate(void*, int16_t index, void* item) {
+  if (index != 0) return 0;
+  auto* bytes = static_cast<uint8_t*>(item);
+  std::memset(bytes, 0, 192);
+  std::memcpy(bytes, kMenuText, sizeof kMenuText);
+  std::memcpy(bytes + 128, "Record", 6);
+  return 1;
+}
+
+RECORDING_EXPORT int32_t QuilloExtensionEnumerate_UTF16(void*, int16_t index, void* item) {
+  if (index != 0) return 0;
+  auto* bytes = static_cast<uint8_t*>(item);
+  std::memset(bytes, 0, 768);
+  for (size_t i = 0; kMenuText[i] != 0; ++i) bytes[2 * i] = static_cast<uint8_t>(kMenuText[i]);
+  return 1;
+}
+
+RECORDING_EXPORT int32_t QuilloExtensionGetMenuStatus(void*) {
+  return 1;
+}
+
+RECORDING_EXPORT int32_t QuilloExtensionInvoke(void*, int16_t index, const void* selection) {
+  auto load = Lookup<LoadFn>("QX_LoadEData");
+  auto save = Lookup<SaveFn>("QX_SaveEData");
+  if (index != 0 || selection == nullptr || load == nullptr || save == nullptr) return 0;
+  const auto* record = static_cast<const uint8_t*>(selection);
+  uint8_t address[8] = {record[kStartMeasureAt], record[kStartMeasureAt + 1]};
+  save(kEnclosureTag, address, record, kSelectionSize, kInterfaceVersion);
+
+  uint8_t measure[30] = {};
+  const bool wide = g_host_version >= kMeasureLayout30From;
+  int32_t size = wide ? 30 : 26;
+  if (load(kMeasureTag, address, measure, &size, wide ? kMeasureLayout30From : 0x0A000000) == 0) {
+    return 0;
+  }
+  measure[wide ? 13 : 9] |= kRecordedFlag >> 8;
+  save(kMeasureTag, address, measure, static_cast<uint32_t>(size),
+       wide ? kMeasureLayout30From : 0x0A000000);
+  return 1;
+}
+
+RECORDING_EXPORT void QuilloExtensionTerminate(void) {}
+
+}  // extern "C"

@@ -1,0 +1,29 @@
+# The quillo program's end-to-end tests under Wine, and the check that the
+# Windows build gives byte for byte the results of the native one.
+foreach(fake incomplete recording)
+  add_library(${fake}_module MODULE ${PROJECT_SOURCE_DIR}/tests/program/${fake}_module.cpp)
+  set_target_properties(${fake}_module PROPERTIES PREFIX "" SUFFIX ".qxt")
+  target_compile_options(${fake}_module PRIVATE ${QUILLO_WARNINGS})
+  target_link_options(${fake}_module PRIVATE -static -static-libgcc -static-libstdc++)
+endforeach()
+
+foreach(group help run bad-input)
+  add_test(NAME windows.program.${group}
+    COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} WINE=${WINE_PROGRAM}
+            QUILLO=$<TARGET_FILE:quillo> MODULE=$<TARGET_FILE:zkstartnewpiece>
+            INCOMPLETE=$<TARGET_FILE:incomplete_module>
+            RECORDING=$<TARGET_FILE:recording_module> SOURCE=${PROJECT_SOURCE_DIR}
+            WORK=${CMAKE_CURRENT_BINARY_DIR}/program/${group}
+            ${PROJECT_SOURCE_DIR}/tests/program/quillo_program_test.sh ${group})
+  set_tests_properties(windows.program.${group} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+endforeach()
+
+# Needs the native tree too; skipped (exit 77) when it has not been built.
+set(QUILLO_NATIVE_PROGRAM ${PROJECT_SOURCE_DIR}/build/native/bin/quillo CACHE FILEPATH
+    "The native quillo program whose results the Windows build must match")
+add_test(NAME windows.same_as_native
+  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV}
+          ${PROJECT_SOURCE_DIR}/scripts/compare-builds ${QUILLO_NATIVE_PROGRAM}
+          $<TARGET_FILE:quillo>)
+set_tests_properties(windows.same_as_native PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+  SKIP_RETURN_CODE 77)
