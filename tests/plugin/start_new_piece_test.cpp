@@ -1,0 +1,161 @@
+// The Start New Piece command as the host runs it: menu index 0 through the
+// module's entry point, on a document with three parts.
+#include "plugin/start_new_piece.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/extension_api.h"
+#include "tests/support/staff_systems.h"
+
+namespace {
+
+using namespace testing_support;
+
+constexpr uint32_t kPartTag = standin::MakeTag("otpD");
+constexpr uint32_t kRegionTag = standin::MakeTag("SOMN");
+constexpr uint32_t kRestTag = 0x4F025849;
+constexpr uint32_t kSetting25 = standin::MakeTag("ot25");
+constexpr uint32_t kSetting83 = standin::MakeTag("ot83");
+constexpr uint16_t kSettingCmper = 0xFFFE;
+
+class StartNewPieceTest : public HostTest {
+ protected:
+  // Parts 0, 2 and 5 with systems of their own and a rest across measure 9
+  // in parts 2 and 5; measures 1-16; one region over all of them (88-byte
+  // layout below 0x0F000000, 350 bytes from 0x11000000 on).
+  void ThreeParts(uint32_t host_version, uint16_t split_gate = 0) {
+    doc = standin::HostDocument();
+    UseHostVersion(host_version);
+    doc.parts = {0, 2, 5};
+    for (int16_t part : doc.parts)
+      doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
+    PutSystems(doc, 0, {{1, 5, 30}, {5, 10}, {10, 17}});
+    PutSystems(doc, 2, {{1, 9, 20}, {9, 17}});
+    PutSystems(doc, 5, {{1, 12, 10}, {12, 17}});
+    for (uint16_t m = 1; m <= 16; ++m) PutMeasure(doc, host_version, m, 0, 0);
+    PutMeasure(doc, host_version, 9, 0x0030, 0x0000);
+    PutMeasure(doc, host_version, 8, 0x0000, 0x00A0);
+    doc.Put(kRestTag, 7, 0, Words({300, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), 2);
+    doc.Put(kRestTag, 3, 0, Words({300, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 5);
+    const bool wide = host_version >= 0x11000000;
+    standin::Bytes region(wide ? 350 : 88, 0x5A);
+    const size_t first = wide ? 140 : 6, end = wide ? 142 : 8;
+    region[first] = 1, region[first + 1] = 0, region[end] = 17, region[end + 1] = 0;
+    doc.Put(kRegionTag, 1, 0, region);
+    doc.Put(kSetting25, kSettingCmper, 0, Words({1, 2, 3, 4, 5, 6}));
+    doc.Put(kSetting25, kSettingCmper, 1, Words({7, 8, 9, 10, 11, 12}));
+    doc.Put(kSetting83, kSettingCmper, 0, Words({0, 0, 0, 0, split_gate, 0}));
+  }
+
+  int32_t Invoke(int16_t start) {
+    uint8_t selection[20] = {};
+    selection[4] = static_cast<uint8_t>(start);
+    selection[5] = static_cast<uint8_t>(static_cast<uint16_t>(start) >> 8);
+    return QuilloExtensionInvoke(nullptr, 0, selection);
+  }
+
+  std::pair<int, int> Flags(uint16_t measure) {
+    const standin::Bytes& bytes = *doc.Find(kMeasureTag, measure, 0);
+    const size_t at = bytes.size() == 30 ? 12 : 8;
+    return {static_cast<uint16_t>(Word(bytes, at)), static_cast<uint16_t>(Word(bytes, at + 2))};
+  }
+
+  // The services in the order they were called, reduced to part switches
+  // and layout updates: "U" for an update, "p2" for a switch to part 2.
+  std::string SwitchesAndUpdates() {
+    std::string text;
+    for (const standin::ServiceCall& call : doc.log) {
+      if (call.service == "QX_UpdateLayout") text += "U ";
+      if (call.service == "QX_SetCurrentPartID") text += "p" + std::to_string(call.arg1) + " ";
+    }
+    return text;
+  }
+};
+
+TEST_F(StartNewPieceTest, TheRoadAtMeasureNineThroughThreeParts) {
+  ThreeParts(0x12000000);
+  doc.current_part = 2;
+  ASSERT_EQ(Invoke(9), 1);
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-5/30 2:5-9/0 3:9-10/30 4:10-17/0");
+  EXPECT_EQ(SystemsText(doc, 2), "1:1-9/20 2:9-17/20");
+  EXPECT_EQ(SystemsText(doc, 5), "1:1-9/10 2:9-12/10 3:12-17/0");
+  EXPECT_EQ(FreezesText(doc, 0), "9>10");
+  EXPECT_EQ(Word(*doc.Find(kRestTag, 7, 0, 2), 2), 9);
+  EXPECT_EQ(*doc.Find(kRestTag, 9, 0, 2), Words({300, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(Word(*doc.Find(kRestTag, 3, 0, 5), 2), 9);
+  EXPECT_EQ(Word(*doc.Find(kRestTag, 9, 0, 5), 2), 11);
+  EXPECT_EQ(Flags(9), std::make_pair(0x8800, 0x8C00));
+  EXPECT_EQ(Flags(8), std::make_pair(0x4000, 0x2050));
+  const standin::Bytes& old_region = *doc.Find(kRegionTag, 1, 0);
+  const standin::Bytes& new_region = *doc.Find(kRegionTag, 2, 0);
+  EXPECT_EQ(Word(old_region, 140), 1);
+  EXPECT_EQ(Word(old_region, 142), 9);
+  EXPECT_EQ(Word(new_region, 140), 9);
+  EXPECT_EQ(Word(new_region, 142), 17);
+  EXPECT_EQ(Word(new_region, 150), 0);  // clearedOnSplit
+  EXPECT_EQ(doc.current_part, 2);
+  // Two updates around each part's system split, then one for the command;
+  // the rest splitter switches parts without updating.
+  EXPECT_EQ(SwitchesAndUpdates(), "p0 U U p2 p2 U U p2 p5 U U p2 p0 p2 p2 p2 p5 p2 U ");
+}
+
+TEST_F(StartNewPieceTest, MeasureMarksInBothLayoutsAndBothVersionRanges) {
+  struct Case {
+    uint32_t version;
+    std::pair<int, int> first;
+  };
+  for (const Case& c : {Case{0x0FFFFFFF, {0x8000, 0x8C00}}, Case{0x10000000, {0x8800, 0x8C00}},
+                        Case{0x11FFFFFF, {0x8800, 0x8C00}}, Case{0x12000000, {0x8800, 0x8C00}}}) {
+    SCOPED_TRACE(c.version);
+    ThreeParts(c.version);
+    ASSERT_EQ(Invoke(9), 1);
+    EXPECT_EQ(doc.Find(kMeasureTag, 9, 0)->size(), c.version >= 0x12000000 ? 30u : 26u);
+    EXPECT_EQ(Flags(9), c.first);
+    EXPECT_EQ(Flags(8), std::make_pair(0x4000, 0x2050));
+    EXPECT_EQ(Flags(10), std::make_pair(0, 0));
+  }
+}
+
+TEST_F(StartNewPieceTest, AClosedSplitGateLeavesEveryRestAlone) {
+  ThreeParts(0x12000000, 0x0100);
+  const standin::Bytes rest2 = *doc.Find(kRestTag, 7, 0, 2);
+  ASSERT_EQ(Invoke(9), 1);
+  EXPECT_EQ(*doc.Find(kRestTag, 7, 0, 2), rest2);
+  EXPECT_EQ(doc.Find(kRestTag, 9, 0, 2), nullptr);
+  EXPECT_EQ(doc.Find(kRestTag, 9, 0, 5), nullptr);
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-5/30 2:5-9/0 3:9-10/30 4:10-17/0");
+  EXPECT_EQ(Flags(9), std::make_pair(0x8800, 0x8C00));
+  EXPECT_NE(doc.Find(kRegionTag, 2, 0), nullptr);
+}
+
+TEST_F(StartNewPieceTest, BelowMeasureTwoNothingIsAskedOfTheHost) {
+  ThreeParts(0x12000000);
+  EXPECT_EQ(Invoke(1), 0);
+  EXPECT_EQ(Invoke(-3), 0);
+  EXPECT_EQ(doc.CountCalls("QX_GetCurrentCantorDocument"), 2u);  // building the region only
+  EXPECT_EQ(doc.log.size(), 2u);
+  EXPECT_EQ(doc.layout_updates, 0);
+}
+
+TEST_F(StartNewPieceTest, MeasureTwoMarksMeasuresTwoAndOne) {
+  ThreeParts(0x12000000);
+  ASSERT_EQ(Invoke(2), 1);
+  EXPECT_EQ(Flags(2), std::make_pair(0x8800, 0x8C00));
+  EXPECT_EQ(Flags(1), std::make_pair(0x4000, 0x2050));
+}
+
+TEST_F(StartNewPieceTest, PastTheLastMeasureNothingIsWrittenToMeasures) {
+  ThreeParts(0x12000000);
+  ASSERT_EQ(Invoke(40), 1);
+  EXPECT_EQ(doc.Find(kMeasureTag, 40, 0), nullptr);
+  EXPECT_EQ(doc.Find(kMeasureTag, 39, 0), nullptr);
+  for (const standin::ServiceCall& call : doc.log) {
+    EXPECT_FALSE(call.service == "QX_SaveEData" && call.tag == kMeasureTag);
+  }
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-5/30 2:5-10/0 3:10-17/0");
+}
+
+}  // namespace
