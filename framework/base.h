@@ -43,3 +43,11 @@ class __QCBase {
   __QCBase(const __QCBase&) = default;
   __QCBase& operator=(const __QCBase&) = default;
 };
+
+// `object` as a T when it answers T's class number, else null. Every record
+// class has a number of its own, so this is a checked downcast that costs one
+// virtual call, for the paths that run once per record.
+template <typename T>
+T* RecordCast(__QCBase* object) {
+  return object != nullptr && object->ClassID() == T::kClassID ? static_cast<T*>(object) : nullptr;
+}

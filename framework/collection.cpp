@@ -1,5 +1,7 @@
 #include "framework/collection.h"
 
+#include <cstring>
+
 #include "framework/iterator_handler.h"
 
 __QCCollection::~__QCCollection() {
@@ -13,11 +15,14 @@ const char* __QCCollection::ClassName() const {
 
 __QCBase* __QCCollection::ItemAt(int32_t index) const {
   if (index < 0 || index >= count_ || elements_ == nullptr) return nullptr;
-  return elements_[static_cast<size_t>(index)].get();
+  return elements_[index];
 }
 
 void __QCCollection::ClearAll() {
-  for (int32_t i = 0; i < count_; ++i) elements_[static_cast<size_t>(i)].reset();
+  for (int32_t i = 0; i < count_; ++i) {
+    delete elements_[i];
+    elements_[i] = nullptr;
+  }
   count_ = 0;
 }
 
@@ -26,17 +31,16 @@ void __QCCollection::GrowFor(int32_t extra) {
   if (capacity_ >= needed) return;
   const int64_t step = count_ <= 100 ? 10 : count_ <= 1000 ? 50 : count_ <= 10000 ? 100 : 1000;
   const int64_t new_capacity = step * ((count_ + step + extra) / step);
-  auto grown = std::make_unique<std::unique_ptr<__QCBase>[]>(static_cast<size_t>(new_capacity));
-  for (int32_t i = 0; i < count_; ++i) {
-    grown[static_cast<size_t>(i)] = std::move(elements_[static_cast<size_t>(i)]);
-  }
-  elements_ = std::move(grown);
+  auto** grown = new __QCBase*[static_cast<size_t>(new_capacity)]();
+  if (count_ > 0) std::memcpy(grown, elements_, static_cast<size_t>(count_) * sizeof(__QCBase*));
+  delete[] elements_;
+  elements_ = grown;
   capacity_ = static_cast<int32_t>(new_capacity);
 }
 
 void __QCCollection::Append(std::unique_ptr<__QCBase> element) {
   GrowFor(1);
-  elements_[static_cast<size_t>(count_)] = std::move(element);
+  elements_[count_] = element.release();
   ++count_;
 }
 

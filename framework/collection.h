@@ -16,6 +16,8 @@ class QCIteratorHandler;
 class __QCCollection : public __QCIteratorBase {
  public:
   __QCCollection() = default;
+  __QCCollection(const __QCCollection&) = delete;
+  __QCCollection& operator=(const __QCCollection&) = delete;
   ~__QCCollection() override;
 
   const char* ClassName() const override;
@@ -43,5 +45,7 @@ class __QCCollection : public __QCIteratorBase {
  private:
   int32_t count_ = 0;
   int32_t capacity_ = 0;
-  std::unique_ptr<std::unique_ptr<__QCBase>[]> elements_;
+  // Owned array of owned elements. Plain pointers, so that growing the array
+  // is one block copy.
+  __QCBase** elements_ = nullptr;
 };

@@ -22,7 +22,7 @@ std::unique_ptr<__QCBaseData> QCFreezeSystem::CreateInstance() const {
 }
 
 void QCFreezeSystem::CopyDataFrom(__QCBaseData& other) {
-  auto* freeze = dynamic_cast<QCFreezeSystem*>(&other);
+  auto* freeze = RecordCast<QCFreezeSystem>(&other);
   if (freeze == nullptr) return;
   UseStorage(record_, records::CopyDeliveredBytes(*freeze, record_, sizeof record_));
 }

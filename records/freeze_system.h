@@ -14,6 +14,7 @@
 
 class QCFreezeSystem : public __QCNoInciOther {
  public:
+  static constexpr int32_t kClassID = class_id::kFreezeSystem;
   // Host format; these numbers must not change.
   static constexpr uint32_t kTag = 0x6F74464D;  // 'otFM'
   // Record (12 bytes, little-endian):

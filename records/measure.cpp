@@ -27,7 +27,7 @@ std::unique_ptr<__QCBaseData> QCMeasure::CreateInstance() const {
 }
 
 void QCMeasure::CopyDataFrom(__QCBaseData& other) {
-  auto* measure = dynamic_cast<QCMeasure*>(&other);
+  auto* measure = RecordCast<QCMeasure>(&other);
   if (measure == nullptr) return;
   const Layout& layout = ActiveLayout();
   std::memcpy(DataBuffer(), measure->DataBuffer(), static_cast<size_t>(layout.size));

@@ -15,6 +15,7 @@
 
 class QCMeasure : public __QCNoInciOther {
  public:
+  static constexpr int32_t kClassID = class_id::kMeasure;
   // Host format; these numbers must not change.
   static constexpr uint32_t kTag = 0x534F4D53;  // 'SOMS'
 

@@ -54,7 +54,7 @@ std::unique_ptr<__QCBaseData> QCMeasureNumberRegion::CreateInstance() const {
 }
 
 void QCMeasureNumberRegion::CopyDataFrom(__QCBaseData& other) {
-  auto* region = dynamic_cast<QCMeasureNumberRegion*>(&other);
+  auto* region = RecordCast<QCMeasureNumberRegion>(&other);
   if (region == nullptr) return;
   // Regions made under different host versions would differ in size; never
   // read past the other's storage.

@@ -20,6 +20,7 @@
 
 class QCMeasureNumberRegion : public __QCNoInciOther {
  public:
+  static constexpr int32_t kClassID = class_id::kMeasureNumberRegion;
   static constexpr uint32_t kTag = 0x534F4D4E;  // 'SOMN'
   static constexpr int kEnclosureCount = 4;
 

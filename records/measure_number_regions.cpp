@@ -12,5 +12,5 @@ std::unique_ptr<__QCBaseData> QCMeasureNumberRegions::CreateElement() const {
 }
 
 QCMeasureNumberRegion* QCMeasureNumberRegions::RegionAt(int32_t index) const {
-  return dynamic_cast<QCMeasureNumberRegion*>(ItemAt(index));
+  return RecordCast<QCMeasureNumberRegion>(ItemAt(index));
 }

@@ -22,7 +22,7 @@ std::unique_ptr<__QCBaseData> QCMultiMeasureRest::CreateInstance() const {
 }
 
 void QCMultiMeasureRest::CopyDataFrom(__QCBaseData& other) {
-  auto* rest = dynamic_cast<QCMultiMeasureRest*>(&other);
+  auto* rest = RecordCast<QCMultiMeasureRest>(&other);
   if (rest == nullptr) return;
   records::CopyRecordBytes(record_, rest->record_, kRecordSize, rest->LoadedSize());
   UseStorage(record_, kRecordSize);

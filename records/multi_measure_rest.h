@@ -15,6 +15,7 @@
 
 class QCMultiMeasureRest : public __QCNoInciOther {
  public:
+  static constexpr int32_t kClassID = class_id::kMultiMeasureRest;
   static constexpr uint32_t kTag = 0x4F025849;  // 'O', 2, 'X', 'I'
   // Rest record (host format), addressed by (first measure, 0):
   //   word 0: u16 @0 (300 in a new object), endMeasure: i16 @2 (exclusive),

@@ -12,5 +12,5 @@ std::unique_ptr<__QCBaseData> QCMultiMeasureRests::CreateElement() const {
 }
 
 QCMultiMeasureRest* QCMultiMeasureRests::RestAt(int32_t index) const {
-  return dynamic_cast<QCMultiMeasureRest*>(ItemAt(index));
+  return RecordCast<QCMultiMeasureRest>(ItemAt(index));
 }

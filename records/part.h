@@ -13,6 +13,7 @@
 
 class QCPart : public __QCNoInciOther {
  public:
+  static constexpr int32_t kClassID = class_id::kPart;
   // Part record 'otpD': 12 bytes, addressed by (part id, 0). Host format.
   static constexpr uint32_t kTag = 0x6F747044;  // 'otpD'
   static constexpr int32_t kRecordSize = 12;

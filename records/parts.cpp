@@ -31,7 +31,7 @@ int32_t QCParts::LoadAll() {
 int32_t QCParts::ForEachPart(QCIteratorHandler& handler) {
   int32_t visited = 0;
   for (int32_t position = 0; position < Count(); ++position) {
-    auto* part = dynamic_cast<QCPart*>(ItemAt(position));
+    auto* part = RecordCast<QCPart>(ItemAt(position));
     if (part == nullptr) continue;
     if (host::GetCurrentCantorDocument() == part->PartDocumentId() &&
         part->SavedPartId() == QCPart::kNoSavedPart) {

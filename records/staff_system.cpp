@@ -19,7 +19,7 @@ std::unique_ptr<__QCBaseData> QCStaffSystem::CreateInstance() const {
 }
 
 void QCStaffSystem::CopyDataFrom(__QCBaseData& other) {
-  auto* system = dynamic_cast<QCStaffSystem*>(&other);
+  auto* system = RecordCast<QCStaffSystem>(&other);
   if (system == nullptr) return;
   UseStorage(record_, records::CopyDeliveredBytes(*system, record_, sizeof record_));
 }

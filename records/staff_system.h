@@ -15,6 +15,7 @@
 
 class QCStaffSystem : public __QCNoInciOther {
  public:
+  static constexpr int32_t kClassID = class_id::kStaffSystem;
   // Host format; these numbers must not change.
   static constexpr uint32_t kTag = 0x534F5353;  // 'SOSS'
   // Record (28 bytes, little-endian):

@@ -10,5 +10,5 @@ std::unique_ptr<__QCBaseData> QCStaffSystems::CreateElement() const {
 }
 
 QCStaffSystem* QCStaffSystems::SystemAt(int32_t position) const {
-  return dynamic_cast<QCStaffSystem*>(ItemAt(position));
+  return RecordCast<QCStaffSystem>(ItemAt(position));
 }

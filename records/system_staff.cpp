@@ -35,7 +35,7 @@ std::unique_ptr<__QCBaseData> QCSystemStaff::CreateInstance() const {
 }
 
 void QCSystemStaff::CopyDataFrom(__QCBaseData& other) {
-  auto* entry = dynamic_cast<QCSystemStaff*>(&other);
+  auto* entry = RecordCast<QCSystemStaff>(&other);
   if (entry == nullptr) return;
   UseStorage(record_, records::CopyDeliveredBytes(*entry, record_, sizeof record_));
   detail_value_ = entry->Cmper() == 0 ? kNoDetail : entry->detail_value_;

@@ -18,6 +18,7 @@
 
 class QCSystemStaff : public __QCInciOther {
  public:
+  static constexpr int32_t kClassID = class_id::kSystemStaff;
   // Host formats; these numbers must not change.
   static constexpr uint32_t kTag = 0x534F4975;  // 'SOIu'
   // Record (24 bytes, little-endian): staff: u16 @0, reserved: 22 bytes @2.

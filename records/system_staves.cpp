@@ -10,5 +10,5 @@ std::unique_ptr<__QCInciOther> QCSystemStaves::CreateInciElement() const {
 }
 
 QCSystemStaff* QCSystemStaves::StaffAt(int32_t position) const {
-  return dynamic_cast<QCSystemStaff*>(ItemAt(position));
+  return RecordCast<QCSystemStaff>(ItemAt(position));
 }
