@@ -116,7 +116,8 @@ void SetHeapCounters(benchmark::State& state, const bench::HeapStats& heap, size
 
 void CommandBenchmark(benchmark::State& state, const Scenario* scenario, int factor) {
   const std::vector<uint8_t> selection = Selection(*scenario, factor);
-  const size_t calls = Recording(*scenario, factor).size();
+  const bench::CallReplay& recording = Recording(*scenario, factor);
+  const size_t calls = recording.size();
   bench::HeapStats heap;
   for (auto _ : state) {
     standin::HostDocument doc = Document(factor);
@@ -130,6 +131,9 @@ void CommandBenchmark(benchmark::State& state, const Scenario* scenario, int fac
     if (answer != 1) state.SkipWithError("the command refused");
   }
   SetHeapCounters(state, heap, calls);
+  for (const auto& [service, count] : recording.CallsByService()) {
+    state.counters[service] = static_cast<double>(count);
+  }
 }
 
 void ReplayBenchmark(benchmark::State& state, const Scenario* scenario, int factor) {
@@ -188,6 +192,15 @@ class TableReporter : public benchmark::ConsoleReporter {
                   size.c_str(), row.ms, r.ms, r.ms > 0 ? row.ms / r.ms : 0.0, Get(row, "calls"),
                   Get(row, "allocs"), Get(r, "allocs"), Get(row, "peak_kB"));
       if (size == "1x") at1x[command] = row.ms;
+    }
+    std::printf("\nhost calls by service (per run):\n");
+    for (const auto& [name, row] : rows_) {
+      if (name.find("/module/") == std::string::npos) continue;
+      std::printf("%s:", name.c_str());
+      for (const auto& [counter, value] : row.counters) {
+        if (counter.rfind("QX_", 0) == 0) std::printf(" %s %.0f", counter.c_str() + 3, value);
+      }
+      std::printf("\n");
     }
     for (const auto& [name, row] : rows_) {
       const size_t cut = name.find("/module/16x");
