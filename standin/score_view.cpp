@@ -81,8 +81,12 @@ ScoreView::ScoreView(const HostDocument& document) : host_version_(document.host
     bool complete = true;
     PartView* part = nullptr;
     if (key.part != RecordKey::kDocumentWide) {
-      part = &*std::find_if(parts_.begin(), parts_.end(),
-                            [&](const PartView& p) { return p.id == key.part; });
+      const int32_t owner = key.part;
+      auto found = std::find_if(parts_.begin(), parts_.end(),
+                                [owner](const PartView& p) { return p.id == owner; });
+      // Records of a part the document does not list belong to no view.
+      if (found == parts_.end()) continue;
+      part = &*found;
     }
     if (key.tag == kMeasureTag && key.inci == 0) {
       MeasureView measure;
