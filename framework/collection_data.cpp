@@ -18,19 +18,27 @@ int32_t __QCCollectionData::LoadAll() {
     complete_ = true;
     return Count();
   }
+  // A host whose next-record walk comes back to an address it gave before
+  // would have us append for ever. Brent's cycle test spots any such loop
+  // (a walk that stands still is the shortest) with one saved address: the
+  // walk ends within twice the loop's length, and the list counts as partial.
+  uint8_t saved[__QCBaseData::kAddressSize];
+  std::memcpy(saved, probe->AddressBlock(), sizeof saved);
+  uint32_t power = 1, steps = 0;
   for (;;) {
     Append(probe->Clone());
-    uint8_t before[__QCBaseData::kAddressSize];
-    std::memcpy(before, probe->AddressBlock(), sizeof before);
     if (!probe->LoadNext()) {
       // The host had no next record when the probe keeps the record it had;
       // a next record that did not load leaves the probe unloaded.
       complete_ = probe->LoadedSize() != 0;
       break;
     }
-    // A host that answers "there is a next record" without moving the
-    // address would have us append the same record for ever.
-    if (std::memcmp(before, probe->AddressBlock(), sizeof before) == 0) break;
+    if (std::memcmp(saved, probe->AddressBlock(), sizeof saved) == 0) break;
+    if (++steps == power) {
+      std::memcpy(saved, probe->AddressBlock(), sizeof saved);
+      power *= 2;
+      steps = 0;
+    }
   }
   return Count();
 }

@@ -4,9 +4,9 @@
 // records overwritten, cut short, lengthened or removed, parts listed in
 // cycles), the selection, the menu index and a fault plan for the stand-in
 // host: services missing, calls refused, load sizes misreported, next-record
-// steps that stay put. Every run must end (a call budget catches endless
-// walks), with no sanitizer report, and the entry points must answer only
-// what they may.
+// steps that stay put or come round to the first record again. Every run must end (a call budget
+// catches endless walks), with no sanitizer report, and the entry points must answer only what they
+// may.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -125,6 +125,7 @@ bool PlanFaults(FuzzedDataProvider& in, standin::HostDocument& doc, uint64_t* ca
       break;
   }
   doc.next_does_not_advance = in.ConsumeIntegralInRange<int>(0, 9) == 0;
+  doc.next_wraps_around = in.ConsumeIntegralInRange<int>(0, 9) == 0;
   constexpr uint16_t kPartServices = (1u << 7) | (1u << 8) | (1u << 9);
   return (any_missing && (missing & kPartServices) != 0) ||
          (any_refused && (refused & kPartServices) != 0);

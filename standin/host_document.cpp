@@ -201,8 +201,12 @@ int16_t HostDocument::NextEData(uint32_t tag, uint8_t* address, uint32_t version
   if (!Admit(call)) return Finish(call, 0);
   RecordKey key = KeyFor(tag, call.cmper, call.inci, std::nullopt);
   auto it = records_.upper_bound(key);
-  if (it == records_.end() || it->first.part != key.part || it->first.tag != tag)
-    return Finish(call, 0);
+  if (it == records_.end() || it->first.part != key.part || it->first.tag != tag) {
+    if (!next_wraps_around) return Finish(call, 0);
+    it = records_.lower_bound(RecordKey{key.part, tag, 0, 0});
+    if (it == records_.end() || it->first.part != key.part || it->first.tag != tag)
+      return Finish(call, 0);
+  }
   if (!next_does_not_advance) SetAddress(address, it->first.cmper, it->first.inci);
   return Finish(call, 1);
 }

@@ -148,6 +148,7 @@ class HostDocument {
   std::function<bool(const ServiceCall&)> refuse;  // true: answer 0, change nothing
   std::optional<int32_t> reported_load_size;       // size written back by every load
   bool next_does_not_advance = false;              // next answers 1, address unchanged
+  bool next_wraps_around = false;  // after the last record, next goes back to the first
 
   // --- The services, as the exported QX_ functions call them. ---
   int16_t LoadEData(uint32_t tag, uint8_t* address, void* buffer, int32_t* size, uint32_t version);

@@ -145,6 +145,31 @@ TEST_F(CollectionDataTest, LoadAllEndsWhenTheHostsNextStepDoesNotMove) {
   doc.next_does_not_advance = true;
   TestRecords records;
   EXPECT_EQ(records.LoadAll(), 1);
+  EXPECT_FALSE(records.Complete());
+}
+
+TEST_F(CollectionDataTest, LoadAllEndsWhenTheHostsWalkComesRound) {
+  for (uint16_t c = 1; c <= 5; ++c) doc.Put(kTestTag, c, 0, Words({c}));
+  doc.next_wraps_around = true;  // after record 5 the host names record 1 again
+  TestRecords records;
+  const int32_t count = records.LoadAll();
+  EXPECT_GE(count, 5);
+  EXPECT_LE(count, 15);
+  EXPECT_FALSE(records.Complete());
+
+  doc.next_wraps_around = false;
+  EXPECT_EQ(records.LoadAll(), 5);
+  EXPECT_TRUE(records.Complete());
+}
+
+TEST_F(CollectionDataTest, AListWithARecordThatDidNotLoadIsNotComplete) {
+  for (uint16_t c = 1; c <= 3; ++c) doc.Put(kTestTag, c, 0, Words({c}));
+  doc.refuse = [](const standin::ServiceCall& call) {
+    return call.service == "QX_LoadEData" && call.cmper == 2;
+  };
+  TestRecords records;
+  EXPECT_EQ(records.LoadAll(), 1);
+  EXPECT_FALSE(records.Complete());
 }
 
 TEST_F(CollectionDataTest, SaveAllStopsAtTheFirstRefusal) {

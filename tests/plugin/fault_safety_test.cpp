@@ -117,3 +117,28 @@ TEST_F(FaultSafetyTest, NoRefusedCallLosesWhatTheUserHad) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FaultSafetyTest, AHostWhoseWalkComesRoundLeavesSystemsAlone) {
+  standin::ScoreShape shape;
+  shape.parts = 2;
+  shape.measures = 20;
+  HostDocument document = standin::GenerateScore(shape);
+  document.next_wraps_around = true;
+  const HostDocument original = document;
+  uint8_t selection[20] = {};
+  selection[4] = 7;
+  standin::SetActiveDocument(&document);
+  testing_support::ConnectModuleToStandIn();
+  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, selection), 1);
+  standin::SetActiveDocument(&doc);
+  for (const auto& [key, bytes] : original.records()) {
+    if (key.tag != kSystemTag && key.tag != kStaffTag) continue;
+    const Bytes* now = document.Find(key.tag, key.cmper, key.inci, static_cast<int16_t>(key.part));
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(*now, bytes) << standin::TagName(key.tag) << " " << key.cmper << "/" << key.inci;
+  }
+}
+
+}  // namespace
