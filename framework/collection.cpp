@@ -6,6 +6,8 @@
 
 __QCCollection::~__QCCollection() {
   ClearAll();
+  delete[] elements_;
+  elements_ = nullptr;
 }
 
 const char* __QCCollection::ClassName() const {
