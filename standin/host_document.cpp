@@ -81,6 +81,36 @@ std::string ServiceCall::ToString() const {
 
 HostDocument::HostDocument() = default;
 
+RecordStore::iterator HostDocument::Locate(const RecordKey& key) {
+  for (int i = 0; i < fingers_.used; ++i) {
+    RecordStore::iterator& finger = fingers_.at[i];
+    if (finger->first.part != key.part || finger->first.tag != key.tag) continue;
+    if (finger->first == key) return finger;
+    auto after = std::next(finger);
+    if (after != records_.end() && after->first == key) return finger = after;
+    break;
+  }
+  auto it = records_.find(key);
+  if (it != records_.end()) Remember(it);
+  return it;
+}
+
+void HostDocument::Remember(RecordStore::iterator it) {
+  for (int i = 0; i < fingers_.used; ++i) {
+    RecordStore::iterator& finger = fingers_.at[i];
+    if (finger->first.part == it->first.part && finger->first.tag == it->first.tag) {
+      finger = it;
+      return;
+    }
+  }
+  if (fingers_.used < Fingers::kCount) {
+    fingers_.at[fingers_.used++] = it;
+    return;
+  }
+  fingers_.at[fingers_.next_slot] = it;
+  fingers_.next_slot = (fingers_.next_slot + 1) % Fingers::kCount;
+}
+
 RecordKey HostDocument::KeyFor(uint32_t tag, uint16_t cmper, uint16_t inci,
                                std::optional<int16_t> part) const {
   int32_t scope = IsPartScopedTag(tag) ? part.value_or(current_part) : RecordKey::kDocumentWide;
@@ -99,6 +129,7 @@ const Bytes* HostDocument::Find(uint32_t tag, uint16_t cmper, uint16_t inci,
 }
 
 bool HostDocument::Erase(uint32_t tag, uint16_t cmper, uint16_t inci, std::optional<int16_t> part) {
+  fingers_.used = 0;
   return records_.erase(KeyFor(tag, cmper, inci, part)) > 0;
 }
 
@@ -133,7 +164,7 @@ int16_t HostDocument::LoadEData(uint32_t tag, uint8_t* address, void* buffer, in
   ServiceCall call{"QX_LoadEData",   tag,    AddressCmper(address), AddressInci(address),
                    size ? *size : 0, version};
   if (!Admit(call) || size == nullptr) return Finish(call, 0);
-  auto it = records_.find(KeyFor(tag, call.cmper, call.inci, std::nullopt));
+  auto it = Locate(KeyFor(tag, call.cmper, call.inci, std::nullopt));
   if (it == records_.end()) return Finish(call, 0);
   size_t room = *size < 0 ? 0 : static_cast<size_t>(*size);
   size_t count = std::min(room, it->second.size());
@@ -148,7 +179,10 @@ int16_t HostDocument::SaveEData(uint32_t tag, uint8_t* address, const void* buff
   if (!Admit(call)) return Finish(call, 0);
   const auto* bytes = static_cast<const uint8_t*>(buffer);
   // Reuses the stored record's storage: a save copies the record and no more.
-  records_[KeyFor(tag, call.cmper, call.inci, std::nullopt)].assign(bytes, bytes + size);
+  const RecordKey key = KeyFor(tag, call.cmper, call.inci, std::nullopt);
+  auto it = Locate(key);
+  if (it == records_.end()) it = records_.emplace(key, Bytes()).first;
+  it->second.assign(bytes, bytes + size);
   if (log_payloads && logging) call.payload.assign(bytes, bytes + size);
   return Finish(call, 1);
 }
@@ -193,6 +227,7 @@ int16_t HostDocument::CreateEData(uint32_t tag, uint8_t* address, const void* bu
 int16_t HostDocument::DeleteEData(uint32_t tag, uint8_t* address, uint32_t version) {
   ServiceCall call{"QX_DeleteEData", tag, AddressCmper(address), AddressInci(address), 0, version};
   if (!Admit(call)) return Finish(call, 0);
+  fingers_.used = 0;
   return Finish(call, records_.erase(KeyFor(tag, call.cmper, call.inci, std::nullopt)) > 0 ? 1 : 0);
 }
 
@@ -200,13 +235,17 @@ int16_t HostDocument::NextEData(uint32_t tag, uint8_t* address, uint32_t version
   ServiceCall call{"QX_NextEData", tag, AddressCmper(address), AddressInci(address), 0, version};
   if (!Admit(call)) return Finish(call, 0);
   RecordKey key = KeyFor(tag, call.cmper, call.inci, std::nullopt);
-  auto it = records_.upper_bound(key);
+  // From a stored record the next one is its neighbour; from an address
+  // that holds none, a search.
+  auto it = Locate(key);
+  it = it != records_.end() ? std::next(it) : records_.upper_bound(key);
   if (it == records_.end() || it->first.part != key.part || it->first.tag != tag) {
     if (!next_wraps_around) return Finish(call, 0);
     it = records_.lower_bound(RecordKey{key.part, tag, 0, 0});
     if (it == records_.end() || it->first.part != key.part || it->first.tag != tag)
       return Finish(call, 0);
   }
+  Remember(it);
   if (!next_does_not_advance) SetAddress(address, it->first.cmper, it->first.inci);
   return Finish(call, 1);
 }

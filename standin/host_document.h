@@ -132,7 +132,10 @@ class HostDocument {
   bool Erase(uint32_t tag, uint16_t cmper, uint16_t inci,
              std::optional<int16_t> part = std::nullopt);
   const RecordStore& records() const { return records_; }
-  RecordStore& mutable_records() { return records_; }
+  RecordStore& mutable_records() {
+    fingers_.used = 0;  // the caller may erase records
+    return records_;
+  }
   RecordKey KeyFor(uint32_t tag, uint16_t cmper, uint16_t inci, std::optional<int16_t> part) const;
 
   // --- Call log. ---
@@ -170,7 +173,28 @@ class HostDocument {
   bool Admit(ServiceCall& call);
   int16_t Finish(ServiceCall& call, int16_t result);
 
+  // Fingers: the record last found for each of a few kinds. A walk asks for
+  // the record it just read or the one after it, so most lookups end at a
+  // finger instead of descending the tree. Erasing records drops them all;
+  // a copied document starts without any.
+  struct Fingers {
+    static constexpr int kCount = 8;
+    Fingers() = default;
+    Fingers(const Fingers&) {}
+    Fingers& operator=(const Fingers&) {
+      used = 0;
+      return *this;
+    }
+    RecordStore::iterator at[kCount];
+    int used = 0;
+    int next_slot = 0;
+  };
+  // The stored record at `key`, or records_.end().
+  RecordStore::iterator Locate(const RecordKey& key);
+  void Remember(RecordStore::iterator it);
+
   RecordStore records_;
+  Fingers fingers_;
 };
 
 // Makes `document` the one the exported services act on (null: none; every
