@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "framework/base.h"
+#include "framework/record_pool.h"
 
 class __QCBaseData : public __QCBase {
  public:
@@ -33,6 +34,12 @@ class __QCBaseData : public __QCBase {
   __QCBaseData(const __QCBaseData&) = delete;
   __QCBaseData& operator=(const __QCBaseData&) = delete;
   ~__QCBaseData() override;
+
+  // Record objects are made and destroyed by the thousand in one command;
+  // they come from the record pool (its blocks are returned at the end of
+  // every command).
+  static void* operator new(size_t size) { return RecordPool::Allocate(size); }
+  static void operator delete(void* block, size_t size) noexcept { RecordPool::Free(block, size); }
 
   const char* ClassName() const override;
 

@@ -1,6 +1,7 @@
 list(APPEND MODULE_SOURCES
   framework/base.cpp
   framework/base_data.cpp
+  framework/record_pool.cpp
   framework/no_inci_other.cpp
   framework/inci_other.cpp
   framework/prefs_base.cpp

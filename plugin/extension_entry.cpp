@@ -1,6 +1,7 @@
 // The exported entry points: the boundary between the host and the module.
 #include <cstring>
 
+#include "framework/record_pool.h"
 #include "host/host_services.h"
 #include "host/host_version.h"
 #include "plugin/extension_api.h"
@@ -51,13 +52,18 @@ int32_t QuilloExtensionInvoke(void* /*host_data*/, int16_t index, const void* se
   const bool has_selection = selection != nullptr;
   const QCMusicRegion region(has_selection ? static_cast<const uint8_t*>(selection) : kNoSelection,
                              has_selection ? host::GetCurrentCantorDocument() : int16_t{0});
+  int32_t result = 0;
   if (index == kStartNewPieceIndex) {
-    if (!MenuCommandAt(index).run(region)) return 0;
-    host::UpdateLayout();
-    return 1;
+    if (MenuCommandAt(index).run(region)) {
+      host::UpdateLayout();
+      result = 1;
+    }
+  } else if (index == kFixIndentIndex) {
+    result = MenuCommandAt(index).run(region) ? 1 : 0;
   }
-  if (index == kFixIndentIndex) return MenuCommandAt(index).run(region) ? 1 : 0;
-  return 0;
+  // Every object the command made is gone; so are the blocks they used.
+  RecordPool::Release();
+  return result;
 }
 
 void QuilloExtensionTerminate(void) {}
