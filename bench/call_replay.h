@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/host_document.h"
+#include "standin/store/host_document.h"
 
 namespace bench {
 

@@ -25,7 +25,7 @@
 #include "bench/allocation_counter.h"
 #include "bench/call_replay.h"
 #include "plugin/extension_api.h"
-#include "standin/score_generator.h"
+#include "standin/documents/score_generator.h"
 #include "tests/support/stand_in_lookup.h"
 
 namespace {

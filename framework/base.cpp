@@ -1,11 +1,11 @@
 #include "framework/base.h"
 
-const char* __QCBase::ClassName() const {
-  static constexpr char kName[] = "__QCBase";
+const char* QCBase::ClassName() const {
+  static constexpr char kName[] = "QCBase";
   return kName;
 }
 
-bool __QCBase::IsSameClass(const __QCBase* other) const {
+bool QCBase::IsSameClass(const QCBase* other) const {
   if (other == nullptr) return false;
   return other->ClassName() == ClassName();
 }

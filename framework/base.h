@@ -1,4 +1,4 @@
-// __QCBase: the root of every framework object.
+// QCBase: the root of every framework object.
 //
 // It holds no data. It gives each class a number and one fixed name, a
 // same-class test that compares names by identity, and virtual destruction.
@@ -20,10 +20,10 @@ inline constexpr int32_t kStaffSystem = 97;
 inline constexpr int32_t kSystemStaff = 101;
 }  // namespace class_id
 
-class __QCBase {
+class QCBase {
  public:
-  __QCBase() = default;
-  virtual ~__QCBase() = default;
+  QCBase() = default;
+  virtual ~QCBase() = default;
 
   // The concrete class's number; 0 for classes without one.
   virtual int32_t ClassID() const { return class_id::kNone; }
@@ -35,19 +35,19 @@ class __QCBase {
   // False for null; otherwise true exactly when `other` answers the very same
   // name text (compared by identity). Classes that keep their base's name
   // compare equal to it.
-  virtual bool IsSameClass(const __QCBase* other) const;
+  virtual bool IsSameClass(const QCBase* other) const;
 
  protected:
   // Framework objects own host records and collections, so they are not
   // copied by accident; plain-data classes may opt in.
-  __QCBase(const __QCBase&) = default;
-  __QCBase& operator=(const __QCBase&) = default;
+  QCBase(const QCBase&) = default;
+  QCBase& operator=(const QCBase&) = default;
 };
 
 // `object` as a T when it answers T's class number, else null. Every record
 // class has a number of its own, so this is a checked downcast that costs one
 // virtual call, for the paths that run once per record.
 template <typename T>
-T* RecordCast(__QCBase* object) {
+T* RecordCast(QCBase* object) {
   return object != nullptr && object->ClassID() == T::kClassID ? static_cast<T*>(object) : nullptr;
 }

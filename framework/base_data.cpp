@@ -6,39 +6,39 @@
 #include "host/host_services.h"
 #include "host/host_version.h"
 
-__QCBaseData::~__QCBaseData() {
+QCBaseData::~QCBaseData() {
   ReleaseOwnedRecord();
 }
 
-const char* __QCBaseData::ClassName() const {
-  static constexpr char kName[] = "__QCBaseData";
+const char* QCBaseData::ClassName() const {
+  static constexpr char kName[] = "QCBaseData";
   return kName;
 }
 
-uint32_t __QCBaseData::DataVersion() const {
+uint32_t QCBaseData::DataVersion() const {
   return host::kInterfaceVersion;
 }
 
-uint16_t __QCBaseData::Cmper() const {
+uint16_t QCBaseData::Cmper() const {
   return host::ReadU16(address_, kCmperOffset);
 }
 
-uint16_t __QCBaseData::Inci() const {
+uint16_t QCBaseData::Inci() const {
   return host::ReadU16(address_, kInciOffset);
 }
 
-void __QCBaseData::SetAddress(uint16_t cmper, uint16_t inci) {
+void QCBaseData::SetAddress(uint16_t cmper, uint16_t inci) {
   host::WriteU16(address_, kCmperOffset, cmper);
   host::WriteU16(address_, kInciOffset, inci);
 }
 
-void __QCBaseData::UseStorage(uint8_t* storage, uint64_t loaded_size) {
+void QCBaseData::UseStorage(uint8_t* storage, uint64_t loaded_size) {
   ReleaseOwnedRecord();
   record_ = storage;
   loaded_size_ = loaded_size;
 }
 
-void __QCBaseData::ReleaseOwnedRecord() {
+void QCBaseData::ReleaseOwnedRecord() {
   if (owns_record_ && record_ != nullptr) {
     delete[] record_;
     record_ = nullptr;
@@ -46,7 +46,7 @@ void __QCBaseData::ReleaseOwnedRecord() {
   owns_record_ = false;
 }
 
-bool __QCBaseData::LoadCurrent() {
+bool QCBaseData::LoadCurrent() {
   if (record_ != nullptr && HasDisposableBuffer()) {
     ReleaseOwnedRecord();
     DisposeDataBuffer();
@@ -72,27 +72,27 @@ bool __QCBaseData::LoadCurrent() {
   return true;
 }
 
-bool __QCBaseData::LoadNext() {
+bool QCBaseData::LoadNext() {
   if (host::NextEData(DataTag(), address_, DataVersion()) == 0) return false;
   return LoadCurrent();
 }
 
-bool __QCBaseData::Save() {
+bool QCBaseData::Save() {
   if (loaded_size_ == 0) return false;
   return host::SaveEData(DataTag(), address_, record_, static_cast<uint32_t>(loaded_size_),
                          DataVersion()) != 0;
 }
 
-bool __QCBaseData::Reload() {
+bool QCBaseData::Reload() {
   if (loaded_size_ == 0) return false;
   return LoadCurrent();
 }
 
-bool __QCBaseData::DeleteData() {
+bool QCBaseData::DeleteData() {
   return host::DeleteEData(DataTag(), address_, DataVersion()) != 0;
 }
 
-void __QCBaseData::CopyDataFrom(__QCBaseData& other) {
+void QCBaseData::CopyDataFrom(QCBaseData& other) {
   if (other.loaded_size_ == 0 || other.record_ == nullptr) return;
   ReleaseOwnedRecord();
   loaded_size_ = other.loaded_size_;
@@ -107,8 +107,8 @@ void __QCBaseData::CopyDataFrom(__QCBaseData& other) {
   std::memcpy(record_, other.record_, loaded_size_);
 }
 
-std::unique_ptr<__QCBaseData> __QCBaseData::Clone() {
-  std::unique_ptr<__QCBaseData> clone = CreateInstance();
+std::unique_ptr<QCBaseData> QCBaseData::Clone() {
+  std::unique_ptr<QCBaseData> clone = CreateInstance();
   std::memcpy(clone->address_, address_, kAddressSize);
   clone->tag_override_ = tag_override_;
   clone->document_id_ = document_id_;

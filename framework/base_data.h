@@ -1,4 +1,4 @@
-// __QCBaseData: an object that mirrors one host data record.
+// QCBaseData: an object that mirrors one host data record.
 //
 // The object keeps the record's 8-byte address block, a pointer to the record
 // bytes (normally storage inside the concrete object) and the loaded size:
@@ -18,7 +18,7 @@
 #include "framework/base.h"
 #include "framework/record_pool.h"
 
-class __QCBaseData : public __QCBase {
+class QCBaseData : public QCBase {
  public:
   // Address block, exchanged with the host by reference:
   //   cmper: u16 @0, inci: u16 @2, reserved (always 0): 4 bytes @4.
@@ -28,12 +28,12 @@ class __QCBaseData : public __QCBase {
   // Placeholder asking the host to assign a number when creating a record.
   static constexpr uint16_t kAssignedByHost = 0xFFFF;
 
-  __QCBaseData() = default;
+  QCBaseData() = default;
   // A record object points into its own storage; a copy would point into the
   // original's, so records are cloned (Clone) and never copied.
-  __QCBaseData(const __QCBaseData&) = delete;
-  __QCBaseData& operator=(const __QCBaseData&) = delete;
-  ~__QCBaseData() override;
+  QCBaseData(const QCBaseData&) = delete;
+  QCBaseData& operator=(const QCBaseData&) = delete;
+  ~QCBaseData() override;
 
   // Record objects are made and destroyed by the thousand in one command;
   // they come from the record pool (its blocks are returned at the end of
@@ -50,7 +50,7 @@ class __QCBaseData : public __QCBase {
   // True when storage must be obtained afresh before every load. Default false.
   virtual bool HasDisposableBuffer() const { return false; }
   // A new default object of the same concrete class, owned by the caller.
-  virtual std::unique_ptr<__QCBaseData> CreateInstance() const = 0;
+  virtual std::unique_ptr<QCBaseData> CreateInstance() const = 0;
   // The record tag every host call carries.
   virtual uint32_t DataTag() const = 0;
   // The version every record call carries. Default: the interface version.
@@ -62,7 +62,7 @@ class __QCBaseData : public __QCBase {
   // Makes this object's record a copy of `other`'s and marks it loaded. The
   // address, document id and tag override are not copied. Default: a heap
   // copy of `other`'s loaded bytes; record classes copy into their storage.
-  virtual void CopyDataFrom(__QCBaseData& other);
+  virtual void CopyDataFrom(QCBaseData& other);
   // Writes LoadedSize() bytes at the current address. False when not loaded
   // (no host call) or when the host refuses.
   virtual bool Save();
@@ -83,7 +83,7 @@ class __QCBaseData : public __QCBase {
 
   // Makes a clone of this loaded object: a new instance with the same
   // address block, tag override and document id, and a copy of the record.
-  std::unique_ptr<__QCBaseData> Clone();
+  std::unique_ptr<QCBaseData> Clone();
 
   uint16_t Cmper() const;
   uint16_t Inci() const;

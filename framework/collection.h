@@ -1,4 +1,4 @@
-// __QCCollection: an owning array of framework objects.
+// QCCollection: an owning array of framework objects.
 //
 // Positions 0 to Count()-1 are in use. Every non-null entry is owned by the
 // collection and deleted when the collection is cleared or destroyed; a
@@ -13,12 +13,12 @@
 
 class QCIteratorHandler;
 
-class __QCCollection : public __QCIteratorBase {
+class QCCollection : public QCIteratorBase {
  public:
-  __QCCollection() = default;
-  __QCCollection(const __QCCollection&) = delete;
-  __QCCollection& operator=(const __QCCollection&) = delete;
-  ~__QCCollection() override;
+  QCCollection() = default;
+  QCCollection(const QCCollection&) = delete;
+  QCCollection& operator=(const QCCollection&) = delete;
+  ~QCCollection() override;
 
   const char* ClassName() const override;
 
@@ -27,25 +27,25 @@ class __QCCollection : public __QCIteratorBase {
   // how many calls answered true.
   virtual int32_t ForEach(QCIteratorHandler& handler);
   // The first non-null element the handler's Match accepts, or null.
-  virtual __QCBase* FindFirst(QCIteratorHandler& handler);
+  virtual QCBase* FindFirst(QCIteratorHandler& handler);
   // As ForEach, with IterateIndexed and the element's position.
   virtual int32_t ForEachIndexed(QCIteratorHandler& handler);
 
   int32_t Count() const { return count_; }
   int32_t Capacity() const { return capacity_; }
   // The element at `index`, or null when out of range.
-  __QCBase* ItemAt(int32_t index) const;
+  QCBase* ItemAt(int32_t index) const;
   // Deletes every element and empties the positions; the array is kept.
   void ClearAll();
   // Makes room for Count() + extra positions.
   void GrowFor(int32_t extra);
   // Takes ownership of `element` and stores it after the last position.
-  void Append(std::unique_ptr<__QCBase> element);
+  void Append(std::unique_ptr<QCBase> element);
 
  private:
   int32_t count_ = 0;
   int32_t capacity_ = 0;
   // Owned array of owned elements. Plain pointers, so that growing the array
   // is one block copy.
-  __QCBase** elements_ = nullptr;
+  QCBase** elements_ = nullptr;
 };

@@ -2,15 +2,15 @@
 
 #include <cstring>
 
-const char* __QCCollectionData::ClassName() const {
-  static constexpr char kName[] = "__QCCollectionData";
+const char* QCCollectionData::ClassName() const {
+  static constexpr char kName[] = "QCCollectionData";
   return kName;
 }
 
-int32_t __QCCollectionData::LoadAll() {
+int32_t QCCollectionData::LoadAll() {
   ClearAll();
   complete_ = false;
-  std::unique_ptr<__QCBaseData> probe = CreateElement();
+  std::unique_ptr<QCBaseData> probe = CreateElement();
   probe->SetTagOverride(element_tag_override_);
   if (!probe->LoadFirst()) {
     // Nothing to list: a kind without a first record counts as whole, since
@@ -22,7 +22,7 @@ int32_t __QCCollectionData::LoadAll() {
   // would have us append for ever. Brent's cycle test spots any such loop
   // (a walk that stands still is the shortest) with one saved address: the
   // walk ends within twice the loop's length, and the list counts as partial.
-  uint8_t saved[__QCBaseData::kAddressSize];
+  uint8_t saved[QCBaseData::kAddressSize];
   std::memcpy(saved, probe->AddressBlock(), sizeof saved);
   uint32_t power = 1, steps = 0;
   for (;;) {
@@ -43,9 +43,9 @@ int32_t __QCCollectionData::LoadAll() {
   return Count();
 }
 
-bool __QCCollectionData::SaveAll() {
+bool QCCollectionData::SaveAll() {
   for (int32_t position = 0; position < Count(); ++position) {
-    auto* element = dynamic_cast<__QCBaseData*>(ItemAt(position));
+    auto* element = dynamic_cast<QCBaseData*>(ItemAt(position));
     if (element == nullptr) return false;
     element->SetTagOverride(element_tag_override_);
     if (!element->Save()) return false;

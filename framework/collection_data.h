@@ -1,4 +1,4 @@
-// __QCCollectionData: a collection of record objects of one class, filled from
+// QCCollectionData: a collection of record objects of one class, filled from
 // the host by walking the records of that class and written back from it.
 // Each element is an independent clone with its own address and bytes.
 #pragma once
@@ -9,12 +9,12 @@
 #include "framework/base_data.h"
 #include "framework/collection.h"
 
-class __QCCollectionData : public __QCCollection {
+class QCCollectionData : public QCCollection {
  public:
   const char* ClassName() const override;
 
   // A new default object of the element class, owned by the caller.
-  virtual std::unique_ptr<__QCBaseData> CreateElement() const = 0;
+  virtual std::unique_ptr<QCBaseData> CreateElement() const = 0;
   // Replaces the content with clones of every record of the kind, in the
   // host's order, starting from the element class's LoadFirst. Returns the
   // count. A host whose next-record step leaves the address where it was

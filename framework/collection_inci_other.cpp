@@ -7,13 +7,13 @@ namespace {
 constexpr uint32_t kMaxIncidences = 0xFFFF;
 }  // namespace
 
-const char* __QCCollectionInciOther::ClassName() const {
-  static constexpr char kName[] = "__QCCollectionInciOther";
+const char* QCCollectionInciOther::ClassName() const {
+  static constexpr char kName[] = "QCCollectionInciOther";
   return kName;
 }
 
-bool __QCCollectionInciOther::DeleteAllForCmper(uint16_t cmper) {
-  std::unique_ptr<__QCInciOther> probe = CreateInciElement();
+bool QCCollectionInciOther::DeleteAllForCmper(uint16_t cmper) {
+  std::unique_ptr<QCInciOther> probe = CreateInciElement();
   probe->SetTagOverride(ElementTagOverride());
   if (!probe->Load(cmper, 0)) return true;
   uint32_t count = 1;
@@ -24,9 +24,9 @@ bool __QCCollectionInciOther::DeleteAllForCmper(uint16_t cmper) {
   return true;
 }
 
-int32_t __QCCollectionInciOther::LoadAllForCmper(uint16_t cmper) {
+int32_t QCCollectionInciOther::LoadAllForCmper(uint16_t cmper) {
   ClearAll();
-  std::unique_ptr<__QCInciOther> probe = CreateInciElement();
+  std::unique_ptr<QCInciOther> probe = CreateInciElement();
   probe->SetTagOverride(ElementTagOverride());
   for (uint32_t inci = 0; inci < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(inci));
        ++inci) {
@@ -35,10 +35,10 @@ int32_t __QCCollectionInciOther::LoadAllForCmper(uint16_t cmper) {
   return Count();
 }
 
-bool __QCCollectionInciOther::SaveAllForCmper(uint16_t cmper) {
+bool QCCollectionInciOther::SaveAllForCmper(uint16_t cmper) {
   if (!DeleteAllForCmper(cmper)) return false;
   for (int32_t position = 0; position < Count(); ++position) {
-    auto* element = dynamic_cast<__QCInciOther*>(ItemAt(position));
+    auto* element = dynamic_cast<QCInciOther*>(ItemAt(position));
     if (element == nullptr) return false;
     element->SetTagOverride(ElementTagOverride());
     if (!element->SaveAs(cmper)) return false;

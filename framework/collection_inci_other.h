@@ -1,5 +1,5 @@
-// __QCCollectionInciOther: a data collection whose elements are incidence
-// records (__QCInciOther), handled one cmper at a time.
+// QCCollectionInciOther: a data collection whose elements are incidence
+// records (QCInciOther), handled one cmper at a time.
 #pragma once
 
 #include <cstdint>
@@ -8,13 +8,13 @@
 #include "framework/collection_data.h"
 #include "framework/inci_other.h"
 
-class __QCCollectionInciOther : public __QCCollectionData {
+class QCCollectionInciOther : public QCCollectionData {
  public:
   const char* ClassName() const override;
 
   // A new default element, owned by the caller.
-  virtual std::unique_ptr<__QCInciOther> CreateInciElement() const = 0;
-  std::unique_ptr<__QCBaseData> CreateElement() const override { return CreateInciElement(); }
+  virtual std::unique_ptr<QCInciOther> CreateInciElement() const = 0;
+  std::unique_ptr<QCBaseData> CreateElement() const override { return CreateInciElement(); }
 
   // Deletes every incidence of cmper in the host, highest inci first. True
   // when there was nothing to delete (no incidence 0) or all were deleted;

@@ -1,13 +1,13 @@
-// __QCCollectionNoInciOther: a data collection whose elements are records
-// addressed by cmper alone (__QCNoInciOther).
+// QCCollectionNoInciOther: a data collection whose elements are records
+// addressed by cmper alone (QCNoInciOther).
 #pragma once
 
 #include "framework/collection_data.h"
 
-class __QCCollectionNoInciOther : public __QCCollectionData {
+class QCCollectionNoInciOther : public QCCollectionData {
  public:
   const char* ClassName() const override {
-    static constexpr char kName[] = "__QCCollectionNoInciOther";
+    static constexpr char kName[] = "QCCollectionNoInciOther";
     return kName;
   }
 };

@@ -2,24 +2,24 @@
 
 #include "host/host_services.h"
 
-const char* __QCInciOther::ClassName() const {
-  static constexpr char kName[] = "__QCInciOther";
+const char* QCInciOther::ClassName() const {
+  static constexpr char kName[] = "QCInciOther";
   return kName;
 }
 
-bool __QCInciOther::Load(uint16_t cmper, uint16_t inci) {
+bool QCInciOther::Load(uint16_t cmper, uint16_t inci) {
   SetAddress(cmper, inci);
   return LoadCurrent();
 }
 
-bool __QCInciOther::SaveAs(uint16_t cmper) {
+bool QCInciOther::SaveAs(uint16_t cmper) {
   if (LoadedSize() == 0) return false;
   SetAddress(cmper, kAssignedByHost);
   return host::CreateEData(DataTag(), AddressBlock(), RecordBytes(),
                            static_cast<uint32_t>(LoadedSize()), DataVersion()) != 0;
 }
 
-bool __QCInciOther::Reload() {
+bool QCInciOther::Reload() {
   if (LoadedSize() == 0) return false;
   return Load(Cmper(), Inci());
 }

@@ -1,4 +1,4 @@
-// __QCInciOther: records of which several, the incidences 0, 1, 2, ..., share
+// QCInciOther: records of which several, the incidences 0, 1, 2, ..., share
 // one cmper. There is no first record of the kind: they are reached by cmper.
 #pragma once
 
@@ -6,7 +6,7 @@
 
 #include "framework/other.h"
 
-class __QCInciOther : public __QCOther {
+class QCInciOther : public QCOther {
  public:
   const char* ClassName() const override;
 

@@ -1,12 +1,12 @@
-// __QCIteratorBase: the root of the collection classes.
+// QCIteratorBase: the root of the collection classes.
 #pragma once
 
 #include "framework/base.h"
 
-class __QCIteratorBase : public __QCBase {
+class QCIteratorBase : public QCBase {
  public:
   const char* ClassName() const override {
-    static constexpr char kName[] = "__QCIteratorBase";
+    static constexpr char kName[] = "QCIteratorBase";
     return kName;
   }
 };

@@ -5,10 +5,10 @@ const char* QCIteratorHandler::ClassName() const {
   return kName;
 }
 
-bool QCIteratorHandler::IterateIndexed(__QCBase* /*element*/, int32_t /*position*/) {
+bool QCIteratorHandler::IterateIndexed(QCBase* /*element*/, int32_t /*position*/) {
   return true;
 }
 
-bool QCIteratorHandler::Match(__QCBase* /*element*/) {
+bool QCIteratorHandler::Match(QCBase* /*element*/) {
   return false;
 }

@@ -7,17 +7,17 @@
 
 #include "framework/base.h"
 
-class QCIteratorHandler : public __QCBase {
+class QCIteratorHandler : public QCBase {
  public:
   // Every handler answers this one name, so all handlers are the same class.
   const char* ClassName() const override;
 
   // Handles one element; false stops the walk.
-  virtual bool Iterate(__QCBase* element) = 0;
+  virtual bool Iterate(QCBase* element) = 0;
   // Handles one element with its position; false stops the walk. Default true.
-  virtual bool IterateIndexed(__QCBase* element, int32_t position);
+  virtual bool IterateIndexed(QCBase* element, int32_t position);
   // True when `element` is the one looked for. Default false.
-  virtual bool Match(__QCBase* element);
+  virtual bool Match(QCBase* element);
   // Asked before a walk over the parts; false means the walk is not run.
   // Default true.
   virtual bool BeginIteration() { return true; }

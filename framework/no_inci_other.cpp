@@ -2,29 +2,29 @@
 
 #include "host/host_services.h"
 
-const char* __QCNoInciOther::ClassName() const {
-  static constexpr char kName[] = "__QCNoInciOther";
+const char* QCNoInciOther::ClassName() const {
+  static constexpr char kName[] = "QCNoInciOther";
   return kName;
 }
 
-bool __QCNoInciOther::Load(uint16_t cmper) {
+bool QCNoInciOther::Load(uint16_t cmper) {
   SetAddress(cmper, 0);
   return LoadCurrent();
 }
 
-bool __QCNoInciOther::SaveAs(uint16_t cmper) {
+bool QCNoInciOther::SaveAs(uint16_t cmper) {
   SetAddress(cmper, 0);
   return Save();
 }
 
-bool __QCNoInciOther::SaveNew() {
+bool QCNoInciOther::SaveNew() {
   if (LoadedSize() == 0) return false;
   SetAddress(kAssignedByHost, kAssignedByHost);
   return host::CreateEData(DataTag(), AddressBlock(), RecordBytes(),
                            static_cast<uint32_t>(LoadedSize()), DataVersion()) != 0;
 }
 
-bool __QCNoInciOther::Reload() {
+bool QCNoInciOther::Reload() {
   if (LoadedSize() == 0) return false;
   return Load(ItemCmper());
 }

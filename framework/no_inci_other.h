@@ -1,4 +1,4 @@
-// __QCNoInciOther: records addressed by cmper alone (inci always 0).
+// QCNoInciOther: records addressed by cmper alone (inci always 0).
 // The record with cmper 1 counts as the first of its kind.
 #pragma once
 
@@ -6,7 +6,7 @@
 
 #include "framework/other.h"
 
-class __QCNoInciOther : public __QCOther {
+class QCNoInciOther : public QCOther {
  public:
   const char* ClassName() const override;
 

@@ -1,6 +1,6 @@
 #include "framework/prefs_base.h"
 
-const char* __QCPrefsBase::ClassName() const {
-  static constexpr char kName[] = "__QCPrefsBase";
+const char* QCPrefsBase::ClassName() const {
+  static constexpr char kName[] = "QCPrefsBase";
   return kName;
 }

@@ -1,4 +1,4 @@
-// __QCPrefsBase: preference records, which the host keeps as per-setting
+// QCPrefsBase: preference records, which the host keeps as per-setting
 // records and the framework presents in one legacy layout. Each class says
 // how its record is assembled in Load.
 #pragma once
@@ -7,7 +7,7 @@
 
 #include "framework/base_data.h"
 
-class __QCPrefsBase : public __QCBaseData {
+class QCPrefsBase : public QCBaseData {
  public:
   const char* ClassName() const override;
 

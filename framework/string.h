@@ -11,7 +11,7 @@
 
 #include "framework/base.h"
 
-class QCString : public __QCBase {
+class QCString : public QCBase {
  public:
   // An empty string with a 10-unit buffer.
   QCString();

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "plugin/extension_api.h"
-#include "standin/host_document.h"
-#include "standin/score_generator.h"
+#include "standin/documents/score_generator.h"
+#include "standin/store/host_document.h"
 #include "tests/support/stand_in_lookup.h"
 
 namespace {

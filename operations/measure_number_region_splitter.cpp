@@ -13,7 +13,7 @@ int16_t Measure(int32_t value) {
 
 }  // namespace
 
-bool QCMeasureNumberRegionSplitter::Iterate(__QCBase* element) {
+bool QCMeasureNumberRegionSplitter::Iterate(QCBase* element) {
   auto* region = dynamic_cast<QCMeasureNumberRegion*>(element);
   if (region == nullptr) return true;
   const int16_t m = Measure(start_measure_);
@@ -21,7 +21,7 @@ bool QCMeasureNumberRegionSplitter::Iterate(__QCBase* element) {
   if (m > Measure(end - 1)) return true;
   if (m < region->FirstMeasure()) return true;
 
-  std::unique_ptr<__QCBaseData> clone_object = region->Clone();
+  std::unique_ptr<QCBaseData> clone_object = region->Clone();
   auto* piece = dynamic_cast<QCMeasureNumberRegion*>(clone_object.get());
   if (piece == nullptr) return true;
   piece->SetFirstMeasure(m);

@@ -21,7 +21,7 @@ class QCMeasureNumberRegionSplitter : public QCIteratorHandler {
   // `element` is a QCMeasureNumberRegion loaded by the caller. Cuts it when
   // it covers the start measure; anything else is passed over. Always true,
   // so a walk visits every region.
-  bool Iterate(__QCBase* element) override;
+  bool Iterate(QCBase* element) override;
 
   int32_t StartMeasure() const { return start_measure_; }
   void SetStartMeasure(int32_t measure) { start_measure_ = measure; }

@@ -23,7 +23,7 @@ bool StartsPiece(int16_t measure) {
 
 }  // namespace
 
-bool QCPartIndentFixer::Iterate(__QCBase* /*part*/) {
+bool QCPartIndentFixer::Iterate(QCBase* /*part*/) {
   host::UpdateLayout();
   QCStaffSystems systems;
   systems.LoadAll();

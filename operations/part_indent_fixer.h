@@ -22,7 +22,7 @@ class QCPartIndentFixer : public QCIteratorHandler {
 
   // Fixes the host's current part; `part` is not looked at. Always true, so a
   // walk over the parts goes on.
-  bool Iterate(__QCBase* part) override;
+  bool Iterate(QCBase* part) override;
 
   // The span, both ends included.
   int16_t startMeasure;

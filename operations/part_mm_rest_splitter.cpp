@@ -28,7 +28,7 @@ void Cut(QCMultiMeasureRest& rest, int16_t m) {
 
 }  // namespace
 
-bool QCPartMMRestSplitter::Iterate(__QCBase* /*part*/) {
+bool QCPartMMRestSplitter::Iterate(QCBase* /*part*/) {
   QCMultiMeasureRests rests;
   rests.LoadAll();
   const int16_t m = static_cast<int16_t>(start_measure_);

@@ -20,7 +20,7 @@ class QCPartMMRestSplitter : public QCIteratorHandler {
 
   // Works on the current part; `part` is not used. Always true, so the walk
   // goes on to the next part.
-  bool Iterate(__QCBase* part) override;
+  bool Iterate(QCBase* part) override;
 
   int32_t StartMeasure() const { return start_measure_; }
   void SetStartMeasure(int32_t measure) { start_measure_ = measure; }

@@ -113,7 +113,7 @@ void CopyFirstIndent(uint16_t number) {
 
 }  // namespace
 
-bool QCPartSystemSplitter::Iterate(__QCBase* /*part*/) {
+bool QCPartSystemSplitter::Iterate(QCBase* /*part*/) {
   host::UpdateLayout();
   const uint16_t begins_at_start = SplitSystems();
   if (begins_at_start != 0) CopyFirstIndent(begins_at_start);

@@ -29,7 +29,7 @@ class QCPartSystemSplitter : public QCIteratorHandler {
 
   // Splits the host's current part; `part` is not looked at. Always true, so
   // a walk over the parts goes on.
-  bool Iterate(__QCBase* part) override;
+  bool Iterate(QCBase* part) override;
 
   // The measure at which the new system begins; compared and stored through
   // its low 16 bits, as a signed measure number.

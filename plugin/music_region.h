@@ -9,7 +9,7 @@
 
 #include "framework/base.h"
 
-class QCMusicRegion : public __QCBase {
+class QCMusicRegion : public QCBase {
  public:
   // Selection record layout (20 bytes, little-endian, no gaps). Host format.
   static constexpr int kSelectionSize = 20;

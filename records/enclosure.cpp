@@ -11,7 +11,7 @@ const char* QCEnclosure::ClassName() const {
   return kName;
 }
 
-std::unique_ptr<__QCBaseData> QCEnclosure::CreateInstance() const {
+std::unique_ptr<QCBaseData> QCEnclosure::CreateInstance() const {
   return std::make_unique<QCEnclosure>();
 }
 
@@ -19,7 +19,7 @@ uint32_t QCEnclosure::DataTag() const {
   return TagOverride() != 0 ? TagOverride() : kTag;
 }
 
-void QCEnclosure::CopyDataFrom(__QCBaseData& other) {
+void QCEnclosure::CopyDataFrom(QCBaseData& other) {
   auto* enclosure = dynamic_cast<QCEnclosure*>(&other);
   if (enclosure == nullptr) return;
   if (enclosure->data_ != data_) std::memcpy(data_, enclosure->data_, kRecordSize);

@@ -14,7 +14,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCEnclosure : public __QCNoInciOther {
+class QCEnclosure : public QCNoInciOther {
  public:
   // Enclosure record: 12 bytes, addressed by (cmper, 0). Host format.
   static constexpr uint32_t kTag = 0x6F744465;  // 'otDe'
@@ -34,13 +34,13 @@ class QCEnclosure : public __QCNoInciOther {
   // The data pointer: own storage or the owner's piece.
   uint8_t* DataBuffer() override { return data_; }
   // A standalone enclosure.
-  std::unique_ptr<__QCBaseData> CreateInstance() const override;
+  std::unique_ptr<QCBaseData> CreateInstance() const override;
   // The tag override when it is nonzero, otherwise 'otDe'.
   uint32_t DataTag() const override;
   int32_t DataSize() const override { return kRecordSize; }
   // Copies the 12 bytes at the other enclosure's data pointer to this one's
   // and marks this enclosure loaded. Anything but an enclosure is ignored.
-  void CopyDataFrom(__QCBaseData& other) override;
+  void CopyDataFrom(QCBaseData& other) override;
 
  private:
   uint8_t own_[kRecordSize] = {};

@@ -17,11 +17,11 @@ const char* QCFreezeSystem::ClassName() const {
   return kName;
 }
 
-std::unique_ptr<__QCBaseData> QCFreezeSystem::CreateInstance() const {
+std::unique_ptr<QCBaseData> QCFreezeSystem::CreateInstance() const {
   return std::make_unique<QCFreezeSystem>();
 }
 
-void QCFreezeSystem::CopyDataFrom(__QCBaseData& other) {
+void QCFreezeSystem::CopyDataFrom(QCBaseData& other) {
   auto* freeze = RecordCast<QCFreezeSystem>(&other);
   if (freeze == nullptr) return;
   UseStorage(record_, records::CopyDeliveredBytes(*freeze, record_, sizeof record_));

@@ -12,7 +12,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCFreezeSystem : public __QCNoInciOther {
+class QCFreezeSystem : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kFreezeSystem;
   // Host format; these numbers must not change.
@@ -32,12 +32,12 @@ class QCFreezeSystem : public __QCNoInciOther {
   const char* ClassName() const override;
 
   uint8_t* DataBuffer() override { return record_; }
-  std::unique_ptr<__QCBaseData> CreateInstance() const override;
+  std::unique_ptr<QCBaseData> CreateInstance() const override;
   uint32_t DataTag() const override { return kTag; }
   int32_t DataSize() const override { return kRecordSize; }
   // Copies the bytes `other` (a QCFreezeSystem) holds and its loaded size;
   // bytes it does not hold read as zero. The address is not copied.
-  void CopyDataFrom(__QCBaseData& other) override;
+  void CopyDataFrom(QCBaseData& other) override;
 
   int16_t EndMeasure() const;
   void SetEndMeasure(int16_t measure);

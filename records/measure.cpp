@@ -22,11 +22,11 @@ uint8_t* QCMeasure::DataBuffer() {
   return host::HostVersionAtLeast(kLongLayoutFrom) ? long_record_ : short_record_;
 }
 
-std::unique_ptr<__QCBaseData> QCMeasure::CreateInstance() const {
+std::unique_ptr<QCBaseData> QCMeasure::CreateInstance() const {
   return std::make_unique<QCMeasure>();
 }
 
-void QCMeasure::CopyDataFrom(__QCBaseData& other) {
+void QCMeasure::CopyDataFrom(QCBaseData& other) {
   auto* measure = RecordCast<QCMeasure>(&other);
   if (measure == nullptr) return;
   const Layout& layout = ActiveLayout();
@@ -37,12 +37,12 @@ void QCMeasure::CopyDataFrom(__QCBaseData& other) {
 bool QCMeasure::Load(uint16_t cmper) {
   if (cmper == 0) return false;
   PointAtActiveStore();
-  return __QCNoInciOther::Load(cmper);
+  return QCNoInciOther::Load(cmper);
 }
 
 bool QCMeasure::LoadNext() {
   PointAtActiveStore();
-  return __QCNoInciOther::LoadNext();
+  return QCNoInciOther::LoadNext();
 }
 
 void QCMeasure::PointAtActiveStore() {

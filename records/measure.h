@@ -13,7 +13,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCMeasure : public __QCNoInciOther {
+class QCMeasure : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kMeasure;
   // Host format; these numbers must not change.
@@ -55,14 +55,14 @@ class QCMeasure : public __QCNoInciOther {
   const char* ClassName() const override;
 
   uint8_t* DataBuffer() override;
-  std::unique_ptr<__QCBaseData> CreateInstance() const override;
+  std::unique_ptr<QCBaseData> CreateInstance() const override;
   uint32_t DataTag() const override { return kTag; }
   uint32_t DataVersion() const override { return ActiveLayout().data_version; }
   int32_t DataSize() const override { return ActiveLayout().size; }
   // Copies the active layout's bytes of `other` (a QCMeasure; anything else
   // is ignored) and marks this object loaded with the full layout size. The
   // address is not copied.
-  void CopyDataFrom(__QCBaseData& other) override;
+  void CopyDataFrom(QCBaseData& other) override;
 
   // Loads measure `cmper`. Measure 0 does not exist: false, nothing changes.
   bool Load(uint16_t cmper) override;

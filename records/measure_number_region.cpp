@@ -49,11 +49,11 @@ uint8_t* QCMeasureNumberRegion::DataBuffer() {
   return StorageFor(*layout_);
 }
 
-std::unique_ptr<__QCBaseData> QCMeasureNumberRegion::CreateInstance() const {
+std::unique_ptr<QCBaseData> QCMeasureNumberRegion::CreateInstance() const {
   return std::make_unique<QCMeasureNumberRegion>();
 }
 
-void QCMeasureNumberRegion::CopyDataFrom(__QCBaseData& other) {
+void QCMeasureNumberRegion::CopyDataFrom(QCBaseData& other) {
   auto* region = RecordCast<QCMeasureNumberRegion>(&other);
   if (region == nullptr) return;
   // Regions made under different host versions would differ in size; never

@@ -18,7 +18,7 @@
 #include "framework/no_inci_other.h"
 #include "records/enclosure.h"
 
-class QCMeasureNumberRegion : public __QCNoInciOther {
+class QCMeasureNumberRegion : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kMeasureNumberRegion;
   static constexpr uint32_t kTag = 0x534F4D4E;  // 'SOMN'
@@ -59,7 +59,7 @@ class QCMeasureNumberRegion : public __QCNoInciOther {
   // The storage area of this region's layout.
   uint8_t* DataBuffer() override;
   // A new region (as the constructor makes it).
-  std::unique_ptr<__QCBaseData> CreateInstance() const override;
+  std::unique_ptr<QCBaseData> CreateInstance() const override;
   uint32_t DataTag() const override { return kTag; }
   uint32_t DataVersion() const override { return layout_->data_version; }
   int32_t DataSize() const override { return layout_->size; }
@@ -68,7 +68,7 @@ class QCMeasureNumberRegion : public __QCNoInciOther {
   // other was loaded with fewer bytes, the bytes after them are zero. The
   // enclosures need no copy: they alias the copied bytes. Anything but a
   // region is ignored.
-  void CopyDataFrom(__QCBaseData& other) override;
+  void CopyDataFrom(QCBaseData& other) override;
 
   // Enclosure `number` (1 to 4), or null for any other number.
   QCEnclosure* Enclosure(int number);

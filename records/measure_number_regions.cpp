@@ -7,7 +7,7 @@ const char* QCMeasureNumberRegions::ClassName() const {
   return kName;
 }
 
-std::unique_ptr<__QCBaseData> QCMeasureNumberRegions::CreateElement() const {
+std::unique_ptr<QCBaseData> QCMeasureNumberRegions::CreateElement() const {
   return std::make_unique<QCMeasureNumberRegion>();
 }
 

@@ -12,12 +12,12 @@
 
 class QCMeasureNumberRegion;
 
-class QCMeasureNumberRegions : public __QCCollectionNoInciOther {
+class QCMeasureNumberRegions : public QCCollectionNoInciOther {
  public:
   const char* ClassName() const override;
 
   // A new QCMeasureNumberRegion.
-  std::unique_ptr<__QCBaseData> CreateElement() const override;
+  std::unique_ptr<QCBaseData> CreateElement() const override;
 
   // The region at `index`, or null when out of range.
   QCMeasureNumberRegion* RegionAt(int32_t index) const;

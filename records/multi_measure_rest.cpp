@@ -17,11 +17,11 @@ const char* QCMultiMeasureRest::ClassName() const {
   return kName;
 }
 
-std::unique_ptr<__QCBaseData> QCMultiMeasureRest::CreateInstance() const {
+std::unique_ptr<QCBaseData> QCMultiMeasureRest::CreateInstance() const {
   return std::make_unique<QCMultiMeasureRest>();
 }
 
-void QCMultiMeasureRest::CopyDataFrom(__QCBaseData& other) {
+void QCMultiMeasureRest::CopyDataFrom(QCBaseData& other) {
   auto* rest = RecordCast<QCMultiMeasureRest>(&other);
   if (rest == nullptr) return;
   records::CopyRecordBytes(record_, rest->record_, kRecordSize, rest->LoadedSize());

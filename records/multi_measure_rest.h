@@ -13,7 +13,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCMultiMeasureRest : public __QCNoInciOther {
+class QCMultiMeasureRest : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kMultiMeasureRest;
   static constexpr uint32_t kTag = 0x4F025849;  // 'O', 2, 'X', 'I'
@@ -35,12 +35,12 @@ class QCMultiMeasureRest : public __QCNoInciOther {
 
   uint8_t* DataBuffer() override { return record_; }
   // A new rest, as the constructor makes it.
-  std::unique_ptr<__QCBaseData> CreateInstance() const override;
+  std::unique_ptr<QCBaseData> CreateInstance() const override;
   uint32_t DataTag() const override { return kTag; }
   int32_t DataSize() const override { return kRecordSize; }
   // Copies the other rest's 24 bytes (zeros after a shorter load) and marks
   // this one loaded with 24. Anything but a rest is ignored.
-  void CopyDataFrom(__QCBaseData& other) override;
+  void CopyDataFrom(QCBaseData& other) override;
 
   // The first rest that the host's next-record step gives after address
   // (0, 0): Load(0), whose result does not matter, then LoadNext(). A rest

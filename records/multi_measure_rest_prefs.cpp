@@ -13,11 +13,11 @@ const char* QCMultiMeasureRestPrefs::ClassName() const {
   return kName;
 }
 
-std::unique_ptr<__QCBaseData> QCMultiMeasureRestPrefs::CreateInstance() const {
+std::unique_ptr<QCBaseData> QCMultiMeasureRestPrefs::CreateInstance() const {
   return std::make_unique<QCMultiMeasureRestPrefs>();
 }
 
-void QCMultiMeasureRestPrefs::CopyDataFrom(__QCBaseData& other) {
+void QCMultiMeasureRestPrefs::CopyDataFrom(QCBaseData& other) {
   auto* prefs = dynamic_cast<QCMultiMeasureRestPrefs*>(&other);
   if (prefs == nullptr) return;
   std::memmove(record_, prefs->record_, kRecordSize);

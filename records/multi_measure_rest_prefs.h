@@ -13,7 +13,7 @@
 #include "framework/prefs_base.h"
 #include "host/legacy_prefs.h"
 
-class QCMultiMeasureRestPrefs : public __QCPrefsBase {
+class QCMultiMeasureRestPrefs : public QCPrefsBase {
  public:
   static constexpr uint32_t kTag = host::kMultiMeasureRestPrefsTag;
   // Legacy record: thirteen u16 words, 26 bytes. Words 0 to 11 are carried
@@ -32,12 +32,12 @@ class QCMultiMeasureRestPrefs : public __QCPrefsBase {
 
   uint8_t* DataBuffer() override { return record_; }
   // A new, unloaded object.
-  std::unique_ptr<__QCBaseData> CreateInstance() const override;
+  std::unique_ptr<QCBaseData> CreateInstance() const override;
   uint32_t DataTag() const override { return kTag; }
   int32_t DataSize() const override { return kRecordSize; }
   // Copies the other object's 26 bytes and marks this one loaded. Anything
   // but a preference object of this class is ignored.
-  void CopyDataFrom(__QCBaseData& other) override;
+  void CopyDataFrom(QCBaseData& other) override;
 
   // Keeps cmper as the address (the inci stays) and assembles the record from
   // the setting records. True once assembled; a setting record the host

@@ -7,7 +7,7 @@ const char* QCMultiMeasureRests::ClassName() const {
   return kName;
 }
 
-std::unique_ptr<__QCBaseData> QCMultiMeasureRests::CreateElement() const {
+std::unique_ptr<QCBaseData> QCMultiMeasureRests::CreateElement() const {
   return std::make_unique<QCMultiMeasureRest>();
 }
 

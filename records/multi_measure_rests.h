@@ -12,12 +12,12 @@
 
 class QCMultiMeasureRest;
 
-class QCMultiMeasureRests : public __QCCollectionNoInciOther {
+class QCMultiMeasureRests : public QCCollectionNoInciOther {
  public:
   const char* ClassName() const override;
 
   // A new QCMultiMeasureRest.
-  std::unique_ptr<__QCBaseData> CreateElement() const override;
+  std::unique_ptr<QCBaseData> CreateElement() const override;
 
   // The rest at `index`, or null when out of range.
   QCMultiMeasureRest* RestAt(int32_t index) const;

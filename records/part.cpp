@@ -17,18 +17,18 @@ const char* QCPart::ClassName() const {
   return kName;
 }
 
-bool QCPart::IsSameClass(const __QCBase* other) const {
+bool QCPart::IsSameClass(const QCBase* other) const {
   if (other == nullptr || other->ClassName() != ClassName()) return false;
   const auto* part = dynamic_cast<const QCPart*>(other);
   return part != nullptr && part->part_id_ == part_id_ &&
          part->part_document_id_ == part_document_id_;
 }
 
-std::unique_ptr<__QCBaseData> QCPart::CreateInstance() const {
+std::unique_ptr<QCBaseData> QCPart::CreateInstance() const {
   return std::make_unique<QCPart>(kCurrentPart);
 }
 
-void QCPart::CopyDataFrom(__QCBaseData& other) {
+void QCPart::CopyDataFrom(QCBaseData& other) {
   auto* part = dynamic_cast<QCPart*>(&other);
   if (part == nullptr) return;
   std::memcpy(record_, part->record_, kRecordSize);

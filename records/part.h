@@ -11,7 +11,7 @@
 #include "framework/no_inci_other.h"
 #include "framework/string.h"
 
-class QCPart : public __QCNoInciOther {
+class QCPart : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kPart;
   // Part record 'otpD': 12 bytes, addressed by (part id, 0). Host format.
@@ -29,14 +29,14 @@ class QCPart : public __QCNoInciOther {
   int32_t ClassID() const override;
   const char* ClassName() const override;
   // Same class name text, same part id and same document.
-  bool IsSameClass(const __QCBase* other) const override;
+  bool IsSameClass(const QCBase* other) const override;
 
   uint8_t* DataBuffer() override { return record_; }
-  std::unique_ptr<__QCBaseData> CreateInstance() const override;
+  std::unique_ptr<QCBaseData> CreateInstance() const override;
   uint32_t DataTag() const override { return kTag; }
   int32_t DataSize() const override { return kRecordSize; }
   // Copies the 12 record bytes only; ids and address stay.
-  void CopyDataFrom(__QCBaseData& other) override;
+  void CopyDataFrom(QCBaseData& other) override;
 
   int16_t PartId() const { return part_id_; }
   int16_t PartDocumentId() const { return part_document_id_; }

@@ -10,7 +10,7 @@
 #include "framework/collection.h"
 #include "framework/iterator_handler.h"
 
-class QCParts : public __QCCollection {
+class QCParts : public QCCollection {
  public:
   const char* ClassName() const override;
 

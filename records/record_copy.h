@@ -33,7 +33,7 @@ inline void CopyRecordBytes(uint8_t* to, const uint8_t* from, size_t size, uint6
 // Copies into `store` the bytes `source` holds as loaded (at most
 // `store_size`; none when it is not loaded). Returns the count, for the
 // copy's loaded size, so that a short record stays short when saved.
-inline uint64_t CopyDeliveredBytes(const __QCBaseData& source, uint8_t* store, size_t store_size) {
+inline uint64_t CopyDeliveredBytes(const QCBaseData& source, uint8_t* store, size_t store_size) {
   const uint8_t* bytes = source.RecordBytes();
   const uint64_t loaded = bytes == nullptr ? 0 : source.LoadedSize();
   const size_t count = loaded < store_size ? static_cast<size_t>(loaded) : store_size;

@@ -14,11 +14,11 @@ const char* QCStaffSystem::ClassName() const {
   return kName;
 }
 
-std::unique_ptr<__QCBaseData> QCStaffSystem::CreateInstance() const {
+std::unique_ptr<QCBaseData> QCStaffSystem::CreateInstance() const {
   return std::make_unique<QCStaffSystem>();
 }
 
-void QCStaffSystem::CopyDataFrom(__QCBaseData& other) {
+void QCStaffSystem::CopyDataFrom(QCBaseData& other) {
   auto* system = RecordCast<QCStaffSystem>(&other);
   if (system == nullptr) return;
   UseStorage(record_, records::CopyDeliveredBytes(*system, record_, sizeof record_));

@@ -13,7 +13,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCStaffSystem : public __QCNoInciOther {
+class QCStaffSystem : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kStaffSystem;
   // Host format; these numbers must not change.
@@ -40,12 +40,12 @@ class QCStaffSystem : public __QCNoInciOther {
   const char* ClassName() const override;
 
   uint8_t* DataBuffer() override { return record_; }
-  std::unique_ptr<__QCBaseData> CreateInstance() const override;
+  std::unique_ptr<QCBaseData> CreateInstance() const override;
   uint32_t DataTag() const override { return kTag; }
   int32_t DataSize() const override { return kRecordSize; }
   // Copies the bytes `other` (a QCStaffSystem) holds and its loaded size;
   // bytes the host did not deliver read as zero. The address is not copied.
-  void CopyDataFrom(__QCBaseData& other) override;
+  void CopyDataFrom(QCBaseData& other) override;
 
   // True when the loaded record reaches every field this class interprets.
   bool HasAllFields() const { return LoadedSize() >= kFieldsEnd; }

@@ -5,7 +5,7 @@ const char* QCStaffSystems::ClassName() const {
   return kName;
 }
 
-std::unique_ptr<__QCBaseData> QCStaffSystems::CreateElement() const {
+std::unique_ptr<QCBaseData> QCStaffSystems::CreateElement() const {
   return std::make_unique<QCStaffSystem>();
 }
 

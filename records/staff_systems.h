@@ -10,10 +10,10 @@
 #include "framework/collection_no_inci_other.h"
 #include "records/staff_system.h"
 
-class QCStaffSystems : public __QCCollectionNoInciOther {
+class QCStaffSystems : public QCCollectionNoInciOther {
  public:
   const char* ClassName() const override;
-  std::unique_ptr<__QCBaseData> CreateElement() const override;
+  std::unique_ptr<QCBaseData> CreateElement() const override;
 
   // The system at `position`, or null when out of range.
   QCStaffSystem* SystemAt(int32_t position) const;

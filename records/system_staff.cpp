@@ -9,10 +9,10 @@ namespace {
 // The address block of the detail record of `staff` in system `system`.
 struct DetailAddress {
   DetailAddress(uint16_t system, uint16_t staff) {
-    host::WriteU16(bytes, __QCBaseData::kCmperOffset, system);
-    host::WriteU16(bytes, __QCBaseData::kInciOffset, staff);
+    host::WriteU16(bytes, QCBaseData::kCmperOffset, system);
+    host::WriteU16(bytes, QCBaseData::kInciOffset, staff);
   }
-  uint8_t bytes[__QCBaseData::kAddressSize] = {};
+  uint8_t bytes[QCBaseData::kAddressSize] = {};
 };
 
 }  // namespace
@@ -30,11 +30,11 @@ const char* QCSystemStaff::ClassName() const {
   return kName;
 }
 
-std::unique_ptr<__QCBaseData> QCSystemStaff::CreateInstance() const {
+std::unique_ptr<QCBaseData> QCSystemStaff::CreateInstance() const {
   return std::make_unique<QCSystemStaff>();
 }
 
-void QCSystemStaff::CopyDataFrom(__QCBaseData& other) {
+void QCSystemStaff::CopyDataFrom(QCBaseData& other) {
   auto* entry = RecordCast<QCSystemStaff>(&other);
   if (entry == nullptr) return;
   UseStorage(record_, records::CopyDeliveredBytes(*entry, record_, sizeof record_));
@@ -42,7 +42,7 @@ void QCSystemStaff::CopyDataFrom(__QCBaseData& other) {
 }
 
 bool QCSystemStaff::Load(uint16_t cmper, uint16_t inci) {
-  if (!__QCInciOther::Load(cmper, inci)) return false;
+  if (!QCInciOther::Load(cmper, inci)) return false;
   detail_value_ = kNoDetail;
   // Under system 0, or without a staff to key it, there is no detail record.
   if (cmper == 0 || LoadedSize() < kStaffOffset + 2) return true;
@@ -58,11 +58,11 @@ bool QCSystemStaff::Load(uint16_t cmper, uint16_t inci) {
 }
 
 bool QCSystemStaff::Save() {
-  return __QCInciOther::Save() && SaveDetail();
+  return QCInciOther::Save() && SaveDetail();
 }
 
 bool QCSystemStaff::SaveAs(uint16_t cmper) {
-  return __QCInciOther::SaveAs(cmper) && SaveDetail();
+  return QCInciOther::SaveAs(cmper) && SaveDetail();
 }
 
 bool QCSystemStaff::SaveDetail() {

@@ -16,7 +16,7 @@
 
 #include "framework/inci_other.h"
 
-class QCSystemStaff : public __QCInciOther {
+class QCSystemStaff : public QCInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kSystemStaff;
   // Host formats; these numbers must not change.
@@ -40,13 +40,13 @@ class QCSystemStaff : public __QCInciOther {
   const char* ClassName() const override;
 
   uint8_t* DataBuffer() override { return record_; }
-  std::unique_ptr<__QCBaseData> CreateInstance() const override;
+  std::unique_ptr<QCBaseData> CreateInstance() const override;
   uint32_t DataTag() const override { return kTag; }
   int32_t DataSize() const override { return kRecordSize; }
   // Copies the bytes `other` (a QCSystemStaff) holds, its loaded size and its
   // detailValue (100 when `other` is filed under system 0). Bytes it does not
   // hold read as zero. The address is not copied.
-  void CopyDataFrom(__QCBaseData& other) override;
+  void CopyDataFrom(QCBaseData& other) override;
 
   // Loads the entry at (cmper, inci), then its detail record unless cmper is
   // 0. A missing detail record is no failure: detailValue is then 100.

@@ -5,7 +5,7 @@ const char* QCSystemStaves::ClassName() const {
   return kName;
 }
 
-std::unique_ptr<__QCInciOther> QCSystemStaves::CreateInciElement() const {
+std::unique_ptr<QCInciOther> QCSystemStaves::CreateInciElement() const {
   return std::make_unique<QCSystemStaff>();
 }
 

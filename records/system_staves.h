@@ -10,10 +10,10 @@
 #include "framework/collection_inci_other.h"
 #include "records/system_staff.h"
 
-class QCSystemStaves : public __QCCollectionInciOther {
+class QCSystemStaves : public QCCollectionInciOther {
  public:
   const char* ClassName() const override;
-  std::unique_ptr<__QCInciOther> CreateInciElement() const override;
+  std::unique_ptr<QCInciOther> CreateInciElement() const override;
 
   // The entry at `position`, or null when out of range.
   QCSystemStaff* StaffAt(int32_t position) const;

@@ -116,7 +116,7 @@ TEST_F(BaseDataTest, ACloneCarriesAddressTagOverrideDocumentAndBytes) {
   TestRecord record;
   ASSERT_TRUE(record.Load(3));
   record.SetTagOverride(0x41424344);
-  std::unique_ptr<__QCBaseData> clone = record.Clone();
+  std::unique_ptr<QCBaseData> clone = record.Clone();
   EXPECT_EQ(clone->Cmper(), 3);
   EXPECT_EQ(clone->TagOverride(), 0x41424344u);
   EXPECT_EQ(clone->DocumentId(), 5);

@@ -4,7 +4,7 @@
 
 namespace {
 
-class Named : public __QCBase {
+class Named : public QCBase {
  public:
   const char* ClassName() const override {
     static constexpr char kName[] = "Named";
@@ -13,14 +13,14 @@ class Named : public __QCBase {
 };
 
 // Same text, different storage: must not count as the same class.
-class Lookalike : public __QCBase {
+class Lookalike : public QCBase {
  public:
   const char* ClassName() const override { return text_; }
   char text_[6] = "Named";
 };
 
 TEST(BaseTest, SameClassComparesNameTextsByIdentity) {
-  __QCBase root;
+  QCBase root;
   Named a, b;
   Lookalike lookalike;
   EXPECT_FALSE(root.IsSameClass(nullptr));
@@ -28,7 +28,7 @@ TEST(BaseTest, SameClassComparesNameTextsByIdentity) {
   EXPECT_TRUE(a.IsSameClass(&b));
   EXPECT_FALSE(a.IsSameClass(&root));
   EXPECT_FALSE(a.IsSameClass(&lookalike));
-  EXPECT_STREQ(root.ClassName(), "__QCBase");
+  EXPECT_STREQ(root.ClassName(), "QCBase");
   EXPECT_EQ(root.ClassID(), 0);
 }
 

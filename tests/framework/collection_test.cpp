@@ -19,31 +19,31 @@ using testing_support::Words;
 class Recorder : public QCIteratorHandler {
  public:
   explicit Recorder(int stop_at = -1) : stop_at_(stop_at) {}
-  bool Iterate(__QCBase* element) override {
+  bool Iterate(QCBase* element) override {
     seen.push_back(element);
     return static_cast<int>(seen.size()) != stop_at_;
   }
-  bool IterateIndexed(__QCBase* element, int32_t position) override {
+  bool IterateIndexed(QCBase* element, int32_t position) override {
     positions.push_back(position);
     return Iterate(element);
   }
-  bool Match(__QCBase* element) override { return element == wanted; }
-  std::vector<__QCBase*> seen;
+  bool Match(QCBase* element) override { return element == wanted; }
+  std::vector<QCBase*> seen;
   std::vector<int32_t> positions;
-  __QCBase* wanted = nullptr;
+  QCBase* wanted = nullptr;
 
  private:
   int stop_at_;
 };
 
-class Plain : public __QCCollection {};
+class Plain : public QCCollection {};
 
 TEST(CollectionTest, GrowsInStepsChosenByTheCount) {
   Plain collection;
   std::vector<std::pair<int, int>> seen;  // (count, capacity) after each growth
   int last_capacity = 0;
   for (int i = 0; i < 1101; ++i) {
-    collection.Append(std::make_unique<__QCBase>());
+    collection.Append(std::make_unique<QCBase>());
     if (collection.Capacity() != last_capacity) {
       last_capacity = collection.Capacity();
       seen.emplace_back(collection.Count() - 1, last_capacity);
@@ -66,7 +66,7 @@ TEST(CollectionTest, GrowsInStepsChosenByTheCount) {
 
 TEST(CollectionTest, ElevenElementsLeaveCapacityTwenty) {
   Plain collection;
-  for (int i = 0; i < 11; ++i) collection.Append(std::make_unique<__QCBase>());
+  for (int i = 0; i < 11; ++i) collection.Append(std::make_unique<QCBase>());
   EXPECT_EQ(collection.Capacity(), 20);
   collection.ClearAll();
   EXPECT_EQ(collection.Count(), 0);
@@ -76,9 +76,9 @@ TEST(CollectionTest, ElevenElementsLeaveCapacityTwenty) {
 
 TEST(CollectionTest, WalksSkipNullEntriesAndStopAtFalse) {
   Plain collection;
-  std::vector<__QCBase*> items;
+  std::vector<QCBase*> items;
   for (int i = 0; i < 5; ++i) {
-    auto item = std::make_unique<__QCBase>();
+    auto item = std::make_unique<QCBase>();
     items.push_back(item.get());
     collection.Append(std::move(item));
     if (i == 1) collection.Append(nullptr);

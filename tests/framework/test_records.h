@@ -10,24 +10,24 @@
 #include "framework/collection_no_inci_other.h"
 #include "framework/inci_other.h"
 #include "framework/no_inci_other.h"
-#include "standin/host_document.h"
+#include "standin/store/host_document.h"
 
 inline constexpr uint32_t kTestTag = standin::MakeTag("TeSt");
 inline constexpr uint32_t kTestIncidenceTag = standin::MakeTag("TeIn");
 
-class TestRecord : public __QCNoInciOther {
+class TestRecord : public QCNoInciOther {
  public:
   static constexpr int32_t kSize = 8;
   static inline int live = 0;  // objects alive, to see that owners delete them
   TestRecord() { ++live; }
   ~TestRecord() override { --live; }
   uint8_t* DataBuffer() override { return bytes; }
-  std::unique_ptr<__QCBaseData> CreateInstance() const override {
+  std::unique_ptr<QCBaseData> CreateInstance() const override {
     return std::make_unique<TestRecord>();
   }
   uint32_t DataTag() const override { return kTestTag; }
   int32_t DataSize() const override { return kSize; }
-  void CopyDataFrom(__QCBaseData& other) override {
+  void CopyDataFrom(QCBaseData& other) override {
     std::memcpy(bytes, other.DataBuffer(), kSize);
     UseStorage(bytes, kSize);
   }
@@ -37,39 +37,39 @@ class TestRecord : public __QCNoInciOther {
 // Keeps the framework's default CopyDataFrom (a heap copy of the loaded bytes).
 class HeapCopyRecord : public TestRecord {
  public:
-  std::unique_ptr<__QCBaseData> CreateInstance() const override {
+  std::unique_ptr<QCBaseData> CreateInstance() const override {
     return std::make_unique<HeapCopyRecord>();
   }
-  void CopyDataFrom(__QCBaseData& other) override { __QCBaseData::CopyDataFrom(other); }
+  void CopyDataFrom(QCBaseData& other) override { QCBaseData::CopyDataFrom(other); }
 };
 
-class TestIncidence : public __QCInciOther {
+class TestIncidence : public QCInciOther {
  public:
   static constexpr int32_t kSize = 4;
   TestIncidence() { UseStorage(bytes, kSize); }
   uint8_t* DataBuffer() override { return bytes; }
-  std::unique_ptr<__QCBaseData> CreateInstance() const override {
+  std::unique_ptr<QCBaseData> CreateInstance() const override {
     return std::make_unique<TestIncidence>();
   }
   uint32_t DataTag() const override { return kTestIncidenceTag; }
   int32_t DataSize() const override { return kSize; }
-  void CopyDataFrom(__QCBaseData& other) override {
+  void CopyDataFrom(QCBaseData& other) override {
     std::memcpy(bytes, other.DataBuffer(), kSize);
     UseStorage(bytes, kSize);
   }
   uint8_t bytes[kSize] = {};
 };
 
-class TestRecords : public __QCCollectionNoInciOther {
+class TestRecords : public QCCollectionNoInciOther {
  public:
-  std::unique_ptr<__QCBaseData> CreateElement() const override {
+  std::unique_ptr<QCBaseData> CreateElement() const override {
     return std::make_unique<TestRecord>();
   }
 };
 
-class TestIncidences : public __QCCollectionInciOther {
+class TestIncidences : public QCCollectionInciOther {
  public:
-  std::unique_ptr<__QCInciOther> CreateInciElement() const override {
+  std::unique_ptr<QCInciOther> CreateInciElement() const override {
     return std::make_unique<TestIncidence>();
   }
 };

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "plugin/extension_api.h"
-#include "standin/score_generator.h"
+#include "standin/documents/score_generator.h"
 #include "tests/support/host_test.h"
 
 namespace {

@@ -103,7 +103,7 @@ TEST_F(MeasureNumberRegionTest, ACloneOwnsItsBytesAndItsEnclosuresReadThem) {
   doc.Put(kRegionTag, 3, 0, stored);
   QCMeasureNumberRegion source;
   ASSERT_TRUE(source.Load(3));
-  std::unique_ptr<__QCBaseData> copy_object = source.Clone();
+  std::unique_ptr<QCBaseData> copy_object = source.Clone();
   auto* copy = dynamic_cast<QCMeasureNumberRegion*>(copy_object.get());
   ASSERT_NE(copy, nullptr);
   EXPECT_EQ(copy->ItemCmper(), 3);

@@ -21,7 +21,7 @@ class PartRecorder : public QCIteratorHandler {
  public:
   explicit PartRecorder(standin::HostDocument& doc, int stop_at = -1)
       : doc_(doc), stop_at_(stop_at) {}
-  bool Iterate(__QCBase* /*element*/) override {
+  bool Iterate(QCBase* /*element*/) override {
     current_parts.push_back(doc_.current_part);
     return static_cast<int>(current_parts.size()) != stop_at_;
   }

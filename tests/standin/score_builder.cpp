@@ -1,6 +1,6 @@
 #include "tests/standin/score_builder.h"
 
-#include "standin/record_layouts.h"
+#include "standin/store/record_layouts.h"
 
 namespace testing_support {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "standin/host_document.h"
+#include "standin/store/host_document.h"
 
 namespace testing_support {
 

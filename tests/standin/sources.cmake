@@ -1,12 +1,12 @@
 list(APPEND TEST_SOURCES
-  standin/host_document_test.cpp
-  standin/record_layouts_test.cpp
-  standin/document_file_test.cpp
-  standin/text_file_test.cpp
-  standin/selection_test.cpp
-  standin/document_picture_test.cpp
-  standin/document_diff_test.cpp
-  standin/quillo_tool_test.cpp
+  standin/store/host_document_test.cpp
+  standin/store/record_layouts_test.cpp
+  standin/store/selection_test.cpp
+  standin/documents/document_file_test.cpp
+  standin/documents/text_file_test.cpp
+  standin/reports/document_picture_test.cpp
+  standin/reports/document_diff_test.cpp
+  standin/program/quillo_tool_test.cpp
   standin/scratch_folder.cpp
   standin/score_builder.cpp
 )

@@ -10,7 +10,7 @@
 
 #include "host/host_version.h"
 #include "host/platform_lookup.h"
-#include "standin/host_document.h"
+#include "standin/store/host_document.h"
 #include "tests/support/stand_in_lookup.h"
 
 namespace testing_support {

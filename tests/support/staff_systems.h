@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "standin/host_document.h"
+#include "standin/store/host_document.h"
 #include "tests/support/host_test.h"
 
 namespace testing_support {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "standin/host_document.h"
+#include "standin/store/host_document.h"
 
 namespace testing_support {
 namespace {

@@ -1,0 +1,547 @@
+#include "standin/documents/document_file.h"
+
+#include <cstdio>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <vector>
+
+#include "standin/documents/text_file.h"
+#include "standin/store/record_layouts.h"
+
+namespace standin {
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr const char* kRecordKeys[] = {"tag", "cmper", "inci", "part", "bytes"};
+
+std::string Quote(std::string_view text) {
+  return Json(std::string(text)).dump();
+}
+
+std::string Hex(const uint8_t* bytes, size_t count) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(2 * count);
+  for (size_t i = 0; i < count; ++i) {
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 0xF];
+  }
+  return text;
+}
+
+std::string Hex16(uint32_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04X", value);
+  return text;
+}
+
+std::string Hex32(uint32_t value) {
+  char text[12];
+  std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
+std::string GapKey(size_t offset) {
+  std::string key = "@";
+  key += std::to_string(offset);
+  return key;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Whole-number JSON value; false for anything else or beyond 64 bits.
+bool AsInteger(const Json& value, int64_t* out) {
+  if (value.is_number_unsigned()) {
+    uint64_t number = value.get<uint64_t>();
+    if (number > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return false;
+    *out = static_cast<int64_t>(number);
+    return true;
+  }
+  if (value.is_number_integer()) {
+    *out = value.get<int64_t>();
+    return true;
+  }
+  return false;
+}
+
+std::string Describe(const Json& value) {
+  std::string text = value.dump();
+  return text.size() > 40 ? text.substr(0, 37) + "..." : text;
+}
+
+// Reads one document, collecting the first problem met.
+class Reader {
+ public:
+  explicit Reader(std::string* error) : error_(error) {}
+
+  bool Fail(const std::string& where, const std::string& problem) {
+    *error_ = where.empty() ? problem : where + ": " + problem;
+    return false;
+  }
+
+  // An integer within [low, high], or a failure naming `where`.
+  bool Integer(const Json& value, int64_t low, int64_t high, const std::string& where,
+               const char* what, int64_t* out) {
+    if (!AsInteger(value, out)) {
+      return Fail(where, Describe(value) + " is not a whole number");
+    }
+    if (*out < low || *out > high) {
+      return Fail(where, std::to_string(*out) + " does not fit " + what + " (" +
+                             std::to_string(low) + ".." + std::to_string(high) + ")");
+    }
+    return true;
+  }
+
+  // "0x...." or a plain integer, within 0..max.
+  bool HexOrInteger(const Json& value, uint32_t max, const std::string& where, const char* what,
+                    uint32_t* out) {
+    if (value.is_string()) {
+      const std::string& text = value.get_ref<const std::string&>();
+      if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') ||
+          text.size() > 18) {
+        return Fail(where, Describe(value) + " is not a hexadecimal number such as \"0x8000\"");
+      }
+      uint64_t number = 0;
+      for (size_t i = 2; i < text.size(); ++i) {
+        int digit = HexDigit(text[i]);
+        if (digit < 0) {
+          return Fail(where, Describe(value) + " is not a hexadecimal number such as \"0x8000\"");
+        }
+        number = (number << 4) | static_cast<uint64_t>(digit);
+      }
+      if (number > max) return Fail(where, text + " does not fit " + what);
+      *out = static_cast<uint32_t>(number);
+      return true;
+    }
+    int64_t number = 0;
+    if (!Integer(value, 0, max, where, what, &number)) return false;
+    *out = static_cast<uint32_t>(number);
+    return true;
+  }
+
+  bool HexBytes(const Json& value, const std::string& where, Bytes* out) {
+    if (!value.is_string()) return Fail(where, "must be a string of hexadecimal digits");
+    const std::string& text = value.get_ref<const std::string&>();
+    if (text.size() % 2 != 0) {
+      return Fail(where,
+                  "has an odd number of hexadecimal digits (" + std::to_string(text.size()) + ")");
+    }
+    out->clear();
+    for (size_t i = 0; i < text.size(); i += 2) {
+      int high = HexDigit(text[i]), low = HexDigit(text[i + 1]);
+      if (high < 0 || low < 0) {
+        return Fail(where, "holds \"" + text.substr(i, 2) + "\", which is not hexadecimal");
+      }
+      out->push_back(static_cast<uint8_t>(high << 4 | low));
+    }
+    return true;
+  }
+
+  bool Document(const Json& root, HostDocument* doc) {
+    if (!root.is_object()) return Fail("", "the document must be a JSON object");
+    static const std::set<std::string> kTopKeys = {
+        "format", "hostVersion", "documentId", "parts", "currentPart", "slots", "records"};
+    for (const auto& item : root.items()) {
+      if (kTopKeys.count(item.key()) == 0) {
+        return Fail("", "unknown key \"" + item.key() + "\" (a document has: format, " +
+                            "hostVersion, documentId, parts, currentPart, slots, records)");
+      }
+    }
+    auto format = root.find("format");
+    if (format == root.end() || !format->is_string()) {
+      return Fail("", std::string("not a quillo document (no \"format\": \"") +
+                          DocumentFile::kFormatName + "\")");
+    }
+    if (format->get_ref<const std::string&>() != DocumentFile::kFormatName) {
+      return Fail("format", Describe(*format) + " is not a format this host reads (" +
+                                DocumentFile::kFormatName + ")");
+    }
+    for (const char* key : {"hostVersion", "parts", "records"}) {
+      if (!root.contains(key)) return Fail("", std::string("the key \"") + key + "\" is missing");
+    }
+    if (!HexOrInteger(root["hostVersion"], 0xFFFFFFFF, "hostVersion", "32 bits",
+                      &doc->host_version)) {
+      return false;
+    }
+    int64_t number = 0;
+    if (root.contains("documentId")) {
+      if (!Integer(root["documentId"], -32768, 32767, "documentId", "a signed 16-bit id",
+                   &number)) {
+        return false;
+      }
+      doc->document_id = static_cast<int16_t>(number);
+    }
+    if (!Parts(root["parts"], doc)) return false;
+    doc->current_part = doc->parts.front();
+    if (root.contains("currentPart")) {
+      if (!Integer(root["currentPart"], -32768, 32767, "currentPart", "a signed 16-bit part id",
+                   &number)) {
+        return false;
+      }
+      doc->current_part = static_cast<int16_t>(number);
+      if (parts_.count(doc->current_part) == 0) {
+        return Fail("currentPart", std::to_string(number) + " is not one of the parts");
+      }
+    }
+    if (root.contains("slots") && !Slots(root["slots"], doc)) return false;
+    const Json& records = root["records"];
+    if (!records.is_array()) return Fail("records", "must be a list");
+    for (size_t i = 0; i < records.size(); ++i) {
+      if (!Record(records[i], i, doc)) return false;
+    }
+    return true;
+  }
+
+ private:
+  bool Parts(const Json& parts, HostDocument* doc) {
+    if (!parts.is_array() || parts.empty()) return Fail("parts", "must be a non-empty list");
+    doc->parts.clear();
+    for (size_t i = 0; i < parts.size(); ++i) {
+      int64_t id = 0;
+      std::string where = "parts[" + std::to_string(i) + "]";
+      if (!Integer(parts[i], -32768, 32767, where, "a signed 16-bit part id", &id)) return false;
+      if (!parts_.insert(static_cast<int16_t>(id)).second) {
+        return Fail(where, "part " + std::to_string(id) + " is listed twice");
+      }
+      doc->parts.push_back(static_cast<int16_t>(id));
+    }
+    return true;
+  }
+
+  bool Slots(const Json& slots, HostDocument* doc) {
+    if (!slots.is_array()) return Fail("slots", "must be a list");
+    for (size_t i = 0; i < slots.size(); ++i) {
+      std::string where = "slots[" + std::to_string(i) + "]";
+      const Json& entry = slots[i];
+      if (!entry.is_object()) return Fail(where, "must be an object with slot, context, staff");
+      for (const auto& item : entry.items()) {
+        if (item.key() != "slot" && item.key() != "context" && item.key() != "staff") {
+          return Fail(where,
+                      "unknown key \"" + item.key() + "\" (a slot has: slot, context, staff)");
+        }
+      }
+      int64_t slot = 0, context = 0, staff = 0;
+      if (!entry.contains("slot") || !entry.contains("staff")) {
+        return Fail(where, "needs \"slot\" and \"staff\"");
+      }
+      if (!Integer(entry["slot"], 0, 0xFFFF, where + ".slot", "an unsigned 16-bit slot", &slot) ||
+          (entry.contains("context") && !Integer(entry["context"], 0, 0xFFFF, where + ".context",
+                                                 "an unsigned 16-bit context", &context)) ||
+          !Integer(entry["staff"], -32768, 32767, where + ".staff", "a signed 16-bit staff",
+                   &staff)) {
+        return false;
+      }
+      auto key = std::make_pair(static_cast<uint16_t>(slot), static_cast<uint16_t>(context));
+      if (!doc->slot_to_staff.emplace(key, static_cast<int16_t>(staff)).second) {
+        return Fail(where, "slot " + std::to_string(slot) + " context " + std::to_string(context) +
+                               " is listed twice");
+      }
+    }
+    return true;
+  }
+
+  bool Record(const Json& record, size_t index, HostDocument* doc) {
+    std::string where = "records[" + std::to_string(index) + "]";
+    if (!record.is_object()) return Fail(where, "must be an object");
+    auto tag_value = record.find("tag");
+    if (tag_value == record.end()) return Fail(where, "has no \"tag\"");
+    uint32_t tag = 0;
+    if (!tag_value->is_string() || !ParseTagName(tag_value->get_ref<const std::string&>(), &tag)) {
+      return Fail(where, "the tag " + Describe(*tag_value) +
+                             " is neither four characters nor 0x followed by eight hex digits");
+    }
+    if (!RecordLayouts::IsKnownTag(tag)) {
+      return Fail(where, "unknown tag \"" + TagName(tag) + "\"");
+    }
+    int64_t cmper = 0, inci = 0, part = 0;
+    if (!record.contains("cmper")) return Fail(where, "has no \"cmper\"");
+    if (!Integer(record["cmper"], 0, 0xFFFF, where + ".cmper", "an unsigned 16-bit cmper",
+                 &cmper)) {
+      return false;
+    }
+    if (record.contains("inci") &&
+        !Integer(record["inci"], 0, 0xFFFF, where + ".inci", "an unsigned 16-bit inci", &inci)) {
+      return false;
+    }
+    where += " (" + TagName(tag) + " " + std::to_string(cmper) + "/" + std::to_string(inci);
+    if (IsPartScopedTag(tag)) {
+      if (!record.contains("part")) {
+        return Fail(where + ")",
+                    "has no \"part\"; each part keeps its own " + TagName(tag) + " records");
+      }
+      if (!Integer(record["part"], -32768, 32767, where + ").part", "a signed 16-bit part id",
+                   &part)) {
+        return false;
+      }
+      if (parts_.count(static_cast<int16_t>(part)) == 0) {
+        return Fail(where + ").part", std::to_string(part) + " is not one of the parts");
+      }
+      where += " part " + std::to_string(part);
+    } else if (record.contains("part")) {
+      return Fail(where + ")",
+                  TagName(tag) + " records belong to the whole document; remove \"part\"");
+    }
+    where += ")";
+
+    const RecordLayout& layout = *RecordLayouts::Find(tag, doc->host_version);
+    Bytes bytes;
+    if (!RecordBytes(record, layout, where, &bytes)) return false;
+    std::optional<int16_t> scope;
+    if (IsPartScopedTag(tag)) scope = static_cast<int16_t>(part);
+    uint16_t c = static_cast<uint16_t>(cmper), n = static_cast<uint16_t>(inci);
+    if (doc->Find(tag, c, n, scope) != nullptr) {
+      return Fail(where, "the same record appears twice");
+    }
+    doc->Put(tag, c, n, std::move(bytes), scope);
+    return true;
+  }
+
+  bool RecordBytes(const Json& record, const RecordLayout& layout, const std::string& where,
+                   Bytes* bytes) {
+    std::vector<Gap> gaps = layout.Gaps();
+    bool whole = record.contains("bytes");
+    for (const auto& item : record.items()) {
+      const std::string& key = item.key();
+      bool address = false;
+      for (const char* known : kRecordKeys) address = address || key == known;
+      if (address) continue;
+      bool in_layout = layout.FindField(key) != nullptr;
+      for (const Gap& gap : gaps) in_layout = in_layout || key == GapKey(gap.offset);
+      if (!in_layout) {
+        return Fail(where, "unknown key \"" + key + "\" (" + KeysOf(layout, gaps) + ")");
+      }
+      if (whole) {
+        return Fail(where, "has both \"bytes\" and \"" + key +
+                               "\"; a record is either whole bytes or fields");
+      }
+    }
+    if (whole) return HexBytes(record["bytes"], where + ".bytes", bytes);
+
+    *bytes = Bytes(layout.size, 0);
+    for (const Gap& gap : gaps) {
+      auto value = record.find(GapKey(gap.offset));
+      if (value == record.end()) continue;
+      Bytes piece;
+      std::string at = where + "." + GapKey(gap.offset);
+      if (!HexBytes(*value, at, &piece)) return false;
+      if (piece.size() != gap.size) {
+        return Fail(at, "holds " + std::to_string(piece.size()) + " bytes; the " +
+                            layout.description + " layout has " + std::to_string(gap.size) +
+                            " uninterpreted bytes at offset " + std::to_string(gap.offset));
+      }
+      std::copy(piece.begin(), piece.end(), bytes->begin() + static_cast<long>(gap.offset));
+    }
+    for (const FieldLayout& field : layout.fields) {
+      auto value = record.find(field.name);
+      if (value == record.end()) continue;
+      std::string at = where + "." + field.name;
+      if (field.kind == FieldKind::kWords) {
+        if (!value->is_array() || value->size() != field.count) {
+          return Fail(at, "must be a list of " + std::to_string(field.count) + " words");
+        }
+        for (size_t i = 0; i < field.count; ++i) {
+          int64_t word = 0;
+          if (!Integer((*value)[i], 0, 0xFFFF, at + "[" + std::to_string(i) + "]",
+                       "an unsigned 16-bit word", &word)) {
+            return false;
+          }
+          WriteWord(*bytes, field.offset + 2 * i, static_cast<uint16_t>(word));
+        }
+        continue;
+      }
+      int64_t number = 0;
+      if (field.kind == FieldKind::kFlags) {
+        uint32_t flags = 0;
+        if (!HexOrInteger(*value, 0xFFFF, at, "a 16-bit flag word", &flags)) return false;
+        number = flags;
+      } else if (field.kind == FieldKind::kSigned) {
+        if (!Integer(*value, -32768, 32767, at, "a signed 16-bit field", &number)) return false;
+      } else if (!Integer(*value, 0, 0xFFFF, at, "an unsigned 16-bit field", &number)) {
+        return false;
+      }
+      WriteWord(*bytes, field.offset, static_cast<uint16_t>(number & 0xFFFF));
+    }
+    return true;
+  }
+
+  static std::string KeysOf(const RecordLayout& layout, const std::vector<Gap>& gaps) {
+    std::string text = "the " + std::string(layout.description) + " layout of " +
+                       std::to_string(layout.size) + " bytes has";
+    const char* separator = " ";
+    for (const FieldLayout& field : layout.fields) {
+      text += separator + std::string(field.name);
+      separator = ", ";
+    }
+    for (const Gap& gap : gaps) {
+      text += separator + GapKey(gap.offset);
+      separator = ", ";
+    }
+    return text + ", or \"bytes\" for the whole record";
+  }
+
+  std::string* error_;
+  std::set<int16_t> parts_;
+};
+
+void AppendRecord(std::string& out, const RecordKey& key, const Bytes& bytes,
+                  uint32_t host_version) {
+  out += "{\"tag\": " + Quote(TagName(key.tag)) + ", \"cmper\": " + std::to_string(key.cmper) +
+         ", \"inci\": " + std::to_string(key.inci);
+  if (key.part != RecordKey::kDocumentWide) out += ", \"part\": " + std::to_string(key.part);
+  const RecordLayout* layout = RecordLayouts::Find(key.tag, host_version);
+  if (layout == nullptr || bytes.size() != layout->size) {
+    out += ", \"bytes\": \"" + Hex(bytes.data(), bytes.size()) + "\"}";
+    return;
+  }
+  // Fields and gaps in offset order.
+  std::vector<Gap> gaps = layout->Gaps();
+  size_t next_gap = 0;
+  auto gaps_before = [&](size_t offset) {
+    while (next_gap < gaps.size() && gaps[next_gap].offset < offset) {
+      const Gap& gap = gaps[next_gap++];
+      out +=
+          ", \"" + GapKey(gap.offset) + "\": \"" + Hex(bytes.data() + gap.offset, gap.size) + "\"";
+    }
+  };
+  for (const FieldLayout& field : layout->fields) {
+    gaps_before(field.offset);
+    out += ", \"" + std::string(field.name) + "\": ";
+    switch (field.kind) {
+      case FieldKind::kFlags:
+        out += "\"" + Hex16(ReadWord(bytes, field.offset)) + "\"";
+        break;
+      case FieldKind::kWords: {
+        out += "[";
+        for (size_t i = 0; i < field.count; ++i) {
+          if (i > 0) out += ", ";
+          out += std::to_string(ReadWord(bytes, field.offset + 2 * i));
+        }
+        out += "]";
+        break;
+      }
+      case FieldKind::kSigned:
+      case FieldKind::kUnsigned:
+        out += std::to_string(RecordLayouts::FieldValue(bytes, field));
+        break;
+    }
+  }
+  gaps_before(layout->size);
+  out += "}";
+}
+
+// Keeps the first duplicated key of any object met while parsing.
+struct DuplicateKeyCheck {
+  std::vector<std::set<std::string>> open_objects;
+  std::string duplicate;
+
+  bool operator()(int /*depth*/, Json::parse_event_t event, Json& parsed) {
+    switch (event) {
+      case Json::parse_event_t::object_start:
+        open_objects.emplace_back();
+        break;
+      case Json::parse_event_t::object_end:
+        if (!open_objects.empty()) open_objects.pop_back();
+        break;
+      case Json::parse_event_t::key:
+        if (!open_objects.empty() && parsed.is_string() &&
+            !open_objects.back().insert(parsed.get<std::string>()).second && duplicate.empty()) {
+          duplicate = parsed.get<std::string>();
+        }
+        break;
+      default:
+        break;
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+bool DocumentFile::Parse(std::string_view text, HostDocument* document, std::string* error) {
+  Json root;
+  DuplicateKeyCheck check;
+  try {
+    root = Json::parse(text.begin(), text.end(), std::ref(check));
+  } catch (const Json::parse_error& e) {
+    // Rationale: the library reports syntax errors only by exception; it is
+    // caught here and turned into a result like every other problem.
+    std::string what = e.what();
+    size_t start = what.find("] ");
+    *error = "not valid JSON: " + (start == std::string::npos ? what : what.substr(start + 2));
+    return false;
+  }
+  if (!check.duplicate.empty()) {
+    *error = "the key \"" + check.duplicate + "\" appears twice in one object";
+    return false;
+  }
+  HostDocument loaded;
+  Reader reader(error);
+  if (!reader.Document(root, &loaded)) return false;
+  document->host_version = loaded.host_version;
+  document->document_id = loaded.document_id;
+  document->parts = loaded.parts;
+  document->current_part = loaded.current_part;
+  document->slot_to_staff = loaded.slot_to_staff;
+  document->mutable_records() = std::move(loaded.mutable_records());
+  return true;
+}
+
+std::string DocumentFile::Format(const HostDocument& document) {
+  std::string out = "{\n";
+  out += "  \"format\": " + Quote(kFormatName) + ",\n";
+  out += "  \"hostVersion\": \"" + Hex32(document.host_version) + "\",\n";
+  out += "  \"documentId\": " + std::to_string(document.document_id) + ",\n";
+  out += "  \"parts\": [";
+  for (size_t i = 0; i < document.parts.size(); ++i) {
+    out += (i > 0 ? ", " : "") + std::to_string(document.parts[i]);
+  }
+  out += "],\n";
+  out += "  \"currentPart\": " + std::to_string(document.current_part) + ",\n";
+  out += "  \"slots\": [";
+  const char* separator = "\n    ";
+  for (const auto& [key, staff] : document.slot_to_staff) {
+    out += separator;
+    out += "{\"slot\": " + std::to_string(key.first) +
+           ", \"context\": " + std::to_string(key.second) +
+           ", \"staff\": " + std::to_string(staff) + "}";
+    separator = ",\n    ";
+  }
+  out += document.slot_to_staff.empty() ? "],\n" : "\n  ],\n";
+  out += "  \"records\": [";
+  separator = "\n    ";
+  for (const auto& [key, bytes] : document.records()) {
+    out += separator;
+    AppendRecord(out, key, bytes, document.host_version);
+    separator = ",\n    ";
+  }
+  out += document.records().empty() ? "]\n" : "\n  ]\n";
+  out += "}\n";
+  return out;
+}
+
+bool DocumentFile::Load(const std::string& path, HostDocument* document, std::string* error) {
+  std::string text, problem;
+  if (!ReadTextFile(path, &text, &problem) || !Parse(text, document, &problem)) {
+    *error = path + ": " + problem;
+    return false;
+  }
+  return true;
+}
+
+bool DocumentFile::Save(const std::string& path, const HostDocument& document, std::string* error) {
+  std::string problem;
+  if (!WriteTextFileAtomically(path, Format(document), &problem)) {
+    *error = path + ": " + problem;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace standin

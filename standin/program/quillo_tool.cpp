@@ -1,0 +1,157 @@
+#include "standin/program/quillo_tool.h"
+
+#include <optional>
+
+#include "standin/documents/document_file.h"
+#include "standin/documents/example_documents.h"
+#include "standin/documents/text_file.h"
+#include "standin/program/module_session.h"
+#include "standin/reports/document_diff.h"
+#include "standin/reports/score_view.h"
+#include "standin/store/selection.h"
+
+namespace standin {
+namespace {
+
+// Makes a document the active one for as long as it lives.
+class ActiveDocumentScope {
+ public:
+  explicit ActiveDocumentScope(HostDocument* document) : previous_(SetActiveDocument(document)) {}
+  ~ActiveDocumentScope() { SetActiveDocument(previous_); }
+  ActiveDocumentScope(const ActiveDocumentScope&) = delete;
+  ActiveDocumentScope& operator=(const ActiveDocumentScope&) = delete;
+
+ private:
+  HostDocument* previous_;
+};
+
+// The value for command `i` of a per-command list that may hold one value
+// for all.
+const std::string* Nth(const std::vector<std::string>& values, size_t i) {
+  if (values.empty()) return nullptr;
+  return values.size() == 1 ? &values[0] : &values[i];
+}
+
+}  // namespace
+
+int QuilloTool::Fail(int code, const std::string& message) {
+  std::fprintf(err_, "quillo: %s\n", message.c_str());
+  return code;
+}
+
+int QuilloTool::Run(const RunRequest& request) {
+  const size_t count = request.commands.size();
+  if (count == 0) return Fail(kExitUsage, "run: name at least one --command");
+  if (request.measures.size() != 1 && request.measures.size() != count) {
+    return Fail(kExitUsage, "run: give one --measures for all commands or one per --command (" +
+                                std::to_string(count) + " commands, " +
+                                std::to_string(request.measures.size()) + " --measures)");
+  }
+  if (request.slots.size() > 1 && request.slots.size() != count) {
+    return Fail(kExitUsage, "run: give no --slots, one for all commands or one per --command");
+  }
+  if (request.output.empty()) return Fail(kExitUsage, "run: name the output file with -o");
+  if (SameFile(request.output, request.document)) {
+    return Fail(kExitUsage,
+                request.output + ": is the input document; write the result to another file");
+  }
+  std::vector<NumberRange> measure_ranges;
+  std::vector<std::optional<NumberRange>> slot_ranges;
+  for (size_t i = 0; i < count; ++i) {
+    std::string error;
+    auto measures = Selection::ParseRange(*Nth(request.measures, i), true, &error);
+    if (!measures) return Fail(kExitUsage, "--measures: " + error);
+    measure_ranges.push_back(*measures);
+    std::optional<NumberRange> slots;
+    if (const std::string* text = Nth(request.slots, i)) {
+      slots = Selection::ParseRange(*text, true, &error);
+      if (!slots) return Fail(kExitUsage, "--slots: " + error);
+    }
+    slot_ranges.push_back(slots);
+  }
+
+  HostDocument document;
+  std::string error;
+  if (!DocumentFile::Load(request.document, &document, &error)) return Fail(kExitBadInput, error);
+  std::vector<Selection> selections;
+  for (size_t i = 0; i < count; ++i) {
+    auto selection = Selection::InDocument(document, measure_ranges[i], slot_ranges[i], &error);
+    if (!selection) return Fail(kExitBadInput, request.document + ": " + error);
+    selections.push_back(*selection);
+  }
+
+  ActiveDocumentScope active(&document);
+  ModuleSession module;
+  if (!module.Open(request.module, document.host_version, &error)) {
+    return Fail(kExitBadInput, error);
+  }
+  std::vector<int> indexes;
+  for (const std::string& name : request.commands) {
+    int index = module.FindCommand(name);
+    if (index < 0) {
+      return Fail(kExitBadInput, request.module + ": the module has no command \"" + name +
+                                     "\"; it offers " + module.MenuSummary());
+    }
+    indexes.push_back(index);
+  }
+  std::fprintf(out_, "%s: module answered 0x%08X to host version 0x%08X\n", request.module.c_str(),
+               module.version_answer(), document.host_version);
+  for (size_t i = 0; i < count; ++i) {
+    const MenuEntry& item = module.menu()[static_cast<size_t>(indexes[i])];
+    const Selection& selection = selections[i];
+    document.log.clear();
+    int updates_before = document.layout_updates;
+    int32_t answer = module.Invoke(static_cast<int16_t>(indexes[i]), selection);
+    std::fprintf(out_, "%s, measures %s: answered %d; %zu host calls, %d layout updates\n",
+                 item.short_name.c_str(),
+                 MeasureRange(selection.start_measure, selection.end_measure + 1).c_str(), answer,
+                 document.log.size(), document.layout_updates - updates_before);
+    if (request.log) std::fputs(document.LogText().c_str(), out_);
+    if (request.strict && answer == 0) {
+      return Fail(kExitBadInput,
+                  request.module + ": \"" + item.short_name + "\" answered 0; nothing written");
+    }
+  }
+  document.log.clear();
+  if (!DocumentFile::Save(request.output, document, &error)) return Fail(kExitBadInput, error);
+  std::fprintf(out_, "wrote %s\n", request.output.c_str());
+  return kExitOk;
+}
+
+int QuilloTool::Show(const std::string& path, PictureOptions options) {
+  HostDocument document;
+  std::string error;
+  if (!DocumentFile::Load(path, &document, &error)) return Fail(kExitBadInput, error);
+  if (options.title.empty()) options.title = path;
+  std::fputs(DocumentPicture::Render(document, options).c_str(), out_);
+  return kExitOk;
+}
+
+int QuilloTool::Diff(const std::string& before, const std::string& after) {
+  HostDocument a, b;
+  std::string error;
+  if (!DocumentFile::Load(before, &a, &error)) return Fail(kExitBadInput, error);
+  if (!DocumentFile::Load(after, &b, &error)) return Fail(kExitBadInput, error);
+  std::vector<std::string> lines = DocumentDiff::Describe(a, b);
+  if (lines.empty()) std::fputs("no differences\n", out_);
+  for (const std::string& line : lines) std::fprintf(out_, "%s\n", line.c_str());
+  return kExitOk;
+}
+
+int QuilloTool::Example(const std::string& name, const std::string& output) {
+  HostDocument document;
+  if (!ExampleDocuments::Build(name, &document)) {
+    std::string names;
+    for (const std::string& known : ExampleDocuments::Names()) names += " " + known;
+    return Fail(kExitUsage, "example: no example called \"" + name + "\"; there are" + names);
+  }
+  if (output.empty()) {
+    std::fputs(DocumentFile::Format(document).c_str(), out_);
+    return kExitOk;
+  }
+  std::string error;
+  if (!DocumentFile::Save(output, document, &error)) return Fail(kExitBadInput, error);
+  return kExitOk;
+}
+
+}  // namespace standin

@@ -1,0 +1,60 @@
+// QuilloTool: the subcommands of the quillo program that work on document
+// files: run a module's commands on a document, show a document, tell what
+// changed between two documents, write a bundled example.
+//
+// Each subcommand answers an exit code and prints to the two streams it was
+// given; problems are one line "quillo: FILE: problem" on the error stream.
+// Output files are written whole or not at all, and a run never writes over
+// its input.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "standin/reports/document_picture.h"
+
+namespace standin {
+
+// Exit codes. Scripts rely on these numbers; they must not change.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 1;     // the command line is wrong
+inline constexpr int kExitBadInput = 2;  // a file cannot be used, or the module failed
+
+struct RunRequest {
+  std::string document;               // input document file
+  std::vector<std::string> commands;  // menu texts, short names or indexes, run in order
+  std::vector<std::string> measures;  // one range for all commands, or one per command
+  std::vector<std::string> slots;     // none, one for all, or one per command
+  std::string output;                 // output document file
+  std::string module;                 // the module file to load
+  bool log = false;                   // print every host service call
+  bool strict = false;                // a command answering 0 is a failure
+};
+
+class QuilloTool {
+ public:
+  QuilloTool(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
+
+  // Loads the document and the module, runs the commands one after another
+  // on the same document and writes the result.
+  int Run(const RunRequest& request);
+
+  // Prints the picture of the document at `path`.
+  int Show(const std::string& path, PictureOptions options);
+
+  // Prints what changed from the document `before` to `after`.
+  int Diff(const std::string& before, const std::string& after);
+
+  // Writes the example `name` to `output`, or to the output stream when
+  // `output` is empty.
+  int Example(const std::string& name, const std::string& output);
+
+ private:
+  int Fail(int code, const std::string& message);
+
+  std::FILE* out_;
+  std::FILE* err_;
+};
+
+}  // namespace standin

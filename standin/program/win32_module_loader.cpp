@@ -1,0 +1,50 @@
+#include <windows.h>
+
+#include "standin/program/module_loader.h"
+
+namespace standin {
+namespace {
+
+template <typename Fn>
+bool Resolve(HMODULE handle, const char* name, Fn* out, const std::string& path,
+             std::string* error) {
+  FARPROC symbol = GetProcAddress(handle, name);
+  if (symbol == nullptr) {
+    *error = path + ": the module does not export " + name;
+    return false;
+  }
+  *out = reinterpret_cast<Fn>(reinterpret_cast<void*>(symbol));
+  return true;
+}
+
+}  // namespace
+
+ModuleLoader::~ModuleLoader() {
+  if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
+}
+
+bool ModuleLoader::Open(const std::string& path, std::string* error) {
+  HMODULE handle = LoadLibraryA(path.c_str());
+  if (handle == nullptr) {
+    *error =
+        path + ": cannot load the module (Windows error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  handle_ = handle;
+  return Resolve(handle, "QuilloExtensionVersion", &entry_.version, path, error) &&
+         Resolve(handle, "QuilloExtensionInit", &entry_.init, path, error) &&
+         Resolve(handle, "QuilloExtensionEnumerate", &entry_.enumerate, path, error) &&
+         Resolve(handle, "QuilloExtensionEnumerate_UTF16", &entry_.enumerate_utf16, path, error) &&
+         Resolve(handle, "QuilloExtensionGetMenuStatus", &entry_.get_menu_status, path, error) &&
+         Resolve(handle, "QuilloExtensionInvoke", &entry_.invoke, path, error) &&
+         Resolve(handle, "QuilloExtensionTerminate", &entry_.terminate, path, error);
+}
+
+std::string DefaultModulePath(const char* argv0) {
+  std::string program = argv0 == nullptr ? "" : argv0;
+  size_t slash = program.find_last_of("/\\");
+  std::string dir = slash == std::string::npos ? "." : program.substr(0, slash);
+  return dir + "\\ZKStartNewPiece.qxt";
+}
+
+}  // namespace standin

@@ -1,0 +1,613 @@
+#include "standin/reports/document_diff.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+
+#include "standin/reports/score_view.h"
+#include "standin/store/record_layouts.h"
+
+namespace standin {
+namespace {
+
+const char* const kArrow = " \u2192 ";  // →
+const char* const kMinus = "\u2212";    // −
+
+std::string Hex(uint32_t value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+  return text;
+}
+
+std::string Join(const std::vector<std::string>& items, const std::string& separator = ", ") {
+  std::string text;
+  for (size_t i = 0; i < items.size(); ++i) text += (i > 0 ? separator : "") + items[i];
+  return text;
+}
+
+// "a and b", "a, b and c".
+std::string ListInWords(const std::vector<std::string>& items) {
+  if (items.size() <= 1) return Join(items);
+  std::vector<std::string> head(items.begin(), items.end() - 1);
+  return Join(head) + " and " + items.back();
+}
+
+// "+0x8800 −0x0030" for the bits set and cleared between two flag words.
+std::string FlagChange(uint32_t before, uint32_t after) {
+  std::vector<std::string> parts;
+  uint32_t set = after & ~before, cleared = before & ~after;
+  if (set != 0) parts.push_back("+" + Hex(set, 4));
+  if (cleared != 0) parts.push_back(kMinus + Hex(cleared, 4));
+  return Join(parts, " ");
+}
+
+std::string ValueText(const FieldLayout& field, int32_t value) {
+  return field.kind == FieldKind::kFlags ? Hex(static_cast<uint32_t>(value), 4)
+                                         : std::to_string(value);
+}
+
+// "bytes 0–3, 16" for the offsets at which two equally long byte runs differ,
+// looking only at `gaps`.
+std::string ByteRanges(const Bytes& a, const Bytes& b, const std::vector<Gap>& gaps) {
+  std::vector<std::string> ranges;
+  for (const Gap& gap : gaps) {
+    size_t i = gap.offset, end = gap.offset + gap.size;
+    while (i < end) {
+      if (a[i] == b[i]) {
+        ++i;
+        continue;
+      }
+      size_t start = i;
+      while (i < end && a[i] != b[i]) ++i;
+      ranges.push_back(i - start == 1 ? std::to_string(start)
+                                      : std::to_string(start) + "\u2013" + std::to_string(i - 1));
+    }
+  }
+  if (ranges.empty()) return "";
+  return (ranges.size() == 1 && ranges[0].find("\u2013") == std::string::npos ? "byte "
+                                                                              : "bytes ") +
+         Join(ranges);
+}
+
+// The changes between two records of one tag, field by field; the fields
+// named in `skip` are left out. Uninterpreted bytes are compared when both
+// records have their layout's size.
+std::vector<std::string> FieldChanges(uint32_t tag, const Bytes& a, uint32_t a_version,
+                                      const Bytes& b, uint32_t b_version,
+                                      const std::set<std::string>& skip = {}) {
+  std::vector<std::string> changes;
+  const RecordLayout* layout_a = RecordLayouts::Find(tag, a_version);
+  const RecordLayout* layout_b = RecordLayouts::Find(tag, b_version);
+  if (layout_a == nullptr || layout_b == nullptr) {
+    if (a != b) changes.push_back("bytes changed");
+    return changes;
+  }
+  for (const FieldLayout& field : layout_b->fields) {
+    if (skip.count(field.name) > 0) continue;
+    for (size_t i = 0; i < field.count; ++i) {
+      std::optional<int32_t> before = RecordLayouts::Read(a, tag, a_version, field.name, i);
+      std::optional<int32_t> after = RecordLayouts::Read(b, tag, b_version, field.name, i);
+      if (!before || !after || *before == *after) continue;
+      std::string name = field.name;
+      if (field.kind == FieldKind::kWords) name = "word " + std::to_string(i);
+      if (field.kind == FieldKind::kFlags) {
+        changes.push_back(
+            name + " " + FlagChange(static_cast<uint32_t>(*before), static_cast<uint32_t>(*after)));
+      } else {
+        changes.push_back(name + " " + ValueText(field, *before) + kArrow +
+                          ValueText(field, *after));
+      }
+    }
+  }
+  if (a.size() != b.size()) {
+    changes.push_back("length " + std::to_string(a.size()) + kArrow + std::to_string(b.size()) +
+                      " bytes");
+  } else if (layout_a == layout_b && a.size() == layout_a->size) {
+    std::string bytes = ByteRanges(a, b, layout_a->Gaps());
+    if (!bytes.empty()) changes.push_back(bytes + " changed");
+  } else if (a != b && changes.empty()) {
+    changes.push_back("bytes changed");
+  }
+  return changes;
+}
+
+std::string Count(size_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+std::string SystemName(const SystemView& system) {
+  return "system " + std::to_string(system.number) + " (" + MeasureRange(system.first, system.end) +
+         ")";
+}
+
+std::string Staves(const std::vector<StaffEntryView>& list) {
+  if (list.empty()) return "none";
+  std::vector<std::string> staves;
+  for (const StaffEntryView& entry : list) staves.push_back(std::to_string(entry.staff));
+  return Join(staves);
+}
+
+class Differ {
+ public:
+  Differ(const HostDocument& a, const HostDocument& b)
+      : doc_a_(a), doc_b_(b), a_(a), b_(b), va_(a.host_version), vb_(b.host_version) {}
+
+  std::vector<std::string> Run() {
+    Header();
+    OtherRecords(/*part_scoped=*/false);
+    Measures();
+    Regions();
+    std::vector<int> ids;
+    for (const PartView& part : b_.parts()) ids.push_back(part.id);
+    for (const PartView& part : a_.parts()) {
+      if (std::find(ids.begin(), ids.end(), part.id) == ids.end()) ids.push_back(part.id);
+    }
+    for (int id : ids) Part(a_.Part(id), b_.Part(id), id);
+    OtherRecords(/*part_scoped=*/true);
+    return lines_;
+  }
+
+ private:
+  void Add(const std::string& line) { lines_.push_back(line); }
+
+  void Header() {
+    if (va_ != vb_) Add("host version " + Hex(va_, 8) + kArrow + Hex(vb_, 8));
+    if (doc_a_.document_id != doc_b_.document_id) {
+      Add("document id " + std::to_string(doc_a_.document_id) + kArrow +
+          std::to_string(doc_b_.document_id));
+    }
+    if (doc_a_.parts != doc_b_.parts) {
+      auto list = [](const std::vector<int16_t>& parts) {
+        std::vector<std::string> items;
+        for (int16_t id : parts) items.push_back(std::to_string(id));
+        return Join(items);
+      };
+      Add("parts " + list(doc_a_.parts) + kArrow + list(doc_b_.parts));
+    }
+    if (doc_a_.current_part != doc_b_.current_part) {
+      Add("current part " + std::to_string(doc_a_.current_part) + kArrow +
+          std::to_string(doc_b_.current_part));
+    }
+    std::set<std::pair<uint16_t, uint16_t>> slots;
+    for (const auto& entry : doc_a_.slot_to_staff) slots.insert(entry.first);
+    for (const auto& entry : doc_b_.slot_to_staff) slots.insert(entry.first);
+    for (const auto& slot : slots) {
+      auto a = doc_a_.slot_to_staff.find(slot), b = doc_b_.slot_to_staff.find(slot);
+      std::string name =
+          "slot " + std::to_string(slot.first) + " (context " + std::to_string(slot.second) + ")";
+      if (a == doc_a_.slot_to_staff.end()) {
+        Add(name + " added, staff " + std::to_string(b->second));
+      } else if (b == doc_b_.slot_to_staff.end()) {
+        Add(name + " removed");
+      } else if (a->second != b->second) {
+        Add(name + ": staff " + std::to_string(a->second) + kArrow + std::to_string(b->second));
+      }
+    }
+  }
+
+  static std::string RecordName(const RecordKey& key) {
+    std::string where;
+    if (key.part != RecordKey::kDocumentWide) where = "part " + std::to_string(key.part) + ": ";
+    if (key.tag == kPartTag && key.inci == 0)
+      return where + "part record " + std::to_string(key.cmper);
+    if ((key.tag == kRestSettingsTag || key.tag == kSplitGateSettingTag)) {
+      return where + "setting " + TagName(key.tag) + " " + Hex(key.cmper, 4) + "/" +
+             std::to_string(key.inci);
+    }
+    const RecordLayout* layout = RecordLayouts::Find(key.tag, 0);
+    std::string what = layout == nullptr ? "record" : layout->description;
+    return where + what + " " + TagName(key.tag) + " " + std::to_string(key.cmper) + "/" +
+           std::to_string(key.inci);
+  }
+
+  // Records the view does not read, compared one by one.
+  void OtherRecords(bool part_scoped) {
+    std::set<RecordKey> keys;
+    for (const auto* doc : {&doc_a_, &doc_b_}) {
+      for (const auto& [key, bytes] : doc->records()) {
+        if (ScoreView::Reads(key)) continue;
+        if ((key.part != RecordKey::kDocumentWide) == part_scoped) keys.insert(key);
+      }
+    }
+    for (const RecordKey& key : keys) {
+      auto a = doc_a_.records().find(key), b = doc_b_.records().find(key);
+      std::string name = RecordName(key);
+      if (a == doc_a_.records().end()) {
+        Add(name + " added");
+      } else if (b == doc_b_.records().end()) {
+        Add(name + " removed");
+      } else if (a->second != b->second) {
+        std::string line =
+            name + ": " + Join(FieldChanges(key.tag, a->second, va_, b->second, vb_));
+        if (key.tag == kSplitGateSettingTag && key.cmper == kSettingCmper && key.inci == 0) {
+          auto gate = [&](const Bytes& bytes, uint32_t version) {
+            return RecordLayouts::Read(bytes, key.tag, version, "words", kSplitGateWord);
+          };
+          auto before = gate(a->second, va_), after = gate(b->second, vb_);
+          if (before && after && (*before == 0) != (*after == 0)) {
+            line += *after == 0 ? " (rests are now split at a new piece)"
+                                : " (rests are now left whole at a new piece)";
+          }
+        }
+        Add(line);
+      }
+    }
+  }
+
+  void Measures() {
+    std::set<int> numbers;
+    for (const MeasureView& m : a_.measures()) numbers.insert(m.number);
+    for (const MeasureView& m : b_.measures()) numbers.insert(m.number);
+    for (int number : numbers) {
+      const MeasureView* a = a_.Measure(number);
+      const MeasureView* b = b_.Measure(number);
+      std::string name = "measure " + std::to_string(number);
+      if (a == nullptr) {
+        Add(name + " added");
+        continue;
+      }
+      if (b == nullptr) {
+        Add(name + " removed");
+        continue;
+      }
+      if (a->bytes == b->bytes) continue;
+      std::vector<std::string> notes;
+      if (!a->PieceStart() && b->PieceStart()) notes.push_back("now starts a piece");
+      if (a->PieceStart() && !b->PieceStart()) notes.push_back("no longer starts a piece");
+      if (!a->PieceEnd() && b->PieceEnd()) notes.push_back("now ends a piece");
+      if (a->PieceEnd() && !b->PieceEnd()) notes.push_back("no longer ends a piece");
+      std::string head = notes.empty() ? name : name + " " + ListInWords(notes);
+      Add(head + ": " + Join(FieldChanges(kMeasureTag, a->bytes, va_, b->bytes, vb_)));
+    }
+  }
+
+  static std::string RegionName(const RegionView& region) {
+    return "measure-number region " + std::to_string(region.cmper) + " (" +
+           MeasureRange(region.first, region.end) + ")";
+  }
+
+  void Regions() {
+    std::map<int, const RegionView*> in_a, in_b;
+    for (const RegionView& r : a_.regions()) in_a[r.cmper] = &r;
+    for (const RegionView& r : b_.regions()) in_b[r.cmper] = &r;
+    std::set<int> done_a, done_b;
+    // Splits: a region now ends early and a new one takes over its end.
+    for (const auto& [cmper, old] : in_a) {
+      auto kept = in_b.find(cmper);
+      if (kept == in_b.end() || kept->second->first != old->first) continue;
+      int m = kept->second->end;
+      if (m < old->first || m >= old->end) continue;
+      for (const auto& [new_cmper, piece] : in_b) {
+        if (in_a.count(new_cmper) > 0 || done_b.count(new_cmper) > 0) continue;
+        if (piece->first != m || piece->end != old->end) continue;
+        Add("measure-number region " + std::to_string(cmper) + " (" +
+            MeasureRange(old->first, old->end) + ") split at measure " + std::to_string(m) +
+            kArrow + "regions " + std::to_string(cmper) + " (" + MeasureRange(old->first, m) +
+            ") and " + std::to_string(new_cmper) + " (" + MeasureRange(m, old->end) + ")");
+        auto kept_changes =
+            FieldChanges(kRegionTag, old->bytes, va_, kept->second->bytes, vb_, {"endMeasure"});
+        if (!kept_changes.empty()) Add(RegionName(*kept->second) + ": " + Join(kept_changes));
+        auto new_changes =
+            FieldChanges(kRegionTag, old->bytes, va_, piece->bytes, vb_, {"firstMeasure"});
+        if (!new_changes.empty()) {
+          Add(RegionName(*piece) + ", compared with region " + std::to_string(cmper) + ": " +
+              Join(new_changes));
+        }
+        done_a.insert(cmper);
+        done_b.insert(cmper);
+        done_b.insert(new_cmper);
+        break;
+      }
+    }
+    for (const auto& [cmper, a] : in_a) {
+      if (done_a.count(cmper) > 0) continue;
+      auto b = in_b.find(cmper);
+      if (b == in_b.end()) {
+        Add(RegionName(*a) + " removed");
+        continue;
+      }
+      done_b.insert(cmper);
+      if (a->bytes == b->second->bytes) continue;
+      std::vector<std::string> changes;
+      if (a->first != b->second->first || a->end != b->second->end) {
+        changes.push_back("measures " + MeasureRange(a->first, a->end) + kArrow +
+                          MeasureRange(b->second->first, b->second->end));
+      }
+      for (const std::string& change : FieldChanges(kRegionTag, a->bytes, va_, b->second->bytes,
+                                                    vb_, {"firstMeasure", "endMeasure"})) {
+        changes.push_back(change);
+      }
+      Add("measure-number region " + std::to_string(cmper) + ": " + Join(changes));
+    }
+    for (const auto& [cmper, b] : in_b) {
+      if (done_b.count(cmper) == 0) Add(RegionName(*b) + " added");
+    }
+  }
+
+  void Part(const PartView* a, const PartView* b, int id) {
+    std::string name = "part " + std::to_string(id) + ": ";
+    if (a == nullptr || b == nullptr) {
+      const PartView* part = a == nullptr ? b : a;
+      Add(name + (a == nullptr ? "new, with " : "gone, with ") +
+          Count(part->systems.size(), "system") + " and " + Count(part->rests.size(), "rest"));
+      return;
+    }
+    if (a->has_part_record != b->has_part_record) {
+      Add(name + (b->has_part_record ? "now has a part record" : "no longer has a part record"));
+    }
+    prefix_ = name;
+    std::map<int, const SystemView*> origin = Systems(*a, *b);
+    StaffLists(*a, *b, origin);
+    Frozen(*a, *b);
+    Rests(*a, *b);
+  }
+
+  // Matches the systems of two versions of a part and names the changes;
+  // returns, for each system of `b`, the system of `a` it came from.
+  std::map<int, const SystemView*> Systems(const PartView& a, const PartView& b) {
+    std::map<int, const SystemView*> origin;
+    std::set<int> used_a, used_b;
+    auto tiles = [](const std::vector<const SystemView*>& pieces, int first, int end) {
+      if (pieces.size() < 2 || pieces.front()->first != first || pieces.back()->end != end) {
+        return false;
+      }
+      for (size_t i = 1; i < pieces.size(); ++i) {
+        if (pieces[i - 1]->end != pieces[i]->first) return false;
+      }
+      return true;
+    };
+    auto within = [](const PartView& part, const std::set<int>& used, int first, int end) {
+      std::vector<const SystemView*> found;
+      for (const SystemView& s : part.systems) {
+        if (used.count(s.number) == 0 && s.first >= first && s.first < end) found.push_back(&s);
+      }
+      std::sort(found.begin(), found.end(),
+                [](const SystemView* x, const SystemView* y) { return x->first < y->first; });
+      return found;
+    };
+    for (const SystemView& old : a.systems) {
+      std::vector<const SystemView*> pieces = within(b, used_b, old.first, old.end);
+      if (!tiles(pieces, old.first, old.end)) continue;
+      std::vector<std::string> cuts, names;
+      for (const SystemView* piece : pieces) {
+        if (piece != pieces.front()) cuts.push_back(std::to_string(piece->first));
+        names.push_back(std::to_string(piece->number) + " (" +
+                        MeasureRange(piece->first, piece->end) + ")");
+        origin[piece->number] = &old;
+        used_b.insert(piece->number);
+      }
+      used_a.insert(old.number);
+      Add(prefix_ + SystemName(old) + " split at measure" + (cuts.size() > 1 ? "s " : " ") +
+          ListInWords(cuts) + kArrow + "systems " + ListInWords(names));
+    }
+    for (const SystemView& now : b.systems) {
+      if (used_b.count(now.number) > 0) continue;
+      std::vector<const SystemView*> olds = within(a, used_a, now.first, now.end);
+      if (!tiles(olds, now.first, now.end)) continue;
+      std::vector<std::string> names;
+      for (const SystemView* old : olds) {
+        names.push_back(std::to_string(old->number) + " (" + MeasureRange(old->first, old->end) +
+                        ")");
+        used_a.insert(old->number);
+      }
+      origin[now.number] = olds.front();
+      used_b.insert(now.number);
+      Add(prefix_ + "systems " + ListInWords(names) + " joined" + kArrow + SystemName(now));
+    }
+    std::vector<std::pair<int, int>> renumbered;
+    for (const SystemView& now : b.systems) {
+      if (used_b.count(now.number) > 0) continue;
+      const SystemView* old = nullptr;
+      for (const SystemView& s : a.systems) {
+        if (used_a.count(s.number) == 0 && s.first == now.first) {
+          old = &s;
+          break;
+        }
+      }
+      if (old == nullptr) continue;
+      origin[now.number] = old;
+      used_a.insert(old->number);
+      used_b.insert(now.number);
+      if (old->end != now.end) {
+        Add(prefix_ + "system " + std::to_string(now.number) + " now covers " +
+            MeasureRange(now.first, now.end) + " (was " + SystemName(*old) + ")");
+      } else if (old->number != now.number) {
+        renumbered.emplace_back(old->number, now.number);
+      }
+    }
+    for (const SystemView& old : a.systems) {
+      if (used_a.count(old.number) == 0) Add(prefix_ + SystemName(old) + " removed");
+    }
+    for (const SystemView& now : b.systems) {
+      if (used_b.count(now.number) > 0) continue;
+      auto list = b.staff_lists.find(now.number);
+      Add(prefix_ + SystemName(now) + " added" +
+          (list == b.staff_lists.end() ? "" : ", staves " + Staves(list->second)));
+    }
+    // Runs of renumbered systems: "systems 5–10 renumbered 6–11".
+    std::sort(renumbered.begin(), renumbered.end());
+    for (size_t i = 0; i < renumbered.size();) {
+      size_t j = i + 1;
+      while (j < renumbered.size() && renumbered[j].first == renumbered[j - 1].first + 1 &&
+             renumbered[j].second == renumbered[j - 1].second + 1) {
+        ++j;
+      }
+      auto span = [&](int from, int to) {
+        return from == to ? std::to_string(from)
+                          : std::to_string(from) + "\u2013" + std::to_string(to);
+      };
+      Add(prefix_ + (j - i == 1 ? "system " : "systems ") +
+          span(renumbered[i].first, renumbered[j - 1].first) + " renumbered " +
+          span(renumbered[i].second, renumbered[j - 1].second));
+      i = j;
+    }
+    for (const SystemView& now : b.systems) {
+      auto from = origin.find(now.number);
+      if (from == origin.end()) continue;
+      std::vector<std::string> changes =
+          FieldChanges(kStaffSystemTag, from->second->bytes, va_, now.bytes, vb_,
+                       {"firstMeasure", "endMeasure"});
+      if (!changes.empty()) Add(prefix_ + SystemName(now) + ": " + Join(changes));
+    }
+    return origin;
+  }
+
+  void StaffLists(const PartView& a, const PartView& b,
+                  const std::map<int, const SystemView*>& origin) {
+    static const std::vector<StaffEntryView> kNone;
+    static const std::map<int, int> kNoDetails;
+    auto list_of = [](const PartView& part, int number) -> const std::vector<StaffEntryView>& {
+      auto it = part.staff_lists.find(number);
+      return it == part.staff_lists.end() ? kNone : it->second;
+    };
+    auto details_of = [](const PartView& part, int number) -> const std::map<int, int>& {
+      auto it = part.details.find(number);
+      return it == part.details.end() ? kNoDetails : it->second;
+    };
+    auto compare = [&](const std::string& name, const std::vector<StaffEntryView>& before,
+                       const std::vector<StaffEntryView>& after,
+                       const std::map<int, int>& details_before,
+                       const std::map<int, int>& details_after) {
+      std::vector<std::string> changes;
+      if (Staves(before) != Staves(after)) {
+        changes.push_back("staves " + Staves(before) + kArrow + Staves(after));
+      } else {
+        for (size_t i = 0; i < before.size(); ++i) {
+          if (before[i].bytes == after[i].bytes) continue;
+          changes.push_back(
+              "staff " + std::to_string(after[i].staff) + " entry: " +
+              Join(FieldChanges(kSystemStaffTag, before[i].bytes, va_, after[i].bytes, vb_)));
+        }
+      }
+      std::set<int> staves;
+      for (const auto& entry : details_before) staves.insert(entry.first);
+      for (const auto& entry : details_after) staves.insert(entry.first);
+      auto text = [](const std::map<int, int>& details, int staff) {
+        auto it = details.find(staff);
+        return it == details.end() ? std::string("none") : std::to_string(it->second);
+      };
+      for (int staff : staves) {
+        std::string x = text(details_before, staff), y = text(details_after, staff);
+        if (x != y)
+          changes.push_back("staff " + std::to_string(staff) + " detail " + x + kArrow + y);
+      }
+      if (!changes.empty()) Add(prefix_ + name + ": " + Join(changes));
+    };
+    for (const SystemView& now : b.systems) {
+      auto from = origin.find(now.number);
+      if (from == origin.end()) continue;
+      compare(SystemName(now), list_of(a, from->second->number), list_of(b, now.number),
+              details_of(a, from->second->number), details_of(b, now.number));
+    }
+    // Lists and details filed under numbers that have no system.
+    std::set<int> loose;
+    for (const PartView* part : {&a, &b}) {
+      for (const auto& entry : part->staff_lists) loose.insert(entry.first);
+      for (const auto& entry : part->details) loose.insert(entry.first);
+    }
+    for (int number : loose) {
+      if (b.SystemNumbered(number) != nullptr) continue;
+      if (a.SystemNumbered(number) != nullptr && list_of(b, number).empty() &&
+          details_of(b, number).empty()) {
+        continue;  // the system and its list went together
+      }
+      compare("staff list under number " + std::to_string(number) + ", which has no system",
+              a.SystemNumbered(number) == nullptr ? list_of(a, number) : kNone, list_of(b, number),
+              a.SystemNumbered(number) == nullptr ? details_of(a, number) : kNoDetails,
+              details_of(b, number));
+    }
+  }
+
+  void Frozen(const PartView& a, const PartView& b) {
+    std::set<int> measures;
+    for (const auto& entry : a.frozen) measures.insert(entry.first);
+    for (const auto& entry : b.frozen) measures.insert(entry.first);
+    for (int m : measures) {
+      auto x = a.frozen.find(m), y = b.frozen.find(m);
+      std::string name = "frozen-system record at measure " + std::to_string(m);
+      if (x == a.frozen.end()) {
+        Add(prefix_ + name + " added (" + MeasureRange(m, y->second.end) + ")");
+      } else if (y == b.frozen.end()) {
+        Add(prefix_ + name + " removed (" + MeasureRange(m, x->second.end) + ")");
+      } else if (x->second.bytes != y->second.bytes) {
+        std::vector<std::string> changes;
+        if (x->second.end != y->second.end) {
+          changes.push_back(MeasureRange(m, x->second.end) + kArrow +
+                            MeasureRange(m, y->second.end));
+        }
+        for (const std::string& change : FieldChanges(kFrozenSystemTag, x->second.bytes, va_,
+                                                      y->second.bytes, vb_, {"endMeasure"})) {
+          changes.push_back(change);
+        }
+        Add(prefix_ + name + ": " + Join(changes));
+      }
+    }
+  }
+
+  void Rests(const PartView& a, const PartView& b) {
+    std::map<int, const RestView*> in_a, in_b;
+    for (const RestView& r : a.rests) in_a[r.first] = &r;
+    for (const RestView& r : b.rests) in_b[r.first] = &r;
+    std::set<int> done;
+    for (const auto& [first, old] : in_a) {
+      auto kept = in_b.find(first);
+      if (kept == in_b.end()) continue;
+      int m = kept->second->end;
+      if (m <= first || m >= old->end || in_a.count(m) > 0) continue;
+      auto piece = in_b.find(m);
+      if (piece == in_b.end() || piece->second->end != old->end) continue;
+      Add(prefix_ + "rest " + MeasureRange(first, old->end) + " split at measure " +
+          std::to_string(m) + kArrow + MeasureRange(first, m) + " and " +
+          MeasureRange(m, old->end));
+      for (const RestView* now : {kept->second, piece->second}) {
+        auto changes = FieldChanges(kRestTag, old->bytes, va_, now->bytes, vb_, {"endMeasure"});
+        if (!changes.empty()) {
+          Add(prefix_ + "rest " + MeasureRange(now->first, now->end) + ", compared with rest " +
+              MeasureRange(first, old->end) + ": " + Join(changes));
+        }
+      }
+      done.insert(first);
+      done.insert(m);
+    }
+    std::set<int> starts;
+    for (const auto& entry : in_a) starts.insert(entry.first);
+    for (const auto& entry : in_b) starts.insert(entry.first);
+    for (int first : starts) {
+      if (done.count(first) > 0) continue;
+      auto x = in_a.find(first), y = in_b.find(first);
+      if (x == in_a.end()) {
+        Add(prefix_ + "rest " + MeasureRange(first, y->second->end) + " added");
+      } else if (y == in_b.end()) {
+        Add(prefix_ + "rest " + MeasureRange(first, x->second->end) + " removed");
+      } else if (x->second->bytes != y->second->bytes) {
+        std::vector<std::string> changes;
+        if (x->second->end != y->second->end) {
+          changes.push_back(MeasureRange(first, x->second->end) + kArrow +
+                            MeasureRange(first, y->second->end));
+        }
+        for (const std::string& change :
+             FieldChanges(kRestTag, x->second->bytes, va_, y->second->bytes, vb_, {"endMeasure"})) {
+          changes.push_back(change);
+        }
+        Add(prefix_ + "rest at measure " + std::to_string(first) + ": " + Join(changes));
+      }
+    }
+  }
+
+  const HostDocument& doc_a_;
+  const HostDocument& doc_b_;
+  ScoreView a_, b_;
+  uint32_t va_, vb_;
+  std::string prefix_;  // "part 2: " while a part is compared
+  std::vector<std::string> lines_;
+};
+
+}  // namespace
+
+std::vector<std::string> DocumentDiff::Describe(const HostDocument& before,
+                                                const HostDocument& after) {
+  return Differ(before, after).Run();
+}
+
+}  // namespace standin

@@ -1,0 +1,165 @@
+#include "standin/store/record_layouts.h"
+
+#include <algorithm>
+
+namespace standin {
+namespace {
+
+// The layouts, as the host stores them (all values little-endian):
+//
+//   measure 'SOMS', host below 0x12000000, 26 bytes:
+//     gap[8] measureFlags1:flags@8 measureFlags2:flags@10 gap[14]
+//   measure 'SOMS', host from 0x12000000, 30 bytes (4 bytes inserted at 4):
+//     gap[12] measureFlags1:flags@12 measureFlags2:flags@14 gap[14]
+//   staff system 'SOSS', 28 bytes:
+//     gap[2] indent:s16@2 gap[4] firstMeasure:s16@8 systemFlags:flags@10
+//     endMeasure:s16@12 gap[14]
+//   system staff 'SOIu', 24 bytes: staff:u16@0 gap[22]
+//   staff detail 'dtLP', 10 bytes: detailValue:s16@0 gap[8]
+//   frozen system 'otFM', 12 bytes: endMeasure:s16@0 gap[10]
+//   part 'otpD', 12 bytes; enclosure 'otDe', 12 bytes: gap[12]
+//   measure-number region 'SOMN':
+//     below 0x0F000000, 88 bytes: firstMeasure@6 endMeasure@8 clearedOnSplit@16
+//     0x0F000000 up to 0x11000000, 196 bytes: @132 @134 @140
+//     from 0x11000000, 350 bytes: @140 @142 @150
+//   multimeasure rest 0x4F025849, 24 bytes: gap[2] endMeasure:s16@2 gap[20]
+//   setting records 'ot25', 'ot83', 12 bytes: words:u16[6]@0
+//
+// These layouts are the host's file format and must not be changed.
+
+constexpr size_t kSettingWords = 6;
+
+const std::vector<RecordLayout>& AllLayouts() {
+  static const std::vector<RecordLayout> kLayouts = {
+      {kMeasureTag,
+       "measure",
+       26,
+       {{"measureFlags1", 8, FieldKind::kFlags}, {"measureFlags2", 10, FieldKind::kFlags}}},
+      {kMeasureTag,
+       "measure",
+       30,
+       {{"measureFlags1", 12, FieldKind::kFlags}, {"measureFlags2", 14, FieldKind::kFlags}}},
+      {kStaffSystemTag,
+       "staff system",
+       28,
+       {{"indent", 2, FieldKind::kSigned},
+        {"firstMeasure", 8, FieldKind::kSigned},
+        {"systemFlags", 10, FieldKind::kFlags},
+        {"endMeasure", 12, FieldKind::kSigned}}},
+      {kSystemStaffTag, "system staff", 24, {{"staff", 0, FieldKind::kUnsigned}}},
+      {kStaffDetailTag, "staff detail", 10, {{"detailValue", 0, FieldKind::kSigned}}},
+      {kFrozenSystemTag, "frozen system", 12, {{"endMeasure", 0, FieldKind::kSigned}}},
+      {kPartTag, "part", 12, {}},
+      {kEnclosureTag, "enclosure", 12, {}},
+      {kRegionTag,
+       "measure-number region",
+       88,
+       {{"firstMeasure", 6, FieldKind::kSigned},
+        {"endMeasure", 8, FieldKind::kSigned},
+        {"clearedOnSplit", 16, FieldKind::kUnsigned}}},
+      {kRegionTag,
+       "measure-number region",
+       196,
+       {{"firstMeasure", 132, FieldKind::kSigned},
+        {"endMeasure", 134, FieldKind::kSigned},
+        {"clearedOnSplit", 140, FieldKind::kUnsigned}}},
+      {kRegionTag,
+       "measure-number region",
+       350,
+       {{"firstMeasure", 140, FieldKind::kSigned},
+        {"endMeasure", 142, FieldKind::kSigned},
+        {"clearedOnSplit", 150, FieldKind::kUnsigned}}},
+      {kRestTag, "multimeasure rest", 24, {{"endMeasure", 2, FieldKind::kSigned}}},
+      {kRestSettingsTag, "rest settings", 12, {{"words", 0, FieldKind::kWords, kSettingWords}}},
+      {kSplitGateSettingTag,
+       "rest split setting",
+       12,
+       {{"words", 0, FieldKind::kWords, kSettingWords}}},
+  };
+  return kLayouts;
+}
+
+const RecordLayout* BySize(uint32_t tag, size_t size) {
+  for (const RecordLayout& layout : AllLayouts()) {
+    if (layout.tag == tag && layout.size == size) return &layout;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+uint16_t ReadWord(const Bytes& bytes, size_t offset) {
+  return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+void WriteWord(Bytes& bytes, size_t offset, uint16_t value) {
+  bytes[offset] = static_cast<uint8_t>(value & 0xFF);
+  bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+const FieldLayout* RecordLayout::FindField(std::string_view name) const {
+  for (const FieldLayout& field : fields) {
+    if (name == field.name) return &field;
+  }
+  return nullptr;
+}
+
+std::vector<Gap> RecordLayout::Gaps() const {
+  std::vector<Gap> gaps;
+  size_t at = 0;
+  for (const FieldLayout& field : fields) {
+    if (field.offset > at) gaps.push_back({at, field.offset - at});
+    at = field.offset + field.width();
+  }
+  if (size > at) gaps.push_back({at, size - at});
+  return gaps;
+}
+
+bool RecordLayouts::IsKnownTag(uint32_t tag) {
+  const auto& layouts = AllLayouts();
+  return std::any_of(layouts.begin(), layouts.end(),
+                     [tag](const RecordLayout& layout) { return layout.tag == tag; });
+}
+
+const RecordLayout* RecordLayouts::Find(uint32_t tag, uint32_t host_version) {
+  if (tag == kMeasureTag) return BySize(tag, UsesMeasureLayout30(host_version) ? 30 : 26);
+  if (tag == kRegionTag) {
+    if (UsesRegionLayout350(host_version)) return BySize(tag, 350);
+    return BySize(tag, UsesRegionLayout196(host_version) ? 196 : 88);
+  }
+  for (const RecordLayout& layout : AllLayouts()) {
+    if (layout.tag == tag) return &layout;
+  }
+  return nullptr;
+}
+
+int32_t RecordLayouts::FieldValue(const Bytes& bytes, const FieldLayout& field, size_t index) {
+  uint16_t word = ReadWord(bytes, field.offset + 2 * index);
+  return field.kind == FieldKind::kSigned ? int32_t{static_cast<int16_t>(word)} : int32_t{word};
+}
+
+std::optional<int32_t> RecordLayouts::Read(const Bytes& bytes, uint32_t tag, uint32_t host_version,
+                                           std::string_view name, size_t index) {
+  const RecordLayout* layout = Find(tag, host_version);
+  const FieldLayout* field = layout == nullptr ? nullptr : layout->FindField(name);
+  if (field == nullptr || index >= field->count) return std::nullopt;
+  if (field->offset + 2 * index + 2 > bytes.size()) return std::nullopt;
+  return FieldValue(bytes, *field, index);
+}
+
+bool RecordLayouts::Write(Bytes& bytes, uint32_t tag, uint32_t host_version, std::string_view name,
+                          int32_t value, size_t index) {
+  const RecordLayout* layout = Find(tag, host_version);
+  const FieldLayout* field = layout == nullptr ? nullptr : layout->FindField(name);
+  if (field == nullptr || index >= field->count) return false;
+  if (field->offset + 2 * index + 2 > bytes.size()) return false;
+  WriteWord(bytes, field->offset + 2 * index, static_cast<uint16_t>(value & 0xFFFF));
+  return true;
+}
+
+Bytes RecordLayouts::Blank(uint32_t tag, uint32_t host_version) {
+  const RecordLayout* layout = Find(tag, host_version);
+  return Bytes(layout == nullptr ? 0 : layout->size, 0);
+}
+
+}  // namespace standin

@@ -1,0 +1,235 @@
+// Document files: every byte survives the trip through text, the host
+// version picks the layout, and each kind of bad input is refused with a
+// message that says where and what, leaving the document untouched.
+#include "standin/documents/document_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "standin/documents/example_documents.h"
+#include "standin/store/record_layouts.h"
+
+namespace {
+
+using standin::Bytes;
+using standin::DocumentFile;
+using standin::HostDocument;
+using standin::MakeTag;
+
+// Text -> document -> text, expecting the same text and the same records.
+void ExpectRoundTrip(const HostDocument& original) {
+  std::string text = DocumentFile::Format(original);
+  HostDocument loaded;
+  std::string error;
+  ASSERT_TRUE(DocumentFile::Parse(text, &loaded, &error)) << error << "\n" << text;
+  EXPECT_EQ(loaded.records(), original.records());
+  EXPECT_EQ(loaded.parts, original.parts);
+  EXPECT_EQ(loaded.current_part, original.current_part);
+  EXPECT_EQ(loaded.document_id, original.document_id);
+  EXPECT_EQ(loaded.host_version, original.host_version);
+  EXPECT_EQ(loaded.slot_to_staff, original.slot_to_staff);
+  EXPECT_EQ(DocumentFile::Format(loaded), text);
+}
+
+Bytes Pattern(size_t size, uint8_t seed) {
+  Bytes bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed + 37 * i);
+  return bytes;
+}
+
+TEST(DocumentFileTest, ExamplesRoundTrip) {
+  for (const std::string& name : standin::ExampleDocuments::Names()) {
+    SCOPED_TRACE(name);
+    HostDocument doc;
+    ASSERT_TRUE(standin::ExampleDocuments::Build(name, &doc));
+    ExpectRoundTrip(doc);
+  }
+}
+
+TEST(DocumentFileTest, EveryByteOfEveryRecordSurvivesAtEachLayoutRange) {
+  using namespace standin;
+  for (uint32_t version : {0x0E000000u, 0x10000000u, 0x11000000u, 0x12000000u, 0x19000000u}) {
+    SCOPED_TRACE(version);
+    HostDocument doc;
+    doc.host_version = version;
+    doc.parts = {0, 3};
+    doc.current_part = 3;
+    doc.document_id = -7;
+    doc.slot_to_staff[{2, 1}] = -1;
+    uint8_t seed = 1;
+    for (uint32_t tag : {kMeasureTag, kRegionTag, kPartTag, kEnclosureTag, kRestSettingsTag,
+                         kSplitGateSettingTag}) {
+      size_t size = RecordLayouts::Find(tag, version)->size;
+      doc.Put(tag, 7, 0, Pattern(size, seed++));
+      doc.Put(tag, 0xFFFF, 0xFFFF, Pattern(size, seed++));
+    }
+    for (uint32_t tag :
+         {kStaffSystemTag, kSystemStaffTag, kStaffDetailTag, kFrozenSystemTag, kRestTag}) {
+      size_t size = RecordLayouts::Find(tag, version)->size;
+      doc.Put(tag, 2, 1, Pattern(size, seed++), 0);
+      doc.Put(tag, 2, 1, Pattern(size, seed++), 3);
+    }
+    ExpectRoundTrip(doc);
+  }
+}
+
+TEST(DocumentFileTest, RecordsOfAnyLengthAreKeptWhole) {
+  using namespace standin;
+  HostDocument doc;
+  doc.host_version = 0x12000000;
+  doc.Put(kMeasureTag, 1, 0, Pattern(26, 9));  // the other layout's size
+  doc.Put(kMeasureTag, 2, 0, Pattern(31, 9));  // odd length
+  doc.Put(kMeasureTag, 3, 0, Bytes{});
+  doc.Put(kStaffSystemTag, 1, 0, Pattern(13, 4), 0);
+  ExpectRoundTrip(doc);
+  std::string text = DocumentFile::Format(doc);
+  EXPECT_NE(text.find("\"cmper\": 2, \"inci\": 0, \"bytes\": \""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"cmper\": 3, \"inci\": 0, \"bytes\": \"\"}"), std::string::npos) << text;
+}
+
+TEST(DocumentFileTest, TextNamesFieldsAndKeepsGapsInOffsetOrder) {
+  using namespace standin;
+  HostDocument doc;
+  doc.host_version = 0x12000000;
+  Bytes measure(30, 0);
+  measure[0] = 0xAB;
+  measure[29] = 0xCD;
+  RecordLayouts::Write(measure, kMeasureTag, doc.host_version, "measureFlags1", 0x8800);
+  RecordLayouts::Write(measure, kMeasureTag, doc.host_version, "measureFlags2", 0x0C00);
+  doc.Put(kMeasureTag, 9, 0, measure);
+  Bytes rest(24, 0);
+  RecordLayouts::Write(rest, kRestTag, 0, "endMeasure", -3);
+  doc.Put(kRestTag, 5, 0, rest, 0);
+  std::string text = DocumentFile::Format(doc);
+  EXPECT_NE(text.find("{\"tag\": \"SOMS\", \"cmper\": 9, \"inci\": 0, \"@0\": "
+                      "\"ab0000000000000000000000\", \"measureFlags1\": \"0x8800\", "
+                      "\"measureFlags2\": \"0x0C00\", \"@16\": \"00000000000000000000000000cd\"}"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("{\"tag\": \"0x4F025849\", \"cmper\": 5, \"inci\": 0, \"part\": 0, \"@0\": "
+                      "\"0000\", \"endMeasure\": -3, \"@4\":"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find('\r'), std::string::npos);
+}
+
+const char* const kHead =
+    "{\"format\": \"quillo-document/1\", \"hostVersion\": \"0x%s\", \"parts\": [0, 2], "
+    "\"records\": [";
+
+std::string Document(const std::string& records, const std::string& version = "12000000") {
+  std::string head = kHead;
+  head.replace(head.find("%s"), 2, version);
+  return head + records + "]}";
+}
+
+TEST(DocumentFileTest, HostVersionSelectsTheLayoutOfHandWrittenRecords) {
+  using namespace standin;
+  const std::string record =
+      "{\"tag\": \"SOMS\", \"cmper\": 4, \"measureFlags1\": \"0x8000\", \"measureFlags2\": 3}";
+  HostDocument before_12, from_12;
+  std::string error;
+  ASSERT_TRUE(DocumentFile::Parse(Document(record, "11FFFFFF"), &before_12, &error)) << error;
+  ASSERT_TRUE(DocumentFile::Parse(Document(record, "12000000"), &from_12, &error)) << error;
+  Bytes expect_26(26, 0), expect_30(30, 0);
+  expect_26[9] = 0x80;
+  expect_26[10] = 3;
+  expect_30[13] = 0x80;
+  expect_30[14] = 3;
+  EXPECT_EQ(*before_12.Find(kMeasureTag, 4, 0), expect_26);
+  EXPECT_EQ(*from_12.Find(kMeasureTag, 4, 0), expect_30);
+  EXPECT_EQ(before_12.parts, (std::vector<int16_t>{0, 2}));
+  EXPECT_EQ(before_12.current_part, 0);  // the first part when not given
+}
+
+TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* message;
+  };
+  const std::string system = "{\"tag\": \"SOSS\", \"cmper\": 1, \"part\": 0, ";
+  const Case cases[] = {
+      {"malformed JSON", Document("{\"tag\": \"SOMS\", \"cmper\": 1,}"),
+       "not valid JSON: parse error at line 1, column "},
+      {"not a document", "[1, 2]", "the document must be a JSON object"},
+      {"no format", "{\"hostVersion\": 1, \"parts\": [0], \"records\": []}",
+       "not a quillo document"},
+      {"unknown top-level key", Document("").insert(1, "\"colour\": 1, "),
+       "unknown key \"colour\""},
+      {"unknown tag", Document("{\"tag\": \"SOXX\", \"cmper\": 1}"),
+       "records[0]: unknown tag \"SOXX\""},
+      {"malformed tag", Document("{\"tag\": \"SOM\", \"cmper\": 1}"),
+       "records[0]: the tag \"SOM\" is neither four characters"},
+      {"signed field too wide", Document(system + "\"endMeasure\": 40000}"),
+       "records[0] (SOSS 1/0 part 0).endMeasure: 40000 does not fit a signed 16-bit field "
+       "(-32768..32767)"},
+      {"unsigned field negative",
+       Document("{\"tag\": \"SOMN\", \"cmper\": 2, \"clearedOnSplit\": -1}"),
+       "records[0] (SOMN 2/0).clearedOnSplit: -1 does not fit an unsigned 16-bit field"},
+      {"flags too wide",
+       Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": \"0x10000\"}"),
+       "records[0] (SOMS 1/0).measureFlags1: 0x10000 does not fit a 16-bit flag word"},
+      {"fractional value", Document(system + "\"indent\": 1.5}"),
+       "records[0] (SOSS 1/0 part 0).indent: 1.5 is not a whole number"},
+      {"cmper too wide", Document("{\"tag\": \"SOMS\", \"cmper\": 65536}"),
+       "records[0].cmper: 65536 does not fit an unsigned 16-bit cmper"},
+      {"word list too short",
+       Document("{\"tag\": \"ot83\", \"cmper\": 65534, \"words\": [0, 0, 0]}"),
+       "records[0] (ot83 65534/0).words: must be a list of 6 words"},
+      {"gap of the wrong size", Document(system + "\"@14\": \"00\"}"),
+       "records[0] (SOSS 1/0 part 0).@14: holds 1 bytes; the staff system layout has 14 "
+       "uninterpreted bytes at offset 14"},
+      {"odd number of hex digits", Document(system + "\"bytes\": \"abc\"}"),
+       "records[0] (SOSS 1/0 part 0).bytes: has an odd number of hexadecimal digits (3)"},
+      {"not hex", Document(system + "\"bytes\": \"zz\"}"),
+       "holds \"zz\", which is not hexadecimal"},
+      {"bytes with fields", Document(system + "\"bytes\": \"00\", \"indent\": 1}"),
+       "has both \"bytes\" and \"indent\""},
+      {"unknown field", Document(system + "\"indnet\": 1}"),
+       "records[0] (SOSS 1/0 part 0): unknown key \"indnet\" (the staff system layout of 28 "
+       "bytes has indent, firstMeasure, systemFlags, endMeasure, @0, @4, @14, or \"bytes\""},
+      {"part-scoped record without a part", Document("{\"tag\": \"SOSS\", \"cmper\": 1}"),
+       "records[0] (SOSS 1/0): has no \"part\""},
+      {"part that is not a part", Document("{\"tag\": \"SOSS\", \"cmper\": 1, \"part\": 1}"),
+       "records[0] (SOSS 1/0).part: 1 is not one of the parts"},
+      {"document-wide record with a part",
+       Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"part\": 0}"),
+       "SOMS records belong to the whole document; remove \"part\""},
+      {"the same record twice",
+       Document(
+           "{\"tag\": \"SOMS\", \"cmper\": 1}, {\"tag\": \"SOMS\", \"cmper\": 1, \"inci\": 0}"),
+       "records[1] (SOMS 1/0): the same record appears twice"},
+      {"a key twice", Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"cmper\": 2}"),
+       "the key \"cmper\" appears twice in one object"},
+      {"current part not a part", Document("").insert(1, "\"currentPart\": 5, "),
+       "currentPart: 5 is not one of the parts"},
+      {"part listed twice",
+       "{\"format\": \"quillo-document/1\", \"hostVersion\": 1, \"parts\": [0, 0], \"records\": "
+       "[]}",
+       "parts[1]: part 0 is listed twice"},
+      {"host version too wide", Document("", "100000000"), "hostVersion: 0x100000000 does not fit"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HostDocument doc;
+    doc.Put(standin::kMeasureTag, 77, 0, Bytes{1, 2, 3});
+    std::string error;
+    EXPECT_FALSE(DocumentFile::Parse(c.text, &doc, &error));
+    EXPECT_NE(error.find(c.message), std::string::npos) << "message: " << error;
+    // Nothing of the bad document is taken in.
+    EXPECT_EQ(doc.records().size(), 1u);
+    EXPECT_EQ(doc.parts, std::vector<int16_t>{0});
+    EXPECT_EQ(doc.host_version, 0x19000000u);
+  }
+}
+
+TEST(DocumentFileTest, LoadNamesTheFile) {
+  HostDocument doc;
+  std::string error;
+  EXPECT_FALSE(DocumentFile::Load("/nonexistent/folder/doc.json", &doc, &error));
+  EXPECT_EQ(error.rfind("/nonexistent/folder/doc.json: cannot open", 0), 0u) << error;
+}
+
+}  // namespace

@@ -1,0 +1,143 @@
+// The quillo subcommands on bad input: one message naming the file and the
+// problem, the documented exit code, no output file and the input intact.
+// Runs that load a real module are tested end to end on the program.
+#include "standin/program/quillo_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "standin/documents/document_file.h"
+#include "standin/documents/example_documents.h"
+#include "tests/standin/scratch_folder.h"
+
+namespace {
+
+using standin::QuilloTool;
+using standin::RunRequest;
+using testing_support::FileText;
+using testing_support::WriteFile;
+
+// Everything written to a stream since it was opened.
+std::string Contents(std::FILE* file) {
+  std::fflush(file);
+  std::rewind(file);
+  std::string text;
+  for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+  return text;
+}
+
+class QuilloToolTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    out = std::tmpfile();
+    err = std::tmpfile();
+    standin::HostDocument doc;
+    standin::ExampleDocuments::Build("three-parts", &doc);
+    input = folder.Path("in.json");
+    WriteFile(input, standin::DocumentFile::Format(doc));
+    original = FileText(input);
+    request.document = input;
+    request.commands = {"Start New Piece"};
+    request.measures = {"9"};
+    request.output = folder.Path("out.json");
+    request.module = folder.Path("no-such-module.so");
+  }
+  void TearDown() override {
+    std::fclose(out);
+    std::fclose(err);
+  }
+
+  // Runs the request; expects `code`, the one error line, and that nothing
+  // but the input is in the folder, unchanged.
+  void ExpectRunFails(int code, const std::string& message) {
+    QuilloTool tool(out, err);
+    EXPECT_EQ(tool.Run(request), code);
+    EXPECT_EQ(Contents(err), "quillo: " + message + "\n");
+    EXPECT_EQ(folder.Listing(), "in.json");
+    EXPECT_EQ(FileText(input), original);
+  }
+
+  testing_support::ScratchFolder folder;
+  std::FILE* out = nullptr;
+  std::FILE* err = nullptr;
+  std::string input, original;
+  RunRequest request;
+};
+
+TEST_F(QuilloToolTest, RunRefusesToWriteOverItsInput) {
+  request.output = folder.Path("./in.json");
+  ExpectRunFails(standin::kExitUsage, request.output +
+                                          ": is the input document; write the result to another "
+                                          "file");
+}
+
+TEST_F(QuilloToolTest, RunRefusesCommandLinesThatDoNotPairUp) {
+  request.commands = {"Start New Piece", "Fix Indent", "Fix Indent"};
+  request.measures = {"9", "all"};
+  ExpectRunFails(standin::kExitUsage,
+                 "run: give one --measures for all commands or one per --command (3 commands, 2 "
+                 "--measures)");
+}
+
+TEST_F(QuilloToolTest, RunRefusesMalformedRanges) {
+  request.measures = {"nine"};
+  ExpectRunFails(standin::kExitUsage,
+                 "--measures: \"nine\" is not a number or a range such as 9-12 or all");
+}
+
+TEST_F(QuilloToolTest, RunRefusesABadDocument) {
+  WriteFile(input, "{\"format\": \"quillo-document/1\",");
+  original = FileText(input);
+  ExpectRunFails(standin::kExitBadInput,
+                 input +
+                     ": not valid JSON: parse error at line 1, column 32: syntax error while "
+                     "parsing object key - unexpected end of input; expected string literal");
+}
+
+TEST_F(QuilloToolTest, RunRefusesASelectionOutsideTheDocument) {
+  request.measures = {"12-17"};
+  ExpectRunFails(standin::kExitBadInput,
+                 input + ": measure 17 is outside the document (its measures are 1 to 16)");
+}
+
+TEST_F(QuilloToolTest, RunReportsAModuleThatDoesNotLoad) {
+  QuilloTool tool(out, err);
+  EXPECT_EQ(tool.Run(request), standin::kExitBadInput);
+  EXPECT_EQ(Contents(err).rfind("quillo: " + request.module + ": cannot load the module", 0), 0u);
+  EXPECT_EQ(folder.Listing(), "in.json");
+  EXPECT_EQ(FileText(input), original);
+}
+
+TEST_F(QuilloToolTest, ShowAndDiffNameTheFileThatIsBad) {
+  std::string bad = folder.Path("bad.json");
+  WriteFile(bad,
+            "{\"format\": \"quillo-document/1\", \"hostVersion\": 1, \"parts\": [0], "
+            "\"records\": [{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": 65536}]}");
+  QuilloTool tool(out, err);
+  EXPECT_EQ(tool.Show(bad, standin::PictureOptions{}), standin::kExitBadInput);
+  EXPECT_EQ(tool.Diff(input, bad), standin::kExitBadInput);
+  const std::string line = "quillo: " + bad +
+                           ": records[0] (SOMS 1/0).measureFlags1: 65536 does not fit a 16-bit "
+                           "flag word (0..65535)\n";
+  EXPECT_EQ(Contents(err), line + line);
+  EXPECT_EQ(Contents(out), "");
+}
+
+TEST_F(QuilloToolTest, DiffOfADocumentWithItselfSaysSo) {
+  QuilloTool tool(out, err);
+  EXPECT_EQ(tool.Diff(input, input), standin::kExitOk);
+  EXPECT_EQ(Contents(out), "no differences\n");
+}
+
+TEST_F(QuilloToolTest, ExampleNamesTheExamplesThereAre) {
+  QuilloTool tool(out, err);
+  EXPECT_EQ(tool.Example("sweet", ""), standin::kExitUsage);
+  EXPECT_EQ(Contents(err),
+            "quillo: example: no example called \"sweet\"; there are suite three-parts "
+            "host-0E000000 host-10000000 host-11000000 host-12000000\n");
+  EXPECT_EQ(tool.Example("three-parts", folder.Path("copy.json")), standin::kExitOk);
+  EXPECT_EQ(FileText(folder.Path("copy.json")), original);
+}
+
+}  // namespace

@@ -1,0 +1,135 @@
+// Differences in words: a new piece started inside systems reads as splits
+// and renumbering, not as a pile of changed records; other changes are
+// named field by field.
+#include "standin/reports/document_diff.h"
+
+#include <gtest/gtest.h>
+
+#include "standin/store/record_layouts.h"
+#include "tests/standin/score_builder.h"
+
+namespace {
+
+using standin::DocumentDiff;
+using standin::HostDocument;
+using testing_support::ScoreBuilder;
+
+std::string Text(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+// A score part and one instrument part over sixteen measures; with
+// `new_piece`, the document as it should be once a piece starts at measure 7.
+HostDocument Score(bool new_piece) {
+  HostDocument doc;
+  doc.host_version = 0x12000000;
+  doc.parts = {0, 1};
+  ScoreBuilder b(&doc);
+  b.Measures(1, 16);
+  b.MeasureFlags(6, 0, 0x00A0);
+  b.MeasureFlags(7, 0x0030, 0);
+  b.SplitGate(0);
+  if (!new_piece) {
+    b.System(0, 1, 1, 5, 30);
+    b.System(0, 2, 5, 9);
+    b.System(0, 3, 9, 13);
+    b.System(0, 4, 13, 17);
+    for (int s = 1; s <= 4; ++s) b.Staves(0, s, {1, 2});
+    b.Detail(0, 3, 2, 80);
+    for (int m : {1, 5, 9, 13}) b.Frozen(0, m, m + 4);
+    b.System(1, 1, 1, 9, 20);
+    b.System(1, 2, 9, 17);
+    b.Rest(1, 5, 13);
+    b.Region(1, 1, 17);
+    return doc;
+  }
+  b.MeasureFlags(6, 0x4000, 0x2050);
+  b.MeasureFlags(7, 0x8800, 0x8C00);
+  b.System(0, 1, 1, 5, 30);
+  b.System(0, 2, 5, 7);
+  b.System(0, 3, 7, 9, 30);
+  b.System(0, 4, 9, 13);
+  b.System(0, 5, 13, 17);
+  for (int s = 1; s <= 5; ++s) b.Staves(0, s, {1, 2});
+  b.Detail(0, 4, 2, 80);
+  b.Frozen(0, 1, 5);
+  b.Frozen(0, 5, 7);
+  b.Frozen(0, 7, 9);
+  b.Frozen(0, 9, 13);
+  b.Frozen(0, 13, 17);
+  b.System(1, 1, 1, 7, 20);
+  b.System(1, 2, 7, 9, 20);
+  b.System(1, 3, 9, 17);
+  b.Rest(1, 5, 7);
+  b.Rest(1, 7, 13);
+  b.Region(1, 1, 7);
+  b.Region(2, 7, 17, 0);
+  return doc;
+}
+
+TEST(DocumentDiffTest, ANewPieceReadsAsSplitsRenumberingAndMarks) {
+  EXPECT_EQ(Text(DocumentDiff::Describe(Score(false), Score(true))),
+            "measure 6 now ends a piece: measureFlags1 +0x4000, measureFlags2 +0x2050 "
+            "\u22120x00A0\n"
+            "measure 7 now starts a piece: measureFlags1 +0x8800 \u22120x0030, measureFlags2 "
+            "+0x8C00\n"
+            "measure-number region 1 (1\u201316) split at measure 7 \u2192 regions 1 (1\u20136) "
+            "and 2 (7\u201316)\n"
+            "measure-number region 2 (7\u201316), compared with region 1: clearedOnSplit 1 "
+            "\u2192 0\n"
+            "part 0: system 2 (5\u20138) split at measure 7 \u2192 systems 2 (5\u20136) and 3 "
+            "(7\u20138)\n"
+            "part 0: systems 3\u20134 renumbered 4\u20135\n"
+            "part 0: system 3 (7\u20138): indent 0 \u2192 30\n"
+            "part 0: frozen-system record at measure 5: 5\u20138 \u2192 5\u20136\n"
+            "part 0: frozen-system record at measure 7 added (7\u20138)\n"
+            "part 1: system 1 (1\u20138) split at measure 7 \u2192 systems 1 (1\u20136) and 2 "
+            "(7\u20138)\n"
+            "part 1: system 2 renumbered 3\n"
+            "part 1: rest 5\u201312 split at measure 7 \u2192 5\u20136 and 7\u201312\n");
+  EXPECT_TRUE(DocumentDiff::Describe(Score(true), Score(true)).empty());
+}
+
+TEST(DocumentDiffTest, OtherChangesAreNamedFieldByField) {
+  HostDocument before = Score(false), after = Score(false);
+  ScoreBuilder b(&after);
+  // Systems 2 and 3 of part 0 become one; system 1 loses a staff and its detail.
+  after.Erase(standin::kStaffSystemTag, 4, 0, 0);
+  for (uint16_t inci = 0; inci < 2; ++inci) after.Erase(standin::kSystemStaffTag, 4, inci, 0);
+  after.Erase(standin::kStaffSystemTag, 3, 0, 0);
+  b.System(0, 2, 5, 13);
+  b.System(0, 3, 13, 17);
+  after.Erase(standin::kStaffDetailTag, 3, 2, 0);
+  after.Erase(standin::kFrozenSystemTag, 9, 0, 0);
+  b.Detail(0, 1, 2, 75);
+  after.Erase(standin::kSystemStaffTag, 1, 1, 0);
+  b.Rest(0, 2, 4);
+  b.SplitGate(1);
+  b.Measures(17, 17);
+  b.Region(1, 1, 11);
+  standin::Bytes measure = *after.Find(standin::kMeasureTag, 3, 0);
+  measure[0] = 99;
+  after.Put(standin::kMeasureTag, 3, 0, measure);
+  measure.push_back(0);
+  after.Put(standin::kMeasureTag, 4, 0, measure);
+  after.parts = {0, 1, 2};
+  b.System(2, 1, 1, 17);
+
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "parts 0, 1 \u2192 0, 1, 2\n"
+            "setting ot83 0xFFFE/0: word 4 0 \u2192 1 (rests are now left whole at a new piece)\n"
+            "measure 3: byte 0 changed\n"
+            "measure 4: length 30 \u2192 31 bytes\n"
+            "measure 17 added\n"
+            "measure-number region 1: measures 1\u201316 \u2192 1\u201310\n"
+            "part 0: systems 2 (5\u20138) and 3 (9\u201312) joined \u2192 system 2 (5\u201312)\n"
+            "part 0: system 4 renumbered 3\n"
+            "part 0: system 1 (1\u20134): staves 1, 2 \u2192 1, staff 2 detail none \u2192 75\n"
+            "part 0: frozen-system record at measure 9 removed (9\u201312)\n"
+            "part 0: rest 2\u20133 added\n"
+            "part 2: new, with 1 system and 0 rests\n");
+}
+
+}  // namespace
