@@ -17,18 +17,21 @@
 #include "plugin/extension_api.h"
 #include "standin/documents/score_generator.h"
 #include "standin/store/host_document.h"
+#include "tests/support/host_records.h"
 #include "tests/support/stand_in_lookup.h"
 
 namespace {
 
 using standin::Bytes;
 using standin::MakeTag;
+using namespace testing_support;
 
 constexpr uint32_t kVersions[] = {0x0A000000, 0x0EFFFFFF, 0x0F000000, 0x0FFFFFFF, 0x10000000,
                                   0x10FFFFFF, 0x11000000, 0x11FFFFFF, 0x12000000, 0x19000000};
-constexpr uint32_t kTags[] = {MakeTag("SOMS"), MakeTag("SOSS"), MakeTag("SOIu"), MakeTag("dtLP"),
-                              MakeTag("otFM"), MakeTag("otpD"), MakeTag("SOMN"), MakeTag("otDe"),
-                              0x4F025849,      MakeTag("pfmm"), MakeTag("ot25"), MakeTag("ot83")};
+constexpr uint32_t kTags[] = {kMeasureTag,     kStaffSystemTag,  kSystemStaffTag,
+                              kStaffDetailTag, kFrozenSystemTag, kPartTag,
+                              kRegionTag,      kEnclosureTag,    kRestTag,
+                              MakeTag("pfmm"), kRestSettingsTag, kSplitGateSettingTag};
 const char* const kServices[] = {
     "QX_LoadEData",        "QX_SaveEData",        "QX_CreateEData",  "QX_DeleteEData",
     "QX_NextEData",        "QX_SlotToInst",       "QX_UpdateLayout", "QX_GetCurrentCantorDocument",
@@ -158,15 +161,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool parts_faulted = PlanFaults(in, doc, &calls);
 
   const bool null_selection = in.ConsumeIntegralInRange<int>(0, 15) == 0;
-  uint8_t selection[20] = {};
-  for (uint8_t& b : selection) b = in.ConsumeIntegral<uint8_t>();
+  standin::Selection selection;
+  selection.start_slot_context = in.ConsumeIntegral<uint16_t>();
+  selection.start_slot = in.ConsumeIntegral<uint16_t>();
+  selection.start_measure = in.ConsumeIntegral<int16_t>();
+  selection.start_position = in.ConsumeIntegral<uint32_t>();
+  selection.end_slot_context = in.ConsumeIntegral<uint16_t>();
+  selection.end_slot = in.ConsumeIntegral<uint16_t>();
+  selection.end_measure = in.ConsumeIntegral<int16_t>();
+  selection.end_position = in.ConsumeIntegral<uint32_t>();
   if (in.ConsumeBool()) {  // a start measure inside the document, most of the time
-    const auto start = in.ConsumeIntegralInRange<int16_t>(-2, 34);
-    selection[4] = static_cast<uint8_t>(start & 0xFF);
-    selection[5] = static_cast<uint8_t>((start >> 8) & 0xFF);
+    selection.start_measure = in.ConsumeIntegralInRange<int16_t>(-2, 34);
   }
-  const int16_t start_measure =
-      null_selection ? 0 : static_cast<int16_t>(selection[4] | (selection[5] << 8));
+  const SelectionRecord record = selection.Encode();
+  const int16_t start_measure = null_selection ? 0 : selection.start_measure;
   const int16_t index =
       in.ConsumeBool() ? in.ConsumeIntegralInRange<int16_t>(0, 1) : in.ConsumeIntegral<int16_t>();
 
@@ -175,7 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (QuilloExtensionVersion(shape.host_version) != 0x10000000) Fail("version answer");
   const int16_t part_before = doc.current_part;
   const int32_t result =
-      QuilloExtensionInvoke(nullptr, index, null_selection ? nullptr : selection);
+      QuilloExtensionInvoke(nullptr, index, null_selection ? nullptr : record.data());
   standin::SetActiveDocument(nullptr);
 
   if (index == 0 && result != (start_measure >= 2 ? 1 : 0)) Fail("Start New Piece answer");

@@ -6,6 +6,8 @@ foreach(fake incomplete recording)
   add_library(${fake}_module MODULE ${CMAKE_CURRENT_SOURCE_DIR}/program/${fake}_module.cpp)
   set_target_properties(${fake}_module PROPERTIES PREFIX "")
   target_compile_options(${fake}_module PRIVATE ${QUILLO_WARNINGS})
+  # Header-only: the record tags and the selection layout of the stand-in host.
+  target_include_directories(${fake}_module PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${fake}_module PRIVATE ${CMAKE_DL_LIBS})
 endforeach()
 

@@ -17,16 +17,6 @@ void PutU32(uint8_t* bytes, size_t offset, uint32_t value) {
   for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-// Byte offsets of the selection record's fields.
-constexpr size_t kStartSlotContextAt = 0;
-constexpr size_t kStartSlotAt = 2;
-constexpr size_t kStartMeasureAt = 4;
-constexpr size_t kStartPositionAt = 6;
-constexpr size_t kEndSlotContextAt = 10;
-constexpr size_t kEndSlotAt = 12;
-constexpr size_t kEndMeasureAt = 14;
-constexpr size_t kEndPositionAt = 16;
-
 bool ParseNumber(const std::string& text, int* out) {
   if (text.empty() || text.size() > 6) return false;
   size_t i = text[0] == '-' ? 1 : 0;

@@ -24,6 +24,15 @@ struct NumberRange {
 
 struct Selection {
   static constexpr size_t kRecordSize = 20;
+  // Byte offsets of the record's fields.
+  static constexpr size_t kStartSlotContextAt = 0;
+  static constexpr size_t kStartSlotAt = 2;
+  static constexpr size_t kStartMeasureAt = 4;
+  static constexpr size_t kStartPositionAt = 6;
+  static constexpr size_t kEndSlotContextAt = 10;
+  static constexpr size_t kEndSlotAt = 12;
+  static constexpr size_t kEndMeasureAt = 14;
+  static constexpr size_t kEndPositionAt = 16;
   // Whole measures: from the start of the first to the end of the last.
   static constexpr uint32_t kMeasureStart = 0;
   static constexpr uint32_t kMeasureEnd = 0x7FFFFFFF;

@@ -5,16 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
 
 using standin::Bytes;
 using standin::MakeTag;
+using testing_support::kRestSettingsTag;
+using testing_support::kSplitGateSettingTag;
 using testing_support::Words;
 
-constexpr uint32_t kOt25 = MakeTag("ot25");
-constexpr uint32_t kOt83 = MakeTag("ot83");
 constexpr uint16_t kPrefsCmper = 0xFFFE;
 
 class LegacyPrefsTest : public testing_support::HostTest {
@@ -22,9 +23,9 @@ class LegacyPrefsTest : public testing_support::HostTest {
   void SetUp() override {
     HostTest::SetUp();
     ASSERT_TRUE(host::FindPrefsTable(host::kMultiMeasureRestPrefsTag, 1, &table, &count));
-    doc.Put(kOt25, kPrefsCmper, 0, Words({1, 2, 3, 4, 5, 6}));
-    doc.Put(kOt25, kPrefsCmper, 1, Words({11, 12, 13, 14, 15, 16}));
-    doc.Put(kOt83, kPrefsCmper, 0, Words({21, 22, 23, 24, 25, 26}));
+    doc.Put(kRestSettingsTag, kPrefsCmper, 0, Words({1, 2, 3, 4, 5, 6}));
+    doc.Put(kRestSettingsTag, kPrefsCmper, 1, Words({11, 12, 13, 14, 15, 16}));
+    doc.Put(kSplitGateSettingTag, kPrefsCmper, 0, Words({21, 22, 23, 24, 25, 26}));
   }
 
   Bytes Assemble() {
@@ -58,14 +59,14 @@ TEST_F(LegacyPrefsTest, AssemblingLoadsEachSettingRecordOnceInTableOrder) {
 }
 
 TEST_F(LegacyPrefsTest, ASettingRecordTheHostLacksReadsAsZeros) {
-  doc.Erase(kOt25, kPrefsCmper, 1);
-  doc.Put(kOt83, kPrefsCmper, 0, Words({21, 22}));  // delivered short: no word 4
+  doc.Erase(kRestSettingsTag, kPrefsCmper, 1);
+  doc.Put(kSplitGateSettingTag, kPrefsCmper, 0, Words({21, 22}));  // delivered short: no word 4
   EXPECT_EQ(Assemble(), Words({1, 2, 3, 4, 5, 6, 0, 0, 0, 0, 0, 0, 0}));
 
   // Written back, a missing record gets zeros beside the changed field.
-  doc.Erase(kOt83, kPrefsCmper, 0);
+  doc.Erase(kSplitGateSettingTag, kPrefsCmper, 0);
   EXPECT_TRUE(Scatter(Words({1, 2, 3, 4, 5, 6, 0, 0, 0, 0, 0, 0, 9})));
-  EXPECT_EQ(*doc.Find(kOt83, kPrefsCmper, 0), Words({0, 0, 0, 0, 9, 0}));
+  EXPECT_EQ(*doc.Find(kSplitGateSettingTag, kPrefsCmper, 0), Words({0, 0, 0, 0, 9, 0}));
 }
 
 TEST_F(LegacyPrefsTest, ScatteringWritesOnlyTheRecordsWhoseWordsChanged) {
@@ -78,7 +79,7 @@ TEST_F(LegacyPrefsTest, ScatteringWritesOnlyTheRecordsWhoseWordsChanged) {
   layout[25] = 0x01;
   EXPECT_TRUE(Scatter(layout));
   EXPECT_EQ(doc.LogText("QX_SaveEData"), "SaveEData ot83 65534/0 p0 12B v19000000 -> 1\n");
-  EXPECT_EQ(*doc.Find(kOt83, kPrefsCmper, 0), Words({21, 22, 23, 24, 0x101, 26}));
+  EXPECT_EQ(*doc.Find(kSplitGateSettingTag, kPrefsCmper, 0), Words({21, 22, 23, 24, 0x101, 26}));
 
   layout[0] = 0x40;
   layout[12] = 0x50;
@@ -86,8 +87,8 @@ TEST_F(LegacyPrefsTest, ScatteringWritesOnlyTheRecordsWhoseWordsChanged) {
   EXPECT_EQ(doc.LogText("QX_SaveEData"),
             "SaveEData ot25 65534/0 p0 12B v19000000 -> 1\n"
             "SaveEData ot25 65534/1 p0 12B v19000000 -> 1\n");
-  EXPECT_EQ(*doc.Find(kOt25, kPrefsCmper, 0), Words({0x40, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(*doc.Find(kOt25, kPrefsCmper, 1), Words({0x50, 12, 13, 14, 15, 16}));
+  EXPECT_EQ(*doc.Find(kRestSettingsTag, kPrefsCmper, 0), Words({0x40, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(*doc.Find(kRestSettingsTag, kPrefsCmper, 1), Words({0x50, 12, 13, 14, 15, 16}));
 }
 
 TEST_F(LegacyPrefsTest, ABufferTooShortForTheTableIsRefusedWithoutAHostCall) {

@@ -9,14 +9,14 @@
 
 #include "records/measure_number_region.h"
 #include "records/measure_number_regions.h"
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
 
 using standin::Bytes;
 using standin::MakeTag;
-
-constexpr uint32_t kRegionTag = MakeTag("SOMN");
+using testing_support::kRegionTag;
 
 // Field offsets of the 350-byte layout (host format).
 constexpr size_t kSize = 350, kFirst = 140, kEnd = 142, kCleared = 150;

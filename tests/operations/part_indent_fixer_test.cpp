@@ -48,7 +48,7 @@ TEST_F(PartIndentFixerTest, FirstSystemIsNeverWritten) {
 
 TEST_F(PartIndentFixerTest, SystemRecordTooShortToPlaceIsLeftAlone) {
   PutSystems(doc, 0, {{1, 4, 30}});
-  doc.Put(kSystemTag, 2, 0, Words({0, 15, 0}));  // no first measure: reads as 0
+  doc.Put(kStaffSystemTag, 2, 0, Words({0, 15, 0}));  // no first measure: reads as 0
   Fix(0, 10);
   EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 0u);
 }

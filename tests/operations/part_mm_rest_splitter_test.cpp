@@ -9,21 +9,22 @@
 #include <vector>
 
 #include "records/parts.h"
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
 
 using standin::Bytes;
 using standin::MakeTag;
+using testing_support::kPartTag;
+using testing_support::kRestTag;
 using testing_support::Words;
-
-constexpr uint32_t kRestTag = 0x4F025849;
 
 class PartMMRestSplitterTest : public testing_support::HostTest {
  protected:
   void UseParts(std::vector<int16_t> parts) {
     doc.parts = parts;
-    for (int16_t part : parts) doc.Put(MakeTag("otpD"), static_cast<uint16_t>(part), 0, Bytes(12));
+    for (int16_t part : parts) doc.Put(kPartTag, static_cast<uint16_t>(part), 0, Bytes(12));
   }
 
   // A rest record with recognisable words 2 to 11.

@@ -18,8 +18,8 @@ class PartSystemSplitterTest : public HostTest {
   // staff list for each system, system 2's second staff with a detail record.
   void FourSystems(int16_t part = 0) {
     PutSystems(doc, part, {{1, 5, 20}, {5, 9}, {9, 13}, {13, 17}});
-    doc.Put(kFreezeTag, 1, 0, Words({5, 1, 0, 0, 0, 0}), part);
-    doc.Put(kFreezeTag, 13, 0, Words({17, 1, 0, 0, 0, 0}), part);
+    doc.Put(kFrozenSystemTag, 1, 0, Words({5, 1, 0, 0, 0, 0}), part);
+    doc.Put(kFrozenSystemTag, 13, 0, Words({17, 1, 0, 0, 0, 0}), part);
     PutStaff(doc, part, 1, 0, 1);
     PutStaff(doc, part, 1, 1, 2);
     PutStaff(doc, part, 2, 0, 1);
@@ -45,7 +45,7 @@ TEST_F(PartSystemSplitterTest, CutsTheSystemContainingTheMeasure) {
   EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-7/0 3:7-9/20 4:9-13/0 5:13-17/0");
   EXPECT_EQ(FreezesText(doc, 0), "1>5 7>9 13>17");  // none was under 5, none is made
   EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[1 2=-5] 4:[3] 5:[4]");
-  EXPECT_EQ(*doc.Find(kSystemTag, 3, 0), SystemRecord({7, 9, 20}));  // other bytes carried
+  EXPECT_EQ(*doc.Find(kStaffSystemTag, 3, 0), SystemRecord({7, 9, 20}));  // other bytes carried
   EXPECT_EQ(doc.layout_updates, 2);
   EXPECT_EQ(doc.log.front().service, "QX_UpdateLayout");
   EXPECT_EQ(doc.log.back().service, "QX_UpdateLayout");
@@ -86,12 +86,12 @@ TEST_F(PartSystemSplitterTest, PartsThatCannotBeCutOnlyGetTheLayoutUpdates) {
       {"systems numbered 1, 2, 5", 3,
        [](standin::HostDocument& d) {
          PutSystems(d, 0, {{1, 5}, {5, 9}});
-         d.Put(kSystemTag, 5, 0, SystemRecord({9, 13}), 0);
+         d.Put(kStaffSystemTag, 5, 0, SystemRecord({9, 13}), 0);
        }},
       {"short system record", 3,
        [](standin::HostDocument& d) {
          PutSystems(d, 0, {{1, 5}, {5, 9}});
-         d.Put(kSystemTag, 3, 0, Words({0, 0, 0, 0, 9}), 0);
+         d.Put(kStaffSystemTag, 3, 0, Words({0, 0, 0, 0, 9}), 0);
        }},
   };
   for (const Case& c : cases) {
@@ -109,7 +109,7 @@ TEST_F(PartSystemSplitterTest, PartsThatCannotBeCutOnlyGetTheLayoutUpdates) {
 TEST_F(PartSystemSplitterTest, EachPartIsCutInItsOwnSystem) {
   doc.parts = {0, 4, 2};
   for (int16_t part : doc.parts)
-    doc.Put(standin::MakeTag("otpD"), static_cast<uint16_t>(part), 0, standin::Bytes(12));
+    doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
   FourSystems(0);
   PutSystems(doc, 4, {{1, 4, 10}, {4, 10}, {10, 17}});
   PutSystems(doc, 2, {{1, 7, 5}, {7, 17}});
@@ -153,20 +153,20 @@ TEST_F(PartSystemSplitterTest, SystemNumbersNeverRunPastTheHighest) {
     SCOPED_TRACE(count);
     doc = standin::HostDocument();
     doc.logging = false;
-    doc.Put(kSystemTag, 1, 0, SystemRecord({-32768, -32765}));
+    doc.Put(kStaffSystemTag, 1, 0, SystemRecord({-32768, -32765}));
     for (int number = 2; number <= count; ++number) {
       const auto first = static_cast<int16_t>(-32765 + number - 2);
-      doc.Put(kSystemTag, static_cast<uint16_t>(number), 0,
+      doc.Put(kStaffSystemTag, static_cast<uint16_t>(number), 0,
               SystemRecord({first, static_cast<int16_t>(first + 1)}));
     }
     PutStaff(doc, 0, 0xFFFE, 0, 7);
     Split(-32767);
     int systems = 0;
-    ForRecords(doc, 0, kSystemTag, [&](const auto&, const auto&) { ++systems; });
+    ForRecords(doc, 0, kStaffSystemTag, [&](const auto&, const auto&) { ++systems; });
     EXPECT_EQ(systems, cut ? count + 1 : count);
-    EXPECT_EQ(doc.Find(kSystemTag, 0xFFFF, 0), nullptr);
-    EXPECT_EQ(doc.Find(kSystemTag, 0, 0), nullptr);
-    EXPECT_EQ(Word(*doc.Find(kSystemTag, 1, 0), 12), cut ? -32767 : -32765);
+    EXPECT_EQ(doc.Find(kStaffSystemTag, 0xFFFF, 0), nullptr);
+    EXPECT_EQ(doc.Find(kStaffSystemTag, 0, 0), nullptr);
+    EXPECT_EQ(Word(*doc.Find(kStaffSystemTag, 1, 0), 12), cut ? -32767 : -32765);
     // The cut moves the empty list of system 0xFFFD up; no list is filed
     // under a number the host would assign.
     EXPECT_EQ(StaffListsText(doc, 0), cut ? "" : "65534:[7]");

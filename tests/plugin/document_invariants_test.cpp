@@ -11,6 +11,7 @@
 
 #include "plugin/extension_api.h"
 #include "standin/documents/score_generator.h"
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -19,14 +20,14 @@ using standin::Bytes;
 using standin::HostDocument;
 using standin::MakeTag;
 using standin::RecordKey;
+using testing_support::kFrozenSystemTag;
+using testing_support::kMeasureTag;
+using testing_support::kRegionTag;
+using testing_support::kRestTag;
+using testing_support::kStaffDetailTag;
+using testing_support::kStaffSystemTag;
+using testing_support::kSystemStaffTag;
 
-constexpr uint32_t kMeasureTag = MakeTag("SOMS");
-constexpr uint32_t kSystemTag = MakeTag("SOSS");
-constexpr uint32_t kStaffTag = MakeTag("SOIu");
-constexpr uint32_t kDetailTag = MakeTag("dtLP");
-constexpr uint32_t kFreezeTag = MakeTag("otFM");
-constexpr uint32_t kRegionTag = MakeTag("SOMN");
-constexpr uint32_t kRestTag = 0x4F025849;
 constexpr int kDocuments = 1500;
 
 int Word(const Bytes& bytes, size_t offset) {
@@ -41,7 +42,7 @@ struct System {
 std::vector<System> Systems(const HostDocument& doc, int16_t part) {
   std::vector<System> systems;
   for (uint16_t n = 1;; ++n) {
-    const Bytes* bytes = doc.Find(kSystemTag, n, 0, part);
+    const Bytes* bytes = doc.Find(kStaffSystemTag, n, 0, part);
     if (bytes == nullptr) break;
     systems.push_back({Word(*bytes, 8), Word(*bytes, 12), *bytes});
   }
@@ -51,7 +52,7 @@ std::vector<System> Systems(const HostDocument& doc, int16_t part) {
 std::vector<Bytes> StaffList(const HostDocument& doc, int16_t part, uint16_t system) {
   std::vector<Bytes> list;
   for (uint16_t i = 0;; ++i) {
-    const Bytes* bytes = doc.Find(kStaffTag, system, i, part);
+    const Bytes* bytes = doc.Find(kSystemStaffTag, system, i, part);
     if (bytes == nullptr) break;
     list.push_back(*bytes);
   }
@@ -116,15 +117,12 @@ class DocumentInvariantsTest : public testing_support::HostTest {
 
   // Runs a command through the entry point on `doc` (made the active one).
   int32_t Invoke(HostDocument& document, int16_t index, int start, int end) {
-    uint8_t selection[20] = {};
-    selection[4] = static_cast<uint8_t>(start & 0xFF);
-    selection[5] = static_cast<uint8_t>((start >> 8) & 0xFF);
-    selection[14] = static_cast<uint8_t>(end & 0xFF);
-    selection[15] = static_cast<uint8_t>((end >> 8) & 0xFF);
+    const testing_support::SelectionRecord selection =
+        testing_support::SelectMeasures(static_cast<int16_t>(start), static_cast<int16_t>(end));
     standin::SetActiveDocument(&document);
     testing_support::ConnectModuleToStandIn();
     QuilloExtensionVersion(document.host_version);
-    const int32_t answer = QuilloExtensionInvoke(nullptr, index, selection);
+    const int32_t answer = QuilloExtensionInvoke(nullptr, index, selection.data());
     standin::SetActiveDocument(&doc);
     return answer;
   }
@@ -163,15 +161,16 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
     EXPECT_EQ(list, StaffList(before, part, old_number)) << "staff list of system " << k + 1;
     for (const Bytes& entry : list) {
       const auto staff = static_cast<uint16_t>(Word(entry, 0));
-      const Bytes* detail = after.Find(kDetailTag, number, staff, part);
-      const Bytes* old_detail = before.Find(kDetailTag, old_number, staff, part);
+      const Bytes* detail = after.Find(kStaffDetailTag, number, staff, part);
+      const Bytes* old_detail = before.Find(kStaffDetailTag, old_number, staff, part);
       ASSERT_EQ(detail == nullptr, old_detail == nullptr) << "detail " << number << "/" << staff;
       if (detail != nullptr) {
         EXPECT_EQ(Word(*detail, 0), Word(*old_detail, 0));
       }
     }
     // The frozen-system record under the first measure agrees.
-    const Bytes* freeze = after.Find(kFreezeTag, static_cast<uint16_t>(systems[k].first), 0, part);
+    const Bytes* freeze =
+        after.Find(kFrozenSystemTag, static_cast<uint16_t>(systems[k].first), 0, part);
     ASSERT_NE(freeze, nullptr) << "frozen system at " << systems[k].first;
     EXPECT_EQ(Word(*freeze, 0), systems[k].end);
   }
@@ -185,8 +184,9 @@ void CheckUntouched(const HostDocument& before, const HostDocument& after, int s
   for (const auto& [key, bytes] : before.records()) keys.insert(key);
   for (const auto& [key, bytes] : after.records()) keys.insert(key);
   for (const RecordKey& key : keys) {
-    if (key.tag == kSystemTag || key.tag == kStaffTag || key.tag == kDetailTag ||
-        key.tag == kFreezeTag || key.tag == kRegionTag || (key.tag == kRestTag && rests_split))
+    if (key.tag == kStaffSystemTag || key.tag == kSystemStaffTag || key.tag == kStaffDetailTag ||
+        key.tag == kFrozenSystemTag || key.tag == kRegionTag ||
+        (key.tag == kRestTag && rests_split))
       continue;
     auto old_it = before.records().find(key);
     auto new_it = after.records().find(key);
@@ -265,7 +265,7 @@ TEST_F(DocumentInvariantsTest, FixIndentChangesOnlyIndentsAndExactlyWhereItShoul
     const Layout layout = LayoutFor(shape.host_version);
     for (const auto& [key, bytes] : before.records()) {
       const Bytes& now = after.records().at(key);
-      if (key.tag != kSystemTag) {
+      if (key.tag != kStaffSystemTag) {
         EXPECT_EQ(now, bytes) << standin::TagName(key.tag) << " " << key.cmper;
         continue;
       }
@@ -280,7 +280,8 @@ TEST_F(DocumentInvariantsTest, FixIndentChangesOnlyIndentsAndExactlyWhereItShoul
                             shape.host_version >= 0x10000000 &&
                             (Word(measure, layout.flags1) & 0x0800) != 0;
         expected =
-            begins ? Word(*before.Find(kSystemTag, 1, 0, static_cast<int16_t>(key.part)), 2) : 0;
+            begins ? Word(*before.Find(kStaffSystemTag, 1, 0, static_cast<int16_t>(key.part)), 2)
+                   : 0;
       }
       EXPECT_EQ(Word(now, 2), expected) << "part " << key.part << " system " << key.cmper;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/host_version.h"
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -93,8 +94,7 @@ TEST_F(ExtensionEntryTest, Utf16MenuRecordsWriteOnlyTextAndTerminator) {
 }
 
 TEST_F(ExtensionEntryTest, InvokeAsksForTheDocumentBeforeLookingAtTheIndex) {
-  uint8_t selection[20] = {};
-  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 5, selection), 0);
+  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 5, testing_support::SelectMeasures(0, 0).data()), 0);
   EXPECT_EQ(doc.LogText(), "GetCurrentCantorDocument(0, 0) p0 v19000000 -> 1\n");
   doc.log.clear();
   EXPECT_EQ(QuilloExtensionInvoke(nullptr, 5, nullptr), 0);
@@ -102,9 +102,7 @@ TEST_F(ExtensionEntryTest, InvokeAsksForTheDocumentBeforeLookingAtTheIndex) {
 }
 
 TEST_F(ExtensionEntryTest, StartNewPieceBelowMeasureTwoRefusesWithoutLayoutUpdate) {
-  uint8_t selection[20] = {};
-  selection[4] = 1;  // StartMeasure 1
-  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, selection), 0);
+  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, testing_support::SelectMeasures(1, 1).data()), 0);
   EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, nullptr), 0);
   EXPECT_EQ(doc.layout_updates, 0);
   EXPECT_EQ(doc.CountCalls("QX_LoadEData"), 0u);

@@ -10,6 +10,7 @@
 
 #include "plugin/extension_api.h"
 #include "standin/documents/score_generator.h"
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -18,12 +19,11 @@ using standin::Bytes;
 using standin::HostDocument;
 using standin::MakeTag;
 using standin::RecordKey;
-
-constexpr uint32_t kSystemTag = MakeTag("SOSS");
-constexpr uint32_t kStaffTag = MakeTag("SOIu");
-constexpr uint32_t kMeasureTag = MakeTag("SOMS");
-constexpr uint32_t kRegionTag = MakeTag("SOMN");
-constexpr uint32_t kRestTag = 0x4F025849;
+using testing_support::kMeasureTag;
+using testing_support::kRegionTag;
+using testing_support::kRestTag;
+using testing_support::kStaffSystemTag;
+using testing_support::kSystemStaffTag;
 
 int Word(const Bytes& bytes, size_t offset) {
   return static_cast<int16_t>(bytes[offset] | (bytes[offset + 1] << 8));
@@ -35,7 +35,7 @@ std::set<int> Covered(const HostDocument& doc, uint32_t tag, int32_t part) {
   for (const auto& [key, bytes] : doc.records()) {
     if (key.tag != tag || key.part != part) continue;
     int first = 0, end = 0;
-    if (tag == kSystemTag && bytes.size() >= 14) first = Word(bytes, 8), end = Word(bytes, 12);
+    if (tag == kStaffSystemTag && bytes.size() >= 14) first = Word(bytes, 8), end = Word(bytes, 12);
     if (tag == kRestTag && bytes.size() >= 4)
       first = static_cast<int16_t>(key.cmper), end = Word(bytes, 2);
     if (tag == kRegionTag && bytes.size() >= 88) first = Word(bytes, 6), end = Word(bytes, 8);
@@ -50,7 +50,7 @@ std::set<std::vector<Bytes>> StaffLists(const HostDocument& doc, int16_t part) {
   std::vector<Bytes> list;
   int cmper = -1;
   for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag != kStaffTag || key.part != part) continue;
+    if (key.tag != kSystemStaffTag || key.part != part) continue;
     if (key.cmper != cmper && !list.empty()) lists.insert(list), list.clear();
     cmper = key.cmper;
     list.push_back(bytes);
@@ -76,14 +76,13 @@ TEST_F(FaultSafetyTest, NoRefusedCallLosesWhatTheUserHad) {
   shape.own_staff_lists = true;
   const HostDocument original = standin::GenerateScore(shape);
   const int start = 7;
-  uint8_t selection[20] = {};
-  selection[4] = start;
+  const testing_support::SelectionRecord selection = testing_support::SelectMeasures(start, start);
 
   auto run = [&](HostDocument& document) {
     standin::SetActiveDocument(&document);
     testing_support::ConnectModuleToStandIn();
     QuilloExtensionVersion(document.host_version);
-    const int32_t answer = QuilloExtensionInvoke(nullptr, 0, selection);
+    const int32_t answer = QuilloExtensionInvoke(nullptr, 0, selection.data());
     standin::SetActiveDocument(&doc);
     return answer;
   };
@@ -100,7 +99,8 @@ TEST_F(FaultSafetyTest, NoRefusedCallLosesWhatTheUserHad) {
     const standin::ServiceCall& call = clean.log[refused];
     SCOPED_TRACE("refused call " + std::to_string(refused) + ": " + call.ToString());
     for (int16_t part = 0; part < shape.parts; ++part) {
-      EXPECT_TRUE(Includes(Covered(faulty, kSystemTag, part), Covered(original, kSystemTag, part)));
+      EXPECT_TRUE(Includes(Covered(faulty, kStaffSystemTag, part),
+                           Covered(original, kStaffSystemTag, part)));
       EXPECT_TRUE(Includes(Covered(faulty, kRestTag, part), Covered(original, kRestTag, part)));
       const auto lists = StaffLists(faulty, part);
       for (const auto& list : StaffLists(original, part)) {
@@ -127,14 +127,13 @@ TEST_F(FaultSafetyTest, AHostWhoseWalkComesRoundLeavesSystemsAlone) {
   HostDocument document = standin::GenerateScore(shape);
   document.next_wraps_around = true;
   const HostDocument original = document;
-  uint8_t selection[20] = {};
-  selection[4] = 7;
+  const testing_support::SelectionRecord selection = testing_support::SelectMeasures(7, 7);
   standin::SetActiveDocument(&document);
   testing_support::ConnectModuleToStandIn();
-  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, selection), 1);
+  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, selection.data()), 1);
   standin::SetActiveDocument(&doc);
   for (const auto& [key, bytes] : original.records()) {
-    if (key.tag != kSystemTag && key.tag != kStaffTag) continue;
+    if (key.tag != kStaffSystemTag && key.tag != kSystemStaffTag) continue;
     const Bytes* now = document.Find(key.tag, key.cmper, key.inci, static_cast<int16_t>(key.part));
     ASSERT_NE(now, nullptr);
     EXPECT_EQ(*now, bytes) << standin::TagName(key.tag) << " " << key.cmper << "/" << key.inci;

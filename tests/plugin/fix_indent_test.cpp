@@ -20,7 +20,7 @@ class FixIndentTest : public HostTest {
     UseHostVersion(host_version);
     doc.parts = {0, 3};
     for (int16_t part : doc.parts) {
-      doc.Put(standin::MakeTag("otpD"), static_cast<uint16_t>(part), 0, standin::Bytes(12));
+      doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
     }
     PutSystems(doc, 0, {{1, 5, 40}, {5, 9, 12}, {9, 13, 12}, {13, 17, 12}});
     PutSystems(doc, 3, {{1, 9, 25}, {9, 11}, {11, 17, 8}});
@@ -28,12 +28,7 @@ class FixIndentTest : public HostTest {
   }
 
   int32_t Invoke(int16_t start, int16_t end) {
-    uint8_t selection[20] = {};
-    selection[4] = static_cast<uint8_t>(start);
-    selection[5] = static_cast<uint8_t>(static_cast<uint16_t>(start) >> 8);
-    selection[14] = static_cast<uint8_t>(end);
-    selection[15] = static_cast<uint8_t>(static_cast<uint16_t>(end) >> 8);
-    return QuilloExtensionInvoke(nullptr, 1, selection);
+    return QuilloExtensionInvoke(nullptr, 1, SelectMeasures(start, end).data());
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
@@ -9,9 +10,16 @@ namespace {
 class MusicRegionTest : public testing_support::HostTest {};
 
 TEST_F(MusicRegionTest, CopiesTheSelectionRecordFieldByField) {
-  const uint8_t selection[20] = {0x01, 0x02, 0x03, 0x04, 0xF7, 0xFF, 0x05, 0x06, 0x07, 0x08,
-                                 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x00, 0x11, 0x12, 0x13, 0x14};
-  QCMusicRegion region(selection, 3);
+  standin::Selection selection;
+  selection.start_slot_context = 0x0201;
+  selection.start_slot = 0x0403;
+  selection.start_measure = -9;
+  selection.start_position = 0x08070605;
+  selection.end_slot_context = 0x0A09;
+  selection.end_slot = 0x0C0B;
+  selection.end_measure = 13;
+  selection.end_position = 0x14131211;
+  QCMusicRegion region(selection.Encode().data(), 3);
   EXPECT_EQ(region.StartSlotContext, 0x0201);
   EXPECT_EQ(region.StartSlot, 0x0403);
   EXPECT_EQ(region.StartMeasure, -9);

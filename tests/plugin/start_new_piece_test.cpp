@@ -14,11 +14,6 @@ namespace {
 
 using namespace testing_support;
 
-constexpr uint32_t kPartTag = standin::MakeTag("otpD");
-constexpr uint32_t kRegionTag = standin::MakeTag("SOMN");
-constexpr uint32_t kRestTag = 0x4F025849;
-constexpr uint32_t kSetting25 = standin::MakeTag("ot25");
-constexpr uint32_t kSetting83 = standin::MakeTag("ot83");
 constexpr uint16_t kSettingCmper = 0xFFFE;
 
 class StartNewPieceTest : public HostTest {
@@ -45,16 +40,13 @@ class StartNewPieceTest : public HostTest {
     const size_t first = wide ? 140 : 6, end = wide ? 142 : 8;
     region[first] = 1, region[first + 1] = 0, region[end] = 17, region[end + 1] = 0;
     doc.Put(kRegionTag, 1, 0, region);
-    doc.Put(kSetting25, kSettingCmper, 0, Words({1, 2, 3, 4, 5, 6}));
-    doc.Put(kSetting25, kSettingCmper, 1, Words({7, 8, 9, 10, 11, 12}));
-    doc.Put(kSetting83, kSettingCmper, 0, Words({0, 0, 0, 0, split_gate, 0}));
+    doc.Put(kRestSettingsTag, kSettingCmper, 0, Words({1, 2, 3, 4, 5, 6}));
+    doc.Put(kRestSettingsTag, kSettingCmper, 1, Words({7, 8, 9, 10, 11, 12}));
+    doc.Put(kSplitGateSettingTag, kSettingCmper, 0, Words({0, 0, 0, 0, split_gate, 0}));
   }
 
   int32_t Invoke(int16_t start) {
-    uint8_t selection[20] = {};
-    selection[4] = static_cast<uint8_t>(start);
-    selection[5] = static_cast<uint8_t>(static_cast<uint16_t>(start) >> 8);
-    return QuilloExtensionInvoke(nullptr, 0, selection);
+    return QuilloExtensionInvoke(nullptr, 0, SelectMeasures(start, start).data());
   }
 
   std::pair<int, int> Flags(uint16_t measure) {

@@ -6,8 +6,12 @@
 //     measure (20 bytes, so the file keeps it whole in hexadecimal);
 //   - bit 0x0100 set in measureFlags1 of the start measure, at the offset
 //     that the host version it was given selects.
+// It shares only header constants with the stand-in host, never its code.
 #include <cstdint>
 #include <cstring>
+
+#include "standin/store/record_layouts.h"
+#include "standin/store/selection.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -23,12 +27,10 @@ using LoadFn = int16_t (*)(uint32_t, void*, void*, int32_t*, uint32_t);
 using SaveFn = int16_t (*)(uint32_t, void*, const void*, uint32_t, uint32_t);
 
 constexpr uint32_t kInterfaceVersion = 0x19000000;
-constexpr uint32_t kMeasureTag = 0x534F4D53;    // 'SOMS'
-constexpr uint32_t kEnclosureTag = 0x6F744465;  // 'otDe'
 constexpr uint32_t kMeasureLayout30From = 0x12000000;
 constexpr uint16_t kRecordedFlag = 0x0100;
-constexpr size_t kSelectionSize = 20;
-constexpr size_t kStartMeasureAt = 4;
+using standin::kEnclosureTag;
+using standin::kMeasureTag;
 constexpr char kMenuText[] = "Record Selection";
 
 uint32_t g_host_version = 0;
@@ -86,8 +88,9 @@ RECORDING_EXPORT int32_t QuilloExtensionInvoke(void*, int16_t index, const void*
   auto save = Lookup<SaveFn>("QX_SaveEData");
   if (index != 0 || selection == nullptr || load == nullptr || save == nullptr) return 0;
   const auto* record = static_cast<const uint8_t*>(selection);
-  uint8_t address[8] = {record[kStartMeasureAt], record[kStartMeasureAt + 1]};
-  save(kEnclosureTag, address, record, kSelectionSize, kInterfaceVersion);
+  uint8_t address[8] = {record[standin::Selection::kStartMeasureAt],
+                        record[standin::Selection::kStartMeasureAt + 1]};
+  save(kEnclosureTag, address, record, standin::Selection::kRecordSize, kInterfaceVersion);
 
   uint8_t measure[30] = {};
   const bool wide = g_host_version >= kMeasureLayout30From;

@@ -9,14 +9,14 @@
 #include <string>
 
 #include "records/measure_number_regions.h"
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
 
 using standin::Bytes;
 using standin::MakeTag;
-
-constexpr uint32_t kRegionTag = MakeTag("SOMN");
+using testing_support::kRegionTag;
 
 void PutWord(Bytes& bytes, size_t offset, uint16_t value) {
   bytes[offset] = static_cast<uint8_t>(value & 0xFF);
@@ -152,7 +152,7 @@ TEST_F(MeasureNumberRegionTest, AShortRecordSavesShortButItsCopyIsFullSizeWithZe
 
 TEST_F(MeasureNumberRegionTest, AnEnclosureAnswersItsTagOrTheOverride) {
   QCEnclosure enclosure;
-  EXPECT_EQ(enclosure.DataTag(), MakeTag("otDe"));
+  EXPECT_EQ(enclosure.DataTag(), testing_support::kEnclosureTag);
   enclosure.SetTagOverride(MakeTag("otXy"));
   EXPECT_EQ(enclosure.DataTag(), MakeTag("otXy"));
 }

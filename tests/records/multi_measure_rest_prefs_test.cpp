@@ -5,23 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
 
 using standin::Bytes;
 using standin::MakeTag;
+using testing_support::kRestSettingsTag;
+using testing_support::kSplitGateSettingTag;
 using testing_support::Words;
 
-constexpr uint32_t kOt83 = MakeTag("ot83");
 constexpr uint16_t kPrefsCmper = 0xFFFE;
 
 class MultiMeasureRestPrefsTest : public testing_support::HostTest {
  protected:
   void PutSettings(uint16_t split_gate) {
-    doc.Put(MakeTag("ot25"), kPrefsCmper, 0, Words({1, 2, 3, 4, 5, 6}));
-    doc.Put(MakeTag("ot25"), kPrefsCmper, 1, Words({11, 12, 13, 14, 15, 16}));
-    doc.Put(kOt83, kPrefsCmper, 0, Words({21, 22, 23, 24, split_gate, 26}));
+    doc.Put(kRestSettingsTag, kPrefsCmper, 0, Words({1, 2, 3, 4, 5, 6}));
+    doc.Put(kRestSettingsTag, kPrefsCmper, 1, Words({11, 12, 13, 14, 15, 16}));
+    doc.Put(kSplitGateSettingTag, kPrefsCmper, 0, Words({21, 22, 23, 24, split_gate, 26}));
   }
 };
 
@@ -53,7 +55,7 @@ TEST_F(MultiMeasureRestPrefsTest, SaveWritesOnlyWhatChangedAndOnlyOnceLoaded) {
   prefs.SetSplitGate(1);
   EXPECT_TRUE(prefs.Save());
   EXPECT_EQ(doc.LogText("QX_SaveEData"), "SaveEData ot83 65534/0 p0 12B v19000000 -> 1\n");
-  EXPECT_EQ(*doc.Find(kOt83, kPrefsCmper, 0), Words({21, 22, 23, 24, 1, 26}));
+  EXPECT_EQ(*doc.Find(kSplitGateSettingTag, kPrefsCmper, 0), Words({21, 22, 23, 24, 1, 26}));
 }
 
 }  // namespace

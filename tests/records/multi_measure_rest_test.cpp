@@ -5,14 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "records/multi_measure_rests.h"
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
 
 using standin::Bytes;
+using testing_support::kRestTag;
 using testing_support::Words;
-
-constexpr uint32_t kRestTag = 0x4F025849;
 
 class MultiMeasureRestTest : public testing_support::HostTest {};
 

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "records/part.h"
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
 
 using standin::Bytes;
 using standin::MakeTag;
-
-constexpr uint32_t kPartTag = MakeTag("otpD");
+using testing_support::kPartTag;
 
 // Notes the host's current part at each visit.
 class PartRecorder : public QCIteratorHandler {

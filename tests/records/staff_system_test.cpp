@@ -16,7 +16,7 @@ class StaffSystemTest : public HostTest {};
 
 TEST_F(StaffSystemTest, ShortRecordKeepsItsSizeAndNoBytesOfItsNeighbour) {
   PutSystems(doc, 0, {{1, 5, 30}});
-  doc.Put(kSystemTag, 2, 0, Words({1, 2, 3, 4, 5}));  // 10 bytes: no end measure
+  doc.Put(kStaffSystemTag, 2, 0, Words({1, 2, 3, 4, 5}));  // 10 bytes: no end measure
   QCStaffSystems systems;
   ASSERT_EQ(systems.LoadAll(), 2);
   EXPECT_TRUE(systems.SystemAt(0)->HasAllFields());
@@ -24,14 +24,14 @@ TEST_F(StaffSystemTest, ShortRecordKeepsItsSizeAndNoBytesOfItsNeighbour) {
   EXPECT_FALSE(short_one->HasAllFields());
   EXPECT_EQ(short_one->EndMeasure(), 0);
   ASSERT_TRUE(short_one->Save());
-  EXPECT_EQ(*doc.Find(kSystemTag, 2, 0), Words({1, 2, 3, 4, 5}));
+  EXPECT_EQ(*doc.Find(kStaffSystemTag, 2, 0), Words({1, 2, 3, 4, 5}));
 }
 
 TEST_F(StaffSystemTest, FreshFrozenSystemWritesTheDefaultRecord) {
   QCFreezeSystem freeze;
   freeze.SetEndMeasure(17);
   ASSERT_TRUE(freeze.SaveAs(9));
-  EXPECT_EQ(*doc.Find(kFreezeTag, 9, 0), Words({17, 1, 0, 0, 0, 0}));
+  EXPECT_EQ(*doc.Find(kFrozenSystemTag, 9, 0), Words({17, 1, 0, 0, 0, 0}));
 
   QCFreezeSystem missing;
   EXPECT_FALSE(missing.Load(4));

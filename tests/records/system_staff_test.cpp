@@ -19,7 +19,7 @@ TEST_F(SystemStaffTest, DetailValueTravelsWithTheEntry) {
   ASSERT_TRUE(entry.Load(2, 0));
   EXPECT_EQ(entry.DetailValue(), -5);
   ASSERT_TRUE(entry.SaveAs(4));
-  EXPECT_EQ(*doc.Find(kDetailTag, 4, 7), Words({0xFFFB, 0, 0, 0, 0}));
+  EXPECT_EQ(*doc.Find(kStaffDetailTag, 4, 7), Words({0xFFFB, 0, 0, 0, 0}));
   EXPECT_EQ(StaffListsText(doc, 0), "2:[7=-5] 4:[7=-5]");
 
   // Back to 100: saving removes the detail record at the entry's address.
@@ -30,7 +30,7 @@ TEST_F(SystemStaffTest, DetailValueTravelsWithTheEntry) {
 
 TEST_F(SystemStaffTest, SystemZeroHasNoDetailRecords) {
   PutStaff(doc, 0, 0, 0, 7);
-  doc.Put(kDetailTag, 0, 7, Words({3, 0, 0, 0, 0}));
+  doc.Put(kStaffDetailTag, 0, 7, Words({3, 0, 0, 0, 0}));
   QCSystemStaves list;
   EXPECT_EQ(list.LoadAll(), 0);
   ASSERT_EQ(list.LoadAllForCmper(0), 1);

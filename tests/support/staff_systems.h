@@ -8,15 +8,10 @@
 #include <string>
 
 #include "standin/store/host_document.h"
+#include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace testing_support {
-
-inline constexpr uint32_t kSystemTag = standin::MakeTag("SOSS");
-inline constexpr uint32_t kFreezeTag = standin::MakeTag("otFM");
-inline constexpr uint32_t kStaffTag = standin::MakeTag("SOIu");
-inline constexpr uint32_t kDetailTag = standin::MakeTag("dtLP");
-inline constexpr uint32_t kMeasureTag = standin::MakeTag("SOMS");
 
 struct SystemShape {
   int16_t first;
@@ -37,7 +32,7 @@ inline standin::Bytes SystemRecord(const SystemShape& s) {
 inline void PutSystems(standin::HostDocument& doc, int16_t part,
                        std::initializer_list<SystemShape> systems) {
   uint16_t number = 1;
-  for (const SystemShape& s : systems) doc.Put(kSystemTag, number++, 0, SystemRecord(s), part);
+  for (const SystemShape& s : systems) doc.Put(kStaffSystemTag, number++, 0, SystemRecord(s), part);
 }
 
 inline int16_t Word(const standin::Bytes& bytes, size_t offset) {
@@ -56,26 +51,28 @@ void ForRecords(const standin::HostDocument& doc, int16_t part, uint32_t tag, Fn
 // "1:1-5/20 2:5-9/0": number:first-end/indent; a short record shows its size.
 inline std::string SystemsText(const standin::HostDocument& doc, int16_t part) {
   std::string text;
-  ForRecords(doc, part, kSystemTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
-    text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
-            std::to_string(Word(b, 8)) + "-" + std::to_string(Word(b, 12)) + "/" +
-            std::to_string(Word(b, 2));
-    if (b.size() != 28) {
-      text += '(';
-      text += std::to_string(b.size());
-      text += "B)";
-    }
-  });
+  ForRecords(doc, part, kStaffSystemTag,
+             [&](const standin::RecordKey& key, const standin::Bytes& b) {
+               text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
+                       std::to_string(Word(b, 8)) + "-" + std::to_string(Word(b, 12)) + "/" +
+                       std::to_string(Word(b, 2));
+               if (b.size() != 28) {
+                 text += '(';
+                 text += std::to_string(b.size());
+                 text += "B)";
+               }
+             });
   return text;
 }
 
 // "1>5 5>9": frozen system under its first measure > its end measure.
 inline std::string FreezesText(const standin::HostDocument& doc, int16_t part) {
   std::string text;
-  ForRecords(doc, part, kFreezeTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
-    text +=
-        (text.empty() ? "" : " ") + std::to_string(key.cmper) + ">" + std::to_string(Word(b, 0));
-  });
+  ForRecords(doc, part, kFrozenSystemTag,
+             [&](const standin::RecordKey& key, const standin::Bytes& b) {
+               text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ">" +
+                       std::to_string(Word(b, 0));
+             });
   return text;
 }
 
@@ -84,19 +81,20 @@ inline std::string FreezesText(const standin::HostDocument& doc, int16_t part) {
 inline std::string StaffListsText(const standin::HostDocument& doc, int16_t part) {
   std::string text;
   int previous = -1;
-  ForRecords(doc, part, kStaffTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
-    if (key.cmper != previous)
-      text += std::string(previous < 0 ? "" : "] ") + std::to_string(key.cmper) + ":[";
-    else
-      text += " ";
-    previous = key.cmper;
-    const auto staff = static_cast<uint16_t>(Word(b, 0));
-    text += std::to_string(staff);
-    if (const standin::Bytes* detail = doc.Find(kDetailTag, key.cmper, staff, part)) {
-      text += '=';
-      text += std::to_string(Word(*detail, 0));
-    }
-  });
+  ForRecords(
+      doc, part, kSystemStaffTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
+        if (key.cmper != previous)
+          text += std::string(previous < 0 ? "" : "] ") + std::to_string(key.cmper) + ":[";
+        else
+          text += " ";
+        previous = key.cmper;
+        const auto staff = static_cast<uint16_t>(Word(b, 0));
+        text += std::to_string(staff);
+        if (const standin::Bytes* detail = doc.Find(kStaffDetailTag, key.cmper, staff, part)) {
+          text += '=';
+          text += std::to_string(Word(*detail, 0));
+        }
+      });
   return previous < 0 ? text : text + "]";
 }
 
@@ -107,9 +105,10 @@ inline void PutStaff(standin::HostDocument& doc, int16_t part, uint16_t system, 
   standin::Bytes entry(24, 0x11);
   entry[0] = static_cast<uint8_t>(staff);
   entry[1] = static_cast<uint8_t>(staff >> 8);
-  doc.Put(kStaffTag, system, inci, entry, part);
+  doc.Put(kSystemStaffTag, system, inci, entry, part);
   if (detail != 100) {
-    doc.Put(kDetailTag, system, staff, Words({static_cast<uint16_t>(detail), 0, 0, 0, 0}), part);
+    doc.Put(kStaffDetailTag, system, staff, Words({static_cast<uint16_t>(detail), 0, 0, 0, 0}),
+            part);
   }
 }
 

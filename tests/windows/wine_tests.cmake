@@ -4,6 +4,8 @@ foreach(fake incomplete recording)
   add_library(${fake}_module MODULE ${PROJECT_SOURCE_DIR}/tests/program/${fake}_module.cpp)
   set_target_properties(${fake}_module PROPERTIES PREFIX "" SUFFIX ".qxt")
   target_compile_options(${fake}_module PRIVATE ${QUILLO_WARNINGS})
+  # Header-only: the record tags and the selection layout of the stand-in host.
+  target_include_directories(${fake}_module PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_options(${fake}_module PRIVATE -static -static-libgcc -static-libstdc++)
 endforeach()
 
