@@ -9,13 +9,21 @@
 
 namespace host {
 
-// Versions are compared unsigned against these thresholds. They are the
-// host's own numbering and must not be changed.
+// Thresholds from which the host behaves differently, ascending, each named
+// after what it switches on. Versions are compared unsigned; the numbers are
+// the host's own and must not be changed.
+// Measure-number regions use the 196-byte layout.
+inline constexpr uint32_t kRegionLayout196From = 0x0F000000;
+// The host marks the start of a piece completely (the measure's mark bit).
+inline constexpr uint32_t kPieceMarksFrom = 0x10000000;
+// Every system of a part has a staff list of its own.
+inline constexpr uint32_t kOwnStaffListsFrom = 0x10000000;
+// Measure-number regions use the 350-byte layout.
+inline constexpr uint32_t kRegionLayout350From = 0x11000000;
+// Measures use the long (30-byte) layout.
+inline constexpr uint32_t kLongMeasureLayoutFrom = 0x12000000;
+// The host version until the host reports its own.
 inline constexpr uint32_t kVersionBeforeReported = 0x19000000;
-inline constexpr uint32_t kVersion10 = 0x10000000;
-inline constexpr uint32_t kVersion12 = 0x12000000;
-inline constexpr uint32_t kVersion0F = 0x0F000000;
-inline constexpr uint32_t kVersion11 = 0x11000000;
 
 // The version argument of every service that does not concern one record, and
 // the default version of the record services.

@@ -1,24 +1,16 @@
 #include "operations/part_indent_fixer.h"
 
 #include "host/host_services.h"
-#include "host/host_version.h"
 #include "records/measure.h"
 #include "records/staff_system.h"
 #include "records/staff_systems.h"
 
 namespace {
 
-// Hosts before this version do not mark the start of a piece completely.
-constexpr uint32_t kPieceMarksFrom = host::kVersion10;
-
-// True when measure `measure` loads and carries the marks that start a
-// piece. Before host version 0x10000000 no measure does.
+// True when measure `measure` loads and carries the marks that start a piece.
 bool StartsPiece(int16_t measure) {
   QCMeasure record;
-  if (!record.Load(static_cast<uint16_t>(measure))) return false;
-  return (record.MeasureFlags2() & QCMeasure::kFlags2PieceStart) != 0 &&
-         host::HostVersionAtLeast(kPieceMarksFrom) &&
-         (record.MeasureFlags1() & QCMeasure::kFlags1PieceStartMark) != 0;
+  return record.Load(static_cast<uint16_t>(measure)) && record.StartsPiece();
 }
 
 }  // namespace

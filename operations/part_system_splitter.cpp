@@ -1,7 +1,6 @@
 #include "operations/part_system_splitter.h"
 
 #include "host/host_services.h"
-#include "host/host_version.h"
 #include "records/freeze_system.h"
 #include "records/staff_system.h"
 #include "records/staff_systems.h"
@@ -13,9 +12,6 @@ namespace {
 // System numbers are 16-bit and 0xFFFF asks the host to assign one when a
 // record is created, so no system can be filed above this number.
 constexpr uint16_t kHighestSystemNumber = 0xFFFE;
-// From this host version every system keeps a staff list of its own; before
-// it, only systems flagged QCStaffSystem::kOwnStaffList do.
-constexpr uint32_t kOwnStaffListsFrom = host::kVersion10;
 // Position in the list whose system is not there.
 constexpr int32_t kNone = -1;
 
@@ -81,15 +77,13 @@ void MoveStaffLists(uint16_t first) {
   // has already moved on: with systems missing from the list, or after a
   // move the host refused, a further move would destroy a list.
   if (!WholeList(systems)) return;
-  const bool own_lists = host::HostVersionAtLeast(kOwnStaffListsFrom);
   for (int32_t position = systems.Count() - 1; position >= 0; --position) {
     const QCStaffSystem* system = systems.SystemAt(position);
     if (system == nullptr) continue;
     const uint16_t number = system->ItemCmper();
     if (number < first) break;
     if (number >= kHighestSystemNumber) continue;  // nowhere to move its list
-    const bool has_own = own_lists || (system->SystemFlags() & QCStaffSystem::kOwnStaffList) != 0;
-    const uint16_t source = has_own ? number : uint16_t{0};
+    const uint16_t source = system->HasOwnStaffList() ? number : uint16_t{0};
     QCSystemStaves staves;
     const int32_t loaded = staves.LoadAllForCmper(source);
     // A list read short (the host refused one of its entries) would lose its

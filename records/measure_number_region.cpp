@@ -6,8 +6,8 @@
 
 const QCMeasureNumberRegion::Layout& QCMeasureNumberRegion::LayoutForHostVersion(
     uint32_t host_version) {
-  if (host_version >= host::kVersion11) return kLayout350;
-  if (host_version >= host::kVersion0F) return kLayout196;
+  if (host_version >= host::kRegionLayout350From) return kLayout350;
+  if (host_version >= host::kRegionLayout196From) return kLayout196;
   return kLayout88;
 }
 

@@ -37,11 +37,11 @@ class QCMeasureNumberRegion : public QCNoInciOther {
     size_t end_measure;
     size_t cleared_on_split;
   };
-  // From host version 0x11000000 on.
+  // From host version kRegionLayout350From on.
   static constexpr Layout kLayout350 = {350, 0x11000000, {18, 88, 30, 100}, 140, 142, 150};
-  // From host version 0x0F000000 up to 0x11000000.
+  // From host version kRegionLayout196From up to kRegionLayout350From.
   static constexpr Layout kLayout196 = {196, 0x0F000200, {18, 84, 30, 96}, 132, 134, 140};
-  // Below host version 0x0F000000; the four enclosures share one piece.
+  // Below host version kRegionLayout196From; the four enclosures share one piece.
   static constexpr Layout kLayout88 = {88, 0x0A000000, {70, 70, 70, 70}, 6, 8, 16};
 
   // The layout the host uses at `host_version` (compared unsigned).

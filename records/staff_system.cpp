@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/byte_order.h"
+#include "host/host_version.h"
 #include "records/record_copy.h"
 
 int32_t QCStaffSystem::ClassID() const {
@@ -34,6 +35,10 @@ int16_t QCStaffSystem::FirstMeasure() const {
 
 uint16_t QCStaffSystem::SystemFlags() const {
   return host::ReadU16(record_, kSystemFlagsOffset);
+}
+
+bool QCStaffSystem::HasOwnStaffList() const {
+  return host::HostVersionAtLeast(host::kOwnStaffListsFrom) || (SystemFlags() & kOwnStaffList) != 0;
 }
 
 int16_t QCStaffSystem::EndMeasure() const {

@@ -29,8 +29,8 @@ class QCStaffSystem : public QCNoInciOther {
   static constexpr size_t kEndMeasureOffset = 12;
   // A record shorter than this lacks some of the fields above.
   static constexpr uint64_t kFieldsEnd = 14;
-  // systemFlags bit: on hosts before version 0x10000000, the system keeps a
-  // staff list of its own (otherwise it shows the list filed under 0).
+  // systemFlags bit: on hosts before version kOwnStaffListsFrom, the system
+  // keeps a staff list of its own (otherwise it shows the list filed under 0).
   static constexpr uint16_t kOwnStaffList = 0x4000;
 
   // Record zero, no address, not loaded.
@@ -53,6 +53,10 @@ class QCStaffSystem : public QCNoInciOther {
   int16_t Indent() const;
   int16_t FirstMeasure() const;
   uint16_t SystemFlags() const;
+  // True when the system keeps a staff list of its own, filed under its
+  // number: always from host version kOwnStaffListsFrom on, before it when
+  // its flags say so.
+  bool HasOwnStaffList() const;
   int16_t EndMeasure() const;
   void SetIndent(int16_t indent);
   void SetFirstMeasure(int16_t measure);

@@ -37,19 +37,27 @@ TEST_F(MeasureTest, FlagWordsAndSavedBytesFollowTheHostVersion) {
   }
 }
 
-TEST_F(MeasureTest, ReloadAfterAVersionChangeFillsTheNewLayout) {
+TEST_F(MeasureTest, AMeasureKeepsTheLayoutItWasMadeWithWhenTheVersionChanges) {
   UseHostVersion(0x11000000);
   PutMeasure(doc, 0x11000000, 4, 0x0800, 0x8000);
   QCMeasure measure;
   ASSERT_TRUE(measure.Load(4));
-  EXPECT_EQ(measure.MeasureFlags1(), 0x0800);
 
   UseHostVersion(0x12000000);
-  PutMeasure(doc, 0x12000000, 4, 0x0801, 0x8001);
+  doc.log.clear();
   ASSERT_TRUE(measure.Reload());
-  EXPECT_EQ(measure.LoadedSize(), 30u);
-  EXPECT_EQ(measure.MeasureFlags1(), 0x0801);
-  EXPECT_EQ(measure.MeasureFlags2(), 0x8001);
+  EXPECT_EQ(measure.DataSize(), 26);
+  EXPECT_EQ(measure.MeasureFlags1(), 0x0800);
+  ASSERT_TRUE(measure.Save());
+  EXPECT_EQ(doc.LogText("QX_LoadEData"), "LoadEData SOMS 4/0 p0 26B v0A000000 -> 1\n");
+  EXPECT_EQ(doc.LogText("QX_SaveEData"), "SaveEData SOMS 4/0 p0 26B v0A000000 -> 1\n");
+
+  // A copy into the long layout reads no further than the short store.
+  QCMeasure wide;
+  wide.CopyDataFrom(measure);
+  EXPECT_EQ(wide.LoadedSize(), 30u);
+  EXPECT_EQ(wide.DataBuffer()[25], measure.DataBuffer()[25]);
+  EXPECT_EQ(wide.DataBuffer()[26], 0);
 }
 
 TEST_F(MeasureTest, MeasureZeroIsNeverAskedFor) {
