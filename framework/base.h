@@ -44,10 +44,21 @@ class QCBase {
   QCBase& operator=(const QCBase&) = default;
 };
 
-// `object` as a T when it answers T's class number, else null. Every record
-// class has a number of its own, so this is a checked downcast that costs one
-// virtual call, for the paths that run once per record.
+// `object` as a T, else null: the module's one checked downcast. A record
+// class has a number of its own, so for it this costs one virtual call, for
+// the paths that run once per record; a framework base class has no number,
+// so for it the language's own check decides.
 template <typename T>
 T* RecordCast(QCBase* object) {
-  return object != nullptr && object->ClassID() == T::kClassID ? static_cast<T*>(object) : nullptr;
+  if constexpr (requires { T::kClassID; }) {
+    return object != nullptr && object->ClassID() == T::kClassID ? static_cast<T*>(object)
+                                                                 : nullptr;
+  } else {
+    return dynamic_cast<T*>(object);
+  }
+}
+
+template <typename T>
+const T* RecordCast(const QCBase* object) {
+  return RecordCast<T>(const_cast<QCBase*>(object));
 }

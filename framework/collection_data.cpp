@@ -45,7 +45,7 @@ int32_t QCCollectionData::LoadAll() {
 
 bool QCCollectionData::SaveAll() {
   for (int32_t position = 0; position < Count(); ++position) {
-    auto* element = dynamic_cast<QCBaseData*>(ItemAt(position));
+    auto* element = RecordCast<QCBaseData>(ItemAt(position));
     if (element == nullptr) return false;
     element->SetTagOverride(element_tag_override_);
     if (!element->Save()) return false;

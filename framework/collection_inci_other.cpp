@@ -38,7 +38,7 @@ int32_t QCCollectionInciOther::LoadAllForCmper(uint16_t cmper) {
 bool QCCollectionInciOther::SaveAllForCmper(uint16_t cmper) {
   if (!DeleteAllForCmper(cmper)) return false;
   for (int32_t position = 0; position < Count(); ++position) {
-    auto* element = dynamic_cast<QCInciOther*>(ItemAt(position));
+    auto* element = RecordCast<QCInciOther>(ItemAt(position));
     if (element == nullptr) return false;
     element->SetTagOverride(ElementTagOverride());
     if (!element->SaveAs(cmper)) return false;

@@ -18,9 +18,10 @@ class QCIteratorHandler : public QCBase {
   virtual bool IterateIndexed(QCBase* element, int32_t position);
   // True when `element` is the one looked for. Default false.
   virtual bool Match(QCBase* element);
-  // Asked before a walk over the parts; false means the walk is not run.
-  // Default true.
+  // Asked by the walk over the parts before it starts; false means the walk
+  // is not run (and not ended). Default true.
   virtual bool BeginIteration() { return true; }
-  // Called once when a walk over the parts ends, stopped or not. Default: nothing.
+  // Called by the walk over the parts once when it ends, stopped or not.
+  // Default: nothing.
   virtual void EndIteration() {}
 };

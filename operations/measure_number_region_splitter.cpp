@@ -14,15 +14,15 @@ int16_t Measure(int32_t value) {
 }  // namespace
 
 bool QCMeasureNumberRegionSplitter::Iterate(QCBase* element) {
-  auto* region = dynamic_cast<QCMeasureNumberRegion*>(element);
+  auto* region = RecordCast<QCMeasureNumberRegion>(element);
   if (region == nullptr) return true;
-  const int16_t m = Measure(start_measure_);
+  const int16_t m = start_measure_;
   const int16_t end = region->EndMeasure();
   if (m > Measure(end - 1)) return true;
   if (m < region->FirstMeasure()) return true;
 
   std::unique_ptr<QCBaseData> clone_object = region->Clone();
-  auto* piece = dynamic_cast<QCMeasureNumberRegion*>(clone_object.get());
+  auto* piece = RecordCast<QCMeasureNumberRegion>(clone_object.get());
   if (piece == nullptr) return true;
   piece->SetFirstMeasure(m);
   piece->SetClearedOnSplit(0);

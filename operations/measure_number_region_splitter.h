@@ -16,18 +16,14 @@
 
 class QCMeasureNumberRegionSplitter : public QCIteratorHandler {
  public:
-  explicit QCMeasureNumberRegionSplitter(int32_t start_measure) : start_measure_(start_measure) {}
+  explicit QCMeasureNumberRegionSplitter(int16_t start_measure) : start_measure_(start_measure) {}
 
   // `element` is a QCMeasureNumberRegion loaded by the caller. Cuts it when
   // it covers the start measure; anything else is passed over. Always true,
   // so a walk visits every region.
   bool Iterate(QCBase* element) override;
 
-  int32_t StartMeasure() const { return start_measure_; }
-  void SetStartMeasure(int32_t measure) { start_measure_ = measure; }
-
  private:
-  // The first measure of the new piece; its low 16 bits are the signed
-  // measure number.
-  int32_t start_measure_;
+  // The first measure of the new piece.
+  const int16_t start_measure_;
 };

@@ -28,7 +28,7 @@ bool QCPartIndentFixer::Iterate(QCBase* /*part*/) {
     // A record too short to say where its system begins is left as it is.
     if (system == nullptr || !system->HasAllFields()) continue;
     const int16_t measure = system->FirstMeasure();
-    if (measure < startMeasure || measure > endMeasure) continue;
+    if (measure < start_measure_ || measure > end_measure_) continue;
     system->SetIndent(StartsPiece(measure) ? piece_indent : int16_t{0});
     system->Save();
   }

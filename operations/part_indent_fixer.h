@@ -18,13 +18,14 @@
 class QCPartIndentFixer : public QCIteratorHandler {
  public:
   QCPartIndentFixer(int16_t start_measure, int16_t end_measure)
-      : startMeasure(start_measure), endMeasure(end_measure) {}
+      : start_measure_(start_measure), end_measure_(end_measure) {}
 
   // Fixes the host's current part; `part` is not looked at. Always true, so a
   // walk over the parts goes on.
   bool Iterate(QCBase* part) override;
 
+ private:
   // The span, both ends included.
-  int16_t startMeasure;
-  int16_t endMeasure;
+  const int16_t start_measure_;
+  const int16_t end_measure_;
 };

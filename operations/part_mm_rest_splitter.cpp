@@ -31,7 +31,7 @@ void Cut(QCMultiMeasureRest& rest, int16_t m) {
 bool QCPartMMRestSplitter::Iterate(QCBase* /*part*/) {
   QCMultiMeasureRests rests;
   rests.LoadAll();
-  const int16_t m = static_cast<int16_t>(start_measure_);
+  const int16_t m = start_measure_;
   for (int32_t i = 0; i < rests.Count(); ++i) {
     QCMultiMeasureRest* rest = rests.RestAt(i);
     if (rest == nullptr || !Covers(*rest, m)) continue;

@@ -16,17 +16,13 @@
 
 class QCPartMMRestSplitter : public QCIteratorHandler {
  public:
-  explicit QCPartMMRestSplitter(int32_t start_measure) : start_measure_(start_measure) {}
+  explicit QCPartMMRestSplitter(int16_t start_measure) : start_measure_(start_measure) {}
 
   // Works on the current part; `part` is not used. Always true, so the walk
   // goes on to the next part.
   bool Iterate(QCBase* part) override;
 
-  int32_t StartMeasure() const { return start_measure_; }
-  void SetStartMeasure(int32_t measure) { start_measure_ = measure; }
-
  private:
-  // The first measure of the new piece; its low 16 bits are the signed
-  // measure number.
-  int32_t start_measure_;
+  // The first measure of the new piece.
+  const int16_t start_measure_;
 };

@@ -116,7 +116,7 @@ bool QCPartSystemSplitter::Iterate(QCBase* /*part*/) {
 }
 
 uint16_t QCPartSystemSplitter::SplitSystems() const {
-  const auto start = static_cast<int16_t>(startMeasure);
+  const int16_t start = start_measure_;
   QCStaffSystems systems;
   systems.LoadAll();
   if (!AllFieldsPresent(systems)) return 0;
@@ -134,7 +134,7 @@ uint16_t QCPartSystemSplitter::SplitSystems() const {
 }
 
 uint16_t QCPartSystemSplitter::Cut(QCStaffSystems& systems, int32_t position) const {
-  const auto start = static_cast<int16_t>(startMeasure);
+  const int16_t start = start_measure_;
   QCStaffSystem& system = *systems.SystemAt(position);
   const uint16_t number = system.ItemCmper();
   const int16_t first = system.FirstMeasure();

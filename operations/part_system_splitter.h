@@ -25,15 +25,11 @@ class QCStaffSystems;
 
 class QCPartSystemSplitter : public QCIteratorHandler {
  public:
-  explicit QCPartSystemSplitter(int32_t start_measure = 0) : startMeasure(start_measure) {}
+  explicit QCPartSystemSplitter(int16_t start_measure) : start_measure_(start_measure) {}
 
   // Splits the host's current part; `part` is not looked at. Always true, so
   // a walk over the parts goes on.
   bool Iterate(QCBase* part) override;
-
-  // The measure at which the new system begins; compared and stored through
-  // its low 16 bits, as a signed measure number.
-  int32_t startMeasure;
 
  private:
   // Cuts the system containing the start measure, when the part can be cut
@@ -45,4 +41,7 @@ class QCPartSystemSplitter : public QCIteratorHandler {
   // number of the new system, which begins at the start measure, or 0 when
   // the host refused a write and the cut stopped there.
   uint16_t Cut(QCStaffSystems& systems, int32_t position) const;
+
+  // The measure at which the new system begins.
+  const int16_t start_measure_;
 };

@@ -7,6 +7,6 @@ bool FixIndent(const QCMusicRegion& region) {
   QCParts parts;
   parts.LoadAll();
   QCPartIndentFixer fixer(region.StartMeasure, region.EndMeasure);
-  if (fixer.BeginIteration()) parts.ForEachPart(fixer);
+  parts.ForEachPart(fixer);
   return true;
 }

@@ -42,13 +42,13 @@ bool StartNewPiece(const QCMusicRegion& region) {
   parts.LoadAll();
 
   QCPartSystemSplitter system_splitter(start);
-  if (system_splitter.BeginIteration()) parts.ForEachPart(system_splitter);
+  parts.ForEachPart(system_splitter);
 
   QCMultiMeasureRestPrefs prefs;
   prefs.Load(kPrefsCmper);
   if (prefs.SplitGate() == 0) {
     QCPartMMRestSplitter rest_splitter(start);
-    if (rest_splitter.BeginIteration()) parts.ForEachPart(rest_splitter);
+    parts.ForEachPart(rest_splitter);
   }
 
   // The measure marks and the regions belong to the part that was current

@@ -20,7 +20,7 @@ uint32_t QCEnclosure::DataTag() const {
 }
 
 void QCEnclosure::CopyDataFrom(QCBaseData& other) {
-  auto* enclosure = dynamic_cast<QCEnclosure*>(&other);
+  auto* enclosure = RecordCast<QCEnclosure>(&other);
   if (enclosure == nullptr) return;
   if (enclosure->data_ != data_) std::memcpy(data_, enclosure->data_, kRecordSize);
   UseStorage(data_, kRecordSize);

@@ -17,6 +17,7 @@
 class QCEnclosure : public QCNoInciOther {
  public:
   // Enclosure record: 12 bytes, addressed by (cmper, 0). Host format.
+  static constexpr int32_t kClassID = class_id::kEnclosure;
   static constexpr uint32_t kTag = 0x6F744465;  // 'otDe'
   static constexpr int32_t kRecordSize = 12;
 

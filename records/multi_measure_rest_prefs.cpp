@@ -18,7 +18,7 @@ std::unique_ptr<QCBaseData> QCMultiMeasureRestPrefs::CreateInstance() const {
 }
 
 void QCMultiMeasureRestPrefs::CopyDataFrom(QCBaseData& other) {
-  auto* prefs = dynamic_cast<QCMultiMeasureRestPrefs*>(&other);
+  auto* prefs = RecordCast<QCMultiMeasureRestPrefs>(&other);
   if (prefs == nullptr) return;
   std::memmove(record_, prefs->record_, kRecordSize);
   UseStorage(record_, kRecordSize);

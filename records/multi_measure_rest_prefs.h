@@ -15,6 +15,7 @@
 
 class QCMultiMeasureRestPrefs : public QCPrefsBase {
  public:
+  static constexpr int32_t kClassID = class_id::kMultiMeasureRestPrefs;
   static constexpr uint32_t kTag = host::kMultiMeasureRestPrefsTag;
   // Legacy record: thirteen u16 words, 26 bytes. Words 0 to 11 are carried
   // unread; word 12 (bytes 24 and 25) is splitGate: 0 means multimeasure

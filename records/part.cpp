@@ -19,7 +19,7 @@ const char* QCPart::ClassName() const {
 
 bool QCPart::IsSameClass(const QCBase* other) const {
   if (other == nullptr || other->ClassName() != ClassName()) return false;
-  const auto* part = dynamic_cast<const QCPart*>(other);
+  const auto* part = RecordCast<QCPart>(other);
   return part != nullptr && part->part_id_ == part_id_ &&
          part->part_document_id_ == part_document_id_;
 }
@@ -29,7 +29,7 @@ std::unique_ptr<QCBaseData> QCPart::CreateInstance() const {
 }
 
 void QCPart::CopyDataFrom(QCBaseData& other) {
-  auto* part = dynamic_cast<QCPart*>(&other);
+  auto* part = RecordCast<QCPart>(&other);
   if (part == nullptr) return;
   std::memcpy(record_, part->record_, kRecordSize);
   UseStorage(record_, kRecordSize);

@@ -29,6 +29,7 @@ int32_t QCParts::LoadAll() {
 }
 
 int32_t QCParts::ForEachPart(QCIteratorHandler& handler) {
+  if (!handler.BeginIteration()) return 0;
   int32_t visited = 0;
   for (int32_t position = 0; position < Count(); ++position) {
     auto* part = RecordCast<QCPart>(ItemAt(position));

@@ -19,10 +19,11 @@ class QCParts : public QCCollection {
   // listed (its list would otherwise go round for ever).
   int32_t LoadAll();
 
-  // For each part: makes it the host's current part (when it belongs to the
-  // current document), calls handler.Iterate, and restores the part that
-  // was current before. Stops after the first Iterate that answers false.
-  // Calls handler.EndIteration once at the end. Returns how many Iterate
-  // calls answered true.
+  // Asks handler.BeginIteration first; when it answers false, returns 0 and
+  // nothing else happens. Then for each part: makes it the host's current
+  // part (when it belongs to the current document), calls handler.Iterate,
+  // and restores the part that was current before. Stops after the first
+  // Iterate that answers false. Calls handler.EndIteration once at the end.
+  // Returns how many Iterate calls answered true.
   int32_t ForEachPart(QCIteratorHandler& handler);
 };

@@ -56,7 +56,7 @@ class MeasureNumberRegionSplitterTest : public testing_support::HostTest {
  protected:
   // Loads every region and lets a splitter for measure m visit each, as the
   // command does; returns how many visits answered true.
-  int32_t SplitAt(int32_t m) {
+  int32_t SplitAt(int16_t m) {
     QCMeasureNumberRegions regions;
     regions.LoadAll();
     QCMeasureNumberRegionSplitter splitter(m);

@@ -46,11 +46,10 @@ class PartMMRestSplitterTest : public testing_support::HostTest {
   }
 
   // Runs the splitter over every part; returns ForEachPart's count.
-  int32_t SplitAt(int32_t m) {
+  int32_t SplitAt(int16_t m) {
     QCParts parts;
     parts.LoadAll();
     QCPartMMRestSplitter splitter(m);
-    EXPECT_TRUE(splitter.BeginIteration());
     return parts.ForEachPart(splitter);
   }
 };

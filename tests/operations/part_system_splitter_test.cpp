@@ -28,7 +28,7 @@ class PartSystemSplitterTest : public HostTest {
     PutStaff(doc, part, 4, 0, 4);
   }
 
-  void Split(int32_t start_measure) {
+  void Split(int16_t start_measure) {
     QCPartSystemSplitter splitter(start_measure);
     EXPECT_TRUE(splitter.Iterate(nullptr));
   }
@@ -71,7 +71,7 @@ TEST_F(PartSystemSplitterTest, SystemAlreadyBeginningThereOnlyGetsTheIndent) {
 TEST_F(PartSystemSplitterTest, PartsThatCannotBeCutOnlyGetTheLayoutUpdates) {
   struct Case {
     const char* what;
-    int32_t start;
+    int16_t start;
     std::function<void(standin::HostDocument&)> build;
   };
   const Case cases[] = {

@@ -19,19 +19,25 @@ using testing_support::kPartTag;
 // Notes the host's current part at each visit.
 class PartRecorder : public QCIteratorHandler {
  public:
-  explicit PartRecorder(standin::HostDocument& doc, int stop_at = -1)
-      : doc_(doc), stop_at_(stop_at) {}
+  explicit PartRecorder(standin::HostDocument& doc, int stop_at = -1, bool begins = true)
+      : doc_(doc), stop_at_(stop_at), begins_(begins) {}
+  bool BeginIteration() override {
+    ++begun;
+    return begins_;
+  }
   bool Iterate(QCBase* /*element*/) override {
     current_parts.push_back(doc_.current_part);
     return static_cast<int>(current_parts.size()) != stop_at_;
   }
   void EndIteration() override { ++ends; }
   std::vector<int16_t> current_parts;
+  int begun = 0;
   int ends = 0;
 
  private:
   standin::HostDocument& doc_;
   int stop_at_;
+  bool begins_;
 };
 
 class PartsTest : public testing_support::HostTest {
@@ -82,6 +88,7 @@ TEST_F(PartsTest, EachVisitSwitchesToThePartAndBack) {
   PartRecorder recorder(doc);
   EXPECT_EQ(parts.ForEachPart(recorder), 2);
   EXPECT_EQ(recorder.current_parts, (std::vector<int16_t>{0, 2}));
+  EXPECT_EQ(recorder.begun, 1);
   EXPECT_EQ(recorder.ends, 1);
   EXPECT_EQ(doc.current_part, 2);
   // The switch is made even to the part that is already current.
@@ -98,6 +105,19 @@ TEST_F(PartsTest, AHandlerThatStopsStillGetsItsPartRestored) {
   EXPECT_EQ(recorder.current_parts, (std::vector<int16_t>{0}));
   EXPECT_EQ(recorder.ends, 1);
   EXPECT_EQ(doc.current_part, 1);
+}
+
+TEST_F(PartsTest, AHandlerThatDoesNotBeginIsNeitherRunNorEnded) {
+  AddParts({0, 1});
+  QCParts parts;
+  ASSERT_EQ(parts.LoadAll(), 2);
+  doc.log.clear();
+  PartRecorder recorder(doc, -1, false);
+  EXPECT_EQ(parts.ForEachPart(recorder), 0);
+  EXPECT_EQ(recorder.begun, 1);
+  EXPECT_TRUE(recorder.current_parts.empty());
+  EXPECT_EQ(recorder.ends, 0);
+  EXPECT_TRUE(doc.log.empty());
 }
 
 TEST_F(PartsTest, APartOfAnotherDocumentIsVisitedWithoutSwitching) {
