@@ -1,6 +1,7 @@
 #include "framework/string.h"
 
 #include <cstring>
+#include <utility>
 
 QCString::QCString() {
   EnsureCapacity(0);
@@ -10,6 +11,23 @@ QCString::QCString() {
 
 QCString::QCString(const char* text) {
   SetCString(text);
+}
+
+QCString::QCString(const QCString& other)
+    : QCBase(other), length_(other.length_), capacity_(other.capacity_) {
+  if (other.text_ == nullptr) return;
+  text_ = new uint16_t[capacity_];
+  if (length_ > 0) std::memcpy(text_, other.text_, length_ * sizeof(uint16_t));
+  text_[length_] = 0;
+}
+
+QCString& QCString::operator=(const QCString& other) {
+  if (this == &other) return *this;
+  QCString copy(other);
+  std::swap(length_, copy.length_);
+  std::swap(capacity_, copy.capacity_);
+  std::swap(text_, copy.text_);
+  return *this;
 }
 
 QCString::~QCString() {

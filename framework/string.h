@@ -17,6 +17,11 @@ class QCString : public QCBase {
   QCString();
   // A string holding `text` (8-bit), widened as by SetCString.
   explicit QCString(const char* text);
+  // A deep copy: its own buffer, of the same capacity, holding the same text
+  // (none when `other` has none). The spare buffers are not copied.
+  QCString(const QCString& other);
+  // Replaces this string with a deep copy of `other`.
+  QCString& operator=(const QCString& other);
   ~QCString() override;
 
   const char* ClassName() const override;

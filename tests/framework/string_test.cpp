@@ -50,6 +50,29 @@ TEST(StringTest, NullTextFreesTheBufferAndTextAllocatesAgain) {
   EXPECT_EQ(empty.Capacity(), 10u);
 }
 
+TEST(StringTest, ACopyOwnsItsTextApartFromTheSource) {
+  QCString source("piece");
+  QCString copy = source;
+  EXPECT_NE(copy.Text(), source.Text());
+  source.SetCString("changed");
+  EXPECT_EQ(copy.Length(), 5u);
+  EXPECT_EQ(copy.Text()[0], 'p');
+  EXPECT_EQ(copy.Text()[5], 0);
+
+  QCString assigned("longer than ten units");
+  assigned = copy;
+  copy.SetCString(nullptr);
+  EXPECT_EQ(assigned.Length(), 5u);
+  EXPECT_EQ(assigned.Text()[4], 'e');
+  const QCString& same = assigned;
+  assigned = same;  // assigning a string to itself keeps its text
+  EXPECT_EQ(assigned.Text()[4], 'e');
+
+  QCString none(copy);  // a copy of a string without text has none either
+  EXPECT_EQ(none.Text(), nullptr);
+  EXPECT_EQ(none.Capacity(), 0u);
+}
+
 TEST(StringTest, HighBytesWidenAsSignedCharacters) {
   QCString text("caf\xE9");
   EXPECT_EQ(text.Text()[3], 0xFFE9);
