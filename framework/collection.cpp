@@ -3,10 +3,28 @@
 #include <cstring>
 
 #include "framework/iterator_handler.h"
+#include "framework/record_pool.h"
+
+namespace {
+
+// The element arrays come from the record pool, like the records they hold: a
+// command makes a list per system and part, each growing in the same steps,
+// so the arrays of one list serve the next instead of going back and forth
+// to the system allocator.
+QCBase** AllocateElements(int64_t capacity) {
+  return static_cast<QCBase**>(
+      RecordPool::Allocate(static_cast<size_t>(capacity) * sizeof(QCBase*)));
+}
+
+void FreeElements(QCBase** elements, int32_t capacity) {
+  RecordPool::Free(elements, static_cast<size_t>(capacity) * sizeof(QCBase*));
+}
+
+}  // namespace
 
 QCCollection::~QCCollection() {
   ClearAll();
-  delete[] elements_;
+  FreeElements(elements_, capacity_);
   elements_ = nullptr;
 }
 
@@ -33,9 +51,13 @@ void QCCollection::GrowFor(int32_t extra) {
   if (capacity_ >= needed) return;
   const int64_t step = count_ <= 100 ? 10 : count_ <= 1000 ? 50 : count_ <= 10000 ? 100 : 1000;
   const int64_t new_capacity = step * ((count_ + step + extra) / step);
-  auto** grown = new QCBase*[static_cast<size_t>(new_capacity)]();
-  if (count_ > 0) std::memcpy(grown, elements_, static_cast<size_t>(count_) * sizeof(QCBase*));
-  delete[] elements_;
+  QCBase** grown = AllocateElements(new_capacity);
+  // Positions in use are copied, the new ones cleared: a long list grows by
+  // many steps, and clearing the whole array at each would cost as much again.
+  const auto in_use = static_cast<size_t>(count_);
+  if (in_use > 0) std::memcpy(grown, elements_, in_use * sizeof(QCBase*));
+  std::memset(grown + in_use, 0, (static_cast<size_t>(new_capacity) - in_use) * sizeof(QCBase*));
+  FreeElements(elements_, capacity_);
   elements_ = grown;
   capacity_ = static_cast<int32_t>(new_capacity);
 }
