@@ -228,6 +228,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quillo_count: --check and --record need --baseline FILE\n");
     return 2;
   }
+  if (check && !fs::exists(baseline)) {
+    std::fprintf(stderr, "quillo_count: no baseline file %s\n", baseline.c_str());
+    return 2;
+  }
   if (names.empty()) {
     for (const bench::Scenario& scenario : bench::Scenarios()) names.push_back(scenario.name);
   }
