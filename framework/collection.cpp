@@ -1,5 +1,6 @@
 #include "framework/collection.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "framework/iterator_handler.h"
@@ -24,7 +25,7 @@ void FreeElements(QCBase** elements, int32_t capacity) {
 
 QCCollection::~QCCollection() {
   ClearAll();
-  FreeElements(elements_, capacity_);
+  FreeElements(elements_, allocated_);
   elements_ = nullptr;
 }
 
@@ -51,14 +52,20 @@ void QCCollection::GrowFor(int32_t extra) {
   if (capacity_ >= needed) return;
   const int64_t step = count_ <= 100 ? 10 : count_ <= 1000 ? 50 : count_ <= 10000 ? 100 : 1000;
   const int64_t new_capacity = step * ((count_ + step + extra) / step);
-  QCBase** grown = AllocateElements(new_capacity);
-  // Positions in use are copied, the new ones cleared: a long list grows by
-  // many steps, and clearing the whole array at each would cost as much again.
   const auto in_use = static_cast<size_t>(count_);
-  if (in_use > 0) std::memcpy(grown, elements_, in_use * sizeof(QCBase*));
-  std::memset(grown + in_use, 0, (static_cast<size_t>(new_capacity) - in_use) * sizeof(QCBase*));
-  FreeElements(elements_, capacity_);
-  elements_ = grown;
+  if (new_capacity > allocated_) {
+    // Rationale: the capacity grows by fixed steps, so a block of exactly
+    // that size would copy a long list once per step, which is quadratic in
+    // its length. The block behind the array at least doubles instead.
+    const int64_t block = std::max<int64_t>(new_capacity, 2 * static_cast<int64_t>(allocated_));
+    QCBase** grown = AllocateElements(block);
+    if (in_use > 0) std::memcpy(grown, elements_, in_use * sizeof(QCBase*));
+    FreeElements(elements_, allocated_);
+    elements_ = grown;
+    allocated_ = static_cast<int32_t>(block);
+  }
+  std::memset(elements_ + in_use, 0,
+              (static_cast<size_t>(new_capacity) - in_use) * sizeof(QCBase*));
   capacity_ = static_cast<int32_t>(new_capacity);
 }
 
