@@ -138,8 +138,11 @@ void PairBenchmark(benchmark::State& state, const bench::Scenario* scenario, int
     if (module_first) module = TimeModule(*scenario, factor, selection);
     floor = TimeReplay(replay, factor);
     if (!module_first) module = TimeModule(*scenario, factor, selection);
-    if (!module.ok) state.SkipWithError("the command refused");
-    if (!floor.ok) state.SkipWithError("the replay did not answer as recorded");
+    if (!module.ok || !floor.ok) {
+      state.SkipWithError(!module.ok ? "the command refused"
+                                     : "the replay did not answer as recorded");
+      break;
+    }
     // Google Benchmark's own time column is the module's side.
     state.SetIterationTime(module.ms / 1000.0);
     ratios.push_back(module.ms / floor.ms);
