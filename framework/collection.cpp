@@ -8,6 +8,9 @@
 
 namespace {
 
+// The longest array that comes from one pooled block.
+constexpr int64_t kPooledPositions = RecordPool::kLargestPooled / sizeof(QCBase*);
+
 // The element arrays come from the record pool, like the records they hold: a
 // command makes a list per system and part, each growing in the same steps,
 // so the arrays of one list serve the next instead of going back and forth
@@ -56,8 +59,13 @@ void QCCollection::GrowFor(int32_t extra) {
   if (new_capacity > allocated_) {
     // Rationale: the capacity grows by fixed steps, so a block of exactly
     // that size would copy a long list once per step, which is quadratic in
-    // its length. The block behind the array at least doubles instead.
-    const int64_t block = std::max<int64_t>(new_capacity, 2 * static_cast<int64_t>(allocated_));
+    // its length; the block behind a long array at least doubles instead.
+    // Arrays that fit a pooled block keep their exact size, which the pool
+    // hands back list after list (doubling those measured more work).
+    const int64_t block =
+        new_capacity <= kPooledPositions
+            ? new_capacity
+            : std::max<int64_t>(new_capacity, 2 * static_cast<int64_t>(allocated_));
     QCBase** grown = AllocateElements(block);
     if (in_use > 0) std::memcpy(grown, elements_, in_use * sizeof(QCBase*));
     FreeElements(elements_, allocated_);
