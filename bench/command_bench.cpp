@@ -1,20 +1,25 @@
-// Benchmarks of the two commands on generated orchestral scores, against the
-// floor that the host's own work sets.
+// Benchmarks of the two commands on generated orchestral scores, side by side
+// with the floor that the host's own work sets.
 //
-// Each command runs through the module's entry point on a fresh copy of a
-// generated document (41 parts: a 40-staff score and 40 single-staff parts,
-// about 2,000 measures at 1x). Its host calls are recorded once and replayed
-// without the module on another fresh copy: command time / replay time is
-// the module's overhead. After the runs a table gives, per command and size,
-// both times, the ratio, host calls by service, heap allocations and peak
-// heap, and the growth from 1x to 16x.
+// Each iteration is one pair: the command runs through the module's entry
+// point on a fresh copy of the document, and the replay of its recorded host
+// calls runs without the module on another fresh copy, one right after the
+// other (which goes first alternates from pair to pair). Whatever else the
+// machine does then falls on both sides of the pair alike, so the ratio of
+// the pair (module time / replay time) keeps still when the times do not.
+// After the runs a table gives, per command and size, the median of the
+// pairs' ratios with its interquartile range, the median times, the host
+// calls and the heap allocations of the module and of the host.
 //
-//   quillo_bench [--smoke] [google benchmark flags]
-//   --smoke   1x only, one iteration each: checks that everything runs.
+//   quillo_bench [--smoke] [--check] [google benchmark flags]
+//   --smoke   1x only, one pair each: checks that everything runs.
+//   --check   exit status 1 when a command's ratio fails the rule below.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
-#include <chrono>
+#include <time.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -23,90 +28,29 @@
 #include <vector>
 
 #include "bench/allocation_counter.h"
+#include "bench/bench_scenarios.h"
 #include "bench/call_replay.h"
-#include "plugin/extension_api.h"
-#include "standin/documents/score_generator.h"
 #include "tests/support/stand_in_lookup.h"
 
 namespace {
 
-constexpr int kMeasuresAt1x = 2000;
-constexpr int kMenuStartNewPiece = 0;
-constexpr int kMenuFixIndent = 1;
+// The module may take this many times the floor's time.
+constexpr double kRatioLimit = 1.25;
 
-struct Scenario {
-  const char* name;
-  int16_t menu_index;
-  // Selection as fractions of the score: start measure, end measure.
-  int start_measure_at_1x;
-  bool whole_score;
-};
-
-const Scenario kScenarios[] = {
-    {"StartNewPiece/near_start", kMenuStartNewPiece, 3, false},
-    {"StartNewPiece/middle", kMenuStartNewPiece, kMeasuresAt1x / 2, false},
-    {"FixIndent/whole_score", kMenuFixIndent, 1, true},
-};
-
-standin::ScoreShape ShapeFor(int factor) {
-  standin::ScoreShape shape;
-  shape.parts = 41;
-  shape.measures = kMeasuresAt1x * factor;
-  shape.score_staves = 40;
-  shape.score_system_min = 4;
-  shape.score_system_max = 6;
-  shape.part_system_min = 8;
-  shape.part_system_max = 12;
-  shape.detail_every = 7;
-  shape.rests_per_part = 20 * factor;
-  shape.movement_starts.clear();
-  for (int m = 0; m < 8; ++m) shape.movement_starts.push_back(1 + m * shape.measures / 8);
-  shape.seed = 2026;
-  return shape;
-}
-
-const standin::HostDocument& Document(int factor) {
-  static std::map<int, std::unique_ptr<standin::HostDocument>> cache;
-  auto& slot = cache[factor];
-  if (!slot)
-    slot = std::make_unique<standin::HostDocument>(standin::GenerateScore(ShapeFor(factor)));
-  return *slot;
-}
-
-std::vector<uint8_t> Selection(const Scenario& scenario, int factor) {
-  const int measures = kMeasuresAt1x * factor;
-  int start = scenario.start_measure_at_1x;
-  if (scenario.start_measure_at_1x == kMeasuresAt1x / 2) start = measures / 2;
-  const int end = scenario.whole_score ? measures : start;
-  std::vector<uint8_t> selection(20, 0);
-  selection[4] = static_cast<uint8_t>(start & 0xFF);
-  selection[5] = static_cast<uint8_t>(start >> 8);
-  selection[14] = static_cast<uint8_t>(end & 0xFF);
-  selection[15] = static_cast<uint8_t>(end >> 8);
-  return selection;
-}
-
-// Runs the command once on `doc`; returns its answer.
-int32_t RunCommand(standin::HostDocument& doc, const Scenario& scenario,
-                   const std::vector<uint8_t>& selection) {
-  standin::SetActiveDocument(&doc);
-  QuilloExtensionVersion(doc.host_version);
-  const int32_t answer = QuilloExtensionInvoke(nullptr, scenario.menu_index, selection.data());
-  standin::SetActiveDocument(nullptr);
-  return answer;
-}
-
-const bench::CallReplay& Recording(const Scenario& scenario, int factor) {
+const bench::CallReplay& Recording(const bench::Scenario& scenario, int factor) {
   static std::map<std::string, std::unique_ptr<bench::CallReplay>> cache;
   auto& slot = cache[std::string(scenario.name) + std::to_string(factor)];
-  if (!slot) {
-    standin::HostDocument doc = Document(factor);
-    doc.logging = true;
-    doc.log_payloads = true;
-    RunCommand(doc, scenario, Selection(scenario, factor));
-    slot = std::make_unique<bench::CallReplay>(std::move(doc.log));
-  }
+  if (!slot) slot = std::make_unique<bench::CallReplay>(bench::RecordCalls(scenario, factor));
   return *slot;
+}
+
+// The benchmark thread's CPU time in milliseconds. The commands are
+// single-threaded and do no I/O, so this is their work; unlike the wall
+// clock it stops while the thread waits for a core another job holds.
+double ThreadMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
 // Lets the allocator finish the bookkeeping that the last copy's million
@@ -116,161 +60,223 @@ void SettleAllocator() {
   malloc_trim(0);
 }
 
-void SetHeapCounters(benchmark::State& state, const bench::HeapStats& heap, size_t calls) {
-  state.counters["calls"] = static_cast<double>(calls);
-  state.counters["allocs"] = static_cast<double>(heap.allocations);
-  state.counters["peak_kB"] = static_cast<double>(heap.peak_bytes) / 1024.0;
-}
-
-void CommandBenchmark(benchmark::State& state, const Scenario* scenario, int factor) {
-  const std::vector<uint8_t> selection = Selection(*scenario, factor);
-  const bench::CallReplay& recording = Recording(*scenario, factor);
-  const size_t calls = recording.size();
+// One timed side of a pair: milliseconds and heap use, or an error.
+struct Side {
+  double ms = 0;
   bench::HeapStats heap;
-  for (auto _ : state) {
-    standin::HostDocument doc = Document(factor);
-    doc.logging = false;
-    SettleAllocator();
-    bench::BeginHeapCount();
-    const auto start = std::chrono::steady_clock::now();
-    const int32_t answer = RunCommand(doc, *scenario, selection);
-    const auto stop = std::chrono::steady_clock::now();
-    heap = bench::EndHeapCount();
-    state.SetIterationTime(std::chrono::duration<double>(stop - start).count());
-    if (answer != 1) state.SkipWithError("the command refused");
-  }
-  SetHeapCounters(state, heap, calls);
-  for (const auto& [service, count] : recording.CallsByService()) {
-    state.counters[service] = static_cast<double>(count);
-  }
+  bool ok = true;
+};
+
+Side TimeModule(const bench::Scenario& scenario, int factor,
+                const std::vector<uint8_t>& selection) {
+  standin::HostDocument doc = bench::Document(factor);
+  doc.logging = false;
+  SettleAllocator();
+  Side side;
+  bench::BeginHeapCount();
+  const double start = ThreadMs();
+  side.ok = bench::RunCommand(doc, scenario, selection) == 1;
+  side.ms = ThreadMs() - start;
+  side.heap = bench::EndHeapCount();
+  return side;
 }
 
-void ReplayBenchmark(benchmark::State& state, const Scenario* scenario, int factor) {
+Side TimeReplay(const bench::CallReplay& replay, int factor) {
+  standin::HostDocument doc = bench::Document(factor);
+  doc.logging = false;
+  SettleAllocator();
+  standin::SetActiveDocument(&doc);
+  Side side;
+  bench::BeginHeapCount();
+  const double start = ThreadMs();
+  side.ok = replay.Run() == replay.size();
+  side.ms = ThreadMs() - start;
+  side.heap = bench::EndHeapCount();
+  standin::SetActiveDocument(nullptr);
+  return side;
+}
+
+// The q-quantile of `values` (0 <= q <= 1), interpolated between the two
+// nearest ranks; `values` must not be empty.
+double Quantile(std::vector<double> values, double q) {
+  std::sort(values.begin(), values.end());
+  const double rank = q * static_cast<double>(values.size() - 1);
+  const auto below = static_cast<size_t>(rank);
+  const size_t above = std::min(below + 1, values.size() - 1);
+  const double fraction = rank - static_cast<double>(below);
+  return values[below] + (values[above] - values[below]) * fraction;
+}
+
+// What a benchmark found besides its ratio, for the table under the console
+// output; the console shows only the ratio's columns.
+struct Details {
+  double module_ms = 0;
+  double replay_ms = 0;
+  size_t calls = 0;
+  double allocs_module = 0;
+  double allocs_host = 0;
+  double peak_kB = 0;
+  std::map<std::string, size_t> calls_by_service;
+};
+
+std::string BenchmarkName(const bench::Scenario& scenario, int factor) {
+  return std::string(scenario.name) + "/" + std::to_string(factor) + "x";
+}
+
+std::map<std::string, Details>& AllDetails() {
+  static std::map<std::string, Details> details;
+  return details;
+}
+
+void PairBenchmark(benchmark::State& state, const bench::Scenario* scenario, int factor) {
+  const std::vector<uint8_t> selection = bench::Selection(*scenario, factor);
   const bench::CallReplay& replay = Recording(*scenario, factor);
-  bench::HeapStats heap;
+  std::vector<double> ratios, module_ms, replay_ms;
+  Side module, floor;
   for (auto _ : state) {
-    standin::HostDocument doc = Document(factor);
-    doc.logging = false;
-    SettleAllocator();
-    standin::SetActiveDocument(&doc);
-    bench::BeginHeapCount();
-    const auto start = std::chrono::steady_clock::now();
-    const size_t matching = replay.Run();
-    const auto stop = std::chrono::steady_clock::now();
-    heap = bench::EndHeapCount();
-    standin::SetActiveDocument(nullptr);
-    state.SetIterationTime(std::chrono::duration<double>(stop - start).count());
-    if (matching != replay.size()) state.SkipWithError("the replay did not answer as recorded");
+    const bool module_first = ratios.size() % 2 == 0;
+    if (module_first) module = TimeModule(*scenario, factor, selection);
+    floor = TimeReplay(replay, factor);
+    if (!module_first) module = TimeModule(*scenario, factor, selection);
+    if (!module.ok || !floor.ok) {
+      state.SkipWithError(!module.ok ? "the command refused"
+                                     : "the replay did not answer as recorded");
+      break;
+    }
+    // Google Benchmark's own time column is the module's side.
+    state.SetIterationTime(module.ms / 1000.0);
+    ratios.push_back(module.ms / floor.ms);
+    module_ms.push_back(module.ms);
+    replay_ms.push_back(floor.ms);
   }
-  SetHeapCounters(state, heap, replay.size());
+  if (ratios.empty()) return;
+  state.counters["ratio"] = Quantile(ratios, 0.5);
+  state.counters["ratio_q1"] = Quantile(ratios, 0.25);
+  state.counters["ratio_q3"] = Quantile(ratios, 0.75);
+  state.counters["pairs"] = static_cast<double>(ratios.size());
+  Details& details = AllDetails()[BenchmarkName(*scenario, factor)];
+  details.module_ms = Quantile(module_ms, 0.5);
+  details.replay_ms = Quantile(replay_ms, 0.5);
+  details.calls = replay.size();
+  details.allocs_module =
+      static_cast<double>(module.heap.allocations) - static_cast<double>(floor.heap.allocations);
+  details.allocs_host = static_cast<double>(floor.heap.allocations);
+  details.peak_kB = static_cast<double>(module.heap.peak_bytes) / 1024.0;
+  details.calls_by_service = replay.CallsByService();
 }
 
-// Prints the usual console output, then the comparison table.
+// Prints the usual console output (the module's side and the ratio's
+// columns), then the comparison table; keeps the ratios for the check.
 class TableReporter : public benchmark::ConsoleReporter {
  public:
+  TableReporter() : ConsoleReporter(OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration && run.aggregate_name != "median") continue;
+      if (run.run_type != Run::RT_Iteration) continue;
       std::string name = run.benchmark_name();
       name = name.substr(0, name.find("/iterations:"));
-      Row& row = rows_[name];
-      // Every benchmark here reports in milliseconds.
-      row.ms = run.GetAdjustedRealTime();
+      Row row;
       for (const auto& [counter_name, counter] : run.counters)
-        row.counters[counter_name] = counter.value;
+        row.ratio[counter_name] = counter.value;
       row.error = run.error_occurred;
+      rows_.emplace_back(name, row);
     }
   }
 
   void Finalize() override {
     ConsoleReporter::Finalize();
     std::printf(
-        "\n| command | size | module ms | replay ms | ratio | host calls | allocs (module+host) | "
-        "allocs (host) | peak heap kB |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|\n");
-    std::map<std::string, double> at1x;
+        "\n| command | size | ratio (median) | IQR | pairs | module ms | replay ms | host calls | "
+        "allocs (module) | allocs (host) | peak heap kB |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const auto& [name, row] : rows_) {
-      const size_t cut = name.find("/module/");
-      if (cut == std::string::npos) continue;
-      const std::string command = name.substr(0, cut);
-      const std::string size = name.substr(cut + 8);
-      auto replay = rows_.find(command + "/replay/" + size);
-      if (replay == rows_.end()) continue;
-      const Row& r = replay->second;
-      std::printf("| %s | %s | %.2f | %.2f | %.2f | %.0f | %.0f | %.0f | %.0f |\n", command.c_str(),
-                  size.c_str(), row.ms, r.ms, r.ms > 0 ? row.ms / r.ms : 0.0, Get(row, "calls"),
-                  Get(row, "allocs"), Get(r, "allocs"), Get(row, "peak_kB"));
-      if (size == "1x") at1x[command] = row.ms;
+      const Details& details = AllDetails()[name];
+      const size_t cut = name.rfind('/');
+      std::printf(
+          "| %s | %s | %.2f | %.2f–%.2f | %.0f | %.2f | %.2f | %zu | %.0f | %.0f | %.0f |\n",
+          name.substr(0, cut).c_str(), name.substr(cut + 1).c_str(), row.Get("ratio"),
+          row.Get("ratio_q1"), row.Get("ratio_q3"), row.Get("pairs"), details.module_ms,
+          details.replay_ms, details.calls, details.allocs_module, details.allocs_host,
+          details.peak_kB);
     }
     std::printf("\nhost calls by service (per run):\n");
     for (const auto& [name, row] : rows_) {
-      if (name.find("/module/") == std::string::npos) continue;
       std::printf("%s:", name.c_str());
-      for (const auto& [counter, value] : row.counters) {
-        if (counter.rfind("QX_", 0) == 0) std::printf(" %s %.0f", counter.c_str() + 3, value);
-      }
+      for (const auto& [service, count] : AllDetails()[name].calls_by_service)
+        std::printf(" %s %zu", service.c_str() + 3, count);
       std::printf("\n");
     }
+  }
+
+  // The rule: a command fails when its ratio's lower quartile is above the
+  // limit, that is when at least three pairs in four took longer than the
+  // limit allows. Noise widens the spread on both sides of the median and
+  // cannot push the lower quartile up; a module really over the limit moves
+  // the whole spread.
+  bool Check() const {
+    bool passed = true;
+    std::printf("\ncheck: the lower quartile of each command's pair ratios within %.2f\n",
+                kRatioLimit);
     for (const auto& [name, row] : rows_) {
-      const size_t cut = name.find("/module/16x");
-      if (cut == std::string::npos) continue;
-      const std::string command = name.substr(0, cut);
-      if (at1x.count(command) && at1x[command] > 0)
-        std::printf("growth %s: 16x takes %.1fx the time of 1x\n", command.c_str(),
-                    row.ms / at1x[command]);
+      const bool over = row.error || row.Get("ratio_q1") > kRatioLimit;
+      std::printf("  %s %s: median %.2f, IQR %.2f–%.2f%s\n", over ? "FAIL" : "ok  ", name.c_str(),
+                  row.Get("ratio"), row.Get("ratio_q1"), row.Get("ratio_q3"),
+                  row.error ? " (error)" : "");
+      if (over) passed = false;
     }
+    return passed;
   }
 
  private:
   struct Row {
-    double ms = 0;
-    std::map<std::string, double> counters;
+    std::map<std::string, double> ratio;  // the benchmark's counters
     bool error = false;
+    double Get(const char* counter) const {
+      auto it = ratio.find(counter);
+      return it == ratio.end() ? 0.0 : it->second;
+    }
   };
-  static double Get(const Row& row, const char* name) {
-    auto it = row.counters.find(name);
-    return it == row.counters.end() ? 0.0 : it->second;
-  }
-  std::map<std::string, Row> rows_;
+  // In the order the benchmarks ran.
+  std::vector<std::pair<std::string, Row>> rows_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool smoke = false;
+  bool check = false;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
     if (std::strcmp(argv[i], "--smoke") == 0) {
       smoke = true;
+    } else if (std::strcmp(argv[i], "--check") == 0) {
+      check = true;
     } else {
       args.push_back(argv[i]);
     }
   }
   int count = static_cast<int>(args.size());
   benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
   testing_support::ConnectModuleToStandIn();
 
   const int factors[] = {1, 4, 16};
   for (int factor : factors) {
     if (smoke && factor != 1) continue;
-    const int iterations = smoke ? 1 : factor == 16 ? 5 : factor == 4 ? 10 : 20;
-    for (const Scenario& scenario : kScenarios) {
-      const std::string size = std::to_string(factor) + "x";
-      benchmark::RegisterBenchmark((std::string(scenario.name) + "/module/" + size).c_str(),
-                                   CommandBenchmark, &scenario, factor)
+    const int pairs = smoke ? 1 : factor == 16 ? 9 : factor == 4 ? 15 : 31;
+    for (const bench::Scenario& scenario : bench::Scenarios()) {
+      benchmark::RegisterBenchmark(BenchmarkName(scenario, factor).c_str(), PairBenchmark,
+                                   &scenario, factor)
           ->UseManualTime()
           ->Unit(benchmark::kMillisecond)
-          ->Iterations(iterations);
-      benchmark::RegisterBenchmark((std::string(scenario.name) + "/replay/" + size).c_str(),
-                                   ReplayBenchmark, &scenario, factor)
-          ->UseManualTime()
-          ->Unit(benchmark::kMillisecond)
-          ->Iterations(iterations);
+          ->Iterations(pairs);
     }
   }
   TableReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
+  if (check && !reporter.Check()) return 1;
   return 0;
 }

@@ -45,6 +45,8 @@ class QCCollection : public QCIteratorBase {
  private:
   int32_t count_ = 0;
   int32_t capacity_ = 0;
+  // Positions the array's block holds; at least capacity_.
+  int32_t allocated_ = 0;
   // Owned array of owned elements. Plain pointers, so that growing the array
   // is one block copy.
   QCBase** elements_ = nullptr;
