@@ -27,3 +27,12 @@ add_test(NAME windows.same_as_native
           $<TARGET_FILE:quillo>)
 set_tests_properties(windows.same_as_native PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
   SKIP_RETURN_CODE 77)
+
+# Load, command, unload, several thousand times in one QUILLO.EXE: the
+# program compares what the process holds after the warm-up and at the end
+# (thread-local slots, handles, committed memory) and fails if it grew.
+add_test(NAME windows.load_cycles
+  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_PROGRAM} $<TARGET_FILE:quillo> cycles 3000
+          --module $<TARGET_FILE:zkstartnewpiece>)
+set_tests_properties(windows.load_cycles PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+  PASS_REGULAR_EXPRESSION "after 3000 cycles: .*nothing grew")
