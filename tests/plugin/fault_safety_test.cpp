@@ -6,6 +6,7 @@
 // covered by rests and measure-number regions.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <vector>
 
@@ -170,7 +171,8 @@ TEST_F(FaultSafetyTest, NoFailedAllocationLosesWhatTheUserHad) {
     // Both commands allocate for every part and record kind they touch (the
     // record pool serves most requests again from blocks already taken).
     EXPECT_GT(fail_at, 10u);
-    std::printf("command %d: %llu allocations\n", command, static_cast<unsigned long long>(fail_at - 1));
+    std::printf("command %d: %llu allocations\n", command,
+                static_cast<unsigned long long>(fail_at - 1));
   }
 }
 
