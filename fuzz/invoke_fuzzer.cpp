@@ -4,9 +4,11 @@
 // records overwritten, cut short, lengthened or removed, parts listed in
 // cycles), the selection, the menu index and a fault plan for the stand-in
 // host: services missing, calls refused, load sizes misreported, next-record
-// steps that stay put or come round to the first record again. Every run must end (a call budget
-// catches endless walks), with no sanitizer report, and the entry points must answer only what they
-// may.
+// steps that stay put or come round to the first record again, and one of the
+// module's allocations failing. Every run must end (a call budget catches
+// endless walks), with no sanitizer report, and the entry points must answer
+// only what they may; a command cut short by a failed allocation answers 0
+// and gives back every block it took.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -17,6 +19,7 @@
 #include "plugin/extension_api.h"
 #include "standin/documents/score_generator.h"
 #include "standin/store/host_document.h"
+#include "tests/support/allocation_faults.h"
 #include "tests/support/host_records.h"
 #include "tests/support/stand_in_lookup.h"
 
@@ -39,6 +42,9 @@ const char* const kServices[] = {
 constexpr size_t kServiceCount = sizeof(kServices) / sizeof(kServices[0]);
 // Far more host calls than any command makes on the documents built here.
 constexpr uint64_t kCallBudget = 2'000'000;
+// The allocations a fault plan may choose to fail, counted from the start of
+// a command.
+constexpr uint64_t kFailableAllocations = 4000;
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "invariant broken: %s\n", what);
@@ -177,15 +183,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int16_t start_measure = null_selection ? 0 : selection.start_measure;
   const int16_t index =
       in.ConsumeBool() ? in.ConsumeIntegralInRange<int16_t>(0, 1) : in.ConsumeIntegral<int16_t>();
+  // Which of the module's allocations fails, if any: mostly one of the first
+  // few hundred, where both commands make theirs.
+  const uint64_t fail_at = in.ConsumeIntegralInRange<int>(0, 3) == 3
+                               ? in.ConsumeIntegralInRange<uint64_t>(1, kFailableAllocations)
+                               : 0;
 
   standin::SetActiveDocument(&doc);
-  testing_support::ConnectModuleToStandIn();
+  testing_support::ConnectModuleToStandInOutsideFaults();
   if (QuilloExtensionVersion(shape.host_version) != 0x10000000) Fail("version answer");
   const int16_t part_before = doc.current_part;
+  AllocationFaults::Arm(fail_at);
   const int32_t result =
       QuilloExtensionInvoke(nullptr, index, null_selection ? nullptr : record.data());
+  AllocationFaults::Disarm();
   standin::SetActiveDocument(nullptr);
 
+  if (AllocationFaults::Outstanding() != 0) Fail("blocks not given back at the end of a command");
+  if (AllocationFaults::Failed()) {
+    if (result != 0) Fail("answer of a command cut short");
+    if (!parts_faulted && doc.current_part != part_before) Fail("current part not restored");
+    return 0;
+  }
   if (index == 0 && result != (start_measure >= 2 ? 1 : 0)) Fail("Start New Piece answer");
   if (index == 1 && result != 1) Fail("Fix Indent answer");
   if (index != 0 && index != 1 && result != 0) Fail("unknown index answer");

@@ -52,7 +52,7 @@ constexpr CachedService kUnresolved[kServiceCount] = {
 };
 
 struct ServiceCache {
-  PlatformLookup lookup = NativePlatformLookup();
+  PlatformLookup lookup = kNativePlatformLookup;
   bool module_looked_up = false;
   ModuleHandle module = nullptr;
   CachedService services[kServiceCount] = {
@@ -62,9 +62,13 @@ struct ServiceCache {
   };
 };
 
+// Constant-initialised: a function-local static with initialisation code
+// would get a guard, and under MinGW the first guarded initialisation takes
+// a thread-local slot that unloading the module never gives back.
+constinit ServiceCache g_cache;
+
 ServiceCache& Cache() {
-  static ServiceCache cache;
-  return cache;
+  return g_cache;
 }
 
 ServiceAddress Resolve(Service service) {

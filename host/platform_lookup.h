@@ -18,8 +18,14 @@ struct PlatformLookup {
   ServiceAddress (*find_service)(ModuleHandle module, const char* name);
 };
 
-// The lookup of the platform the module was built for.
-PlatformLookup NativePlatformLookup();
+// The platform's two calls, defined in the platform's file.
+ModuleHandle NativeFindModule(const char* name);
+ServiceAddress NativeFindService(ModuleHandle module, const char* name);
+
+// The lookup of the platform the module was built for. A constant, so that
+// the service cache holding it is filled in when the module is mapped, with
+// no initialisation code that would take anything from the process.
+inline constexpr PlatformLookup kNativePlatformLookup{&NativeFindModule, &NativeFindService};
 
 // Uses `lookup` from now on and forgets the cached module handle and every
 // cached service, so that the next call of each service looks it up afresh.

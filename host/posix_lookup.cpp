@@ -6,21 +6,14 @@
 #include "host/platform_lookup.h"
 
 namespace host {
-namespace {
 
-ModuleHandle FindModule(const char* /*name*/) {
+ModuleHandle NativeFindModule(const char* /*name*/) {
   return dlopen(nullptr, RTLD_LAZY);
 }
 
-ServiceAddress FindService(ModuleHandle module, const char* name) {
+ServiceAddress NativeFindService(ModuleHandle module, const char* name) {
   if (module == nullptr) return nullptr;
   return reinterpret_cast<ServiceAddress>(dlsym(module, name));
-}
-
-}  // namespace
-
-PlatformLookup NativePlatformLookup() {
-  return PlatformLookup{&FindModule, &FindService};
 }
 
 }  // namespace host

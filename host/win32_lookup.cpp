@@ -5,21 +5,14 @@
 #include "host/platform_lookup.h"
 
 namespace host {
-namespace {
 
-ModuleHandle FindModule(const char* name) {
+ModuleHandle NativeFindModule(const char* name) {
   return GetModuleHandleA(name);
 }
 
-ServiceAddress FindService(ModuleHandle module, const char* name) {
+ServiceAddress NativeFindService(ModuleHandle module, const char* name) {
   if (module == nullptr) return nullptr;
   return reinterpret_cast<ServiceAddress>(GetProcAddress(static_cast<HMODULE>(module), name));
-}
-
-}  // namespace
-
-PlatformLookup NativePlatformLookup() {
-  return PlatformLookup{&FindModule, &FindService};
 }
 
 }  // namespace host

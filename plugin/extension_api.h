@@ -3,7 +3,8 @@
 // Plain C names, undecorated, in the platform's 64-bit calling convention.
 // Results are 1 for yes or success and 0 for no or failure. The host calls
 // them one at a time, on its own thread. The `host_data` argument is the
-// host's and is ignored.
+// host's and is ignored. No exception leaves an entry point: one thrown inside
+// (a failed allocation, say) is caught there and the answer is 0.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +34,8 @@ QUILLO_EXPORT int32_t QuilloExtensionEnumerate_UTF16(void* host_data, int16_t in
 QUILLO_EXPORT int32_t QuilloExtensionGetMenuStatus(void* host_data);
 
 // Runs menu command `index` on the 20-byte selection record (or null);
-// returns the command's result, or 0 for an unknown index.
+// returns the command's result, or 0 for an unknown index or a command cut
+// short by an exception (the host's current part is then as it was).
 QUILLO_EXPORT int32_t QuilloExtensionInvoke(void* host_data, int16_t index, const void* selection);
 
 // Does nothing: the module has no shutdown work.

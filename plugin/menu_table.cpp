@@ -1,6 +1,7 @@
 #include "plugin/menu_table.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "host/byte_order.h"
 #include "plugin/fix_indent.h"
@@ -8,12 +9,14 @@
 
 namespace {
 
-const MenuCommand kCommands[kMenuCommandCount] = {
+// In menu order.
+constexpr MenuCommand kCommands[] = {
     {"ZK Start New Piece", "Starts a new piece at beginning of the selection.", "Start New Piece",
-     &StartNewPiece},
+     &StartNewPiece, true},
     {"Fix Indent (ZK Start New Piece)", "Fixes indentation within the selected measure span.",
-     "Fix Indent", &FixIndent},
+     "Fix Indent", &FixIndent, false},
 };
+constexpr int16_t kCommandCount = static_cast<int16_t>(std::size(kCommands));
 
 void CopyText8(const char* text, uint8_t* field) {
   size_t length = std::strlen(text);
@@ -36,8 +39,13 @@ void CopyText16(const char* text, uint8_t* field) {
 
 }  // namespace
 
-const MenuCommand& MenuCommandAt(int16_t index) {
-  return index == kFixIndentIndex ? kCommands[kFixIndentIndex] : kCommands[kStartNewPieceIndex];
+const MenuCommand* ListedCommandAt(int16_t index) {
+  if (index >= kCommandCount) return nullptr;
+  return &kCommands[index < 0 ? 0 : index];
+}
+
+const MenuCommand* InvokedCommandAt(int16_t index) {
+  return index < 0 ? nullptr : ListedCommandAt(index);
 }
 
 void FillMenuItem8(const MenuCommand& command, uint8_t* item) {

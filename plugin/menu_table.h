@@ -1,5 +1,6 @@
-// The module's two menu commands and the two menu item records that the host
-// asks for them in.
+// The module's menu commands and the two menu item records that the host asks
+// for them in. A command is one row of the table in menu_table.cpp plus the
+// function it runs.
 #pragma once
 
 #include <cstdint>
@@ -12,15 +13,16 @@ struct MenuCommand {
   const char* short_name;
   // Runs the command on the selection; the result goes back to the host.
   bool (*run)(const QCMusicRegion& region);
+  // True when a command that answers true is followed by a layout update.
+  bool updates_layout;
 };
 
-inline constexpr int16_t kStartNewPieceIndex = 0;
-inline constexpr int16_t kFixIndentIndex = 1;
-inline constexpr int16_t kMenuCommandCount = 2;
+// The command listed at menu `index`, or null past the last command. Negative
+// indexes list the first command, as the host has always been answered.
+const MenuCommand* ListedCommandAt(int16_t index);
 
-// The command of a menu index in 0..kMenuCommandCount-1; negative indexes
-// answer the first command, as the host has always been answered.
-const MenuCommand& MenuCommandAt(int16_t index);
+// The command that menu `index` runs, or null for an index outside the menu.
+const MenuCommand* InvokedCommandAt(int16_t index);
 
 // 8-bit menu item record (host format): three 64-byte zero-filled text fields
 // then a 32-bit integer.

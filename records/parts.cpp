@@ -5,6 +5,20 @@
 #include "host/host_services.h"
 #include "records/part.h"
 
+namespace {
+
+// Puts back the part that was current before `part` was visited, if the visit
+// made `part` current.
+void RestoreCurrentPart(QCPart& part) {
+  if (part.SavedPartId() != QCPart::kNoSavedPart &&
+      host::GetCurrentCantorDocument() == part.PartDocumentId()) {
+    host::SetCurrentPartID(part.SavedPartId());
+    part.SetSavedPartId(QCPart::kNoSavedPart);
+  }
+}
+
+}  // namespace
+
 const char* QCParts::ClassName() const {
   static constexpr char kName[] = "QCParts";
   return kName;
@@ -39,14 +53,18 @@ int32_t QCParts::ForEachPart(QCIteratorHandler& handler) {
       part->SetSavedPartId(host::GetCurrentPartID());
       host::SetCurrentPartID(part->PartId());
     }
-    const bool go_on = handler.Iterate(part);
+    bool go_on = false;
+    try {
+      go_on = handler.Iterate(part);
+    } catch (...) {
+      // A visit cut short by an exception (an allocation that failed) still
+      // leaves the host's current part as it found it.
+      RestoreCurrentPart(*part);
+      throw;
+    }
     // Restored before the answer is looked at, so the host's current part
     // is back whichever way the visit ends.
-    if (part->SavedPartId() != QCPart::kNoSavedPart &&
-        host::GetCurrentCantorDocument() == part->PartDocumentId()) {
-      host::SetCurrentPartID(part->SavedPartId());
-      part->SetSavedPartId(QCPart::kNoSavedPart);
-    }
+    RestoreCurrentPart(*part);
     if (!go_on) break;
     ++visited;
   }

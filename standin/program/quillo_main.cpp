@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include "standin/program/load_cycles.h"
 #include "standin/program/module_loader.h"
 #include "standin/program/quillo_tool.h"
 #include "standin/store/host_document.h"
@@ -197,6 +198,16 @@ int main(int argc, char** argv) {
   example->add_option("-o,--output", example_output, "The file to write (default: print it)");
   example->footer(kExitCodes);
 
+  // Hidden: the check that the module can be loaded and unloaded as often as
+  // the host likes (see load_cycles.h).
+  int cycles = 0;
+  CLI::App* load_cycles = app.add_subcommand("cycles", "Load, run and unload the module N times");
+  load_cycles->group("");
+  load_cycles->add_option("count", cycles, "How many cycles")
+      ->required()
+      ->check(CLI::Range(1, 1000000));
+  load_cycles->add_option("--module", module_path, "The plug-in module to load");
+
   if (argc > 1 && argv[1][0] != '-') {
     bool known = false;
     for (const CLI::App* sub : app.get_subcommands({})) known = known || sub->get_name() == argv[1];
@@ -228,5 +239,6 @@ int main(int argc, char** argv) {
   }
   if (diff->parsed()) return tool.Diff(before, after);
   if (example->parsed()) return tool.Example(example_name, example_output);
+  if (load_cycles->parsed()) return standin::RunLoadCycles(module_path, cycles, stdout, stderr);
   return standin::kExitUsage;
 }

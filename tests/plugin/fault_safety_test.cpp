@@ -1,15 +1,18 @@
-// What a host's refusal leaves behind. For every call that Start New Piece
-// makes on a small score, the host refuses that one call, and the document
-// must still hold everything the user had: every system's measures, every
-// staff list, every measure's record, and the measures covered by rests and
-// measure-number regions.
+// What a host's refusal, or running out of memory, leaves behind. For every
+// call that Start New Piece makes on a small score, the host refuses that one
+// call; for every allocation that either command makes, that one allocation
+// fails. The document must still hold everything the user had: every system's
+// measures, every staff list, every measure's record, and the measures
+// covered by rests and measure-number regions.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <vector>
 
 #include "plugin/extension_api.h"
 #include "standin/documents/score_generator.h"
+#include "tests/support/allocation_faults.h"
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
@@ -63,9 +66,8 @@ bool Includes(const std::set<int>& all, const std::set<int>& part) {
   return std::includes(all.begin(), all.end(), part.begin(), part.end());
 }
 
-class FaultSafetyTest : public testing_support::HostTest {};
-
-TEST_F(FaultSafetyTest, NoRefusedCallLosesWhatTheUserHad) {
+// A small score with two parts, systems, own staff lists, rests and regions.
+standin::ScoreShape SmallScore() {
   standin::ScoreShape shape;
   shape.host_version = 0x0A000000;  // 88-byte regions, read by the checks above
   shape.parts = 2;
@@ -74,6 +76,31 @@ TEST_F(FaultSafetyTest, NoRefusedCallLosesWhatTheUserHad) {
   shape.movement_starts = {1, 9};
   shape.rests_per_part = 2;
   shape.own_staff_lists = true;
+  return shape;
+}
+
+// Whether `after` still holds everything `original` had (see the top).
+void ExpectNothingLost(const standin::ScoreShape& shape, const HostDocument& original,
+                       const HostDocument& after) {
+  for (int16_t part = 0; part < shape.parts; ++part) {
+    EXPECT_TRUE(Includes(Covered(after, kStaffSystemTag, part), Covered(original, kStaffSystemTag, part)));
+    EXPECT_TRUE(Includes(Covered(after, kRestTag, part), Covered(original, kRestTag, part)));
+    const auto lists = StaffLists(after, part);
+    for (const auto& list : StaffLists(original, part)) {
+      EXPECT_EQ(lists.count(list), 1u) << "a staff list of part " << part << " was lost";
+    }
+  }
+  EXPECT_TRUE(Includes(Covered(after, kRegionTag, RecordKey::kDocumentWide),
+                       Covered(original, kRegionTag, RecordKey::kDocumentWide)));
+  for (int m = 1; m <= shape.measures; ++m) {
+    EXPECT_NE(after.Find(kMeasureTag, static_cast<uint16_t>(m), 0), nullptr);
+  }
+}
+
+class FaultSafetyTest : public testing_support::HostTest {};
+
+TEST_F(FaultSafetyTest, NoRefusedCallLosesWhatTheUserHad) {
+  const standin::ScoreShape shape = SmallScore();
   const HostDocument original = standin::GenerateScore(shape);
   const int start = 7;
   const testing_support::SelectionRecord selection = testing_support::SelectMeasures(start, start);
@@ -98,21 +125,51 @@ TEST_F(FaultSafetyTest, NoRefusedCallLosesWhatTheUserHad) {
     EXPECT_EQ(run(faulty), 1);
     const standin::ServiceCall& call = clean.log[refused];
     SCOPED_TRACE("refused call " + std::to_string(refused) + ": " + call.ToString());
-    for (int16_t part = 0; part < shape.parts; ++part) {
-      EXPECT_TRUE(Includes(Covered(faulty, kStaffSystemTag, part),
-                           Covered(original, kStaffSystemTag, part)));
-      EXPECT_TRUE(Includes(Covered(faulty, kRestTag, part), Covered(original, kRestTag, part)));
-      const auto lists = StaffLists(faulty, part);
-      for (const auto& list : StaffLists(original, part)) {
-        EXPECT_EQ(lists.count(list), 1u) << "a staff list of part " << part << " was lost";
-      }
-    }
-    EXPECT_TRUE(Includes(Covered(faulty, kRegionTag, RecordKey::kDocumentWide),
-                         Covered(original, kRegionTag, RecordKey::kDocumentWide)));
-    for (int m = 1; m <= shape.measures; ++m) {
-      EXPECT_NE(faulty.Find(kMeasureTag, static_cast<uint16_t>(m), 0), nullptr);
-    }
+    ExpectNothingLost(shape, original, faulty);
     if (HasFailure()) return;
+  }
+}
+
+// Each command in turn runs with its k-th allocation failing, for k = 1, 2,
+// ... until a run makes no k-th allocation. Every cut-short run answers 0,
+// gives back every block it took, leaves the host's current part as it was
+// and loses nothing the user had.
+TEST_F(FaultSafetyTest, NoFailedAllocationLosesWhatTheUserHad) {
+  using testing_support::AllocationFaults;
+  const standin::ScoreShape shape = SmallScore();
+  const HostDocument original = standin::GenerateScore(shape);
+  const testing_support::SelectionRecord selection = testing_support::SelectMeasures(7, 12);
+
+  for (const int16_t command : {int16_t{0}, int16_t{1}}) {
+    SCOPED_TRACE("command " + std::to_string(command));
+    uint64_t fail_at = 1;
+    for (;; ++fail_at) {
+      HostDocument faulty = original;
+      faulty.logging = false;
+      faulty.current_part = 1;
+      standin::SetActiveDocument(&faulty);
+      testing_support::ConnectModuleToStandInOutsideFaults();
+      QuilloExtensionVersion(faulty.host_version);
+      AllocationFaults::Arm(fail_at);
+      const int32_t answer = QuilloExtensionInvoke(nullptr, command, selection.data());
+      AllocationFaults::Disarm();
+      standin::SetActiveDocument(&doc);
+      SCOPED_TRACE("allocation " + std::to_string(fail_at) + " failed");
+      EXPECT_EQ(AllocationFaults::Outstanding(), 0) << "blocks the command did not give back";
+      if (!AllocationFaults::Failed()) {
+        EXPECT_EQ(answer, 1) << "a run that had all the memory it asked for";
+        break;
+      }
+      EXPECT_EQ(answer, 0);
+      EXPECT_EQ(faulty.current_part, 1) << "the host's current part was left switched";
+      ExpectNothingLost(shape, original, faulty);
+      if (HasFailure()) return;
+    }
+    // Both commands allocate for every part and record kind they touch (the
+    // record pool serves most requests again from blocks already taken).
+    EXPECT_GT(fail_at, 10u);
+    std::printf("command %d: %llu allocations\n", command,
+                static_cast<unsigned long long>(fail_at - 1));
   }
 }
 

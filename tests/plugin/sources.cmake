@@ -3,6 +3,5 @@ list(APPEND TEST_SOURCES
   plugin/music_region_test.cpp
   plugin/fix_indent_test.cpp
   plugin/document_invariants_test.cpp
-  plugin/fault_safety_test.cpp
   plugin/start_new_piece_test.cpp
 )

@@ -29,3 +29,30 @@ add_test(NAME windows.same_as_native
           $<TARGET_FILE:quillo>)
 set_tests_properties(windows.same_as_native PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
   SKIP_RETURN_CODE 77)
+
+# Load, command, unload, several thousand times in one QUILLO.EXE: the
+# program compares what the process holds after the warm-up and at the end
+# (thread-local slots, handles, committed memory) and fails if it grew.
+add_test(NAME windows.load_cycles
+  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_PROGRAM} $<TARGET_FILE:quillo> cycles 5000
+          --module $<TARGET_FILE:zkstartnewpiece>)
+set_tests_properties(windows.load_cycles PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+  PASS_REGULAR_EXPRESSION "after 5000 cycles: .*nothing grew")
+
+# A test build of the module whose allocations fail on demand (see
+# failing_allocator.cpp): QUILLO.EXE stays up when memory runs out in the
+# middle of a command, the command answers 0 and the document keeps every
+# record. The shipped module carries no such switch.
+add_library(failing_allocation_module MODULE $<TARGET_OBJECTS:module_objects>
+  ${PROJECT_SOURCE_DIR}/plugin/dll_main.cpp ${CMAKE_CURRENT_LIST_DIR}/failing_allocator.cpp)
+set_target_properties(failing_allocation_module PROPERTIES PREFIX "" SUFFIX ".qxt")
+target_include_directories(failing_allocation_module PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_options(failing_allocation_module PRIVATE ${QUILLO_WARNINGS})
+target_link_options(failing_allocation_module PRIVATE -static -static-libgcc -static-libstdc++)
+add_test(NAME windows.allocation_failure
+  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} WINE=${WINE_PROGRAM}
+          QUILLO=$<TARGET_FILE:quillo> MODULE=$<TARGET_FILE:zkstartnewpiece>
+          FAILING=$<TARGET_FILE:failing_allocation_module> SOURCE=${PROJECT_SOURCE_DIR}
+          WORK=${CMAKE_CURRENT_BINARY_DIR}/allocation_failure
+          ${CMAKE_CURRENT_LIST_DIR}/allocation_failure_test.sh)
+set_tests_properties(windows.allocation_failure PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Under Wine, QUILLO.EXE runs the commands of a test build of the module whose
+# k-th allocation fails (QUILLO_TEST_FAIL_ALLOCATION=k): the host stays up and
+# writes its document, the command answers 0, and every record the document
+# had is still there. Without the variable the test build runs as the module
+# does; the shipped module has no such variable.
+#
+# Environment: WINE, QUILLO (QUILLO.EXE), MODULE (the shipped module), FAILING
+# (the test build), SOURCE (the source tree), WORK (a scratch folder).
+set -euo pipefail
+: "${WINE:?}" "${QUILLO:?}" "${MODULE:?}" "${FAILING:?}" "${SOURCE:?}" "${WORK:?}"
+rm -rf "$WORK"
+mkdir -p "$WORK"
+cd "$WORK"
+cp "$SOURCE/examples/suite.json" in.json
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# The key of every record in a document file, one a line, sorted.
+record_keys() {
+  grep -oE '"tag": "[^"]*", "cmper": [0-9]+, "inci": [0-9]+(, "part": -?[0-9]+)?' "$1" | sort -u
+}
+record_keys in.json >in.keys
+
+# run NAME FAIL_AT COMMAND MEASURES: runs the test build with allocation
+# FAIL_AT failing (none when empty) and leaves the program's output in
+# NAME.output and the document in NAME.json.
+run() {
+  local name=$1 fail_at=$2 status
+  shift 2
+  local args=(run in.json -c "$1" -m "$2" -o "$name.json" --module "$FAILING")
+  set +e
+  QUILLO_TEST_FAIL_ALLOCATION=$fail_at "$WINE" "$QUILLO" "${args[@]}" >"$name.output" 2>&1
+  status=$?
+  # Rationale: under Wine a program can, rarely, end with status 1 before it
+  # prints anything; the program always says why it fails, so such a silent
+  # failure is Wine's and the run is made once more.
+  if [ "$status" -ne 0 ] && [ ! -s "$name.output" ]; then
+    sleep 1
+    QUILLO_TEST_FAIL_ALLOCATION=$fail_at "$WINE" "$QUILLO" "${args[@]}" >"$name.output" 2>&1
+    status=$?
+  fi
+  set -e
+  [ "$status" -eq 0 ] || fail "$name: QUILLO.EXE exited $status:"$'\n'"$(cat "$name.output")"
+}
+
+# cut_short NAME FAIL_AT COMMAND MEASURES
+cut_short() {
+  run "$@"
+  local name=$1
+  grep -qE ": answered 0;" "$name.output" ||
+    fail "$name: the command did not answer 0:"$'\n'"$(cat "$name.output")"
+  [ -s "$name.json" ] || { fail "$name: no document written"; return; }
+  local lost
+  lost=$(record_keys "$name.json" | comm -23 in.keys -)
+  [ -z "$lost" ] || fail "$name: records lost:"$'\n'"$lost"
+}
+
+# Early (before anything is written), in the middle of the walk over the
+# parts, and late in Start New Piece; and in Fix Indent.
+cut_short start-1 1 "Start New Piece" 13
+cut_short start-10 10 "Start New Piece" 13
+cut_short start-40 40 "Start New Piece" 13
+cut_short indent-5 5 "Fix Indent" all
+
+# Without the variable the test build runs the command through.
+run start-whole "" "Start New Piece" 13
+grep -qE ": answered 1;" start-whole.output ||
+  fail "the test build without a failing allocation did not answer 1:"$'\n'"$(cat start-whole.output)"
+
+grep -q QUILLO_TEST_FAIL_ALLOCATION "$FAILING" || fail "the test build has no failure switch"
+if grep -q QUILLO_TEST_FAIL_ALLOCATION "$MODULE"; then fail "the shipped module has a test switch"; fi
+
+if [ "$failures" -gt 0 ]; then
+  echo "$failures failure(s)"
+  exit 1
+fi
+echo "all passed"
