@@ -13,8 +13,9 @@
 
 namespace {
 
-// Menu item records: the 8-bit form's texts are 64 bytes, the UTF-16 form's
-// 128 units; only the menu text is written, the rest left as the host gave.
+// Menu item records: three texts (menu text, description, short name), in
+// the 8-bit form 64 bytes each, in the UTF-16 form 128 units each. Only the
+// menu text is filled; the other two are left empty.
 constexpr size_t kText8Size = 64;
 constexpr size_t kText16Units = 128;
 
@@ -38,7 +39,7 @@ ENDLESS_EXPORT int32_t QuilloExtensionInit(void* /*context*/, uint32_t* flags) {
 ENDLESS_EXPORT int32_t QuilloExtensionEnumerate(void* /*context*/, int16_t index, void* item) {
   std::string text = ItemText(index);
   auto* bytes = static_cast<uint8_t*>(item);
-  std::memset(bytes, 0, kText8Size);
+  std::memset(bytes, 0, 3 * kText8Size);
   std::memcpy(bytes, text.data(), text.size());
   return 1;
 }
@@ -47,7 +48,7 @@ ENDLESS_EXPORT int32_t QuilloExtensionEnumerate_UTF16(void* /*context*/, int16_t
                                                       void* item) {
   std::string text = ItemText(index);
   auto* bytes = static_cast<uint8_t*>(item);
-  std::memset(bytes, 0, 2 * kText16Units);
+  std::memset(bytes, 0, 3 * 2 * kText16Units);
   for (size_t i = 0; i < text.size(); ++i) bytes[2 * i] = static_cast<uint8_t>(text[i]);
   return 1;
 }
