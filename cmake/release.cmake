@@ -19,13 +19,13 @@ configure_file(${PROJECT_SOURCE_DIR}/plugin/version.rc.in
                ${PROJECT_BINARY_DIR}/generated/version.rc @ONLY)
 target_sources(zkstartnewpiece PRIVATE ${PROJECT_BINARY_DIR}/generated/version.rc)
 
-# Paths in the objects read relative to the source tree ("./plugin/...") and
-# the build folder ("build"), wherever the two lie. The build folder's map
-# comes last because it may lie inside the source tree: the last matching map
-# wins.
+# Paths in the objects and symbols read relative to the source tree
+# ("plugin/...", with "." as the folder compiled in), wherever the source and
+# build folders lie. The build folder's map comes last because it may lie
+# inside the source tree: the last matching map wins.
 set(QUILLO_PREFIX_MAPS
-    -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
-    -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+    -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+    -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
 foreach(target module_objects zkstartnewpiece)
   target_compile_options(${target} PRIVATE -g -ffunction-sections -fdata-sections
                                             ${QUILLO_PREFIX_MAPS})
