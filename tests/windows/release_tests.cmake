@@ -31,25 +31,12 @@ add_test(NAME windows.reproducible
   COMMAND ${PROJECT_SOURCE_DIR}/scripts/check-reproducible $<TARGET_FILE:zkstartnewpiece>)
 set_tests_properties(windows.reproducible PROPERTIES TIMEOUT 1800)
 
-# A module that answers 1 for every menu index.
+# A module that answers 1 for every menu index: the program stops asking.
 add_library(endless_menu_module MODULE ${PROJECT_SOURCE_DIR}/tests/program/endless_menu_module.cpp)
 set_target_properties(endless_menu_module PROPERTIES PREFIX "" SUFFIX ".qxt")
 target_compile_options(endless_menu_module PRIVATE ${QUILLO_WARNINGS})
 target_link_options(endless_menu_module PRIVATE -static -static-libgcc -static-libstdc++)
-set(QUILLO_MENU_LIMIT_MESSAGE
-    "quillo: [^\n]*endless_menu_module[^\n]*: the module offers more than 64 menu items; only the first 64 are used\n")
-add_test(NAME windows.menu_limit.menus
-  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_PROGRAM} $<TARGET_FILE:quillo> menus --probe
-          --module $<TARGET_FILE:endless_menu_module>)
-add_test(NAME windows.menu_limit.run
-  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_PROGRAM} $<TARGET_FILE:quillo> run
-          ${PROJECT_SOURCE_DIR}/examples/three-parts.json --module $<TARGET_FILE:endless_menu_module>
-          -c "Item 63" -m 9 -o ${CMAKE_CURRENT_BINARY_DIR}/menu_limit.json)
+include(${PROJECT_SOURCE_DIR}/tests/program/menu_limit_tests.cmake)
+quillo_menu_limit_tests(windows endless_menu_module ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_PROGRAM})
 set_tests_properties(windows.menu_limit.menus windows.menu_limit.run PROPERTIES
-  FIXTURES_REQUIRED wine TIMEOUT 120)
-set_tests_properties(windows.menu_limit.menus PROPERTIES
-  PASS_REGULAR_EXPRESSION
-  "menu 63 \\(UTF-16\\): \"Item 63\"[^\n]*\n${QUILLO_MENU_LIMIT_MESSAGE}probe: invoke\\(64\\)"
-  FAIL_REGULAR_EXPRESSION "menu 64")
-set_tests_properties(windows.menu_limit.run PROPERTIES
-  PASS_REGULAR_EXPRESSION "^${QUILLO_MENU_LIMIT_MESSAGE}[^\n]*module answered 0x10000000[^\n]*\n, measures 9: answered 0;")
+  FIXTURES_REQUIRED wine)
