@@ -4,7 +4,7 @@
 # stops asking at its limit in the menu listing and in a run alike, with a
 # one-line message. Adds PREFIX.menu_limit.menus and PREFIX.menu_limit.run.
 function(quillo_menu_limit_tests prefix module)
-  set(message "quillo: [^\n]*${module}[^\n]*: the module offers more than 64 menu items; only the first 64 are used\n")
+  set(message "quillo: [^\n]*${module}[^\n]*: stopped asking for menu items at the limit of 64; only those are used\n")
   add_test(NAME ${prefix}.menu_limit.menus
     COMMAND ${ARGN} $<TARGET_FILE:quillo> menus --probe --module $<TARGET_FILE:${module}>)
   add_test(NAME ${prefix}.menu_limit.run
