@@ -42,9 +42,9 @@ int QuilloTool::Fail(int code, const std::string& message) {
 
 void QuilloTool::WarnMenuLimit(const std::string& module) {
   std::fflush(out_);  // the message follows the lines already printed
-  std::fprintf(
-      err_, "quillo: %s: stopped asking for menu items at the limit of %d; only those are used\n",
-      module.c_str(), ModuleSession::kMostMenuItems);
+  std::fprintf(err_,
+               "quillo: %s: stopped asking for menu items at the limit of %d and uses only those\n",
+               module.c_str(), ModuleSession::kMostMenuItems);
 }
 
 int QuilloTool::Menus(const MenusRequest& request) {
