@@ -20,3 +20,10 @@ foreach(group help run bad-input examples)
             WORK=${CMAKE_CURRENT_BINARY_DIR}/program/${group}
             ${CMAKE_CURRENT_SOURCE_DIR}/program/quillo_program_test.sh ${group})
 endforeach()
+
+# A module that answers 1 for every menu index: the program stops asking.
+add_library(endless_menu_module MODULE ${CMAKE_CURRENT_SOURCE_DIR}/program/endless_menu_module.cpp)
+set_target_properties(endless_menu_module PROPERTIES PREFIX "")
+target_compile_options(endless_menu_module PRIVATE ${QUILLO_WARNINGS})
+include(${CMAKE_CURRENT_SOURCE_DIR}/program/menu_limit_tests.cmake)
+quillo_menu_limit_tests(program endless_menu_module)

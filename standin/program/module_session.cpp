@@ -14,9 +14,6 @@ constexpr size_t kText8Size = 64;
 constexpr size_t kItem16Size = 772;
 constexpr size_t kText16Units = 128;
 constexpr size_t kText16Size = 2 * kText16Units;
-// Rationale: a module that answers yes for every index would make the host
-// ask forever; no real menu is this long.
-constexpr int16_t kMostMenuItems = 64;
 // What the host fills a menu record with before the module writes it.
 constexpr uint8_t kHostFill = 0xCC;
 
@@ -52,8 +49,7 @@ bool ModuleSession::Open(const std::string& path, uint32_t host_version, std::st
   const ExtensionEntryPoints& entry = loader_.entry();
   open_ = true;
   version_answer_ = entry.version(host_version);
-  uint32_t flags = 0;
-  entry.init(nullptr, &flags);
+  init_answer_ = entry.init(nullptr, &init_flags_);
   for (int16_t index = 0; index < kMostMenuItems; ++index) {
     std::vector<uint8_t> item8(kItem8Size, kHostFill), item16(kItem16Size, kHostFill);
     if (entry.enumerate(nullptr, index, item8.data()) == 0) break;
@@ -68,6 +64,7 @@ bool ModuleSession::Open(const std::string& path, uint32_t host_version, std::st
     item.short_name16 = Text16(item16.data() + 2 * kText16Size);
     menu_.push_back(std::move(item));
   }
+  menu_limit_reached_ = menu_.size() == static_cast<size_t>(kMostMenuItems);
   if (menu_.empty()) {
     *error = path + ": the module lists no menu commands";
     return false;
@@ -101,6 +98,10 @@ std::string ModuleSession::MenuSummary() const {
     text += std::to_string(item.index) + " \"" + item.text + "\" (\"" + item.short_name + "\")";
   }
   return text;
+}
+
+int32_t ModuleSession::MenuStatus() {
+  return loader_.entry().get_menu_status(nullptr);
 }
 
 int32_t ModuleSession::Invoke(int16_t index, const Selection& selection) {

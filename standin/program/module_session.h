@@ -27,6 +27,10 @@ struct MenuEntry {
 
 class ModuleSession {
  public:
+  // Rationale: a module that answers yes for every menu index would make the
+  // host ask forever; no real menu is this long.
+  static constexpr int16_t kMostMenuItems = 64;
+
   ModuleSession() = default;
   ModuleSession(const ModuleSession&) = delete;
   ModuleSession& operator=(const ModuleSession&) = delete;
@@ -37,7 +41,15 @@ class ModuleSession {
   bool Open(const std::string& path, uint32_t host_version, std::string* error);
 
   uint32_t version_answer() const { return version_answer_; }
+  int32_t init_answer() const { return init_answer_; }
+  uint32_t init_flags() const { return init_flags_; }
   const std::vector<MenuEntry>& menu() const { return menu_; }
+  // True when the module still offered an item at index kMostMenuItems - 1,
+  // so asking stopped there rather than at the module's answer 0.
+  bool menu_limit_reached() const { return menu_limit_reached_; }
+
+  // The module's menu status answer.
+  int32_t MenuStatus();
 
   // The menu index of the command called `name`: its menu text or short name
   // in either form, compared without regard to case, or its index as a
@@ -54,7 +66,10 @@ class ModuleSession {
   ModuleLoader loader_;
   bool open_ = false;
   uint32_t version_answer_ = 0;
+  int32_t init_answer_ = 0;
+  uint32_t init_flags_ = 0;
   std::vector<MenuEntry> menu_;
+  bool menu_limit_reached_ = false;
 };
 
 }  // namespace standin

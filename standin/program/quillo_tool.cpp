@@ -5,6 +5,7 @@
 #include "standin/documents/document_file.h"
 #include "standin/documents/example_documents.h"
 #include "standin/documents/text_file.h"
+#include "standin/program/module_file_version.h"
 #include "standin/program/module_session.h"
 #include "standin/reports/document_diff.h"
 #include "standin/reports/score_view.h"
@@ -37,6 +38,48 @@ const std::string* Nth(const std::vector<std::string>& values, size_t i) {
 int QuilloTool::Fail(int code, const std::string& message) {
   std::fprintf(err_, "quillo: %s\n", message.c_str());
   return code;
+}
+
+void QuilloTool::WarnMenuLimit(const std::string& module) {
+  std::fflush(out_);  // the message follows the lines already printed
+  std::fprintf(err_,
+               "quillo: %s: stopped asking for menu items at the limit of %d and uses only those\n",
+               module.c_str(), ModuleSession::kMostMenuItems);
+}
+
+int QuilloTool::Menus(const MenusRequest& request) {
+  HostDocument document;
+  document.host_version = request.host_version;
+  ActiveDocumentScope active(&document);
+  ModuleSession module;
+  std::string error;
+  if (!module.Open(request.module, request.host_version, &error)) {
+    return Fail(kExitBadInput, error);
+  }
+  std::fprintf(out_, "module %s\n", request.module.c_str());
+  std::fprintf(out_, "file version: %s\n", ModuleFileVersion(request.module).c_str());
+  std::fprintf(out_, "version: host 0x%08X, module answered 0x%08X\n", request.host_version,
+               module.version_answer());
+  std::fprintf(out_, "init: %d, flags 0x%X, menu status %d\n", module.init_answer(),
+               module.init_flags(), module.MenuStatus());
+  for (const MenuEntry& item : module.menu()) {
+    std::fprintf(out_, "menu %d: \"%s\" / \"%s\" / \"%s\"\n", item.index, item.text.c_str(),
+                 item.description.c_str(), item.short_name.c_str());
+    std::fprintf(out_, "menu %d (UTF-16): \"%s\" / \"%s\" / \"%s\"\n", item.index,
+                 item.text16.c_str(), item.description16.c_str(), item.short_name16.c_str());
+  }
+  if (module.menu_limit_reached()) WarnMenuLimit(request.module);
+  if (request.probe) {
+    document.log.clear();
+    Selection none;  // the all-zero selection record
+    none.end_position = 0;
+    const int16_t past_menu = static_cast<int16_t>(module.menu().size());
+    int32_t answer = module.Invoke(past_menu, none);
+    std::fprintf(out_, "probe: invoke(%d) answered %d; the module called the host %zu time(s): %s",
+                 past_menu, answer, document.log.size(),
+                 document.log.empty() ? "none\n" : document.LogText().c_str());
+  }
+  return kExitOk;
 }
 
 int QuilloTool::Run(const RunRequest& request) {
@@ -85,6 +128,7 @@ int QuilloTool::Run(const RunRequest& request) {
   if (!module.Open(request.module, document.host_version, &error)) {
     return Fail(kExitBadInput, error);
   }
+  if (module.menu_limit_reached()) WarnMenuLimit(request.module);
   std::vector<int> indexes;
   for (const std::string& name : request.commands) {
     int index = module.FindCommand(name);

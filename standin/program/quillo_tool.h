@@ -8,6 +8,7 @@
 // its input.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -32,9 +33,20 @@ struct RunRequest {
   bool strict = false;                // a command answering 0 is a failure
 };
 
+struct MenusRequest {
+  std::string module;         // the module file to load
+  uint32_t host_version = 0;  // the host version to report to it
+  bool probe = false;         // also invoke an index past the menu
+};
+
 class QuilloTool {
  public:
   QuilloTool(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
+
+  // Loads the module as the host does and prints the file's version, the
+  // module's answers and its menu in both forms. With `probe`, also invokes
+  // an index past the menu and prints the host services the module called.
+  int Menus(const MenusRequest& request);
 
   // Loads the document and the module, runs the commands one after another
   // on the same document and writes the result.
@@ -52,6 +64,8 @@ class QuilloTool {
 
  private:
   int Fail(int code, const std::string& message);
+  // Says on the error stream that the module's menu was cut at the limit.
+  void WarnMenuLimit(const std::string& module);
 
   std::FILE* out_;
   std::FILE* err_;
