@@ -1,9 +1,12 @@
 #include "standin/documents/document_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
+#include <unordered_set>
 #include <vector>
 
 #include "standin/documents/text_file.h"
@@ -71,9 +74,14 @@ bool AsInteger(const Json& value, int64_t* out) {
   return false;
 }
 
+// A value as it may appear in a message: short, ASCII only, never raw bytes.
 std::string Describe(const Json& value) {
-  std::string text = value.dump();
-  return text.size() > 40 ? text.substr(0, 37) + "..." : text;
+  return Printable(value.dump(-1, ' ', true, Json::error_handler_t::replace), 40);
+}
+
+// A key, quoted, as it may appear in a message.
+std::string KeyText(const std::string& key) {
+  return "\"" + Printable(key, 40) + "\"";
 }
 
 // Reads one document, collecting the first problem met.
@@ -116,7 +124,7 @@ class Reader {
         }
         number = (number << 4) | static_cast<uint64_t>(digit);
       }
-      if (number > max) return Fail(where, text + " does not fit " + what);
+      if (number > max) return Fail(where, Printable(text) + " does not fit " + what);
       *out = static_cast<uint32_t>(number);
       return true;
     }
@@ -137,7 +145,8 @@ class Reader {
     for (size_t i = 0; i < text.size(); i += 2) {
       int high = HexDigit(text[i]), low = HexDigit(text[i + 1]);
       if (high < 0 || low < 0) {
-        return Fail(where, "holds \"" + text.substr(i, 2) + "\", which is not hexadecimal");
+        return Fail(where,
+                    "holds \"" + Printable(text.substr(i, 2)) + "\", which is not hexadecimal");
       }
       out->push_back(static_cast<uint8_t>(high << 4 | low));
     }
@@ -150,7 +159,7 @@ class Reader {
         "format", "hostVersion", "documentId", "parts", "currentPart", "slots", "records"};
     for (const auto& item : root.items()) {
       if (kTopKeys.count(item.key()) == 0) {
-        return Fail("", "unknown key \"" + item.key() + "\" (a document has: format, " +
+        return Fail("", "unknown key " + KeyText(item.key()) + " (a document has: format, " +
                             "hostVersion, documentId, parts, currentPart, slots, records)");
       }
     }
@@ -224,7 +233,7 @@ class Reader {
       for (const auto& item : entry.items()) {
         if (item.key() != "slot" && item.key() != "context" && item.key() != "staff") {
           return Fail(where,
-                      "unknown key \"" + item.key() + "\" (a slot has: slot, context, staff)");
+                      "unknown key " + KeyText(item.key()) + " (a slot has: slot, context, staff)");
         }
       }
       int64_t slot = 0, context = 0, staff = 0;
@@ -315,11 +324,11 @@ class Reader {
       bool in_layout = layout.FindField(key) != nullptr;
       for (const Gap& gap : gaps) in_layout = in_layout || key == GapKey(gap.offset);
       if (!in_layout) {
-        return Fail(where, "unknown key \"" + key + "\" (" + KeysOf(layout, gaps) + ")");
+        return Fail(where, "unknown key " + KeyText(key) + " (" + KeysOf(layout, gaps) + ")");
       }
       if (whole) {
-        return Fail(where, "has both \"bytes\" and \"" + key +
-                               "\"; a record is either whole bytes or fields");
+        return Fail(where, "has both \"bytes\" and " + KeyText(key) +
+                               "; a record is either whole bytes or fields");
       }
     }
     if (whole) return HexBytes(record["bytes"], where + ".bytes", bytes);
@@ -436,51 +445,134 @@ void AppendRecord(std::string& out, const RecordKey& key, const Bytes& bytes,
   out += "}";
 }
 
-// Keeps the first duplicated key of any object met while parsing.
-struct DuplicateKeyCheck {
-  std::vector<std::set<std::string>> open_objects;
-  std::string duplicate;
+// "line 3, column 7" for the byte at `position`.
+std::string LineAndColumn(std::string_view text, size_t position) {
+  size_t line = 1, line_start = 0;
+  for (size_t i = 0; i < position && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      line_start = i + 1;
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(position - line_start + 1);
+}
 
-  bool operator()(int /*depth*/, Json::parse_event_t event, Json& parsed) {
-    switch (event) {
-      case Json::parse_event_t::object_start:
-        open_objects.emplace_back();
-        break;
-      case Json::parse_event_t::object_end:
-        if (!open_objects.empty()) open_objects.pop_back();
-        break;
-      case Json::parse_event_t::key:
-        if (!open_objects.empty() && parsed.is_string() &&
-            !open_objects.back().insert(parsed.get<std::string>()).second && duplicate.empty()) {
-          duplicate = parsed.get<std::string>();
-        }
-        break;
-      default:
-        break;
+// One pass over the text, before any value is built: the nesting stays
+// within kMaxNesting, no object holds a key twice and every number fits. It
+// keeps only the keys of the objects still open, so it takes time and memory
+// in proportion to the text.
+class Screen : public nlohmann::json_sax<Json> {
+ public:
+  explicit Screen(std::string_view text) : text_(text) {}
+
+  // The first problem met, or "".
+  const std::string& problem() const { return problem_; }
+
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool start_object(std::size_t) override { return Open(true); }
+  bool end_object() override { return Close(); }
+  bool start_array(std::size_t) override { return Open(false); }
+  bool end_array() override { return Close(); }
+
+  bool key(string_t& key) override {
+    Level& level = levels_[depth_ - 1];
+    bool fresh;
+    if (level.many.empty() && level.few.size() < kFewKeys) {
+      fresh = std::find(level.few.begin(), level.few.end(), key) == level.few.end();
+      if (fresh) level.few.push_back(key);
+    } else {
+      if (level.many.empty()) level.many.insert(level.few.begin(), level.few.end());
+      fresh = level.many.insert(key).second;
+    }
+    if (!fresh) problem_ = "the key \"" + Printable(key, 40) + "\" appears twice in one object";
+    return fresh;
+  }
+
+  bool parse_error(std::size_t position, const std::string& token,
+                   const nlohmann::detail::exception& error) override {
+    if (error.id == kNumberOverflow) {
+      problem_ = "not valid JSON: the number at " + LineAndColumn(text_, position) + ", " +
+                 Printable(token, 40) + ", is too large";
+      return false;
+    }
+    std::string what = error.what();
+    size_t start = what.find("] ");
+    what = start == std::string::npos ? what : what.substr(start + 2);
+    problem_ = "not valid JSON: " + Printable(what, 300);
+    return false;
+  }
+
+ private:
+  static constexpr size_t kFewKeys = 16;
+  static constexpr int kNumberOverflow = 406;  // the JSON reader's error id
+  // The keys met so far in one open object: a short list, or a hash set once
+  // the object has many.
+  struct Level {
+    std::vector<std::string> few;
+    std::unordered_set<std::string> many;
+  };
+
+  bool Open(bool object) {
+    if (depth_ == DocumentFile::kMaxNesting) {
+      problem_ = "values are nested deeper than the " + std::to_string(DocumentFile::kMaxNesting) +
+                 " levels a document may have";
+      return false;
+    }
+    if (levels_.size() == depth_) levels_.emplace_back();
+    Level& level = levels_[depth_++];
+    if (object) {
+      level.few.clear();
+      level.many.clear();
     }
     return true;
   }
+
+  bool Close() {
+    --depth_;
+    return true;
+  }
+
+  std::vector<Level> levels_;
+  size_t depth_ = 0;
+  std::string_view text_;
+  std::string problem_;
 };
+
+// The JSON value of a whole document text, or false with `error` set.
+bool ParseJson(std::string_view text, Json* root, std::string* error) {
+  // Rationale: the JSON reader takes a NUL byte for the end of the text and
+  // would ignore what follows it; JSON allows one nowhere.
+  size_t nul = text.find('\0');
+  if (nul != std::string_view::npos) {
+    *error = "not valid JSON: parse error at " + LineAndColumn(text, nul) +
+             ": a NUL byte, which JSON allows nowhere";
+    return false;
+  }
+  Screen screen(text);
+  if (!Json::sax_parse(text.begin(), text.end(), &screen)) {
+    *error = screen.problem().empty() ? "not valid JSON" : screen.problem();
+    return false;
+  }
+  // The screened text parses; nothing is thrown past this point.
+  *root = Json::parse(text.begin(), text.end(), nullptr, /*allow_exceptions=*/false);
+  if (root->is_discarded()) {
+    *error = "not valid JSON";
+    return false;
+  }
+  return true;
+}
 
 }  // namespace
 
 bool DocumentFile::Parse(std::string_view text, HostDocument* document, std::string* error) {
   Json root;
-  DuplicateKeyCheck check;
-  try {
-    root = Json::parse(text.begin(), text.end(), std::ref(check));
-  } catch (const Json::parse_error& e) {
-    // Rationale: the library reports syntax errors only by exception; it is
-    // caught here and turned into a result like every other problem.
-    std::string what = e.what();
-    size_t start = what.find("] ");
-    *error = "not valid JSON: " + (start == std::string::npos ? what : what.substr(start + 2));
-    return false;
-  }
-  if (!check.duplicate.empty()) {
-    *error = "the key \"" + check.duplicate + "\" appears twice in one object";
-    return false;
-  }
+  if (!ParseJson(text, &root, error)) return false;
   HostDocument loaded;
   Reader reader(error);
   if (!reader.Document(root, &loaded)) return false;
@@ -528,7 +620,7 @@ std::string DocumentFile::Format(const HostDocument& document) {
 
 bool DocumentFile::Load(const std::string& path, HostDocument* document, std::string* error) {
   std::string text, problem;
-  if (!ReadTextFile(path, &text, &problem) || !Parse(text, document, &problem)) {
+  if (!ReadTextFile(path, &text, &problem, kMaxBytes) || !Parse(text, document, &problem)) {
     *error = path + ": " + problem;
     return false;
   }

@@ -343,114 +343,158 @@ class Differ {
     Rests(*a, *b);
   }
 
+  // The systems of a part sorted by first measure (then by number), with
+  // those already matched marked.
+  struct SystemIndex {
+    explicit SystemIndex(const PartView& part) {
+      for (const SystemView& system : part.systems) by_first.push_back(&system);
+      std::stable_sort(
+          by_first.begin(), by_first.end(),
+          [](const SystemView* x, const SystemView* y) { return x->first < y->first; });
+    }
+    // The unmatched systems beginning within first..end-1, by first measure.
+    std::vector<const SystemView*> Within(int first, int end) const {
+      std::vector<const SystemView*> found;
+      for (auto it = LowerBound(first); it != by_first.end() && (*it)->first < end; ++it) {
+        if (used.count((*it)->number) == 0) found.push_back(*it);
+      }
+      return found;
+    }
+    // The unmatched system of lowest number beginning at `first`, or null.
+    const SystemView* StartingAt(int first) const {
+      for (auto it = LowerBound(first); it != by_first.end() && (*it)->first == first; ++it) {
+        if (used.count((*it)->number) == 0) return *it;
+      }
+      return nullptr;
+    }
+    std::vector<const SystemView*>::const_iterator LowerBound(int first) const {
+      return std::lower_bound(by_first.begin(), by_first.end(), first,
+                              [](const SystemView* s, int m) { return s->first < m; });
+    }
+    std::vector<const SystemView*> by_first;
+    std::set<int> used;  // numbers of the matched systems
+  };
+
+  // How the systems of two versions of a part correspond.
+  struct SystemMatch {
+    SystemMatch(const PartView& a, const PartView& b) : in_a(a), in_b(b) {}
+    SystemIndex in_a, in_b;
+    std::map<int, const SystemView*> origin;  // system of b -> the system of a it came from
+    std::vector<std::pair<int, int>> renumbered;
+  };
+
+  // True when `pieces` (two or more) cover first..end-1 one after another.
+  static bool Tiles(const std::vector<const SystemView*>& pieces, int first, int end) {
+    if (pieces.size() < 2 || pieces.front()->first != first || pieces.back()->end != end) {
+      return false;
+    }
+    for (size_t i = 1; i < pieces.size(); ++i) {
+      if (pieces[i - 1]->end != pieces[i]->first) return false;
+    }
+    return true;
+  }
+
   // Matches the systems of two versions of a part and names the changes;
   // returns, for each system of `b`, the system of `a` it came from.
   std::map<int, const SystemView*> Systems(const PartView& a, const PartView& b) {
-    std::map<int, const SystemView*> origin;
-    std::set<int> used_a, used_b;
-    auto tiles = [](const std::vector<const SystemView*>& pieces, int first, int end) {
-      if (pieces.size() < 2 || pieces.front()->first != first || pieces.back()->end != end) {
-        return false;
-      }
-      for (size_t i = 1; i < pieces.size(); ++i) {
-        if (pieces[i - 1]->end != pieces[i]->first) return false;
-      }
-      return true;
-    };
-    auto within = [](const PartView& part, const std::set<int>& used, int first, int end) {
-      std::vector<const SystemView*> found;
-      for (const SystemView& s : part.systems) {
-        if (used.count(s.number) == 0 && s.first >= first && s.first < end) found.push_back(&s);
-      }
-      std::sort(found.begin(), found.end(),
-                [](const SystemView* x, const SystemView* y) { return x->first < y->first; });
-      return found;
-    };
+    SystemMatch match(a, b);
+    SplitSystems(a, &match);
+    JoinedSystems(b, &match);
+    SameStartSystems(b, &match);
     for (const SystemView& old : a.systems) {
-      std::vector<const SystemView*> pieces = within(b, used_b, old.first, old.end);
-      if (!tiles(pieces, old.first, old.end)) continue;
-      std::vector<std::string> cuts, names;
-      for (const SystemView* piece : pieces) {
-        if (piece != pieces.front()) cuts.push_back(std::to_string(piece->first));
-        names.push_back(std::to_string(piece->number) + " (" +
-                        MeasureRange(piece->first, piece->end) + ")");
-        origin[piece->number] = &old;
-        used_b.insert(piece->number);
-      }
-      used_a.insert(old.number);
-      Add(prefix_ + SystemName(old) + " split at measure" + (cuts.size() > 1 ? "s " : " ") +
-          ListInWords(cuts) + kArrow + "systems " + ListInWords(names));
+      if (match.in_a.used.count(old.number) == 0) Add(prefix_ + SystemName(old) + " removed");
     }
     for (const SystemView& now : b.systems) {
-      if (used_b.count(now.number) > 0) continue;
-      std::vector<const SystemView*> olds = within(a, used_a, now.first, now.end);
-      if (!tiles(olds, now.first, now.end)) continue;
-      std::vector<std::string> names;
-      for (const SystemView* old : olds) {
-        names.push_back(std::to_string(old->number) + " (" + MeasureRange(old->first, old->end) +
-                        ")");
-        used_a.insert(old->number);
-      }
-      origin[now.number] = olds.front();
-      used_b.insert(now.number);
-      Add(prefix_ + "systems " + ListInWords(names) + " joined" + kArrow + SystemName(now));
-    }
-    std::vector<std::pair<int, int>> renumbered;
-    for (const SystemView& now : b.systems) {
-      if (used_b.count(now.number) > 0) continue;
-      const SystemView* old = nullptr;
-      for (const SystemView& s : a.systems) {
-        if (used_a.count(s.number) == 0 && s.first == now.first) {
-          old = &s;
-          break;
-        }
-      }
-      if (old == nullptr) continue;
-      origin[now.number] = old;
-      used_a.insert(old->number);
-      used_b.insert(now.number);
-      if (old->end != now.end) {
-        Add(prefix_ + "system " + std::to_string(now.number) + " now covers " +
-            MeasureRange(now.first, now.end) + " (was " + SystemName(*old) + ")");
-      } else if (old->number != now.number) {
-        renumbered.emplace_back(old->number, now.number);
-      }
-    }
-    for (const SystemView& old : a.systems) {
-      if (used_a.count(old.number) == 0) Add(prefix_ + SystemName(old) + " removed");
-    }
-    for (const SystemView& now : b.systems) {
-      if (used_b.count(now.number) > 0) continue;
+      if (match.in_b.used.count(now.number) > 0) continue;
       auto list = b.staff_lists.find(now.number);
       Add(prefix_ + SystemName(now) + " added" +
           (list == b.staff_lists.end() ? "" : ", staves " + Staves(list->second)));
     }
-    // Runs of renumbered systems: "systems 5–10 renumbered 6–11".
-    std::sort(renumbered.begin(), renumbered.end());
-    for (size_t i = 0; i < renumbered.size();) {
-      size_t j = i + 1;
-      while (j < renumbered.size() && renumbered[j].first == renumbered[j - 1].first + 1 &&
-             renumbered[j].second == renumbered[j - 1].second + 1) {
-        ++j;
-      }
-      auto span = [&](int from, int to) {
-        return from == to ? std::to_string(from)
-                          : std::to_string(from) + "\u2013" + std::to_string(to);
-      };
-      Add(prefix_ + (j - i == 1 ? "system " : "systems ") +
-          span(renumbered[i].first, renumbered[j - 1].first) + " renumbered " +
-          span(renumbered[i].second, renumbered[j - 1].second));
-      i = j;
-    }
+    RenumberedRuns(&match.renumbered);
     for (const SystemView& now : b.systems) {
-      auto from = origin.find(now.number);
-      if (from == origin.end()) continue;
+      auto from = match.origin.find(now.number);
+      if (from == match.origin.end()) continue;
       std::vector<std::string> changes =
           FieldChanges(kStaffSystemTag, from->second->bytes, va_, now.bytes, vb_,
                        {"firstMeasure", "endMeasure"});
       if (!changes.empty()) Add(prefix_ + SystemName(now) + ": " + Join(changes));
     }
-    return origin;
+    return match.origin;
+  }
+
+  // A system of `a` now cut into several that cover it.
+  void SplitSystems(const PartView& a, SystemMatch* match) {
+    for (const SystemView& old : a.systems) {
+      std::vector<const SystemView*> pieces = match->in_b.Within(old.first, old.end);
+      if (!Tiles(pieces, old.first, old.end)) continue;
+      std::vector<std::string> cuts, names;
+      for (const SystemView* piece : pieces) {
+        if (piece != pieces.front()) cuts.push_back(std::to_string(piece->first));
+        names.push_back(std::to_string(piece->number) + " (" +
+                        MeasureRange(piece->first, piece->end) + ")");
+        match->origin[piece->number] = &old;
+        match->in_b.used.insert(piece->number);
+      }
+      match->in_a.used.insert(old.number);
+      Add(prefix_ + SystemName(old) + " split at measure" + (cuts.size() > 1 ? "s " : " ") +
+          ListInWords(cuts) + kArrow + "systems " + ListInWords(names));
+    }
+  }
+
+  // Several systems of `a` now joined into one.
+  void JoinedSystems(const PartView& b, SystemMatch* match) {
+    for (const SystemView& now : b.systems) {
+      if (match->in_b.used.count(now.number) > 0) continue;
+      std::vector<const SystemView*> olds = match->in_a.Within(now.first, now.end);
+      if (!Tiles(olds, now.first, now.end)) continue;
+      std::vector<std::string> names;
+      for (const SystemView* old : olds) {
+        names.push_back(std::to_string(old->number) + " (" + MeasureRange(old->first, old->end) +
+                        ")");
+        match->in_a.used.insert(old->number);
+      }
+      match->origin[now.number] = olds.front();
+      match->in_b.used.insert(now.number);
+      Add(prefix_ + "systems " + ListInWords(names) + " joined" + kArrow + SystemName(now));
+    }
+  }
+
+  // Systems beginning where one of `a` began: moved ends or new numbers.
+  void SameStartSystems(const PartView& b, SystemMatch* match) {
+    for (const SystemView& now : b.systems) {
+      if (match->in_b.used.count(now.number) > 0) continue;
+      const SystemView* old = match->in_a.StartingAt(now.first);
+      if (old == nullptr) continue;
+      match->origin[now.number] = old;
+      match->in_a.used.insert(old->number);
+      match->in_b.used.insert(now.number);
+      if (old->end != now.end) {
+        Add(prefix_ + "system " + std::to_string(now.number) + " now covers " +
+            MeasureRange(now.first, now.end) + " (was " + SystemName(*old) + ")");
+      } else if (old->number != now.number) {
+        match->renumbered.emplace_back(old->number, now.number);
+      }
+    }
+  }
+
+  // Runs of renumbered systems: "systems 5–10 renumbered 6–11".
+  void RenumberedRuns(std::vector<std::pair<int, int>>* renumbered) {
+    std::sort(renumbered->begin(), renumbered->end());
+    const auto& r = *renumbered;
+    auto span = [](int from, int to) {
+      return from == to ? std::to_string(from)
+                        : std::to_string(from) + "\u2013" + std::to_string(to);
+    };
+    for (size_t i = 0; i < r.size();) {
+      size_t j = i + 1;
+      while (j < r.size() && r[j].first == r[j - 1].first + 1 &&
+             r[j].second == r[j - 1].second + 1) {
+        ++j;
+      }
+      Add(prefix_ + (j - i == 1 ? "system " : "systems ") + span(r[i].first, r[j - 1].first) +
+          " renumbered " + span(r[i].second, r[j - 1].second));
+      i = j;
+    }
   }
 
   void StaffLists(const PartView& a, const PartView& b,
