@@ -349,34 +349,40 @@ class Reader {
     }
     for (const FieldLayout& field : layout.fields) {
       auto value = record.find(field.name);
-      if (value == record.end()) continue;
-      std::string at = where + "." + field.name;
-      if (field.kind == FieldKind::kWords) {
-        if (!value->is_array() || value->size() != field.count) {
-          return Fail(at, "must be a list of " + std::to_string(field.count) + " words");
-        }
-        for (size_t i = 0; i < field.count; ++i) {
-          int64_t word = 0;
-          if (!Integer((*value)[i], 0, 0xFFFF, at + "[" + std::to_string(i) + "]",
-                       "an unsigned 16-bit word", &word)) {
-            return false;
-          }
-          WriteWord(*bytes, field.offset + 2 * i, static_cast<uint16_t>(word));
-        }
-        continue;
-      }
-      int64_t number = 0;
-      if (field.kind == FieldKind::kFlags) {
-        uint32_t flags = 0;
-        if (!HexOrInteger(*value, 0xFFFF, at, "a 16-bit flag word", &flags)) return false;
-        number = flags;
-      } else if (field.kind == FieldKind::kSigned) {
-        if (!Integer(*value, -32768, 32767, at, "a signed 16-bit field", &number)) return false;
-      } else if (!Integer(*value, 0, 0xFFFF, at, "an unsigned 16-bit field", &number)) {
+      if (value != record.end() && !Field(*value, field, where + "." + field.name, bytes)) {
         return false;
       }
-      WriteWord(*bytes, field.offset, static_cast<uint16_t>(number & 0xFFFF));
     }
+    return true;
+  }
+
+  // Writes one field's value at its offset in `bytes`.
+  bool Field(const Json& value, const FieldLayout& field, const std::string& at, Bytes* bytes) {
+    if (field.kind == FieldKind::kWords) {
+      if (!value.is_array() || value.size() != field.count) {
+        return Fail(at, "must be a list of " + std::to_string(field.count) + " words");
+      }
+      for (size_t i = 0; i < field.count; ++i) {
+        int64_t word = 0;
+        if (!Integer(value[i], 0, 0xFFFF, at + "[" + std::to_string(i) + "]",
+                     "an unsigned 16-bit word", &word)) {
+          return false;
+        }
+        WriteWord(*bytes, field.offset + 2 * i, static_cast<uint16_t>(word));
+      }
+      return true;
+    }
+    int64_t number = 0;
+    if (field.kind == FieldKind::kFlags) {
+      uint32_t flags = 0;
+      if (!HexOrInteger(value, 0xFFFF, at, "a 16-bit flag word", &flags)) return false;
+      number = flags;
+    } else if (field.kind == FieldKind::kSigned) {
+      if (!Integer(value, -32768, 32767, at, "a signed 16-bit field", &number)) return false;
+    } else if (!Integer(value, 0, 0xFFFF, at, "an unsigned 16-bit field", &number)) {
+      return false;
+    }
+    WriteWord(*bytes, field.offset, static_cast<uint16_t>(number & 0xFFFF));
     return true;
   }
 

@@ -497,52 +497,55 @@ class Differ {
     }
   }
 
+  static const std::vector<StaffEntryView>& ListOf(const PartView& part, int number) {
+    static const std::vector<StaffEntryView> kNone;
+    auto it = part.staff_lists.find(number);
+    return it == part.staff_lists.end() ? kNone : it->second;
+  }
+
+  static const std::map<int, int>& DetailsOf(const PartView& part, int number) {
+    static const std::map<int, int> kNoDetails;
+    auto it = part.details.find(number);
+    return it == part.details.end() ? kNoDetails : it->second;
+  }
+
+  // One line for what changed between two staff lists and their details.
+  void CompareLists(const std::string& name, const std::vector<StaffEntryView>& before,
+                    const std::vector<StaffEntryView>& after,
+                    const std::map<int, int>& details_before,
+                    const std::map<int, int>& details_after) {
+    std::vector<std::string> changes;
+    if (Staves(before) != Staves(after)) {
+      changes.push_back("staves " + Staves(before) + kArrow + Staves(after));
+    } else {
+      for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i].bytes == after[i].bytes) continue;
+        changes.push_back(
+            "staff " + std::to_string(after[i].staff) + " entry: " +
+            Join(FieldChanges(kSystemStaffTag, before[i].bytes, va_, after[i].bytes, vb_)));
+      }
+    }
+    std::set<int> staves;
+    for (const auto& entry : details_before) staves.insert(entry.first);
+    for (const auto& entry : details_after) staves.insert(entry.first);
+    auto text = [](const std::map<int, int>& details, int staff) {
+      auto it = details.find(staff);
+      return it == details.end() ? std::string("none") : std::to_string(it->second);
+    };
+    for (int staff : staves) {
+      std::string x = text(details_before, staff), y = text(details_after, staff);
+      if (x != y) changes.push_back("staff " + std::to_string(staff) + " detail " + x + kArrow + y);
+    }
+    if (!changes.empty()) Add(prefix_ + name + ": " + Join(changes));
+  }
+
   void StaffLists(const PartView& a, const PartView& b,
                   const std::map<int, const SystemView*>& origin) {
-    static const std::vector<StaffEntryView> kNone;
-    static const std::map<int, int> kNoDetails;
-    auto list_of = [](const PartView& part, int number) -> const std::vector<StaffEntryView>& {
-      auto it = part.staff_lists.find(number);
-      return it == part.staff_lists.end() ? kNone : it->second;
-    };
-    auto details_of = [](const PartView& part, int number) -> const std::map<int, int>& {
-      auto it = part.details.find(number);
-      return it == part.details.end() ? kNoDetails : it->second;
-    };
-    auto compare = [&](const std::string& name, const std::vector<StaffEntryView>& before,
-                       const std::vector<StaffEntryView>& after,
-                       const std::map<int, int>& details_before,
-                       const std::map<int, int>& details_after) {
-      std::vector<std::string> changes;
-      if (Staves(before) != Staves(after)) {
-        changes.push_back("staves " + Staves(before) + kArrow + Staves(after));
-      } else {
-        for (size_t i = 0; i < before.size(); ++i) {
-          if (before[i].bytes == after[i].bytes) continue;
-          changes.push_back(
-              "staff " + std::to_string(after[i].staff) + " entry: " +
-              Join(FieldChanges(kSystemStaffTag, before[i].bytes, va_, after[i].bytes, vb_)));
-        }
-      }
-      std::set<int> staves;
-      for (const auto& entry : details_before) staves.insert(entry.first);
-      for (const auto& entry : details_after) staves.insert(entry.first);
-      auto text = [](const std::map<int, int>& details, int staff) {
-        auto it = details.find(staff);
-        return it == details.end() ? std::string("none") : std::to_string(it->second);
-      };
-      for (int staff : staves) {
-        std::string x = text(details_before, staff), y = text(details_after, staff);
-        if (x != y)
-          changes.push_back("staff " + std::to_string(staff) + " detail " + x + kArrow + y);
-      }
-      if (!changes.empty()) Add(prefix_ + name + ": " + Join(changes));
-    };
     for (const SystemView& now : b.systems) {
       auto from = origin.find(now.number);
       if (from == origin.end()) continue;
-      compare(SystemName(now), list_of(a, from->second->number), list_of(b, now.number),
-              details_of(a, from->second->number), details_of(b, now.number));
+      CompareLists(SystemName(now), ListOf(a, from->second->number), ListOf(b, now.number),
+                   DetailsOf(a, from->second->number), DetailsOf(b, now.number));
     }
     // Lists and details filed under numbers that have no system.
     std::set<int> loose;
@@ -550,16 +553,17 @@ class Differ {
       for (const auto& entry : part->staff_lists) loose.insert(entry.first);
       for (const auto& entry : part->details) loose.insert(entry.first);
     }
+    static const std::vector<StaffEntryView> kNone;
+    static const std::map<int, int> kNoDetails;
     for (int number : loose) {
       if (b.SystemNumbered(number) != nullptr) continue;
-      if (a.SystemNumbered(number) != nullptr && list_of(b, number).empty() &&
-          details_of(b, number).empty()) {
+      const bool had_system = a.SystemNumbered(number) != nullptr;
+      if (had_system && ListOf(b, number).empty() && DetailsOf(b, number).empty()) {
         continue;  // the system and its list went together
       }
-      compare("staff list under number " + std::to_string(number) + ", which has no system",
-              a.SystemNumbered(number) == nullptr ? list_of(a, number) : kNone, list_of(b, number),
-              a.SystemNumbered(number) == nullptr ? details_of(a, number) : kNoDetails,
-              details_of(b, number));
+      CompareLists("staff list under number " + std::to_string(number) + ", which has no system",
+                   had_system ? kNone : ListOf(a, number), ListOf(b, number),
+                   had_system ? kNoDetails : DetailsOf(a, number), DetailsOf(b, number));
     }
   }
 
