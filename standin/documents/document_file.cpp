@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
-#include <unordered_set>
 #include <vector>
 
 #include "standin/documents/text_file.h"
@@ -153,16 +152,11 @@ class Reader {
     return true;
   }
 
-  bool Document(const Json& root, HostDocument* doc) {
+  // Every key of the document but the records' contents: checked when the
+  // records begin (when what they need came before them) or at the end.
+  bool Header(const Json& root, HostDocument* doc) {
     if (!root.is_object()) return Fail("", "the document must be a JSON object");
-    static const std::set<std::string> kTopKeys = {
-        "format", "hostVersion", "documentId", "parts", "currentPart", "slots", "records"};
-    for (const auto& item : root.items()) {
-      if (kTopKeys.count(item.key()) == 0) {
-        return Fail("", "unknown key " + KeyText(item.key()) + " (a document has: format, " +
-                            "hostVersion, documentId, parts, currentPart, slots, records)");
-      }
-    }
+    if (!KnownKeys(root)) return false;
     auto format = root.find("format");
     if (format == root.end() || !format->is_string()) {
       return Fail("", std::string("not a quillo document (no \"format\": \"") +
@@ -179,36 +173,58 @@ class Reader {
                       &doc->host_version)) {
       return false;
     }
-    int64_t number = 0;
-    if (root.contains("documentId")) {
-      if (!Integer(root["documentId"], -32768, 32767, "documentId", "a signed 16-bit id",
-                   &number)) {
-        return false;
-      }
-      doc->document_id = static_cast<int16_t>(number);
-    }
+    if (root.contains("documentId") && !DocumentId(root["documentId"], doc)) return false;
     if (!Parts(root["parts"], doc)) return false;
     doc->current_part = doc->parts.front();
-    if (root.contains("currentPart")) {
-      if (!Integer(root["currentPart"], -32768, 32767, "currentPart", "a signed 16-bit part id",
-                   &number)) {
-        return false;
-      }
-      doc->current_part = static_cast<int16_t>(number);
-      if (parts_.count(doc->current_part) == 0) {
-        return Fail("currentPart", std::to_string(number) + " is not one of the parts");
-      }
-    }
+    if (root.contains("currentPart") && !CurrentPart(root["currentPart"], doc)) return false;
     if (root.contains("slots") && !Slots(root["slots"], doc)) return false;
-    const Json& records = root["records"];
-    if (!records.is_array()) return Fail("records", "must be a list");
-    for (size_t i = 0; i < records.size(); ++i) {
-      if (!Record(records[i], i, doc)) return false;
-    }
+    if (!root["records"].is_array()) return Fail("records", "must be a list");
+    for (const auto& item : root.items()) checked_.insert(item.key());
+    return true;
+  }
+
+  // The keys that came after the records, once the document has ended.
+  bool LateKeys(const Json& root, HostDocument* doc) {
+    if (!KnownKeys(root)) return false;
+    auto late = [&](const char* key) { return root.contains(key) && checked_.count(key) == 0; };
+    if (late("documentId") && !DocumentId(root["documentId"], doc)) return false;
+    if (late("currentPart") && !CurrentPart(root["currentPart"], doc)) return false;
+    if (late("slots") && !Slots(root["slots"], doc)) return false;
     return true;
   }
 
  private:
+  bool KnownKeys(const Json& root) {
+    static const std::set<std::string> kTopKeys = {
+        "format", "hostVersion", "documentId", "parts", "currentPart", "slots", "records"};
+    for (const auto& item : root.items()) {
+      if (kTopKeys.count(item.key()) == 0) {
+        return Fail("", "unknown key " + KeyText(item.key()) + " (a document has: format, " +
+                            "hostVersion, documentId, parts, currentPart, slots, records)");
+      }
+    }
+    return true;
+  }
+
+  bool DocumentId(const Json& value, HostDocument* doc) {
+    int64_t number = 0;
+    if (!Integer(value, -32768, 32767, "documentId", "a signed 16-bit id", &number)) return false;
+    doc->document_id = static_cast<int16_t>(number);
+    return true;
+  }
+
+  bool CurrentPart(const Json& value, HostDocument* doc) {
+    int64_t number = 0;
+    if (!Integer(value, -32768, 32767, "currentPart", "a signed 16-bit part id", &number)) {
+      return false;
+    }
+    doc->current_part = static_cast<int16_t>(number);
+    if (parts_.count(doc->current_part) == 0) {
+      return Fail("currentPart", std::to_string(number) + " is not one of the parts");
+    }
+    return true;
+  }
+
   bool Parts(const Json& parts, HostDocument* doc) {
     if (!parts.is_array() || parts.empty()) return Fail("parts", "must be a non-empty list");
     doc->parts.clear();
@@ -256,6 +272,8 @@ class Reader {
     return true;
   }
 
+ public:
+  // One element of the records list, read into `doc`.
   bool Record(const Json& record, size_t index, HostDocument* doc) {
     std::string where = "records[" + std::to_string(index) + "]";
     if (!record.is_object()) return Fail(where, "must be an object");
@@ -312,6 +330,7 @@ class Reader {
     return true;
   }
 
+ private:
   bool RecordBytes(const Json& record, const RecordLayout& layout, const std::string& where,
                    Bytes* bytes) {
     std::vector<Gap> gaps = layout.Gaps();
@@ -403,6 +422,7 @@ class Reader {
 
   std::string* error_;
   std::set<int16_t> parts_;
+  std::set<std::string> checked_;  // the top-level keys Header saw
 };
 
 void AppendRecord(std::string& out, const RecordKey& key, const Bytes& bytes,
@@ -463,95 +483,162 @@ std::string LineAndColumn(std::string_view text, size_t position) {
   return "line " + std::to_string(line) + ", column " + std::to_string(position - line_start + 1);
 }
 
-// One pass over the text, before any value is built: the nesting stays
-// within kMaxNesting, no object holds a key twice and every number fits. It
-// keeps only the keys of the objects still open, so it takes time and memory
-// in proportion to the text.
-class Screen : public nlohmann::json_sax<Json> {
+// Reads a document in one pass over its text: builds the JSON values of the
+// document's keys, but hands each element of the records list to the Reader
+// as soon as it is complete and keeps nothing of it, so that memory follows
+// the document read, not its text. While building it checks the nesting
+// (within kMaxNesting, counted on its own stack: nothing recurses over the
+// input) and that no object holds a key twice. Records that come before the
+// keys they need are kept until the end.
+class DocumentBuilder : public nlohmann::json_sax<Json> {
  public:
-  explicit Screen(std::string_view text) : text_(text) {}
+  DocumentBuilder(std::string_view text, HostDocument* doc, std::string* error)
+      : text_(text), doc_(doc), error_(error), reader_(error) {}
 
-  // The first problem met, or "".
-  const std::string& problem() const { return problem_; }
+  // After the parser has run (`parsed`: it reached the end without a
+  // syntax error): true when the whole document was read into `doc`.
+  bool Finish(bool parsed) {
+    if (!parsed || failed_) return false;
+    if (!header_read_) {
+      if (!reader_.Header(root_, doc_)) return false;
+      for (size_t i = 0; i < waiting_.size(); ++i) {
+        if (!reader_.Record(waiting_[i], i, doc_)) return false;
+      }
+      return true;
+    }
+    return reader_.LateKeys(root_, doc_);
+  }
 
-  bool null() override { return true; }
-  bool boolean(bool) override { return true; }
-  bool number_integer(number_integer_t) override { return true; }
-  bool number_unsigned(number_unsigned_t) override { return true; }
-  bool number_float(number_float_t, const string_t&) override { return true; }
-  bool string(string_t&) override { return true; }
-  bool binary(binary_t&) override { return true; }
-  bool start_object(std::size_t) override { return Open(true); }
+  bool null() override { return Value(Json(nullptr)); }
+  bool boolean(bool value) override { return Value(Json(value)); }
+  bool number_integer(number_integer_t value) override { return Value(Json(value)); }
+  bool number_unsigned(number_unsigned_t value) override { return Value(Json(value)); }
+  bool number_float(number_float_t value, const string_t&) override { return Value(Json(value)); }
+  bool string(string_t& value) override { return Value(Json(std::move(value))); }
+  bool binary(binary_t& value) override { return Value(Json(std::move(value))); }
+  bool start_object(std::size_t) override { return Open(Json::object()); }
   bool end_object() override { return Close(); }
-  bool start_array(std::size_t) override { return Open(false); }
+  bool start_array(std::size_t) override { return Open(Json::array()); }
   bool end_array() override { return Close(); }
 
   bool key(string_t& key) override {
-    Level& level = levels_[depth_ - 1];
-    bool fresh;
-    if (level.many.empty() && level.few.size() < kFewKeys) {
-      fresh = std::find(level.few.begin(), level.few.end(), key) == level.few.end();
-      if (fresh) level.few.push_back(key);
-    } else {
-      if (level.many.empty()) level.many.insert(level.few.begin(), level.few.end());
-      fresh = level.many.insert(key).second;
+    if (stack_.back()->contains(key)) {
+      // Rationale: a syntax error further on is reported before this, as
+      // the parser stops here; the key is the first problem in the text.
+      *error_ = "the key \"" + Printable(key, 40) + "\" appears twice in one object";
+      return false;
     }
-    if (!fresh) problem_ = "the key \"" + Printable(key, 40) + "\" appears twice in one object";
-    return fresh;
+    key_ = std::move(key);
+    return true;
   }
 
   bool parse_error(std::size_t position, const std::string& token,
                    const nlohmann::detail::exception& error) override {
     if (error.id == kNumberOverflow) {
-      problem_ = "not valid JSON: the number at " + LineAndColumn(text_, position) + ", " +
-                 Printable(token, 40) + ", is too large";
+      *error_ = "not valid JSON: the number at " + LineAndColumn(text_, position) + ", " +
+                Printable(token, 40) + ", is too large";
       return false;
     }
     std::string what = error.what();
     size_t start = what.find("] ");
     what = start == std::string::npos ? what : what.substr(start + 2);
-    problem_ = "not valid JSON: " + Printable(what, 300);
+    *error_ = "not valid JSON: " + Printable(what, 300);
     return false;
   }
 
  private:
-  static constexpr size_t kFewKeys = 16;
   static constexpr int kNumberOverflow = 406;  // the JSON reader's error id
-  // The keys met so far in one open object: a short list, or a hash set once
-  // the object has many.
-  struct Level {
-    std::vector<std::string> few;
-    std::unordered_set<std::string> many;
-  };
 
-  bool Open(bool object) {
-    if (depth_ == DocumentFile::kMaxNesting) {
-      problem_ = "values are nested deeper than the " + std::to_string(DocumentFile::kMaxNesting) +
-                 " levels a document may have";
+  // Puts `value` where the text has it; the value's place, or null when it
+  // was a scalar handed over as a record.
+  Json* Place(Json&& value) {
+    if (stack_.empty()) {
+      root_ = std::move(value);
+      return &root_;
+    }
+    Json& parent = *stack_.back();
+    if (&parent == records_) {
+      if (value.is_structured()) {
+        record_ = std::move(value);
+        return &record_;
+      }
+      HandOver(std::move(value));
+      return nullptr;
+    }
+    if (parent.is_array()) {
+      parent.push_back(std::move(value));
+      return &parent.back();
+    }
+    Json& slot = parent[key_];
+    slot = std::move(value);
+    return &slot;
+  }
+
+  bool Value(Json&& value) {
+    Place(std::move(value));
+    return true;
+  }
+
+  bool Open(Json&& container) {
+    if (stack_.size() == DocumentFile::kMaxNesting) {
+      *error_ = "values are nested deeper than the " + std::to_string(DocumentFile::kMaxNesting) +
+                " levels a document may have";
       return false;
     }
-    if (levels_.size() == depth_) levels_.emplace_back();
-    Level& level = levels_[depth_++];
-    if (object) {
-      level.few.clear();
-      level.many.clear();
-    }
+    const bool records_begin =
+        stack_.size() == 1 && root_.is_object() && key_ == "records" && container.is_array();
+    Json* opened = Place(std::move(container));
+    stack_.push_back(opened);
+    if (records_begin) BeginRecords(opened);
     return true;
   }
 
   bool Close() {
-    --depth_;
+    Json* closed = stack_.back();
+    stack_.pop_back();
+    if (closed == &record_) HandOver(std::move(record_));
     return true;
   }
 
-  std::vector<Level> levels_;
-  size_t depth_ = 0;
+  // The records list begins: when the keys the records need came first,
+  // the header is read now and each record as it ends.
+  void BeginRecords(Json* records) {
+    records_ = records;
+    if (!root_.contains("format") || !root_.contains("hostVersion") || !root_.contains("parts")) {
+      return;
+    }
+    header_read_ = true;
+    failed_ = !reader_.Header(root_, doc_);
+  }
+
+  void HandOver(Json&& record) {
+    const size_t index = next_index_++;
+    if (failed_) return;
+    if (!header_read_) {
+      waiting_.push_back(std::move(record));
+      return;
+    }
+    failed_ = !reader_.Record(record, index, doc_);
+  }
+
   std::string_view text_;
-  std::string problem_;
+  HostDocument* doc_;
+  std::string* error_;
+  Reader reader_;
+  Json root_;
+  std::vector<Json*> stack_;  // the open lists and objects, outermost first
+  string_t key_;              // the key of the next value in an object
+  Json* records_ = nullptr;   // the records list, which stays empty
+  Json record_;               // the record being built
+  size_t next_index_ = 0;
+  bool header_read_ = false;
+  bool failed_ = false;        // the reader refused something; the text is still parsed
+  std::vector<Json> waiting_;  // records met before their header, when so
 };
 
-// The JSON value of a whole document text, or false with `error` set.
-bool ParseJson(std::string_view text, Json* root, std::string* error) {
+}  // namespace
+
+bool DocumentFile::Parse(std::string_view text, HostDocument* document, std::string* error) {
   // Rationale: the JSON reader takes a NUL byte for the end of the text and
   // would ignore what follows it; JSON allows one nowhere.
   size_t nul = text.find('\0');
@@ -560,28 +647,14 @@ bool ParseJson(std::string_view text, Json* root, std::string* error) {
              ": a NUL byte, which JSON allows nowhere";
     return false;
   }
-  Screen screen(text);
-  if (!Json::sax_parse(text.begin(), text.end(), &screen)) {
-    *error = screen.problem().empty() ? "not valid JSON" : screen.problem();
-    return false;
-  }
-  // The screened text parses; nothing is thrown past this point.
-  *root = Json::parse(text.begin(), text.end(), nullptr, /*allow_exceptions=*/false);
-  if (root->is_discarded()) {
-    *error = "not valid JSON";
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-bool DocumentFile::Parse(std::string_view text, HostDocument* document, std::string* error) {
-  Json root;
-  if (!ParseJson(text, &root, error)) return false;
   HostDocument loaded;
-  Reader reader(error);
-  if (!reader.Document(root, &loaded)) return false;
+  std::string problem;
+  DocumentBuilder builder(text, &loaded, &problem);
+  const bool parsed = Json::sax_parse(text.begin(), text.end(), &builder);
+  if (!builder.Finish(parsed)) {
+    *error = problem.empty() ? "not valid JSON" : problem;
+    return false;
+  }
   document->host_version = loaded.host_version;
   document->document_id = loaded.document_id;
   document->parts = loaded.parts;

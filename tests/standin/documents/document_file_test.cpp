@@ -289,6 +289,50 @@ TEST(DocumentFileTest, HostileInputEndsInOneShortPrintableLine) {
   EXPECT_TRUE(DocumentFile::Parse(Document("") + " \n\t\r\n", &doc, &error)) << error;
 }
 
+// The records are read as they stream past; keys may still come in any
+// order, and a syntax error anywhere is reported before any other problem.
+TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
+  const std::string records =
+      "\"records\": [{\"tag\": \"SOSS\", \"cmper\": 1, \"part\": 2, \"indent\": 5}]";
+  const std::string header =
+      "\"format\": \"quillo-document/1\", \"hostVersion\": 1, \"parts\": [0, 2]";
+  for (const std::string& text :
+       {"{" + records + ", " + header + ", \"currentPart\": 2}",
+        "{" + header + ", " + records + ", \"currentPart\": 2, \"documentId\": 4}",
+        "{\"currentPart\": 2, " + header + ", " + records + "}"}) {
+    SCOPED_TRACE(text);
+    HostDocument doc;
+    std::string error;
+    ASSERT_TRUE(DocumentFile::Parse(text, &doc, &error)) << error;
+    EXPECT_EQ(doc.current_part, 2);
+    EXPECT_EQ(doc.records().size(), 1u);
+    EXPECT_NE(doc.Find(standin::kStaffSystemTag, 1, 0, 2), nullptr);
+  }
+  struct Case {
+    std::string text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"{" + header + ", " + records + ", \"currentPart\": 3}",
+       "currentPart: 3 is not one of the parts"},
+      {"{" + header + ", " + records + ", \"colour\": 1}", "unknown key \"colour\""},
+      {"{" + records + ", \"format\": \"quillo-document/1\", \"parts\": [0, 2]}",
+       "the key \"hostVersion\" is missing"},
+      {"{" + records + ", " + header.substr(0, header.size() - 4) + "]}",
+       "records[0] (SOSS 1/0).part: 2 is not one of the parts"},
+      // The bad record comes first, the broken text after it.
+      {"{" + header + ", \"records\": [{\"tag\": \"SOXX\", \"cmper\": 1}, {]}",
+       "not valid JSON: parse error at line 1, column "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    HostDocument doc;
+    std::string error;
+    EXPECT_FALSE(DocumentFile::Parse(c.text, &doc, &error));
+    EXPECT_NE(error.find(c.message), std::string::npos) << "message: " << error;
+  }
+}
+
 TEST(DocumentFileTest, LoadNamesTheFile) {
   HostDocument doc;
   std::string error;
