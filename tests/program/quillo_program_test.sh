@@ -78,7 +78,8 @@ case "$group" in
     # A mistake on the command line is one line.
     for args in "run in.json" "show" "show --width x in.json" "diff a.json"; do
       # shellcheck disable=SC2086
-      lines=$(quillo $args 2>&1 | wc -l) || true
+      expect 1 "\(quillo --help lists the options\)$" $args
+      lines=$(wc -l <"$WORK.output")
       [ "$lines" -eq 1 ] || fail "quillo $args printed $lines lines, not one"
     done
     ;;
