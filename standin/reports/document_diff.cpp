@@ -352,13 +352,19 @@ class Differ {
           by_first.begin(), by_first.end(),
           [](const SystemView* x, const SystemView* y) { return x->first < y->first; });
     }
-    // The unmatched systems beginning within first..end-1, by first measure.
-    std::vector<const SystemView*> Within(int first, int end) const {
-      std::vector<const SystemView*> found;
+    // The unmatched systems beginning within first..end-1 when they are two
+    // or more that cover it one after another; else none. Stops at the
+    // first system that breaks the chain.
+    std::vector<const SystemView*> Tiling(int first, int end) const {
+      std::vector<const SystemView*> chain;
       for (auto it = LowerBound(first); it != by_first.end() && (*it)->first < end; ++it) {
-        if (used.count((*it)->number) == 0) found.push_back(*it);
+        if (used.count((*it)->number) > 0) continue;
+        const int expected = chain.empty() ? first : chain.back()->end;
+        if ((*it)->first != expected) return {};
+        chain.push_back(*it);
       }
-      return found;
+      if (chain.size() < 2 || chain.back()->end != end) return {};
+      return chain;
     }
     // The unmatched system of lowest number beginning at `first`, or null.
     const SystemView* StartingAt(int first) const {
@@ -382,17 +388,6 @@ class Differ {
     std::map<int, const SystemView*> origin;  // system of b -> the system of a it came from
     std::vector<std::pair<int, int>> renumbered;
   };
-
-  // True when `pieces` (two or more) cover first..end-1 one after another.
-  static bool Tiles(const std::vector<const SystemView*>& pieces, int first, int end) {
-    if (pieces.size() < 2 || pieces.front()->first != first || pieces.back()->end != end) {
-      return false;
-    }
-    for (size_t i = 1; i < pieces.size(); ++i) {
-      if (pieces[i - 1]->end != pieces[i]->first) return false;
-    }
-    return true;
-  }
 
   // Matches the systems of two versions of a part and names the changes;
   // returns, for each system of `b`, the system of `a` it came from.
@@ -425,8 +420,8 @@ class Differ {
   // A system of `a` now cut into several that cover it.
   void SplitSystems(const PartView& a, SystemMatch* match) {
     for (const SystemView& old : a.systems) {
-      std::vector<const SystemView*> pieces = match->in_b.Within(old.first, old.end);
-      if (!Tiles(pieces, old.first, old.end)) continue;
+      std::vector<const SystemView*> pieces = match->in_b.Tiling(old.first, old.end);
+      if (pieces.empty()) continue;
       std::vector<std::string> cuts, names;
       for (const SystemView* piece : pieces) {
         if (piece != pieces.front()) cuts.push_back(std::to_string(piece->first));
@@ -445,8 +440,8 @@ class Differ {
   void JoinedSystems(const PartView& b, SystemMatch* match) {
     for (const SystemView& now : b.systems) {
       if (match->in_b.used.count(now.number) > 0) continue;
-      std::vector<const SystemView*> olds = match->in_a.Within(now.first, now.end);
-      if (!Tiles(olds, now.first, now.end)) continue;
+      std::vector<const SystemView*> olds = match->in_a.Tiling(now.first, now.end);
+      if (olds.empty()) continue;
       std::vector<std::string> names;
       for (const SystemView* old : olds) {
         names.push_back(std::to_string(old->number) + " (" + MeasureRange(old->first, old->end) +
