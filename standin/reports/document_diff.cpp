@@ -352,13 +352,14 @@ class Differ {
           by_first.begin(), by_first.end(),
           [](const SystemView* x, const SystemView* y) { return x->first < y->first; });
     }
-    // The unmatched systems beginning within first..end-1 when they are two
-    // or more that cover it one after another; else none. Stops at the
+    // The unmatched non-empty systems beginning within first..end-1 when
+    // they are two or more that cover it one after another; else none. Stops at the
     // first system that breaks the chain.
     std::vector<const SystemView*> Tiling(int first, int end) const {
       std::vector<const SystemView*> chain;
       for (auto it = LowerBound(first); it != by_first.end() && (*it)->first < end; ++it) {
-        if (used.count((*it)->number) > 0) continue;
+        // An empty system covers nothing, so it is no piece of a tiling.
+        if (used.count((*it)->number) > 0 || (*it)->end <= (*it)->first) continue;
         const int expected = chain.empty() ? first : chain.back()->end;
         if ((*it)->first != expected) return {};
         chain.push_back(*it);
