@@ -193,7 +193,8 @@ case "$group" in
         fail "round $round: same.json holds neither result whole"
     done
     # Bad documents: one line each, never a crash.
-    python3 -c 'print("{\"documentId\": " + "[" * 50000 + "]" * 50000 + "}")' >deep.json
+    { printf '{"documentId": '; printf '%50000s' '' | tr ' ' '['; printf '%50000s' '' | tr ' ' ']'
+      printf '}'; } >deep.json
     printf '{"x": 1e400}' >overflow.json
     { cat in.json; printf '\0garbage'; } >trailing.json
     expect 2 "^quillo: deep.json: values are nested deeper than the 64 levels" show deep.json
