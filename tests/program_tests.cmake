@@ -11,7 +11,7 @@ foreach(fake incomplete recording)
   target_link_libraries(${fake}_module PRIVATE ${CMAKE_DL_LIBS})
 endforeach()
 
-foreach(group help run bad-input examples)
+foreach(group help run bad-input hostile examples)
   add_test(NAME program.${group}
     COMMAND ${CMAKE_COMMAND} -E env
             QUILLO=$<TARGET_FILE:quillo> MODULE=$<TARGET_FILE:zkstartnewpiece>

@@ -1,8 +1,10 @@
 #include "standin/documents/document_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -71,9 +73,14 @@ bool AsInteger(const Json& value, int64_t* out) {
   return false;
 }
 
+// A value as it may appear in a message: short, ASCII only, never raw bytes.
 std::string Describe(const Json& value) {
-  std::string text = value.dump();
-  return text.size() > 40 ? text.substr(0, 37) + "..." : text;
+  return Printable(value.dump(-1, ' ', true, Json::error_handler_t::replace), 40);
+}
+
+// A key, quoted, as it may appear in a message.
+std::string KeyText(const std::string& key) {
+  return "\"" + Printable(key, 40) + "\"";
 }
 
 // Reads one document, collecting the first problem met.
@@ -116,7 +123,7 @@ class Reader {
         }
         number = (number << 4) | static_cast<uint64_t>(digit);
       }
-      if (number > max) return Fail(where, text + " does not fit " + what);
+      if (number > max) return Fail(where, Printable(text) + " does not fit " + what);
       *out = static_cast<uint32_t>(number);
       return true;
     }
@@ -137,23 +144,19 @@ class Reader {
     for (size_t i = 0; i < text.size(); i += 2) {
       int high = HexDigit(text[i]), low = HexDigit(text[i + 1]);
       if (high < 0 || low < 0) {
-        return Fail(where, "holds \"" + text.substr(i, 2) + "\", which is not hexadecimal");
+        return Fail(where,
+                    "holds \"" + Printable(text.substr(i, 2)) + "\", which is not hexadecimal");
       }
       out->push_back(static_cast<uint8_t>(high << 4 | low));
     }
     return true;
   }
 
-  bool Document(const Json& root, HostDocument* doc) {
+  // Every key of the document but the records' contents: checked when the
+  // records begin (when what they need came before them) or at the end.
+  bool Header(const Json& root, HostDocument* doc) {
     if (!root.is_object()) return Fail("", "the document must be a JSON object");
-    static const std::set<std::string> kTopKeys = {
-        "format", "hostVersion", "documentId", "parts", "currentPart", "slots", "records"};
-    for (const auto& item : root.items()) {
-      if (kTopKeys.count(item.key()) == 0) {
-        return Fail("", "unknown key \"" + item.key() + "\" (a document has: format, " +
-                            "hostVersion, documentId, parts, currentPart, slots, records)");
-      }
-    }
+    if (!KnownKeys(root)) return false;
     auto format = root.find("format");
     if (format == root.end() || !format->is_string()) {
       return Fail("", std::string("not a quillo document (no \"format\": \"") +
@@ -170,36 +173,58 @@ class Reader {
                       &doc->host_version)) {
       return false;
     }
-    int64_t number = 0;
-    if (root.contains("documentId")) {
-      if (!Integer(root["documentId"], -32768, 32767, "documentId", "a signed 16-bit id",
-                   &number)) {
-        return false;
-      }
-      doc->document_id = static_cast<int16_t>(number);
-    }
+    if (root.contains("documentId") && !DocumentId(root["documentId"], doc)) return false;
     if (!Parts(root["parts"], doc)) return false;
     doc->current_part = doc->parts.front();
-    if (root.contains("currentPart")) {
-      if (!Integer(root["currentPart"], -32768, 32767, "currentPart", "a signed 16-bit part id",
-                   &number)) {
-        return false;
-      }
-      doc->current_part = static_cast<int16_t>(number);
-      if (parts_.count(doc->current_part) == 0) {
-        return Fail("currentPart", std::to_string(number) + " is not one of the parts");
-      }
-    }
+    if (root.contains("currentPart") && !CurrentPart(root["currentPart"], doc)) return false;
     if (root.contains("slots") && !Slots(root["slots"], doc)) return false;
-    const Json& records = root["records"];
-    if (!records.is_array()) return Fail("records", "must be a list");
-    for (size_t i = 0; i < records.size(); ++i) {
-      if (!Record(records[i], i, doc)) return false;
-    }
+    if (!root["records"].is_array()) return Fail("records", "must be a list");
+    for (const auto& item : root.items()) checked_.insert(item.key());
+    return true;
+  }
+
+  // The keys that came after the records, once the document has ended.
+  bool LateKeys(const Json& root, HostDocument* doc) {
+    if (!KnownKeys(root)) return false;
+    auto late = [&](const char* key) { return root.contains(key) && checked_.count(key) == 0; };
+    if (late("documentId") && !DocumentId(root["documentId"], doc)) return false;
+    if (late("currentPart") && !CurrentPart(root["currentPart"], doc)) return false;
+    if (late("slots") && !Slots(root["slots"], doc)) return false;
     return true;
   }
 
  private:
+  bool KnownKeys(const Json& root) {
+    static const std::set<std::string> kTopKeys = {
+        "format", "hostVersion", "documentId", "parts", "currentPart", "slots", "records"};
+    for (const auto& item : root.items()) {
+      if (kTopKeys.count(item.key()) == 0) {
+        return Fail("", "unknown key " + KeyText(item.key()) + " (a document has: format, " +
+                            "hostVersion, documentId, parts, currentPart, slots, records)");
+      }
+    }
+    return true;
+  }
+
+  bool DocumentId(const Json& value, HostDocument* doc) {
+    int64_t number = 0;
+    if (!Integer(value, -32768, 32767, "documentId", "a signed 16-bit id", &number)) return false;
+    doc->document_id = static_cast<int16_t>(number);
+    return true;
+  }
+
+  bool CurrentPart(const Json& value, HostDocument* doc) {
+    int64_t number = 0;
+    if (!Integer(value, -32768, 32767, "currentPart", "a signed 16-bit part id", &number)) {
+      return false;
+    }
+    doc->current_part = static_cast<int16_t>(number);
+    if (parts_.count(doc->current_part) == 0) {
+      return Fail("currentPart", std::to_string(number) + " is not one of the parts");
+    }
+    return true;
+  }
+
   bool Parts(const Json& parts, HostDocument* doc) {
     if (!parts.is_array() || parts.empty()) return Fail("parts", "must be a non-empty list");
     doc->parts.clear();
@@ -224,7 +249,7 @@ class Reader {
       for (const auto& item : entry.items()) {
         if (item.key() != "slot" && item.key() != "context" && item.key() != "staff") {
           return Fail(where,
-                      "unknown key \"" + item.key() + "\" (a slot has: slot, context, staff)");
+                      "unknown key " + KeyText(item.key()) + " (a slot has: slot, context, staff)");
         }
       }
       int64_t slot = 0, context = 0, staff = 0;
@@ -247,6 +272,8 @@ class Reader {
     return true;
   }
 
+ public:
+  // One element of the records list, read into `doc`.
   bool Record(const Json& record, size_t index, HostDocument* doc) {
     std::string where = "records[" + std::to_string(index) + "]";
     if (!record.is_object()) return Fail(where, "must be an object");
@@ -303,6 +330,7 @@ class Reader {
     return true;
   }
 
+ private:
   bool RecordBytes(const Json& record, const RecordLayout& layout, const std::string& where,
                    Bytes* bytes) {
     std::vector<Gap> gaps = layout.Gaps();
@@ -315,11 +343,11 @@ class Reader {
       bool in_layout = layout.FindField(key) != nullptr;
       for (const Gap& gap : gaps) in_layout = in_layout || key == GapKey(gap.offset);
       if (!in_layout) {
-        return Fail(where, "unknown key \"" + key + "\" (" + KeysOf(layout, gaps) + ")");
+        return Fail(where, "unknown key " + KeyText(key) + " (" + KeysOf(layout, gaps) + ")");
       }
       if (whole) {
-        return Fail(where, "has both \"bytes\" and \"" + key +
-                               "\"; a record is either whole bytes or fields");
+        return Fail(where, "has both \"bytes\" and " + KeyText(key) +
+                               "; a record is either whole bytes or fields");
       }
     }
     if (whole) return HexBytes(record["bytes"], where + ".bytes", bytes);
@@ -340,34 +368,40 @@ class Reader {
     }
     for (const FieldLayout& field : layout.fields) {
       auto value = record.find(field.name);
-      if (value == record.end()) continue;
-      std::string at = where + "." + field.name;
-      if (field.kind == FieldKind::kWords) {
-        if (!value->is_array() || value->size() != field.count) {
-          return Fail(at, "must be a list of " + std::to_string(field.count) + " words");
-        }
-        for (size_t i = 0; i < field.count; ++i) {
-          int64_t word = 0;
-          if (!Integer((*value)[i], 0, 0xFFFF, at + "[" + std::to_string(i) + "]",
-                       "an unsigned 16-bit word", &word)) {
-            return false;
-          }
-          WriteWord(*bytes, field.offset + 2 * i, static_cast<uint16_t>(word));
-        }
-        continue;
-      }
-      int64_t number = 0;
-      if (field.kind == FieldKind::kFlags) {
-        uint32_t flags = 0;
-        if (!HexOrInteger(*value, 0xFFFF, at, "a 16-bit flag word", &flags)) return false;
-        number = flags;
-      } else if (field.kind == FieldKind::kSigned) {
-        if (!Integer(*value, -32768, 32767, at, "a signed 16-bit field", &number)) return false;
-      } else if (!Integer(*value, 0, 0xFFFF, at, "an unsigned 16-bit field", &number)) {
+      if (value != record.end() && !Field(*value, field, where + "." + field.name, bytes)) {
         return false;
       }
-      WriteWord(*bytes, field.offset, static_cast<uint16_t>(number & 0xFFFF));
     }
+    return true;
+  }
+
+  // Writes one field's value at its offset in `bytes`.
+  bool Field(const Json& value, const FieldLayout& field, const std::string& at, Bytes* bytes) {
+    if (field.kind == FieldKind::kWords) {
+      if (!value.is_array() || value.size() != field.count) {
+        return Fail(at, "must be a list of " + std::to_string(field.count) + " words");
+      }
+      for (size_t i = 0; i < field.count; ++i) {
+        int64_t word = 0;
+        if (!Integer(value[i], 0, 0xFFFF, at + "[" + std::to_string(i) + "]",
+                     "an unsigned 16-bit word", &word)) {
+          return false;
+        }
+        WriteWord(*bytes, field.offset + 2 * i, static_cast<uint16_t>(word));
+      }
+      return true;
+    }
+    int64_t number = 0;
+    if (field.kind == FieldKind::kFlags) {
+      uint32_t flags = 0;
+      if (!HexOrInteger(value, 0xFFFF, at, "a 16-bit flag word", &flags)) return false;
+      number = flags;
+    } else if (field.kind == FieldKind::kSigned) {
+      if (!Integer(value, -32768, 32767, at, "a signed 16-bit field", &number)) return false;
+    } else if (!Integer(value, 0, 0xFFFF, at, "an unsigned 16-bit field", &number)) {
+      return false;
+    }
+    WriteWord(*bytes, field.offset, static_cast<uint16_t>(number & 0xFFFF));
     return true;
   }
 
@@ -388,6 +422,7 @@ class Reader {
 
   std::string* error_;
   std::set<int16_t> parts_;
+  std::set<std::string> checked_;  // the top-level keys Header saw
 };
 
 void AppendRecord(std::string& out, const RecordKey& key, const Bytes& bytes,
@@ -436,54 +471,190 @@ void AppendRecord(std::string& out, const RecordKey& key, const Bytes& bytes,
   out += "}";
 }
 
-// Keeps the first duplicated key of any object met while parsing.
-struct DuplicateKeyCheck {
-  std::vector<std::set<std::string>> open_objects;
-  std::string duplicate;
-
-  bool operator()(int /*depth*/, Json::parse_event_t event, Json& parsed) {
-    switch (event) {
-      case Json::parse_event_t::object_start:
-        open_objects.emplace_back();
-        break;
-      case Json::parse_event_t::object_end:
-        if (!open_objects.empty()) open_objects.pop_back();
-        break;
-      case Json::parse_event_t::key:
-        if (!open_objects.empty() && parsed.is_string() &&
-            !open_objects.back().insert(parsed.get<std::string>()).second && duplicate.empty()) {
-          duplicate = parsed.get<std::string>();
-        }
-        break;
-      default:
-        break;
+// "line 3, column 7" for the byte at `position`.
+std::string LineAndColumn(std::string_view text, size_t position) {
+  size_t line = 1, line_start = 0;
+  for (size_t i = 0; i < position && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      line_start = i + 1;
     }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(position - line_start + 1);
+}
+
+// Reads a document in one pass over its text: builds the JSON values of the
+// document's keys, but hands each element of the records list to the Reader
+// as soon as it is complete and keeps nothing of it, so that memory follows
+// the document read, not its text. While building it checks the nesting
+// (within kMaxNesting, counted on its own stack: nothing recurses over the
+// input) and that no object holds a key twice. Records that come before the
+// keys they need are kept until the end.
+class DocumentBuilder : public nlohmann::json_sax<Json> {
+ public:
+  DocumentBuilder(std::string_view text, HostDocument* doc, std::string* error)
+      : text_(text), doc_(doc), error_(error), reader_(error) {}
+
+  // After the parser has run (`parsed`: it reached the end without a
+  // syntax error): true when the whole document was read into `doc`.
+  bool Finish(bool parsed) {
+    if (!parsed || failed_) return false;
+    if (!header_read_) {
+      if (!reader_.Header(root_, doc_)) return false;
+      for (size_t i = 0; i < waiting_.size(); ++i) {
+        if (!reader_.Record(waiting_[i], i, doc_)) return false;
+      }
+      return true;
+    }
+    return reader_.LateKeys(root_, doc_);
+  }
+
+  bool null() override { return Value(Json(nullptr)); }
+  bool boolean(bool value) override { return Value(Json(value)); }
+  bool number_integer(number_integer_t value) override { return Value(Json(value)); }
+  bool number_unsigned(number_unsigned_t value) override { return Value(Json(value)); }
+  bool number_float(number_float_t value, const string_t&) override { return Value(Json(value)); }
+  bool string(string_t& value) override { return Value(Json(std::move(value))); }
+  bool binary(binary_t& value) override { return Value(Json(std::move(value))); }
+  bool start_object(std::size_t) override { return Open(Json::object()); }
+  bool end_object() override { return Close(); }
+  bool start_array(std::size_t) override { return Open(Json::array()); }
+  bool end_array() override { return Close(); }
+
+  bool key(string_t& key) override {
+    if (stack_.back()->contains(key)) {
+      // Rationale: a syntax error further on is reported before this, as
+      // the parser stops here; the key is the first problem in the text.
+      *error_ = "the key \"" + Printable(key, 40) + "\" appears twice in one object";
+      return false;
+    }
+    key_ = std::move(key);
     return true;
   }
+
+  bool parse_error(std::size_t position, const std::string& token,
+                   const nlohmann::detail::exception& error) override {
+    if (error.id == kNumberOverflow) {
+      *error_ = "not valid JSON: the number at " + LineAndColumn(text_, position) + ", " +
+                Printable(token, 40) + ", is too large";
+      return false;
+    }
+    std::string what = error.what();
+    size_t start = what.find("] ");
+    what = start == std::string::npos ? what : what.substr(start + 2);
+    *error_ = "not valid JSON: " + Printable(what, 300);
+    return false;
+  }
+
+ private:
+  static constexpr int kNumberOverflow = 406;  // the JSON reader's error id
+
+  // Puts `value` where the text has it; the value's place, or null when it
+  // was a scalar handed over as a record.
+  Json* Place(Json&& value) {
+    if (stack_.empty()) {
+      root_ = std::move(value);
+      return &root_;
+    }
+    Json& parent = *stack_.back();
+    if (&parent == records_) {
+      if (value.is_structured()) {
+        record_ = std::move(value);
+        return &record_;
+      }
+      HandOver(std::move(value));
+      return nullptr;
+    }
+    if (parent.is_array()) {
+      parent.push_back(std::move(value));
+      return &parent.back();
+    }
+    Json& slot = parent[key_];
+    slot = std::move(value);
+    return &slot;
+  }
+
+  bool Value(Json&& value) {
+    Place(std::move(value));
+    return true;
+  }
+
+  bool Open(Json&& container) {
+    if (stack_.size() == DocumentFile::kMaxNesting) {
+      *error_ = "values are nested deeper than the " + std::to_string(DocumentFile::kMaxNesting) +
+                " levels a document may have";
+      return false;
+    }
+    const bool records_begin =
+        stack_.size() == 1 && root_.is_object() && key_ == "records" && container.is_array();
+    Json* opened = Place(std::move(container));
+    stack_.push_back(opened);
+    if (records_begin) BeginRecords(opened);
+    return true;
+  }
+
+  bool Close() {
+    Json* closed = stack_.back();
+    stack_.pop_back();
+    if (closed == &record_) HandOver(std::move(record_));
+    return true;
+  }
+
+  // The records list begins: when the keys the records need came first,
+  // the header is read now and each record as it ends.
+  void BeginRecords(Json* records) {
+    records_ = records;
+    if (!root_.contains("format") || !root_.contains("hostVersion") || !root_.contains("parts")) {
+      return;
+    }
+    header_read_ = true;
+    failed_ = !reader_.Header(root_, doc_);
+  }
+
+  void HandOver(Json&& record) {
+    const size_t index = next_index_++;
+    if (failed_) return;
+    if (!header_read_) {
+      waiting_.push_back(std::move(record));
+      return;
+    }
+    failed_ = !reader_.Record(record, index, doc_);
+  }
+
+  std::string_view text_;
+  HostDocument* doc_;
+  std::string* error_;
+  Reader reader_;
+  Json root_;
+  std::vector<Json*> stack_;  // the open lists and objects, outermost first
+  string_t key_;              // the key of the next value in an object
+  Json* records_ = nullptr;   // the records list, which stays empty
+  Json record_;               // the record being built
+  size_t next_index_ = 0;
+  bool header_read_ = false;
+  bool failed_ = false;        // the reader refused something; the text is still parsed
+  std::vector<Json> waiting_;  // records met before their header, when so
 };
 
 }  // namespace
 
 bool DocumentFile::Parse(std::string_view text, HostDocument* document, std::string* error) {
-  Json root;
-  DuplicateKeyCheck check;
-  try {
-    root = Json::parse(text.begin(), text.end(), std::ref(check));
-  } catch (const Json::parse_error& e) {
-    // Rationale: the library reports syntax errors only by exception; it is
-    // caught here and turned into a result like every other problem.
-    std::string what = e.what();
-    size_t start = what.find("] ");
-    *error = "not valid JSON: " + (start == std::string::npos ? what : what.substr(start + 2));
-    return false;
-  }
-  if (!check.duplicate.empty()) {
-    *error = "the key \"" + check.duplicate + "\" appears twice in one object";
+  // Rationale: the JSON reader takes a NUL byte for the end of the text and
+  // would ignore what follows it; JSON allows one nowhere.
+  size_t nul = text.find('\0');
+  if (nul != std::string_view::npos) {
+    *error = "not valid JSON: parse error at " + LineAndColumn(text, nul) +
+             ": a NUL byte, which JSON allows nowhere";
     return false;
   }
   HostDocument loaded;
-  Reader reader(error);
-  if (!reader.Document(root, &loaded)) return false;
+  std::string problem;
+  DocumentBuilder builder(text, &loaded, &problem);
+  const bool parsed = Json::sax_parse(text.begin(), text.end(), &builder);
+  if (!builder.Finish(parsed)) {
+    *error = problem.empty() ? "not valid JSON" : problem;
+    return false;
+  }
   document->host_version = loaded.host_version;
   document->document_id = loaded.document_id;
   document->parts = loaded.parts;
@@ -528,7 +699,7 @@ std::string DocumentFile::Format(const HostDocument& document) {
 
 bool DocumentFile::Load(const std::string& path, HostDocument* document, std::string* error) {
   std::string text, problem;
-  if (!ReadTextFile(path, &text, &problem) || !Parse(text, document, &problem)) {
+  if (!ReadTextFile(path, &text, &problem, kMaxBytes) || !Parse(text, document, &problem)) {
     *error = path + ": " + problem;
     return false;
   }

@@ -13,6 +13,7 @@
 // record per line, '\n' line ends.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ class DocumentFile {
  public:
   // The value of the "format" key, naming this format and its revision.
   static constexpr const char* kFormatName = "quillo-document/1";
+  // Limits on what is read, so that no file can exhaust the program: the
+  // largest file read, and the deepest nesting of lists and objects (the
+  // format itself needs three levels).
+  static constexpr size_t kMaxBytes = size_t{512} << 20;
+  static constexpr size_t kMaxNesting = 64;
 
   // Reads a document from `text` into `document` (its records, parts, slot
   // table, host version, document id and current part; its log and faults are

@@ -151,4 +151,21 @@ HostDocument GenerateScore(const ScoreShape& shape) {
   return doc;
 }
 
+ScoreShape OrchestralShape(int factor) {
+  ScoreShape shape;
+  shape.parts = 41;
+  shape.measures = 2000 * factor;
+  shape.score_staves = 40;
+  shape.score_system_min = 4;
+  shape.score_system_max = 6;
+  shape.part_system_min = 8;
+  shape.part_system_max = 12;
+  shape.detail_every = 7;
+  shape.rests_per_part = 20 * factor;
+  shape.movement_starts.clear();
+  for (int m = 0; m < 8; ++m) shape.movement_starts.push_back(1 + m * shape.measures / 8);
+  shape.seed = 2026;
+  return shape;
+}
+
 }  // namespace standin

@@ -37,4 +37,9 @@ struct ScoreShape {
 // A document of that shape. Its current part is 0.
 HostDocument GenerateScore(const ScoreShape& shape);
 
+// The benchmarks' orchestral score at `factor` times its base size: a
+// 40-staff full score and 40 single-staff parts, 2,000 measures per factor,
+// eight movements, 20 multimeasure rests per part and factor.
+ScoreShape OrchestralShape(int factor);
+
 }  // namespace standin

@@ -1,4 +1,5 @@
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include "standin/program/module_loader.h"
 
@@ -39,7 +40,12 @@ bool ModuleLoader::Open(const std::string& path, std::string* error) {
 }
 
 std::string DefaultModulePath(const char* argv0) {
+  // Rationale: the program may be started through PATH or a link; the
+  // module sits beside the program file itself, which the kernel names.
+  char resolved[4096];
+  ssize_t length = readlink("/proc/self/exe", resolved, sizeof resolved - 1);
   std::string program = argv0 == nullptr ? "" : argv0;
+  if (length > 0) program.assign(resolved, static_cast<size_t>(length));
   size_t slash = program.find_last_of('/');
   std::string dir = slash == std::string::npos ? "." : program.substr(0, slash);
   return dir + "/ZKStartNewPiece.so";

@@ -1,8 +1,11 @@
 // quillo: the stand-in host program. It loads a plug-in module the way the
 // notation program does and drives it against an in-memory document.
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,7 @@
 #include <unistd.h>
 #endif
 
+#include "standin/documents/text_file.h"
 #include "standin/program/load_cycles.h"
 #include "standin/program/module_loader.h"
 #include "standin/program/quillo_tool.h"
@@ -49,34 +53,40 @@ int TerminalWidth() {
   return width > 0 ? width : kDefaultWidth;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-#if defined(_WIN32)
-  // Byte-identical output on every platform: no "\r\n", and UTF-8 text.
-  _setmode(_fileno(stdout), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-  SetConsoleOutputCP(CP_UTF8);
-#endif
-  CLI::App app{"quillo: a stand-in for the Quillo host that loads and drives a plug-in module"};
-  app.require_subcommand(1);
-  app.footer(kExitCodes);
-  // Paths such as /tmp/doc.json are paths, not Windows-style options, on
-  // every platform (subcommands inherit this setting).
-  app.allow_windows_style_options(false);
-  std::string module_path = standin::DefaultModulePath(argv[0]);
+// What the command line asked for.
+struct CommandLine {
+  std::string module_path;
   uint32_t host_version = kDefaultHostVersion;
-
-  CLI::App* menus = app.add_subcommand("menus", "Load the module and print its menu items");
-  menus->add_option("--module", module_path, "The plug-in module to load");
-  menus->add_option("--host-version", host_version, "The host version to report (e.g. 0x12000000)");
   bool probe = false;
-  menus->add_flag("--probe", probe, "Also check that the module reaches the host's services");
-  menus->footer(kExitCodes);
-
   standin::RunRequest request;
-  request.module = module_path;
-  CLI::App* run = app.add_subcommand(
+  std::string show_path;
+  std::string color = "auto";
+  int width = 0;
+  std::string before, after;
+  std::string example_name, example_output;
+  CLI::App* menus = nullptr;
+  CLI::App* run = nullptr;
+  CLI::App* show = nullptr;
+  CLI::App* diff = nullptr;
+  CLI::App* example = nullptr;
+  int cycles = 0;
+  CLI::App* load_cycles = nullptr;
+};
+
+void AddMenus(CLI::App& app, CommandLine& line) {
+  line.menus = app.add_subcommand("menus", "Load the module and print its menu items");
+  line.menus->add_option("--module", line.module_path, "The plug-in module to load");
+  line.menus->add_option("--host-version", line.host_version,
+                         "The host version to report (e.g. 0x12000000)");
+  line.menus->add_flag("--probe", line.probe,
+                       "Also check that the module reaches the host's services");
+  line.menus->footer(kExitCodes);
+}
+
+void AddRun(CLI::App& app, CommandLine& line) {
+  standin::RunRequest& request = line.request;
+  request.module = line.module_path;
+  CLI::App* run = line.run = app.add_subcommand(
       "run",
       "Run module commands on a document and write the result to a new file.\n"
       "Example: quillo run suite.json -c \"Start New Piece\" -m 13 -c \"Fix Indent\" -m all "
@@ -107,46 +117,64 @@ int main(int argc, char** argv) {
   run->add_flag("--strict", request.strict,
                 "Fail, writing nothing, when a command answers 0 (it declined to run)");
   run->footer(kExitCodes);
+}
 
-  std::string show_path;
-  std::string color = "auto";
-  int width = 0;
-  CLI::App* show = app.add_subcommand(
+void AddReports(CLI::App& app, CommandLine& line) {
+  CLI::App* show = line.show = app.add_subcommand(
       "show",
       "Draw a document in the terminal: per part its systems, indents and rests, with "
       "piece marks and measure-number regions, on one measure axis");
-  show->add_option("document", show_path, "The document file")->required();
-  show->add_option("--color", color, "Colour: auto (when printing to a terminal), always, never")
+  show->add_option("document", line.show_path, "The document file")->required();
+  show->add_option("--color", line.color,
+                   "Colour: auto (when printing to a terminal), always, never")
       ->check(CLI::IsMember({"auto", "always", "never"}))
       ->capture_default_str();
-  show->add_option("--width", width, "Line width (default: the terminal's, else 100)");
+  show->add_option("--width", line.width, "Line width (default: the terminal's, else 100)");
   show->footer(kExitCodes);
 
-  std::string before, after;
-  CLI::App* diff = app.add_subcommand("diff", "Tell in words what changed between two documents");
-  diff->add_option("before", before, "The earlier document")->required();
-  diff->add_option("after", after, "The later document")->required();
-  diff->footer(kExitCodes);
+  line.diff = app.add_subcommand("diff", "Tell in words what changed between two documents");
+  line.diff->add_option("before", line.before, "The earlier document")->required();
+  line.diff->add_option("after", line.after, "The later document")->required();
+  line.diff->footer(kExitCodes);
+}
 
-  std::string example_name, example_output;
-  CLI::App* example =
+void AddExample(CLI::App& app, CommandLine& line) {
+  line.example =
       app.add_subcommand("example",
                          "Write a bundled example document: suite, three-parts, host-0E000000, "
                          "host-10000000, host-11000000 or host-12000000");
-  example->add_option("name", example_name, "The example's name")->required();
-  example->add_option("-o,--output", example_output, "The file to write (default: print it)");
-  example->footer(kExitCodes);
+  line.example->add_option("name", line.example_name, "The example's name")->required();
+  line.example->add_option("-o,--output", line.example_output,
+                           "The file to write (default: print it)");
+  line.example->footer(kExitCodes);
+}
 
-  // Hidden: the check that the module can be loaded and unloaded as often as
-  // the host likes (see load_cycles.h).
-  int cycles = 0;
-  CLI::App* load_cycles = app.add_subcommand("cycles", "Load, run and unload the module N times");
-  load_cycles->group("");
-  load_cycles->add_option("count", cycles, "How many cycles")
+// Hidden: the check that the module can be loaded and unloaded as often as
+// the host likes (see load_cycles.h).
+void AddLoadCycles(CLI::App& app, CommandLine& line) {
+  line.load_cycles = app.add_subcommand("cycles", "Load, run and unload the module N times");
+  line.load_cycles->group("");
+  line.load_cycles->add_option("count", line.cycles, "How many cycles")
       ->required()
       ->check(CLI::Range(1, 1000000));
-  load_cycles->add_option("--module", module_path, "The plug-in module to load");
+  line.load_cycles->add_option("--module", line.module_path, "The plug-in module to load");
+}
 
+// kExitOk when what went to the standard output reached it; else a message
+// and the exit code for a failed command.
+int OutputWritten() {
+  std::cout.flush();
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || !std::cout) {
+    std::fprintf(stderr, "quillo: cannot write to the standard output (%s)\n",
+                 errno != 0 ? std::strerror(errno) : "write error");
+    return standin::kExitBadInput;
+  }
+  return standin::kExitOk;
+}
+
+// Parses the command line: kExitOk to go on, else the code to end with
+// (after --help, or after a one-line message on a mistake).
+int Parse(CLI::App& app, int argc, char** argv) {
   if (argc > 1 && argv[1][0] != '-') {
     bool known = false;
     for (const CLI::App* sub : app.get_subcommands({})) known = known || sub->get_name() == argv[1];
@@ -154,30 +182,71 @@ int main(int argc, char** argv) {
       std::fprintf(stderr,
                    "quillo: there is no subcommand \"%s\"; there are menus, run, show, diff and "
                    "example\n",
-                   argv[1]);
+                   standin::Printable(argv[1]).c_str());
       return standin::kExitUsage;
     }
   }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e);  // --help
-    std::fprintf(stderr, "quillo: %s\nRun \"quillo --help\" or \"quillo SUBCOMMAND --help\".\n",
-                 e.what());
+    if (e.get_exit_code() == 0) {
+      app.exit(e);  // --help
+      int written = OutputWritten();
+      return written == standin::kExitOk ? -1 : written;
+    }
+    std::string message = e.what();
+    for (char& c : message) c = c == '\n' ? ' ' : c;
+    std::fprintf(stderr, "quillo: %s (quillo --help lists the options)\n",
+                 standin::Printable(message, 300).c_str());
     return standin::kExitUsage;
   }
+  return standin::kExitOk;
+}
+
+int Dispatch(const CommandLine& line) {
   standin::QuilloTool tool(stdout, stderr);
-  if (menus->parsed()) return tool.Menus({module_path, host_version, probe});
-  if (run->parsed()) return tool.Run(request);
-  if (show->parsed()) {
-    standin::PictureOptions options;
-    options.width = width > 0 ? width : TerminalWidth();
-    options.color = color == "always" ||
-                    (color == "auto" && StdoutIsTerminal() && std::getenv("NO_COLOR") == nullptr);
-    return tool.Show(show_path, options);
+  if (line.menus->parsed()) {
+    return tool.Menus({line.module_path, line.host_version, line.probe});
   }
-  if (diff->parsed()) return tool.Diff(before, after);
-  if (example->parsed()) return tool.Example(example_name, example_output);
-  if (load_cycles->parsed()) return standin::RunLoadCycles(module_path, cycles, stdout, stderr);
+  if (line.run->parsed()) return tool.Run(line.request);
+  if (line.show->parsed()) {
+    standin::PictureOptions options;
+    options.width = line.width > 0 ? line.width : TerminalWidth();
+    options.color = line.color == "always" || (line.color == "auto" && StdoutIsTerminal() &&
+                                               std::getenv("NO_COLOR") == nullptr);
+    return tool.Show(line.show_path, options);
+  }
+  if (line.diff->parsed()) return tool.Diff(line.before, line.after);
+  if (line.example->parsed()) return tool.Example(line.example_name, line.example_output);
+  if (line.load_cycles->parsed()) {
+    return standin::RunLoadCycles(line.module_path, line.cycles, stdout, stderr);
+  }
   return standin::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // Byte-identical output on every platform: no "\r\n", and UTF-8 text.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  SetConsoleOutputCP(CP_UTF8);
+#endif
+  CLI::App app{"quillo: a stand-in for the Quillo host that loads and drives a plug-in module"};
+  app.require_subcommand(1);
+  app.footer(kExitCodes);
+  // Paths such as /tmp/doc.json are paths, not Windows-style options, on
+  // every platform (subcommands inherit this setting).
+  app.allow_windows_style_options(false);
+  CommandLine line;
+  line.module_path = standin::DefaultModulePath(argv[0]);
+  AddMenus(app, line);
+  AddRun(app, line);
+  AddReports(app, line);
+  AddExample(app, line);
+  AddLoadCycles(app, line);
+  int parsed = Parse(app, argc, argv);
+  if (parsed != standin::kExitOk) return parsed < 0 ? standin::kExitOk : parsed;
+  return Dispatch(line);
 }

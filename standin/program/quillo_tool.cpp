@@ -1,6 +1,9 @@
 #include "standin/program/quillo_tool.h"
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
+#include <string_view>
 
 #include "standin/documents/document_file.h"
 #include "standin/documents/example_documents.h"
@@ -79,10 +82,43 @@ int QuilloTool::Menus(const MenusRequest& request) {
                  past_menu, answer, document.log.size(),
                  document.log.empty() ? "none\n" : document.LogText().c_str());
   }
+  return Done();
+}
+
+int QuilloTool::Done() {
+  // Rationale: a full disk or a closed pipe shows only when the buffered
+  // output is flushed; a command that could not say its result has failed.
+  if (std::fflush(out_) != 0 || std::ferror(out_) != 0) {
+    std::string reason = errno != 0 ? std::strerror(errno) : "write error";
+    return Fail(kExitBadInput, "cannot write to the standard output (" + reason + ")");
+  }
   return kExitOk;
 }
 
 int QuilloTool::Run(const RunRequest& request) {
+  std::vector<NumberRange> measure_ranges;
+  std::vector<std::optional<NumberRange>> slot_ranges;
+  if (int code = CheckRequest(request, &measure_ranges, &slot_ranges); code != kExitOk) {
+    return code;
+  }
+  HostDocument document;
+  std::string error;
+  if (!DocumentFile::Load(request.document, &document, &error)) return Fail(kExitBadInput, error);
+  std::vector<Selection> selections;
+  for (size_t i = 0; i < measure_ranges.size(); ++i) {
+    auto selection = Selection::InDocument(document, measure_ranges[i], slot_ranges[i], &error);
+    if (!selection) return Fail(kExitBadInput, request.document + ": " + error);
+    selections.push_back(*selection);
+  }
+  if (int code = RunCommands(request, selections, &document); code != kExitOk) return code;
+  document.log.clear();
+  if (!DocumentFile::Save(request.output, document, &error)) return Fail(kExitBadInput, error);
+  std::fprintf(out_, "wrote %s\n", request.output.c_str());
+  return Done();
+}
+
+int QuilloTool::CheckRequest(const RunRequest& request, std::vector<NumberRange>* measure_ranges,
+                             std::vector<std::optional<NumberRange>>* slot_ranges) {
   const size_t count = request.commands.size();
   if (count == 0) return Fail(kExitUsage, "run: name at least one --command");
   if (request.measures.size() != 1 && request.measures.size() != count) {
@@ -98,34 +134,33 @@ int QuilloTool::Run(const RunRequest& request) {
     return Fail(kExitUsage,
                 request.output + ": is the input document; write the result to another file");
   }
-  std::vector<NumberRange> measure_ranges;
-  std::vector<std::optional<NumberRange>> slot_ranges;
+  if (SameFile(request.output, request.module)) {
+    return Fail(kExitUsage, request.output + ": is the module; write the result to another file");
+  }
+  if (std::string problem = ReplaceProblem(request.output); !problem.empty()) {
+    return Fail(kExitBadInput, request.output + ": " + problem);
+  }
   for (size_t i = 0; i < count; ++i) {
     std::string error;
     auto measures = Selection::ParseRange(*Nth(request.measures, i), true, &error);
     if (!measures) return Fail(kExitUsage, "--measures: " + error);
-    measure_ranges.push_back(*measures);
+    measure_ranges->push_back(*measures);
     std::optional<NumberRange> slots;
     if (const std::string* text = Nth(request.slots, i)) {
       slots = Selection::ParseRange(*text, true, &error);
       if (!slots) return Fail(kExitUsage, "--slots: " + error);
     }
-    slot_ranges.push_back(slots);
+    slot_ranges->push_back(slots);
   }
+  return kExitOk;
+}
 
-  HostDocument document;
-  std::string error;
-  if (!DocumentFile::Load(request.document, &document, &error)) return Fail(kExitBadInput, error);
-  std::vector<Selection> selections;
-  for (size_t i = 0; i < count; ++i) {
-    auto selection = Selection::InDocument(document, measure_ranges[i], slot_ranges[i], &error);
-    if (!selection) return Fail(kExitBadInput, request.document + ": " + error);
-    selections.push_back(*selection);
-  }
-
-  ActiveDocumentScope active(&document);
+int QuilloTool::RunCommands(const RunRequest& request, const std::vector<Selection>& selections,
+                            HostDocument* document) {
+  ActiveDocumentScope active(document);
   ModuleSession module;
-  if (!module.Open(request.module, document.host_version, &error)) {
+  std::string error;
+  if (!module.Open(request.module, document->host_version, &error)) {
     return Fail(kExitBadInput, error);
   }
   if (module.menu_limit_reached()) WarnMenuLimit(request.module);
@@ -139,26 +174,23 @@ int QuilloTool::Run(const RunRequest& request) {
     indexes.push_back(index);
   }
   std::fprintf(out_, "%s: module answered 0x%08X to host version 0x%08X\n", request.module.c_str(),
-               module.version_answer(), document.host_version);
-  for (size_t i = 0; i < count; ++i) {
+               module.version_answer(), document->host_version);
+  for (size_t i = 0; i < indexes.size(); ++i) {
     const MenuEntry& item = module.menu()[static_cast<size_t>(indexes[i])];
     const Selection& selection = selections[i];
-    document.log.clear();
-    int updates_before = document.layout_updates;
+    document->log.clear();
+    int updates_before = document->layout_updates;
     int32_t answer = module.Invoke(static_cast<int16_t>(indexes[i]), selection);
     std::fprintf(out_, "%s, measures %s: answered %d; %zu host calls, %d layout updates\n",
                  item.short_name.c_str(),
                  MeasureRange(selection.start_measure, selection.end_measure + 1).c_str(), answer,
-                 document.log.size(), document.layout_updates - updates_before);
-    if (request.log) std::fputs(document.LogText().c_str(), out_);
+                 document->log.size(), document->layout_updates - updates_before);
+    if (request.log) std::fputs(document->LogText().c_str(), out_);
     if (request.strict && answer == 0) {
       return Fail(kExitBadInput,
                   request.module + ": \"" + item.short_name + "\" answered 0; nothing written");
     }
   }
-  document.log.clear();
-  if (!DocumentFile::Save(request.output, document, &error)) return Fail(kExitBadInput, error);
-  std::fprintf(out_, "wrote %s\n", request.output.c_str());
   return kExitOk;
 }
 
@@ -167,8 +199,10 @@ int QuilloTool::Show(const std::string& path, PictureOptions options) {
   std::string error;
   if (!DocumentFile::Load(path, &document, &error)) return Fail(kExitBadInput, error);
   if (options.title.empty()) options.title = path;
-  std::fputs(DocumentPicture::Render(document, options).c_str(), out_);
-  return kExitOk;
+  DocumentPicture::Render(document, options, [this](std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), out_);
+  });
+  return Done();
 }
 
 int QuilloTool::Diff(const std::string& before, const std::string& after) {
@@ -179,7 +213,7 @@ int QuilloTool::Diff(const std::string& before, const std::string& after) {
   std::vector<std::string> lines = DocumentDiff::Describe(a, b);
   if (lines.empty()) std::fputs("no differences\n", out_);
   for (const std::string& line : lines) std::fprintf(out_, "%s\n", line.c_str());
-  return kExitOk;
+  return Done();
 }
 
 int QuilloTool::Example(const std::string& name, const std::string& output) {
@@ -191,7 +225,7 @@ int QuilloTool::Example(const std::string& name, const std::string& output) {
   }
   if (output.empty()) {
     std::fputs(DocumentFile::Format(document).c_str(), out_);
-    return kExitOk;
+    return Done();
   }
   std::string error;
   if (!DocumentFile::Save(output, document, &error)) return Fail(kExitBadInput, error);

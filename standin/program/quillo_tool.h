@@ -10,10 +10,13 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "standin/reports/document_picture.h"
+#include "standin/store/host_document.h"
+#include "standin/store/selection.h"
 
 namespace standin {
 
@@ -66,6 +69,15 @@ class QuilloTool {
   int Fail(int code, const std::string& message);
   // Says on the error stream that the module's menu was cut at the limit.
   void WarnMenuLimit(const std::string& module);
+  // The steps of Run: the command line's ranges, then the module's commands
+  // on the document. Each answers kExitOk or the code it failed with.
+  int CheckRequest(const RunRequest& request, std::vector<NumberRange>* measure_ranges,
+                   std::vector<std::optional<NumberRange>>* slot_ranges);
+  int RunCommands(const RunRequest& request, const std::vector<Selection>& selections,
+                  HostDocument* document);
+  // kExitOk once everything written to the output stream has reached it;
+  // otherwise a message and kExitBadInput.
+  int Done();
 
   std::FILE* out_;
   std::FILE* err_;

@@ -41,7 +41,18 @@ bool ModuleLoader::Open(const std::string& path, std::string* error) {
 }
 
 std::string DefaultModulePath(const char* argv0) {
+  // Rationale: the module sits beside the program file itself, wherever the
+  // program was started from; the path is converted to the code page that
+  // LoadLibraryA reads.
   std::string program = argv0 == nullptr ? "" : argv0;
+  wchar_t wide[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, wide, MAX_PATH);
+  char narrow[4 * MAX_PATH];
+  if (length > 0 && length < MAX_PATH) {
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), narrow,
+                                    static_cast<int>(sizeof narrow), nullptr, nullptr);
+    if (bytes > 0) program.assign(narrow, static_cast<size_t>(bytes));
+  }
   size_t slash = program.find_last_of("/\\");
   std::string dir = slash == std::string::npos ? "." : program.substr(0, slash);
   return dir + "\\ZKStartNewPiece.qxt";

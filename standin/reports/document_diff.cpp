@@ -343,162 +343,205 @@ class Differ {
     Rests(*a, *b);
   }
 
+  // The systems of a part sorted by first measure (then by number), with
+  // those already matched marked.
+  struct SystemIndex {
+    explicit SystemIndex(const PartView& part) {
+      for (const SystemView& system : part.systems) by_first.push_back(&system);
+      std::stable_sort(
+          by_first.begin(), by_first.end(),
+          [](const SystemView* x, const SystemView* y) { return x->first < y->first; });
+    }
+    // The unmatched non-empty systems beginning within first..end-1 when
+    // they are two or more that cover it one after another; else none. Stops at the
+    // first system that breaks the chain.
+    std::vector<const SystemView*> Tiling(int first, int end) const {
+      std::vector<const SystemView*> chain;
+      for (auto it = LowerBound(first); it != by_first.end() && (*it)->first < end; ++it) {
+        // An empty system covers nothing, so it is no piece of a tiling.
+        if (used.count((*it)->number) > 0 || (*it)->end <= (*it)->first) continue;
+        const int expected = chain.empty() ? first : chain.back()->end;
+        if ((*it)->first != expected) return {};
+        chain.push_back(*it);
+      }
+      if (chain.size() < 2 || chain.back()->end != end) return {};
+      return chain;
+    }
+    // The unmatched system of lowest number beginning at `first`, or null.
+    const SystemView* StartingAt(int first) const {
+      for (auto it = LowerBound(first); it != by_first.end() && (*it)->first == first; ++it) {
+        if (used.count((*it)->number) == 0) return *it;
+      }
+      return nullptr;
+    }
+    std::vector<const SystemView*>::const_iterator LowerBound(int first) const {
+      return std::lower_bound(by_first.begin(), by_first.end(), first,
+                              [](const SystemView* s, int m) { return s->first < m; });
+    }
+    std::vector<const SystemView*> by_first;
+    std::set<int> used;  // numbers of the matched systems
+  };
+
+  // How the systems of two versions of a part correspond.
+  struct SystemMatch {
+    SystemMatch(const PartView& a, const PartView& b) : in_a(a), in_b(b) {}
+    SystemIndex in_a, in_b;
+    std::map<int, const SystemView*> origin;  // system of b -> the system of a it came from
+    std::vector<std::pair<int, int>> renumbered;
+  };
+
   // Matches the systems of two versions of a part and names the changes;
   // returns, for each system of `b`, the system of `a` it came from.
   std::map<int, const SystemView*> Systems(const PartView& a, const PartView& b) {
-    std::map<int, const SystemView*> origin;
-    std::set<int> used_a, used_b;
-    auto tiles = [](const std::vector<const SystemView*>& pieces, int first, int end) {
-      if (pieces.size() < 2 || pieces.front()->first != first || pieces.back()->end != end) {
-        return false;
-      }
-      for (size_t i = 1; i < pieces.size(); ++i) {
-        if (pieces[i - 1]->end != pieces[i]->first) return false;
-      }
-      return true;
-    };
-    auto within = [](const PartView& part, const std::set<int>& used, int first, int end) {
-      std::vector<const SystemView*> found;
-      for (const SystemView& s : part.systems) {
-        if (used.count(s.number) == 0 && s.first >= first && s.first < end) found.push_back(&s);
-      }
-      std::sort(found.begin(), found.end(),
-                [](const SystemView* x, const SystemView* y) { return x->first < y->first; });
-      return found;
-    };
+    SystemMatch match(a, b);
+    SplitSystems(a, &match);
+    JoinedSystems(b, &match);
+    SameStartSystems(b, &match);
     for (const SystemView& old : a.systems) {
-      std::vector<const SystemView*> pieces = within(b, used_b, old.first, old.end);
-      if (!tiles(pieces, old.first, old.end)) continue;
-      std::vector<std::string> cuts, names;
-      for (const SystemView* piece : pieces) {
-        if (piece != pieces.front()) cuts.push_back(std::to_string(piece->first));
-        names.push_back(std::to_string(piece->number) + " (" +
-                        MeasureRange(piece->first, piece->end) + ")");
-        origin[piece->number] = &old;
-        used_b.insert(piece->number);
-      }
-      used_a.insert(old.number);
-      Add(prefix_ + SystemName(old) + " split at measure" + (cuts.size() > 1 ? "s " : " ") +
-          ListInWords(cuts) + kArrow + "systems " + ListInWords(names));
+      if (match.in_a.used.count(old.number) == 0) Add(prefix_ + SystemName(old) + " removed");
     }
     for (const SystemView& now : b.systems) {
-      if (used_b.count(now.number) > 0) continue;
-      std::vector<const SystemView*> olds = within(a, used_a, now.first, now.end);
-      if (!tiles(olds, now.first, now.end)) continue;
-      std::vector<std::string> names;
-      for (const SystemView* old : olds) {
-        names.push_back(std::to_string(old->number) + " (" + MeasureRange(old->first, old->end) +
-                        ")");
-        used_a.insert(old->number);
-      }
-      origin[now.number] = olds.front();
-      used_b.insert(now.number);
-      Add(prefix_ + "systems " + ListInWords(names) + " joined" + kArrow + SystemName(now));
-    }
-    std::vector<std::pair<int, int>> renumbered;
-    for (const SystemView& now : b.systems) {
-      if (used_b.count(now.number) > 0) continue;
-      const SystemView* old = nullptr;
-      for (const SystemView& s : a.systems) {
-        if (used_a.count(s.number) == 0 && s.first == now.first) {
-          old = &s;
-          break;
-        }
-      }
-      if (old == nullptr) continue;
-      origin[now.number] = old;
-      used_a.insert(old->number);
-      used_b.insert(now.number);
-      if (old->end != now.end) {
-        Add(prefix_ + "system " + std::to_string(now.number) + " now covers " +
-            MeasureRange(now.first, now.end) + " (was " + SystemName(*old) + ")");
-      } else if (old->number != now.number) {
-        renumbered.emplace_back(old->number, now.number);
-      }
-    }
-    for (const SystemView& old : a.systems) {
-      if (used_a.count(old.number) == 0) Add(prefix_ + SystemName(old) + " removed");
-    }
-    for (const SystemView& now : b.systems) {
-      if (used_b.count(now.number) > 0) continue;
+      if (match.in_b.used.count(now.number) > 0) continue;
       auto list = b.staff_lists.find(now.number);
       Add(prefix_ + SystemName(now) + " added" +
           (list == b.staff_lists.end() ? "" : ", staves " + Staves(list->second)));
     }
-    // Runs of renumbered systems: "systems 5–10 renumbered 6–11".
-    std::sort(renumbered.begin(), renumbered.end());
-    for (size_t i = 0; i < renumbered.size();) {
-      size_t j = i + 1;
-      while (j < renumbered.size() && renumbered[j].first == renumbered[j - 1].first + 1 &&
-             renumbered[j].second == renumbered[j - 1].second + 1) {
-        ++j;
-      }
-      auto span = [&](int from, int to) {
-        return from == to ? std::to_string(from)
-                          : std::to_string(from) + "\u2013" + std::to_string(to);
-      };
-      Add(prefix_ + (j - i == 1 ? "system " : "systems ") +
-          span(renumbered[i].first, renumbered[j - 1].first) + " renumbered " +
-          span(renumbered[i].second, renumbered[j - 1].second));
-      i = j;
-    }
+    RenumberedRuns(&match.renumbered);
     for (const SystemView& now : b.systems) {
-      auto from = origin.find(now.number);
-      if (from == origin.end()) continue;
+      auto from = match.origin.find(now.number);
+      if (from == match.origin.end()) continue;
       std::vector<std::string> changes =
           FieldChanges(kStaffSystemTag, from->second->bytes, va_, now.bytes, vb_,
                        {"firstMeasure", "endMeasure"});
       if (!changes.empty()) Add(prefix_ + SystemName(now) + ": " + Join(changes));
     }
-    return origin;
+    return match.origin;
+  }
+
+  // A system of `a` now cut into several that cover it.
+  void SplitSystems(const PartView& a, SystemMatch* match) {
+    for (const SystemView& old : a.systems) {
+      std::vector<const SystemView*> pieces = match->in_b.Tiling(old.first, old.end);
+      if (pieces.empty()) continue;
+      std::vector<std::string> cuts, names;
+      for (const SystemView* piece : pieces) {
+        if (piece != pieces.front()) cuts.push_back(std::to_string(piece->first));
+        names.push_back(std::to_string(piece->number) + " (" +
+                        MeasureRange(piece->first, piece->end) + ")");
+        match->origin[piece->number] = &old;
+        match->in_b.used.insert(piece->number);
+      }
+      match->in_a.used.insert(old.number);
+      Add(prefix_ + SystemName(old) + " split at measure" + (cuts.size() > 1 ? "s " : " ") +
+          ListInWords(cuts) + kArrow + "systems " + ListInWords(names));
+    }
+  }
+
+  // Several systems of `a` now joined into one.
+  void JoinedSystems(const PartView& b, SystemMatch* match) {
+    for (const SystemView& now : b.systems) {
+      if (match->in_b.used.count(now.number) > 0) continue;
+      std::vector<const SystemView*> olds = match->in_a.Tiling(now.first, now.end);
+      if (olds.empty()) continue;
+      std::vector<std::string> names;
+      for (const SystemView* old : olds) {
+        names.push_back(std::to_string(old->number) + " (" + MeasureRange(old->first, old->end) +
+                        ")");
+        match->in_a.used.insert(old->number);
+      }
+      match->origin[now.number] = olds.front();
+      match->in_b.used.insert(now.number);
+      Add(prefix_ + "systems " + ListInWords(names) + " joined" + kArrow + SystemName(now));
+    }
+  }
+
+  // Systems beginning where one of `a` began: moved ends or new numbers.
+  void SameStartSystems(const PartView& b, SystemMatch* match) {
+    for (const SystemView& now : b.systems) {
+      if (match->in_b.used.count(now.number) > 0) continue;
+      const SystemView* old = match->in_a.StartingAt(now.first);
+      if (old == nullptr) continue;
+      match->origin[now.number] = old;
+      match->in_a.used.insert(old->number);
+      match->in_b.used.insert(now.number);
+      if (old->end != now.end) {
+        Add(prefix_ + "system " + std::to_string(now.number) + " now covers " +
+            MeasureRange(now.first, now.end) + " (was " + SystemName(*old) + ")");
+      } else if (old->number != now.number) {
+        match->renumbered.emplace_back(old->number, now.number);
+      }
+    }
+  }
+
+  // Runs of renumbered systems: "systems 5–10 renumbered 6–11".
+  void RenumberedRuns(std::vector<std::pair<int, int>>* renumbered) {
+    std::sort(renumbered->begin(), renumbered->end());
+    const auto& r = *renumbered;
+    auto span = [](int from, int to) {
+      return from == to ? std::to_string(from)
+                        : std::to_string(from) + "\u2013" + std::to_string(to);
+    };
+    for (size_t i = 0; i < r.size();) {
+      size_t j = i + 1;
+      while (j < r.size() && r[j].first == r[j - 1].first + 1 &&
+             r[j].second == r[j - 1].second + 1) {
+        ++j;
+      }
+      Add(prefix_ + (j - i == 1 ? "system " : "systems ") + span(r[i].first, r[j - 1].first) +
+          " renumbered " + span(r[i].second, r[j - 1].second));
+      i = j;
+    }
+  }
+
+  static const std::vector<StaffEntryView>& ListOf(const PartView& part, int number) {
+    static const std::vector<StaffEntryView> kNone;
+    auto it = part.staff_lists.find(number);
+    return it == part.staff_lists.end() ? kNone : it->second;
+  }
+
+  static const std::map<int, int>& DetailsOf(const PartView& part, int number) {
+    static const std::map<int, int> kNoDetails;
+    auto it = part.details.find(number);
+    return it == part.details.end() ? kNoDetails : it->second;
+  }
+
+  // One line for what changed between two staff lists and their details.
+  void CompareLists(const std::string& name, const std::vector<StaffEntryView>& before,
+                    const std::vector<StaffEntryView>& after,
+                    const std::map<int, int>& details_before,
+                    const std::map<int, int>& details_after) {
+    std::vector<std::string> changes;
+    if (Staves(before) != Staves(after)) {
+      changes.push_back("staves " + Staves(before) + kArrow + Staves(after));
+    } else {
+      for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i].bytes == after[i].bytes) continue;
+        changes.push_back(
+            "staff " + std::to_string(after[i].staff) + " entry: " +
+            Join(FieldChanges(kSystemStaffTag, before[i].bytes, va_, after[i].bytes, vb_)));
+      }
+    }
+    std::set<int> staves;
+    for (const auto& entry : details_before) staves.insert(entry.first);
+    for (const auto& entry : details_after) staves.insert(entry.first);
+    auto text = [](const std::map<int, int>& details, int staff) {
+      auto it = details.find(staff);
+      return it == details.end() ? std::string("none") : std::to_string(it->second);
+    };
+    for (int staff : staves) {
+      std::string x = text(details_before, staff), y = text(details_after, staff);
+      if (x != y) changes.push_back("staff " + std::to_string(staff) + " detail " + x + kArrow + y);
+    }
+    if (!changes.empty()) Add(prefix_ + name + ": " + Join(changes));
   }
 
   void StaffLists(const PartView& a, const PartView& b,
                   const std::map<int, const SystemView*>& origin) {
-    static const std::vector<StaffEntryView> kNone;
-    static const std::map<int, int> kNoDetails;
-    auto list_of = [](const PartView& part, int number) -> const std::vector<StaffEntryView>& {
-      auto it = part.staff_lists.find(number);
-      return it == part.staff_lists.end() ? kNone : it->second;
-    };
-    auto details_of = [](const PartView& part, int number) -> const std::map<int, int>& {
-      auto it = part.details.find(number);
-      return it == part.details.end() ? kNoDetails : it->second;
-    };
-    auto compare = [&](const std::string& name, const std::vector<StaffEntryView>& before,
-                       const std::vector<StaffEntryView>& after,
-                       const std::map<int, int>& details_before,
-                       const std::map<int, int>& details_after) {
-      std::vector<std::string> changes;
-      if (Staves(before) != Staves(after)) {
-        changes.push_back("staves " + Staves(before) + kArrow + Staves(after));
-      } else {
-        for (size_t i = 0; i < before.size(); ++i) {
-          if (before[i].bytes == after[i].bytes) continue;
-          changes.push_back(
-              "staff " + std::to_string(after[i].staff) + " entry: " +
-              Join(FieldChanges(kSystemStaffTag, before[i].bytes, va_, after[i].bytes, vb_)));
-        }
-      }
-      std::set<int> staves;
-      for (const auto& entry : details_before) staves.insert(entry.first);
-      for (const auto& entry : details_after) staves.insert(entry.first);
-      auto text = [](const std::map<int, int>& details, int staff) {
-        auto it = details.find(staff);
-        return it == details.end() ? std::string("none") : std::to_string(it->second);
-      };
-      for (int staff : staves) {
-        std::string x = text(details_before, staff), y = text(details_after, staff);
-        if (x != y)
-          changes.push_back("staff " + std::to_string(staff) + " detail " + x + kArrow + y);
-      }
-      if (!changes.empty()) Add(prefix_ + name + ": " + Join(changes));
-    };
     for (const SystemView& now : b.systems) {
       auto from = origin.find(now.number);
       if (from == origin.end()) continue;
-      compare(SystemName(now), list_of(a, from->second->number), list_of(b, now.number),
-              details_of(a, from->second->number), details_of(b, now.number));
+      CompareLists(SystemName(now), ListOf(a, from->second->number), ListOf(b, now.number),
+                   DetailsOf(a, from->second->number), DetailsOf(b, now.number));
     }
     // Lists and details filed under numbers that have no system.
     std::set<int> loose;
@@ -506,16 +549,17 @@ class Differ {
       for (const auto& entry : part->staff_lists) loose.insert(entry.first);
       for (const auto& entry : part->details) loose.insert(entry.first);
     }
+    static const std::vector<StaffEntryView> kNone;
+    static const std::map<int, int> kNoDetails;
     for (int number : loose) {
       if (b.SystemNumbered(number) != nullptr) continue;
-      if (a.SystemNumbered(number) != nullptr && list_of(b, number).empty() &&
-          details_of(b, number).empty()) {
+      const bool had_system = a.SystemNumbered(number) != nullptr;
+      if (had_system && ListOf(b, number).empty() && DetailsOf(b, number).empty()) {
         continue;  // the system and its list went together
       }
-      compare("staff list under number " + std::to_string(number) + ", which has no system",
-              a.SystemNumbered(number) == nullptr ? list_of(a, number) : kNone, list_of(b, number),
-              a.SystemNumbered(number) == nullptr ? details_of(a, number) : kNoDetails,
-              details_of(b, number));
+      CompareLists("staff list under number " + std::to_string(number) + ", which has no system",
+                   had_system ? kNone : ListOf(a, number), ListOf(b, number),
+                   had_system ? kNoDetails : DetailsOf(a, number), DetailsOf(b, number));
     }
   }
 

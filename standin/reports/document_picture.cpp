@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
+#include <string_view>
 #include <vector>
 
 #include "standin/reports/score_view.h"
@@ -99,7 +101,10 @@ class Row {
       PutColumn(from, label.size() == 1 ? label[0] : '|', style);
       return;
     }
-    for (int column = from; column < to; ++column) PutColumn(column, '-', style);
+    // Only the columns the row has: a segment may reach far past them.
+    for (int column = std::max(from, 0); column < std::min(to, size()); ++column) {
+      PutColumn(column, '-', style);
+    }
     PutColumn(from, '[', style);
     PutColumn(to - 1, ']', style);
     int length = static_cast<int>(label.size());
@@ -201,20 +206,209 @@ void CheckPart(const PartView& part, std::vector<std::string>* notes) {
       notes->push_back(name + label + " has no staff list");
     }
   }
+  std::set<int> firsts;
+  for (const SystemView& system : part.systems) firsts.insert(system.first);
   for (const auto& [measure, frozen] : part.frozen) {
-    if (part.SystemStartingAt(measure) == nullptr) {
+    if (firsts.count(measure) == 0) {
       notes->push_back(name + "the frozen-system record at measure " + std::to_string(measure) +
                        " belongs to no system");
     }
   }
 }
 
-}  // namespace
+// The items of one row that reach into a band, band after band. Items are
+// handed over in their own order, so that where they overlap, the later
+// one is drawn over the earlier one, as the row's order says.
+class BandWalk {
+ public:
+  // `spans[i]` is item i's measures, first..end-1.
+  explicit BandWalk(std::vector<std::pair<int, int>> spans) : spans_(std::move(spans)) {
+    for (size_t i = 0; i < spans_.size(); ++i) by_first_.push_back(i);
+    std::stable_sort(by_first_.begin(), by_first_.end(),
+                     [this](size_t a, size_t b) { return spans_[a].first < spans_[b].first; });
+  }
 
-std::string DocumentPicture::Render(const HostDocument& document, const PictureOptions& options) {
-  const ScoreView view(document);
-  Painter painter(options);
-  std::string out;
+  // The items reaching into measures band_first..band_end-1; bands must be
+  // asked for in ascending order.
+  std::vector<size_t> Next(int band_first, int band_end) {
+    while (next_ < by_first_.size() && spans_[by_first_[next_]].first < band_end) {
+      active_.push_back(by_first_[next_++]);
+    }
+    std::vector<size_t> kept, reaching;
+    for (size_t i : active_) {
+      // An empty span is drawn at its first measure.
+      int end = std::max(spans_[i].second, spans_[i].first + 1);
+      if (end <= band_first) continue;
+      kept.push_back(i);
+      reaching.push_back(i);
+    }
+    active_ = std::move(kept);
+    std::sort(reaching.begin(), reaching.end());
+    return reaching;
+  }
+
+ private:
+  std::vector<std::pair<int, int>> spans_;
+  std::vector<size_t> by_first_;
+  size_t next_ = 0;
+  std::vector<size_t> active_;
+};
+
+template <typename Item>
+std::vector<std::pair<int, int>> Spans(const std::vector<Item>& items) {
+  std::vector<std::pair<int, int>> spans;
+  for (const Item& item : items) spans.emplace_back(item.first, item.end);
+  return spans;
+}
+
+// The measures drawn: the whole axis, or, when that is too long to draw, the
+// measure records' range (else the axis), cut to kLongestAxis measures.
+struct Axis {
+  int first = 0;
+  int count = 0;
+  int scale = 1;  // columns per measure
+  int band = 0;   // columns per band, whole measures
+};
+
+Axis ChooseAxis(const ScoreView& view, const PictureOptions& options) {
+  Axis axis;
+  axis.first = view.first_measure();
+  int last = view.last_measure();
+  if (last - axis.first + 1 > kLongestAxis) {
+    if (auto records = view.MeasureRecordRange()) {
+      axis.first = records->first;
+      last = records->second;
+    }
+    last = std::min(last, axis.first + kLongestAxis - 1);
+  }
+  axis.count = last - axis.first + 1;
+  // As many columns per measure as the width allows, from 1 to kWidestMeasure.
+  axis.scale = std::clamp((options.width - kLabelWidth) / axis.count, 1, kWidestMeasure);
+  axis.band = std::max(kMinimumBand, options.width - kLabelWidth) / axis.scale * axis.scale;
+  return axis;
+}
+
+// Draws the picture band by band, each row over one band at a time, so
+// that what it holds is one band's rows whatever the axis's length.
+class BandPainter {
+ public:
+  BandPainter(const ScoreView& view, const HostDocument& document, const Axis& axis,
+              const PictureOptions& options, const DocumentPicture::Sink& write)
+      : view_(view),
+        document_(document),
+        axis_(axis),
+        painter_(options),
+        write_(write),
+        regions_(Spans(view.regions())) {
+    for (const PartView& part : view.parts()) {
+      systems_.emplace_back(Spans(part.systems));
+      rests_.emplace_back(Spans(part.rests));
+    }
+  }
+
+  void Run() {
+    const int columns = axis_.count * axis_.scale;
+    for (int from = 0; from < columns; from += axis_.band) {
+      const int to = std::min(columns, from + axis_.band);
+      Band(axis_.first + from / axis_.scale, axis_.first + to / axis_.scale);
+    }
+  }
+
+ private:
+  Row NewRow(int band_first, int band_end) const {
+    return Row(band_first, band_end - band_first, axis_.scale);
+  }
+
+  void Band(int band_first, int band_end) {
+    write_("\n");
+    Line("measure", Ruler(band_first, band_end));
+    Line("piece", Pieces(band_first, band_end));
+    Row numbers = NewRow(band_first, band_end);
+    for (size_t i : regions_.Next(band_first, band_end)) {
+      const RegionView& region = view_.regions()[i];
+      numbers.Segment(region.first, region.end, std::to_string(region.cmper),
+                      i % 2 == 0 ? kRegionA : kRegionB);
+    }
+    Line("numbers", numbers);
+    for (size_t p = 0; p < view_.parts().size(); ++p) PartBand(p, band_first, band_end);
+  }
+
+  void PartBand(size_t p, int band_first, int band_end) {
+    const PartView& part = view_.parts()[p];
+    std::string heading = "part " + std::to_string(part.id);
+    if (part.id == document_.current_part) heading += " (current)";
+    if (!part.has_part_record) heading += " (no part record)";
+    write_(painter_.Line(heading, nullptr, 0, 0));
+    Row systems = NewRow(band_first, band_end), indents = NewRow(band_first, band_end);
+    for (size_t i : systems_[p].Next(band_first, band_end)) {
+      const SystemView& system = part.systems[i];
+      systems.Segment(system.first, system.end, std::to_string(system.number),
+                      i % 2 == 0 ? kSystemA : kSystemB);
+      if (system.indent != 0) {
+        indents.Text(system.first, std::max(system.end, system.first + 1),
+                     std::to_string(system.indent), kIndent);
+      }
+    }
+    Line("  systems", systems);
+    Line("  indent", indents);
+    Row rests = NewRow(band_first, band_end);
+    for (size_t i : rests_[p].Next(band_first, band_end)) {
+      const RestView& rest = part.rests[i];
+      rests.Segment(rest.first, rest.end, std::to_string(rest.end - rest.first), kRest);
+    }
+    if (!part.rests.empty()) Line("  rests", rests);
+  }
+
+  // The band's first measure, then every tenth, where they fit.
+  Row Ruler(int band_first, int band_end) const {
+    Row ruler = NewRow(band_first, band_end);
+    for (int m = band_first; m < band_end; ++m) ruler.Put(m, '.', kRuler);
+    int free_column = 0;
+    for (int m = band_first; m < band_end; ++m) {
+      if (m != band_first && m % 10 != 0) continue;
+      std::string number = std::to_string(m);
+      if (ruler.Column(m) < free_column) continue;
+      ruler.Text(m, band_end, number, kRuler);
+      free_column = ruler.Column(m) + static_cast<int>(number.size()) + 1;
+    }
+    return ruler;
+  }
+
+  Row Pieces(int band_first, int band_end) const {
+    Row piece = NewRow(band_first, band_end);
+    const std::vector<MeasureView>& measures = view_.measures();
+    auto it = std::lower_bound(
+        measures.begin(), measures.end(), band_first,
+        [](const MeasureView& measure, int number) { return measure.number < number; });
+    for (; it != measures.end() && it->number < band_end; ++it) {
+      if (it->PieceEnd() && it->PieceStart()) {
+        piece.Put(it->number, 'X', kStart);
+      } else if (it->PieceStart()) {
+        piece.Put(it->number, 'S', kStart);
+      } else if (it->PartialPieceStart()) {
+        piece.Put(it->number, 's', kStart);
+      } else if (it->PieceEnd()) {
+        piece.Put(it->number, 'E', kEnd);
+      }
+    }
+    return piece;
+  }
+
+  void Line(const std::string& label, const Row& row) {
+    write_(painter_.Line(label, &row, 0, row.size()));
+  }
+
+  const ScoreView& view_;
+  const HostDocument& document_;
+  const Axis& axis_;
+  Painter painter_;
+  const DocumentPicture::Sink& write_;
+  BandWalk regions_;
+  std::vector<BandWalk> systems_, rests_;
+};
+
+std::string Summary(const HostDocument& document, const ScoreView& view,
+                    const PictureOptions& options) {
   char version[12];
   std::snprintf(version, sizeof version, "0x%08X", document.host_version);
   std::string title = options.title.empty() ? "document" : options.title;
@@ -225,110 +419,30 @@ std::string DocumentPicture::Render(const HostDocument& document, const PictureO
   if (view.HasMeasures()) {
     summary += ", measures " + MeasureRange(view.first_measure(), view.last_measure() + 1);
   }
-  out += painter.Heading(summary);
-  if (!view.HasMeasures()) return out + "no measures, systems, rests or regions\n";
+  return summary;
+}
 
-  int first = view.first_measure(), last = view.last_measure();
-  if (last - first + 1 > kLongestAxis && view.MeasureRecordRange()) {
-    first = view.MeasureRecordRange()->first;
-    last = std::min(view.MeasureRecordRange()->second, first + kLongestAxis - 1);
-  }
-  const int count = last - first + 1;
-  // As many columns per measure as the width allows, from 1 to kWidestMeasure.
-  const int scale = std::clamp((options.width - kLabelWidth) / count, 1, kWidestMeasure);
-  auto row = [&] { return Row(first, count, scale); };
-
-  Row piece = row();
-  for (const MeasureView& measure : view.measures()) {
-    if (measure.PieceEnd() && measure.PieceStart()) {
-      piece.Put(measure.number, 'X', kStart);
-    } else if (measure.PieceStart()) {
-      piece.Put(measure.number, 'S', kStart);
-    } else if (measure.PartialPieceStart()) {
-      piece.Put(measure.number, 's', kStart);
-    } else if (measure.PieceEnd()) {
-      piece.Put(measure.number, 'E', kEnd);
-    }
-  }
-  Row numbers = row();
-  for (size_t i = 0; i < view.regions().size(); ++i) {
-    const RegionView& region = view.regions()[i];
-    numbers.Segment(region.first, region.end, std::to_string(region.cmper),
-                    i % 2 == 0 ? kRegionA : kRegionB);
-  }
-  struct PartRows {
-    const PartView* part;
-    Row systems, indents, rests;
-  };
-  std::vector<PartRows> part_rows;
-  for (const PartView& part : view.parts()) {
-    PartRows rows{&part, row(), row(), row()};
-    for (size_t i = 0; i < part.systems.size(); ++i) {
-      const SystemView& system = part.systems[i];
-      rows.systems.Segment(system.first, system.end, std::to_string(system.number),
-                           i % 2 == 0 ? kSystemA : kSystemB);
-      if (system.indent != 0) {
-        rows.indents.Text(system.first, std::max(system.end, system.first + 1),
-                          std::to_string(system.indent), kIndent);
-      }
-    }
-    for (const RestView& rest : part.rests) {
-      rows.rests.Segment(rest.first, rest.end, std::to_string(rest.end - rest.first), kRest);
-    }
-    part_rows.push_back(std::move(rows));
-  }
-
-  // Bands of whole measures.
-  const int band = std::max(kMinimumBand, options.width - kLabelWidth) / scale * scale;
-  const int columns = count * scale;
-  for (int from = 0; from < columns; from += band) {
-    const int to = std::min(columns, from + band);
-    const int band_first = first + from / scale, band_end = first + to / scale;
-    // The ruler: the band's first measure, then every tenth, where they fit.
-    Row ruler = row();
-    for (int m = band_first; m < band_end; ++m) ruler.Put(m, '.', kRuler);
-    int free_column = 0;
-    for (int m = band_first; m < band_end; ++m) {
-      if (m != band_first && m % 10 != 0) continue;
-      std::string number = std::to_string(m);
-      if (ruler.Column(m) < free_column) continue;
-      ruler.Text(m, band_end, number, kRuler);
-      free_column = ruler.Column(m) + static_cast<int>(number.size()) + 1;
-    }
-    out += "\n";
-    out += painter.Line("measure", &ruler, from, to);
-    out += painter.Line("piece", &piece, from, to);
-    out += painter.Line("numbers", &numbers, from, to);
-    for (const PartRows& rows : part_rows) {
-      std::string heading = "part " + std::to_string(rows.part->id);
-      if (rows.part->id == document.current_part) heading += " (current)";
-      if (!rows.part->has_part_record) heading += " (no part record)";
-      out += painter.Line(heading, nullptr, 0, 0);
-      out += painter.Line("  systems", &rows.systems, from, to);
-      out += painter.Line("  indent", &rows.indents, from, to);
-      if (!rows.part->rests.empty()) out += painter.Line("  rests", &rows.rests, from, to);
-    }
-  }
-
-  // The same facts as measure ranges.
-  out += "\n";
+// The same facts as the bands, as measure ranges, then what disagrees.
+void WriteFacts(const ScoreView& view, const PictureOptions& options,
+                const DocumentPicture::Sink& write) {
+  write("\n");
   std::vector<std::string> items;
   std::vector<int> starts = view.PieceStarts();
   for (size_t i = 0; i < starts.size(); ++i) {
     int end = i + 1 < starts.size() ? starts[i + 1] : view.last_measure() + 1;
     items.push_back(MeasureRange(starts[i], end));
   }
-  out += Wrapped("pieces: ", items, options.width);
+  write(Wrapped("pieces: ", items, options.width));
   items.clear();
   for (const RegionView& region : view.regions()) {
     items.push_back(std::to_string(region.cmper) + " (" + MeasureRange(region.first, region.end) +
                     ")");
   }
-  if (!items.empty()) out += Wrapped("measure-number regions: ", items, options.width);
+  if (!items.empty()) write(Wrapped("measure-number regions: ", items, options.width));
   if (view.split_gate()) {
-    out += *view.split_gate() == 0 ? "rests are split at a new piece (ot83 word 4 is 0)\n"
-                                   : "rests are left whole at a new piece (ot83 word 4 is " +
-                                         std::to_string(*view.split_gate()) + ")\n";
+    write(*view.split_gate() == 0 ? "rests are split at a new piece (ot83 word 4 is 0)\n"
+                                  : "rests are left whole at a new piece (ot83 word 4 is " +
+                                        std::to_string(*view.split_gate()) + ")\n");
   }
   std::vector<std::string> notes;
   for (const PartView& part : view.parts()) {
@@ -336,15 +450,36 @@ std::string DocumentPicture::Render(const HostDocument& document, const PictureO
     items.clear();
     for (const SystemView& system : part.systems) items.push_back(SystemItem(system));
     if (items.empty()) items.push_back("none");
-    out += Wrapped(prefix, items, options.width);
+    write(Wrapped(prefix, items, options.width));
     if (!part.rests.empty()) {
       items.clear();
       for (const RestView& rest : part.rests) items.push_back(MeasureRange(rest.first, rest.end));
-      out += Wrapped(std::string(prefix.size() - 7, ' ') + "rests: ", items, options.width);
+      write(Wrapped(std::string(prefix.size() - 7, ' ') + "rests: ", items, options.width));
     }
     CheckPart(part, &notes);
   }
-  for (const std::string& note : notes) out += "check: " + note + "\n";
+  for (const std::string& note : notes) write("check: " + note + "\n");
+}
+
+}  // namespace
+
+void DocumentPicture::Render(const HostDocument& document, const PictureOptions& options,
+                             const Sink& write) {
+  const ScoreView view(document);
+  Painter painter(options);
+  write(painter.Heading(Summary(document, view, options)));
+  if (!view.HasMeasures()) {
+    write("no measures, systems, rests or regions\n");
+    return;
+  }
+  const Axis axis = ChooseAxis(view, options);
+  BandPainter(view, document, axis, options, write).Run();
+  WriteFacts(view, options, write);
+}
+
+std::string DocumentPicture::Render(const HostDocument& document, const PictureOptions& options) {
+  std::string out;
+  Render(document, options, [&out](std::string_view text) { out += text; });
   return out;
 }
 

@@ -10,7 +10,9 @@
 // systems that do not follow each other, a system without a staff list).
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "standin/store/host_document.h"
 
@@ -24,6 +26,16 @@ struct PictureOptions {
 
 class DocumentPicture {
  public:
+  // Receives the picture piece by piece, in order.
+  using Sink = std::function<void(std::string_view)>;
+
+  // Hands the picture of `document` to `write` as it is drawn: the memory it
+  // takes is bounded by the document and the width, whatever measure ranges
+  // the records claim (axes longer than a few thousand measures are drawn
+  // only in part).
+  static void Render(const HostDocument& document, const PictureOptions& options,
+                     const Sink& write);
+  // The whole picture as one text.
   static std::string Render(const HostDocument& document, const PictureOptions& options);
 };
 

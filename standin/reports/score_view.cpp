@@ -26,10 +26,11 @@ bool MeasureView::PieceEnd() const {
 }
 
 const SystemView* PartView::SystemNumbered(int number) const {
-  for (const SystemView& system : systems) {
-    if (system.number == number) return &system;
-  }
-  return nullptr;
+  // Systems are kept in the store's order: by number.
+  auto it =
+      std::lower_bound(systems.begin(), systems.end(), number,
+                       [](const SystemView& system, int wanted) { return system.number < wanted; });
+  return it != systems.end() && it->number == number ? &*it : nullptr;
 }
 
 const SystemView* PartView::SystemStartingAt(int measure) const {
@@ -50,25 +51,45 @@ bool ScoreView::Reads(const RecordKey& key) {
   return false;
 }
 
-ScoreView::ScoreView(const HostDocument& document) : host_version_(document.host_version) {
-  // A field the record is too short for reads as 0 and marks it incomplete.
-  auto field = [&](const Bytes& bytes, uint32_t tag, const char* name, bool* complete,
-                   size_t index = 0) {
-    std::optional<int32_t> value = RecordLayouts::Read(bytes, tag, host_version_, name, index);
-    if (!value) *complete = false;
-    return value.value_or(0);
-  };
+namespace {
 
-  std::set<int> part_ids;
-  for (int16_t id : document.parts) part_ids.insert(id);
+// Reads field `name` of a record; a field the record is too short for reads
+// as 0 and marks it incomplete.
+int Field(const Bytes& bytes, uint32_t tag, uint32_t version, const char* name, bool* complete,
+          size_t index = 0) {
+  std::optional<int32_t> value = RecordLayouts::Read(bytes, tag, version, name, index);
+  if (!value) *complete = false;
+  return value.value_or(0);
+}
+
+}  // namespace
+
+ScoreView::ScoreView(const HostDocument& document) : host_version_(document.host_version) {
+  ListParts(document);
   for (const auto& [key, bytes] : document.records()) {
-    if (key.part != RecordKey::kDocumentWide) part_ids.insert(key.part);
+    if (key.part == RecordKey::kDocumentWide) {
+      ReadDocumentRecord(key, bytes);
+      continue;
+    }
+    // Records of a part the document does not list belong to no view.
+    auto found = part_index_.find(key.part);
+    if (found != part_index_.end()) ReadPartRecord(key, bytes, &parts_[found->second]);
   }
+  FindAxis();
+}
+
+void ScoreView::ListParts(const HostDocument& document) {
   // Parts in the host's order, then any that only records mention.
-  std::vector<int> order(document.parts.begin(), document.parts.end());
-  for (int id : part_ids) {
-    if (std::find(order.begin(), order.end(), id) == order.end()) order.push_back(id);
+  std::vector<int> order;
+  auto add = [&](int id) {
+    if (part_index_.emplace(id, order.size()).second) order.push_back(id);
+  };
+  for (int16_t id : document.parts) add(id);
+  std::set<int> mentioned;
+  for (const auto& [key, bytes] : document.records()) {
+    if (key.part != RecordKey::kDocumentWide) mentioned.insert(key.part);
   }
+  for (int id : mentioned) add(id);
   for (int id : order) {
     PartView part;
     part.id = id;
@@ -76,65 +97,64 @@ ScoreView::ScoreView(const HostDocument& document) : host_version_(document.host
         id >= 0 && document.Find(kPartTag, static_cast<uint16_t>(id), 0) != nullptr;
     parts_.push_back(std::move(part));
   }
+}
 
-  for (const auto& [key, bytes] : document.records()) {
-    bool complete = true;
-    PartView* part = nullptr;
-    if (key.part != RecordKey::kDocumentWide) {
-      const int32_t owner = key.part;
-      auto found = std::find_if(parts_.begin(), parts_.end(),
-                                [owner](const PartView& p) { return p.id == owner; });
-      // Records of a part the document does not list belong to no view.
-      if (found == parts_.end()) continue;
-      part = &*found;
-    }
-    if (key.tag == kMeasureTag && key.inci == 0) {
-      MeasureView measure;
-      measure.number = key.cmper;
-      measure.flags1 = static_cast<uint16_t>(field(bytes, key.tag, "measureFlags1", &complete));
-      measure.flags2 = static_cast<uint16_t>(field(bytes, key.tag, "measureFlags2", &complete));
-      measure.complete = complete;
-      measure.bytes = bytes;
-      measures_.push_back(std::move(measure));
-    } else if (key.tag == kRegionTag && key.inci == 0) {
-      RegionView region;
-      region.cmper = key.cmper;
-      region.first = field(bytes, key.tag, "firstMeasure", &complete);
-      region.end = field(bytes, key.tag, "endMeasure", &complete);
-      region.cleared = field(bytes, key.tag, "clearedOnSplit", &complete);
-      region.complete = complete;
-      region.bytes = bytes;
-      regions_.push_back(std::move(region));
-    } else if (key.tag == kSplitGateSettingTag && key.cmper == kSettingCmper && key.inci == 0) {
-      std::optional<int32_t> gate =
-          RecordLayouts::Read(bytes, key.tag, host_version_, "words", kSplitGateWord);
-      if (gate) split_gate_ = *gate;
-    } else if (part != nullptr && key.tag == kStaffSystemTag && key.inci == 0) {
-      SystemView system;
-      system.number = key.cmper;
-      system.first = field(bytes, key.tag, "firstMeasure", &complete);
-      system.end = field(bytes, key.tag, "endMeasure", &complete);
-      system.indent = field(bytes, key.tag, "indent", &complete);
-      system.flags = static_cast<uint16_t>(field(bytes, key.tag, "systemFlags", &complete));
-      system.complete = complete;
-      system.bytes = bytes;
-      part->systems.push_back(std::move(system));
-    } else if (part != nullptr && key.tag == kSystemStaffTag) {
-      part->staff_lists[key.cmper].push_back({field(bytes, key.tag, "staff", &complete), bytes});
-    } else if (part != nullptr && key.tag == kStaffDetailTag) {
-      part->details[key.cmper][key.inci] = field(bytes, key.tag, "detailValue", &complete);
-    } else if (part != nullptr && key.tag == kFrozenSystemTag && key.inci == 0) {
-      part->frozen[key.cmper] = {field(bytes, key.tag, "endMeasure", &complete), bytes};
-    } else if (part != nullptr && key.tag == kRestTag && key.inci == 0) {
-      RestView rest;
-      rest.first = key.cmper;
-      rest.end = field(bytes, key.tag, "endMeasure", &complete);
-      rest.complete = complete;
-      rest.bytes = bytes;
-      part->rests.push_back(std::move(rest));
-    }
+void ScoreView::ReadDocumentRecord(const RecordKey& key, const Bytes& bytes) {
+  bool complete = true;
+  const uint32_t v = host_version_;
+  if (key.tag == kMeasureTag && key.inci == 0) {
+    MeasureView measure;
+    measure.number = key.cmper;
+    measure.flags1 = static_cast<uint16_t>(Field(bytes, key.tag, v, "measureFlags1", &complete));
+    measure.flags2 = static_cast<uint16_t>(Field(bytes, key.tag, v, "measureFlags2", &complete));
+    measure.complete = complete;
+    measure.bytes = bytes;
+    measures_.push_back(std::move(measure));
+  } else if (key.tag == kRegionTag && key.inci == 0) {
+    RegionView region;
+    region.cmper = key.cmper;
+    region.first = Field(bytes, key.tag, v, "firstMeasure", &complete);
+    region.end = Field(bytes, key.tag, v, "endMeasure", &complete);
+    region.cleared = Field(bytes, key.tag, v, "clearedOnSplit", &complete);
+    region.complete = complete;
+    region.bytes = bytes;
+    regions_.push_back(std::move(region));
+  } else if (key.tag == kSplitGateSettingTag && key.cmper == kSettingCmper && key.inci == 0) {
+    std::optional<int32_t> gate = RecordLayouts::Read(bytes, key.tag, v, "words", kSplitGateWord);
+    if (gate) split_gate_ = *gate;
   }
+}
 
+void ScoreView::ReadPartRecord(const RecordKey& key, const Bytes& bytes, PartView* part) {
+  bool complete = true;
+  const uint32_t v = host_version_;
+  if (key.tag == kStaffSystemTag && key.inci == 0) {
+    SystemView system;
+    system.number = key.cmper;
+    system.first = Field(bytes, key.tag, v, "firstMeasure", &complete);
+    system.end = Field(bytes, key.tag, v, "endMeasure", &complete);
+    system.indent = Field(bytes, key.tag, v, "indent", &complete);
+    system.flags = static_cast<uint16_t>(Field(bytes, key.tag, v, "systemFlags", &complete));
+    system.complete = complete;
+    system.bytes = bytes;
+    part->systems.push_back(std::move(system));
+  } else if (key.tag == kSystemStaffTag) {
+    part->staff_lists[key.cmper].push_back({Field(bytes, key.tag, v, "staff", &complete), bytes});
+  } else if (key.tag == kStaffDetailTag) {
+    part->details[key.cmper][key.inci] = Field(bytes, key.tag, v, "detailValue", &complete);
+  } else if (key.tag == kFrozenSystemTag && key.inci == 0) {
+    part->frozen[key.cmper] = {Field(bytes, key.tag, v, "endMeasure", &complete), bytes};
+  } else if (key.tag == kRestTag && key.inci == 0) {
+    RestView rest;
+    rest.first = key.cmper;
+    rest.end = Field(bytes, key.tag, v, "endMeasure", &complete);
+    rest.complete = complete;
+    rest.bytes = bytes;
+    part->rests.push_back(std::move(rest));
+  }
+}
+
+void ScoreView::FindAxis() {
   // The axis covers every measure that anything reaches.
   int low = 1 << 20, high = -(1 << 20);
   auto reach = [&](int first, int last) {
@@ -155,17 +175,16 @@ ScoreView::ScoreView(const HostDocument& document) : host_version_(document.host
 }
 
 const MeasureView* ScoreView::Measure(int number) const {
-  for (const MeasureView& measure : measures_) {
-    if (measure.number == number) return &measure;
-  }
-  return nullptr;
+  // Measures are kept in the store's order: by number.
+  auto it = std::lower_bound(
+      measures_.begin(), measures_.end(), number,
+      [](const MeasureView& measure, int wanted) { return measure.number < wanted; });
+  return it != measures_.end() && it->number == number ? &*it : nullptr;
 }
 
 const PartView* ScoreView::Part(int id) const {
-  for (const PartView& part : parts_) {
-    if (part.id == id) return &part;
-  }
-  return nullptr;
+  auto found = part_index_.find(id);
+  return found == part_index_.end() ? nullptr : &parts_[found->second];
 }
 
 std::optional<std::pair<int, int>> ScoreView::MeasureRecordRange() const {

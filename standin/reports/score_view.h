@@ -119,7 +119,15 @@ class ScoreView {
   std::vector<int> PieceStarts() const;
 
  private:
+  // The steps of reading a document: its parts, then each record, then the
+  // measure axis.
+  void ListParts(const HostDocument& document);
+  void ReadDocumentRecord(const RecordKey& key, const Bytes& bytes);
+  void ReadPartRecord(const RecordKey& key, const Bytes& bytes, PartView* part);
+  void FindAxis();
+
   uint32_t host_version_;
+  std::map<int, size_t> part_index_;  // part id -> index in parts_
   std::vector<MeasureView> measures_;
   std::vector<RegionView> regions_;
   std::vector<PartView> parts_;

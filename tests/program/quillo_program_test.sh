@@ -75,6 +75,13 @@ case "$group" in
     expect 1 "^quillo: .*required" run in.json
     expect 1 "^quillo: .*frobnicate" frobnicate
     expect 1 "^quillo: .*purple" show --color purple in.json
+    # A mistake on the command line is one line.
+    for args in "run in.json" "show" "show --width x in.json" "diff a.json"; do
+      # shellcheck disable=SC2086
+      expect 1 "\(quillo --help lists the options\)$" $args
+      lines=$(wc -l <"$WORK.output")
+      [ "$lines" -eq 1 ] || fail "quillo $args printed $lines lines, not one"
+    done
     ;;
   run)
     expect 0 "^Start New Piece, measures 9: answered [01];" run in.json --module "$MODULE" \
@@ -131,6 +138,96 @@ case "$group" in
         run in.json -c 0 -m 9 -o out.json --module "$INCOMPLETE"
     fi
     expect_nothing_written "bad input"
+    ;;
+  hostile)
+    # Natively only: links, pipes, devices and signals as a hostile folder
+    # or a full disk present them.
+    cp "$MODULE" module.so
+    echo victim >victim.json
+    # Links planted at the names a run used to write through.
+    ln -s victim.json .out.json.quillo-partial
+    ln -s in.json .in.json.quillo-partial
+    expect 0 "^wrote out.json$" run in.json --module ./module.so -c 1 -m all -o out.json
+    [ -L .out.json.quillo-partial ] && [ -L .in.json.quillo-partial ] ||
+      fail "a planted link was removed or replaced"
+    # An output that is a link is replaced by the result, not written through.
+    ln -s victim.json link.json
+    expect 0 "^wrote link.json$" run in.json --module ./module.so -c 1 -m all -o link.json
+    [ ! -L link.json ] && cmp -s link.json out.json || fail "-o link.json did not replace the link"
+    # Outputs that would destroy something are refused before anything runs.
+    ln -s in.json in-link.json
+    ln in.json in-hard.json
+    ln -s module.so module-link.so
+    mkfifo pipe
+    expect 1 "^quillo: in-link.json: is the input document" run in.json --module ./module.so \
+      -c 1 -m all -o in-link.json
+    expect 1 "^quillo: in-hard.json: is the input document" run in.json --module ./module.so \
+      -c 1 -m all -o in-hard.json
+    expect 1 "^quillo: module-link.so: is the module" run in.json --module ./module.so \
+      -c 1 -m all -o module-link.so
+    expect 2 "^quillo: /dev/null: is not a regular file" run in.json --module ./module.so \
+      -c 1 -m all -o /dev/null
+    expect 2 "^quillo: pipe: is not a regular file" run in.json --module ./module.so \
+      -c 1 -m all -o pipe
+    expect 2 "^quillo: pipe: is not a regular file" example suite -o pipe
+    cmp -s module.so "$MODULE" || fail "the module changed"
+    [ "$(cat victim.json)" = victim ] || fail "a run wrote through a link to victim.json"
+    # The replaced output keeps its permissions.
+    for mode in 600 444; do
+      chmod "$mode" out.json
+      expect 0 "^wrote out.json$" run in.json --module ./module.so -c 1 -m all -o out.json
+      [ "$(stat -c %a out.json)" = "$mode" ] || fail "out.json lost mode $mode"
+    done
+    # Two runs to one output at once: both succeed, and the file holds one
+    # whole result.
+    quillo run in.json --module ./module.so -c 0 -m 9 -o a.json >/dev/null
+    quillo run in.json --module ./module.so -c 1 -m all -o b.json >/dev/null
+    for round in 1 2 3 4 5; do
+      quillo run in.json --module ./module.so -c 0 -m 9 -o same.json >/dev/null 2>&1 &
+      first=$!
+      quillo run in.json --module ./module.so -c 1 -m all -o same.json >/dev/null 2>&1 &
+      second=$!
+      wait "$first" || fail "round $round: the first of two runs at once failed"
+      wait "$second" || fail "round $round: the second of two runs at once failed"
+      cmp -s same.json a.json || cmp -s same.json b.json ||
+        fail "round $round: same.json holds neither result whole"
+    done
+    # Bad documents: one line each, never a crash.
+    { printf '{"documentId": '; printf '%50000s' '' | tr ' ' '['; printf '%50000s' '' | tr ' ' ']'
+      printf '}'; } >deep.json
+    printf '{"x": 1e400}' >overflow.json
+    { cat in.json; printf '\0garbage'; } >trailing.json
+    expect 2 "^quillo: deep.json: values are nested deeper than the 64 levels" show deep.json
+    expect 2 "^quillo: overflow.json: not valid JSON: the number at line 1, column 12" \
+      diff in.json overflow.json
+    expect 2 "^quillo: trailing.json: not valid JSON: parse error at line 94, column 1: a NUL" \
+      run trailing.json --module ./module.so -c 1 -m all -o out2.json
+    expect 2 "^quillo: pipe: is not a regular file" show pipe
+    expect 2 "^quillo: /dev/zero: is not a regular file" show /dev/zero
+    expect 2 "^quillo: .: is a folder, not a file" show .
+    rm deep.json overflow.json trailing.json
+    # Standard output on a full disk.
+    for args in "show in.json" "diff in.json out.json" "example suite" "menus --module ./module.so"; do
+      # shellcheck disable=SC2086
+      if quillo $args >/dev/full 2>"$WORK.output"; then
+        fail "quillo $args > /dev/full exited 0"
+      fi
+      grep -q "^quillo: cannot write to the standard output" "$WORK.output" ||
+        fail "quillo $args > /dev/full said: $(cat "$WORK.output")"
+    done
+    # Started through a link found on PATH, the program finds the module
+    # beside its own file.
+    mkdir -p bin
+    ln -sf "$QUILLO" bin/quillo-link
+    [ -e "$(dirname "$QUILLO")/ZKStartNewPiece.so" ] && {
+      PATH="$PWD/bin:$PATH" quillo-link menus >"$WORK.output" 2>&1 ||
+        fail "quillo through a link did not find its module: $(cat "$WORK.output")"
+    }
+    # Nothing outside the outputs appeared or changed.
+    listing=$(ls -A | tr '\n' ' ')
+    [ "$listing" = ".in.json.quillo-partial .out.json.quillo-partial a.json b.json bin in-hard.json in-link.json in.json link.json module-link.so module.so out.json pipe same.json victim.json " ] ||
+      fail "the folder holds: $listing"
+    cmp -s in.json "$SOURCE/examples/three-parts.json" || fail "the input changed"
     ;;
   examples)
     # The example in the format's documentation is a document the program reads.

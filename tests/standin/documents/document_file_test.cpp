@@ -225,6 +225,114 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
   }
 }
 
+// Input built to break the reader: each is refused with one short line of
+// printable text, and nothing of it is taken in.
+TEST(DocumentFileTest, HostileInputEndsInOneShortPrintableLine) {
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* message;
+  };
+  const std::string deep = std::string(50000, '[') + std::string(50000, ']');
+  const std::string ok_nesting = std::string(63, '[') + std::string(63, ']');
+  const std::string escape_key = "\\u001b[2J" + std::string(100000, 'k');
+  const Case cases[] = {
+      {"nesting far past the limit", Document("").insert(1, "\"documentId\": " + deep + ", "),
+       "values are nested deeper than the 64 levels a document may have"},
+      {"nesting just past the limit", "[" + std::string(64, '[') + std::string(65, ']'),
+       "values are nested deeper than the 64 levels"},
+      {"nesting within the limit, but not a document", ok_nesting,
+       "the document must be a JSON object"},
+      {"a number too large for a double, under an unknown key",
+       Document("").insert(1, "\"x\": 1e400, "), "the number at line 1, column "},
+      {"a huge integer where a field goes",
+       Document("{\"tag\": \"SOMS\", \"cmper\": 123456789012345678901234567890}"),
+       "records[0].cmper: 1.2345678901234568e+29 is not a whole number"},
+      {"a NUL byte and garbage after the document", Document("") + std::string("\0junk", 5),
+       "not valid JSON: parse error at line 1, column "},
+      {"garbage after the document", Document("") + " x",
+       "parse error at line 1, column 94: syntax error while parsing value - invalid literal"},
+      {"a second document after the first", Document("") + "\n" + Document(""),
+       "parse error at line 2, column 1: syntax error while parsing value - unexpected '{'; "
+       "expected end of input"},
+      {"a long key of terminal escapes", Document("").insert(1, "\"" + escape_key + "\": 1, "),
+       "unknown key \"\\x1b[2Jkkkkkkkkkkkkkkkkkkkkkkkkkkkkkk...\" (a document has"},
+      {"the same long key twice",
+       Document("").insert(1, "\"" + escape_key + "\": 1, \"" + escape_key + "\": 2, "),
+       "the key \"\\x1b[2Jkkkkkkkkkkkkkkkkkkkkkkkkkkkkkk...\" appears twice in one object"},
+      {"a key twice among many",
+       "{" +
+           [] {
+             std::string keys;
+             for (int i = 0; i < 1000; ++i) keys += "\"k" + std::to_string(i) + "\": 0, ";
+             return keys;
+           }() +
+           "\"k999\": 1}",
+       "the key \"k999\" appears twice in one object"},
+      {"a value of terminal escapes",
+       Document("").insert(1, "\"documentId\": \"\\u001b]0;x\\u0007\", "),
+       "documentId: \"\\\\u001b]0;x\\\\u0007\" is not a whole number"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HostDocument doc;
+    std::string error;
+    EXPECT_FALSE(DocumentFile::Parse(c.text, &doc, &error));
+    EXPECT_NE(error.find(c.message), std::string::npos) << "message: " << error;
+    EXPECT_LT(error.size(), 400u);
+    for (char ch : error) EXPECT_TRUE(ch >= 0x20 && ch < 0x7F) << "message: " << error;
+    EXPECT_TRUE(doc.records().empty());
+  }
+  // White space after the document is fine.
+  HostDocument doc;
+  std::string error;
+  EXPECT_TRUE(DocumentFile::Parse(Document("") + " \n\t\r\n", &doc, &error)) << error;
+}
+
+// The records are read as they stream past; keys may still come in any
+// order, and a syntax error anywhere is reported before any other problem.
+TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
+  const std::string records =
+      "\"records\": [{\"tag\": \"SOSS\", \"cmper\": 1, \"part\": 2, \"indent\": 5}]";
+  const std::string header =
+      "\"format\": \"quillo-document/1\", \"hostVersion\": 1, \"parts\": [0, 2]";
+  for (const std::string& text :
+       {"{" + records + ", " + header + ", \"currentPart\": 2}",
+        "{" + header + ", " + records + ", \"currentPart\": 2, \"documentId\": 4}",
+        "{\"currentPart\": 2, " + header + ", " + records + "}"}) {
+    SCOPED_TRACE(text);
+    HostDocument doc;
+    std::string error;
+    ASSERT_TRUE(DocumentFile::Parse(text, &doc, &error)) << error;
+    EXPECT_EQ(doc.current_part, 2);
+    EXPECT_EQ(doc.records().size(), 1u);
+    EXPECT_NE(doc.Find(standin::kStaffSystemTag, 1, 0, 2), nullptr);
+  }
+  struct Case {
+    std::string text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"{" + header + ", " + records + ", \"currentPart\": 3}",
+       "currentPart: 3 is not one of the parts"},
+      {"{" + header + ", " + records + ", \"colour\": 1}", "unknown key \"colour\""},
+      {"{" + records + ", \"format\": \"quillo-document/1\", \"parts\": [0, 2]}",
+       "the key \"hostVersion\" is missing"},
+      {"{" + records + ", " + header.substr(0, header.size() - 4) + "]}",
+       "records[0] (SOSS 1/0).part: 2 is not one of the parts"},
+      // The bad record comes first, the broken text after it.
+      {"{" + header + ", \"records\": [{\"tag\": \"SOXX\", \"cmper\": 1}, {]}",
+       "not valid JSON: parse error at line 1, column "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    HostDocument doc;
+    std::string error;
+    EXPECT_FALSE(DocumentFile::Parse(c.text, &doc, &error));
+    EXPECT_NE(error.find(c.message), std::string::npos) << "message: " << error;
+  }
+}
+
 TEST(DocumentFileTest, LoadNamesTheFile) {
   HostDocument doc;
   std::string error;

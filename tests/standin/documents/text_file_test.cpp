@@ -4,7 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <filesystem>
+#include <vector>
 
 #include "tests/standin/scratch_folder.h"
 
@@ -63,6 +70,163 @@ TEST(TextFileTest, SameFileSeesThroughSpellings) {
   std::filesystem::current_path(here);
   EXPECT_TRUE(relative_same);
   EXPECT_FALSE(relative_other);
+}
+
+namespace fs = std::filesystem;
+
+// Someone who can write to the output's folder plants links at the names
+// the writer will try, pointing at files they want overwritten: the writer
+// passes over every taken name, and nothing but the output changes.
+TEST(TextFileTest, PlantedLinksAreNeverWrittenThrough) {
+  ScratchFolder folder;
+  WriteFile(folder.Path("victim"), "victim");
+  WriteFile(folder.Path("in.json"), "input");
+  const std::vector<std::string> planted = {".out.json.quillo-partial", "taken-1", "taken-2",
+                                            "taken-3"};
+  fs::create_symlink("victim", folder.Path(planted[0]));
+  fs::create_symlink("in.json", folder.Path(planted[1]));
+  fs::create_symlink("missing-target", folder.Path(planted[2]));
+  fs::create_symlink(folder.Path(""), folder.Path(planted[3]));
+  size_t calls = 0;
+  auto names = [&] { return calls < planted.size() ? planted[calls++] : (++calls, "fresh"); };
+  std::string error;
+  ASSERT_TRUE(standin::WriteTextFileAtomically(folder.Path("out.json"), "result", &error, names))
+      << error;
+  EXPECT_EQ(calls, planted.size() + 1);  // every planted name was passed over
+  EXPECT_EQ(FileText(folder.Path("out.json")), "result");
+  EXPECT_EQ(FileText(folder.Path("victim")), "victim");
+  EXPECT_EQ(FileText(folder.Path("in.json")), "input");
+  EXPECT_FALSE(fs::exists(folder.Path("missing-target")));
+  EXPECT_FALSE(fs::exists(folder.Path("fresh")));
+  for (const std::string& name : planted) EXPECT_TRUE(fs::is_symlink(folder.Path(name))) << name;
+
+  // An output that is itself a link is replaced, not written through.
+  fs::create_symlink("victim", folder.Path("link.json"));
+  ASSERT_TRUE(standin::WriteTextFileAtomically(folder.Path("link.json"), "new", &error)) << error;
+  EXPECT_FALSE(fs::is_symlink(folder.Path("link.json")));
+  EXPECT_EQ(FileText(folder.Path("link.json")), "new");
+  EXPECT_EQ(FileText(folder.Path("victim")), "victim");
+
+  // When every name is taken, nothing is written.
+  auto always_taken = [] { return std::string(".out.json.quillo-partial"); };
+  EXPECT_FALSE(
+      standin::WriteTextFileAtomically(folder.Path("out.json"), "other", &error, always_taken));
+  EXPECT_EQ(error, "cannot create a file in its folder (every name tried is taken)");
+  EXPECT_EQ(FileText(folder.Path("out.json")), "result");
+}
+
+TEST(TextFileTest, TheReplacedFileKeepsItsPermissions) {
+  ScratchFolder folder;
+  std::string path = folder.Path("out.json"), error;
+  for (mode_t mode : {0600u, 0444u, 0640u}) {
+    WriteFile(path, "old");
+    ASSERT_EQ(chmod(path.c_str(), mode), 0);
+    ASSERT_TRUE(standin::WriteTextFileAtomically(path, "new", &error)) << error;
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode);
+    EXPECT_EQ(FileText(path), "new");
+  }
+  // A new file gets what the umask allows, never less than the owner needs.
+  mode_t mask = umask(027);
+  ASSERT_TRUE(standin::WriteTextFileAtomically(folder.Path("fresh.json"), "x", &error)) << error;
+  umask(mask);
+  struct stat info {};
+  ASSERT_EQ(stat(folder.Path("fresh.json").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST(TextFileTest, SpecialFilesAreNeitherReadNorReplaced) {
+  ScratchFolder folder;
+  std::string fifo = folder.Path("pipe"), error, text = "unchanged";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // A pipe with no writer would block a plain open or read; it is refused.
+  EXPECT_FALSE(standin::ReadTextFile(fifo, &text, &error));
+  EXPECT_EQ(error, "is not a regular file (a device, pipe or socket); give a document file");
+  EXPECT_FALSE(standin::ReadTextFile("/dev/zero", &text, &error, 1 << 20));
+  EXPECT_EQ(error, "is not a regular file (a device, pipe or socket); give a document file");
+  EXPECT_EQ(text, "unchanged");
+
+  for (const std::string& target : {fifo, std::string("/dev/null")}) {
+    EXPECT_FALSE(standin::WriteTextFileAtomically(target, "text", &error));
+    EXPECT_EQ(error, "is not a regular file (a device, pipe or socket); write to a file");
+  }
+  fs::create_symlink("/dev/null", folder.Path("to-device"));
+  EXPECT_FALSE(standin::WriteTextFileAtomically(folder.Path("to-device"), "text", &error));
+  fs::create_symlink(folder.Path(""), folder.Path("to-folder"));
+  EXPECT_FALSE(standin::WriteTextFileAtomically(folder.Path("to-folder"), "text", &error));
+  EXPECT_EQ(error, "is a link to a folder, not a file");
+  EXPECT_EQ(folder.Listing(), "pipe to-device to-folder");
+}
+
+TEST(TextFileTest, FilesOverTheLimitAreRefusedBeforeReading) {
+  ScratchFolder folder;
+  std::string path = folder.Path("big"), error, text;
+  WriteFile(path, std::string(1001, 'x'));
+  EXPECT_FALSE(standin::ReadTextFile(path, &text, &error, 1000));
+  EXPECT_EQ(error, "is 1001 bytes, more than the 1000 bytes a document may have");
+  ASSERT_TRUE(standin::ReadTextFile(path, &text, &error, 1001)) << error;
+  EXPECT_EQ(text.size(), 1001u);
+}
+
+// A run ended by a signal while it writes leaves no temporary file behind.
+TEST(TextFileTest, ATerminatedWriteLeavesNothingBehind) {
+  ScratchFolder folder;
+  const std::string path = folder.Path("out.json");
+  for (int signal_number : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal_number);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      std::string error;
+      standin::WriteTextFileAtomically(path, std::string(size_t{1} << 28, 'x'), &error);
+      _exit(0);
+    }
+    // Waits for the temporary file to appear, then stops the writer.
+    bool seen = false;
+    for (int i = 0; i < 20000 && !seen; ++i) {
+      seen = folder.Listing().find(".out.json.") != std::string::npos;
+      if (!seen) usleep(500);
+    }
+    kill(child, signal_number);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(seen) << "the writer finished before it could be stopped";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number);
+    EXPECT_EQ(folder.Listing(), "");
+  }
+}
+
+TEST(TextFileTest, AFailedWriteLeavesTheTargetAndNothingElse) {
+  ScratchFolder folder;
+  const std::string path = folder.Path("out.json");
+  WriteFile(path, "old");
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Files may grow to 1000 bytes: the write fails part way.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{1000, 1000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::string error;
+    bool written = standin::WriteTextFileAtomically(path, std::string(5000, 'x'), &error);
+    _exit(!written && error == "cannot write the whole file (File too large)" ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(FileText(path), "old");
+  EXPECT_EQ(folder.Listing(), "out.json");
+}
+
+TEST(TextFileTest, PrintableEscapesAndShortens) {
+  EXPECT_EQ(standin::Printable("plain text"), "plain text");
+  EXPECT_EQ(standin::Printable("\x1b[31mred\\"), "\\x1b[31mred\\\\");
+  EXPECT_EQ(standin::Printable("caf\xc3\xa9\n"), "caf\\xc3\\xa9\\x0a");
+  EXPECT_EQ(standin::Printable(std::string(100, 'k'), 10), "kkkkkkk...");
+  EXPECT_EQ(standin::Printable(std::string(10, 'k'), 10), "kkkkkkkkkk");
+  // An escape is never cut in half.
+  EXPECT_EQ(standin::Printable("abcdef\x01\x02", 12), "abcdef...");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "standin/documents/document_file.h"
 #include "standin/documents/example_documents.h"
@@ -70,6 +71,42 @@ TEST_F(QuilloToolTest, RunRefusesToWriteOverItsInput) {
   ExpectRunFails(standin::kExitUsage, request.output +
                                           ": is the input document; write the result to another "
                                           "file");
+}
+
+TEST_F(QuilloToolTest, RunRefusesToWriteOverTheModuleOrADevice) {
+  // The module, also when named through a link.
+  WriteFile(folder.Path("module.so"), "module");
+  std::filesystem::create_symlink("module.so", folder.Path("link.so"));
+  request.module = folder.Path("module.so");
+  request.output = folder.Path("link.so");
+  std::FILE* module_err = std::tmpfile();
+  QuilloTool tool(out, module_err);
+  EXPECT_EQ(tool.Run(request), standin::kExitUsage);
+  EXPECT_EQ(Contents(module_err),
+            "quillo: " + request.output + ": is the module; write the result to another file\n");
+  std::fclose(module_err);
+  EXPECT_EQ(FileText(folder.Path("module.so")), "module");
+  std::filesystem::remove(folder.Path("link.so"));
+  std::filesystem::remove(folder.Path("module.so"));
+  // A device is refused before anything runs.
+  request.module = folder.Path("no-such-module.so");
+  request.output = "/dev/null";
+  ExpectRunFails(standin::kExitBadInput,
+                 "/dev/null: is not a regular file (a device, pipe or socket); write to a file");
+}
+
+// Output that cannot be written is a failure, not a success.
+TEST_F(QuilloToolTest, AFullOutputStreamFailsTheCommand) {
+  std::FILE* full = std::fopen("/dev/full", "w");
+  ASSERT_NE(full, nullptr);
+  QuilloTool tool(full, err);
+  const std::string line =
+      "quillo: cannot write to the standard output (No space left on device)\n";
+  EXPECT_EQ(tool.Example("suite", ""), standin::kExitBadInput);
+  EXPECT_EQ(tool.Show(input, standin::PictureOptions{}), standin::kExitBadInput);
+  EXPECT_EQ(tool.Diff(input, input), standin::kExitBadInput);
+  std::fclose(full);
+  EXPECT_EQ(Contents(err), line + line + line);
 }
 
 TEST_F(QuilloToolTest, RunRefusesCommandLinesThatDoNotPairUp) {

@@ -92,6 +92,15 @@ TEST(DocumentDiffTest, ANewPieceReadsAsSplitsRenumberingAndMarks) {
   EXPECT_TRUE(DocumentDiff::Describe(Score(true), Score(true)).empty());
 }
 
+// Found by fuzzing: an empty system beginning where another begins was read
+// as a piece of a split, so a document differed from itself.
+TEST(DocumentDiffTest, AnEmptySystemIsNoPieceOfASplit) {
+  HostDocument doc = Score(false);
+  ScoreBuilder b(&doc);
+  b.System(0, 0, 5, 5);  // numbered before the system beginning at 5
+  EXPECT_TRUE(DocumentDiff::Describe(doc, doc).empty());
+}
+
 TEST(DocumentDiffTest, OtherChangesAreNamedFieldByField) {
   HostDocument before = Score(false), after = Score(false);
   ScoreBuilder b(&after);

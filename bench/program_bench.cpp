@@ -1,0 +1,163 @@
+// Benchmarks of the quillo program's own work on the benchmarks' orchestral
+// score (OrchestralShape) at 1x and 16x: reading a document file's text,
+// `show` (read and draw), `diff` (read two and compare) and `run` (read,
+// Fix Indent over the whole score in process, write the text). Each reports
+// its time per thousand records and its peak heap per byte of document text:
+// both stay flat from 1x to 16x while the work grows linearly, so a step
+// that turns quadratic, or keeps more than the document, shows as a jump.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "bench/allocation_counter.h"
+#include "plugin/extension_api.h"
+#include "standin/documents/document_file.h"
+#include "standin/documents/score_generator.h"
+#include "standin/reports/document_diff.h"
+#include "standin/reports/document_picture.h"
+#include "standin/store/selection.h"
+
+namespace {
+
+constexpr int16_t kMenuFixIndent = 1;
+
+// A generated score as the program meets it: the text of its file, and the
+// text after Fix Indent has run over it.
+struct ScoreTexts {
+  std::string before, after;
+  size_t records = 0;
+};
+
+standin::Selection WholeScore(int factor) {
+  standin::Selection selection;
+  selection.start_measure = 1;
+  selection.end_measure = static_cast<int16_t>(standin::OrchestralShape(factor).measures);
+  return selection;
+}
+
+// Runs Fix Indent over the whole of `doc`, in process; the module's answer.
+int32_t FixIndent(standin::HostDocument& doc, int factor) {
+  doc.logging = false;
+  standin::SetActiveDocument(&doc);
+  QuilloExtensionVersion(doc.host_version);
+  const auto selection = WholeScore(factor).Encode();
+  const int32_t answer = QuilloExtensionInvoke(nullptr, kMenuFixIndent, selection.data());
+  standin::SetActiveDocument(nullptr);
+  return answer;
+}
+
+const ScoreTexts& Texts(int factor) {
+  static std::map<int, std::unique_ptr<ScoreTexts>> cache;
+  auto& slot = cache[factor];
+  if (!slot) {
+    slot = std::make_unique<ScoreTexts>();
+    standin::HostDocument doc = standin::GenerateScore(standin::OrchestralShape(factor));
+    slot->records = doc.records().size();
+    slot->before = standin::DocumentFile::Format(doc);
+    FixIndent(doc, factor);
+    slot->after = standin::DocumentFile::Format(doc);
+  }
+  return *slot;
+}
+
+bool Read(const std::string& text, standin::HostDocument* doc, benchmark::State& state) {
+  std::string error;
+  if (standin::DocumentFile::Parse(text, doc, &error)) return true;
+  state.SkipWithError(error.c_str());
+  return false;
+}
+
+// One program step, timed with its peak heap: `step` answers false when it
+// failed (having said why).
+template <typename Step>
+void Measure(benchmark::State& state, int factor, Step step) {
+  const ScoreTexts& texts = Texts(factor);
+  bench::HeapStats heap;
+  double seconds = 0;
+  for (auto _ : state) {
+    bench::BeginHeapCount();
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = step(texts, state);
+    const auto stop = std::chrono::steady_clock::now();
+    heap = bench::EndHeapCount();
+    seconds = std::chrono::duration<double>(stop - start).count();
+    state.SetIterationTime(seconds);
+    if (!ok) return;
+  }
+  state.counters["records"] = static_cast<double>(texts.records);
+  state.counters["text_MB"] = static_cast<double>(texts.before.size()) / 1e6;
+  state.counters["us_per_1k_records"] = seconds * 1e9 / static_cast<double>(texts.records);
+  state.counters["peak_heap_per_text_byte"] =
+      static_cast<double>(heap.peak_bytes) / static_cast<double>(texts.before.size());
+}
+
+void ReadBenchmark(benchmark::State& state, int factor) {
+  Measure(state, factor, [](const ScoreTexts& texts, benchmark::State& s) {
+    standin::HostDocument doc;
+    return Read(texts.before, &doc, s);
+  });
+}
+
+void ShowBenchmark(benchmark::State& state, int factor) {
+  Measure(state, factor, [](const ScoreTexts& texts, benchmark::State& s) {
+    standin::HostDocument doc;
+    if (!Read(texts.before, &doc, s)) return false;
+    size_t drawn = 0;
+    standin::DocumentPicture::Render(doc, standin::PictureOptions{},
+                                     [&drawn](std::string_view piece) { drawn += piece.size(); });
+    benchmark::DoNotOptimize(drawn);
+    return true;
+  });
+}
+
+void DiffBenchmark(benchmark::State& state, int factor) {
+  Measure(state, factor, [](const ScoreTexts& texts, benchmark::State& s) {
+    standin::HostDocument before, after;
+    if (!Read(texts.before, &before, s) || !Read(texts.after, &after, s)) return false;
+    std::vector<std::string> lines = standin::DocumentDiff::Describe(before, after);
+    benchmark::DoNotOptimize(lines.data());
+    return true;
+  });
+}
+
+void RunBenchmark(benchmark::State& state, int factor) {
+  Measure(state, factor, [factor](const ScoreTexts& texts, benchmark::State& s) {
+    standin::HostDocument doc;
+    if (!Read(texts.before, &doc, s)) return false;
+    if (FixIndent(doc, factor) != 1) {
+      s.SkipWithError("Fix Indent refused");
+      return false;
+    }
+    std::string text = standin::DocumentFile::Format(doc);
+    benchmark::DoNotOptimize(text.data());
+    return true;
+  });
+}
+
+// Registered before the benchmark program's main runs: one iteration each
+// (the smoke run included), at 1x and 16x.
+int Register() {
+  const std::pair<const char*, void (*)(benchmark::State&, int)> steps[] = {{"read", ReadBenchmark},
+                                                                            {"show", ShowBenchmark},
+                                                                            {"diff", DiffBenchmark},
+                                                                            {"run", RunBenchmark}};
+  for (int factor : {1, 16}) {
+    for (const auto& [name, function] : steps) {
+      benchmark::RegisterBenchmark(
+          ("Program/" + std::string(name) + "/" + std::to_string(factor) + "x").c_str(), function,
+          factor)
+          ->UseManualTime()
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(1);
+    }
+  }
+  return 0;
+}
+
+const int kRegistered = Register();
+
+}  // namespace
