@@ -83,7 +83,8 @@ standin::ScoreShape SmallScore() {
 void ExpectNothingLost(const standin::ScoreShape& shape, const HostDocument& original,
                        const HostDocument& after) {
   for (int16_t part = 0; part < shape.parts; ++part) {
-    EXPECT_TRUE(Includes(Covered(after, kStaffSystemTag, part), Covered(original, kStaffSystemTag, part)));
+    EXPECT_TRUE(
+        Includes(Covered(after, kStaffSystemTag, part), Covered(original, kStaffSystemTag, part)));
     EXPECT_TRUE(Includes(Covered(after, kRestTag, part), Covered(original, kRestTag, part)));
     const auto lists = StaffLists(after, part);
     for (const auto& list : StaffLists(original, part)) {
