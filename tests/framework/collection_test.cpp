@@ -81,7 +81,9 @@ TEST(CollectionTest, GrowsInStepsChosenByTheCount) {
 
 TEST(CollectionTest, ElevenElementsLeaveCapacityTwenty) {
   Plain collection;
-  for (int i = 0; i < 11; ++i) collection.Append(std::make_unique<QCBase>());
+  for (int i = 0; i < 10; ++i) collection.Append(std::make_unique<QCBase>());
+  EXPECT_EQ(collection.ItemAt(10), nullptr);  // just past a full array
+  collection.Append(std::make_unique<QCBase>());
   EXPECT_EQ(collection.Capacity(), 20);
   collection.ClearAll();
   EXPECT_EQ(collection.Count(), 0);

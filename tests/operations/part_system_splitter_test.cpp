@@ -59,6 +59,20 @@ TEST_F(PartSystemSplitterTest, CuttingTheLastSystemMovesNothingElse) {
   EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[3] 4:[4] 5:[4]");
 }
 
+TEST_F(PartSystemSplitterTest, ACutCutShortByTheHostMovesNoStaffList) {
+  // Refused: the move of the last system up, or the save of the cut system's rest.
+  for (int refused : {5, 3}) {
+    SCOPED_TRACE(refused);
+    doc = standin::HostDocument();
+    FourSystems();
+    doc.refuse = [&](const standin::ServiceCall& call) {
+      return call.service == "QX_SaveEData" && call.tag == kStaffSystemTag && call.cmper == refused;
+    };
+    Split(7);
+    EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[3] 4:[4]");
+  }
+}
+
 TEST_F(PartSystemSplitterTest, SystemAlreadyBeginningThereOnlyGetsTheIndent) {
   FourSystems();
   Split(9);
