@@ -24,11 +24,9 @@ TEST(StringTest, GrowsInStepsAndKeepsTheTerminator) {
   EXPECT_EQ(text.Text()[14], '!');
 
   QCString nine;
-  const uint16_t* before = nine.Text();
   nine.SetCString("123456789");
   EXPECT_EQ(nine.Capacity(), 10u);  // same size, but n + 1 == capacity: a new block
   EXPECT_EQ(nine.Length(), 9u);
-  (void)before;
 }
 
 TEST(StringTest, LargeCapacitiesGrowInLargerSteps) {
