@@ -12,6 +12,7 @@
 
 #include "plugin/extension_api.h"
 #include "standin/documents/score_generator.h"
+#include "standin/store/menu_commands.h"
 #include "tests/support/allocation_faults.h"
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
@@ -141,7 +142,7 @@ TEST_F(FaultSafetyTest, NoFailedAllocationLosesWhatTheUserHad) {
   const HostDocument original = standin::GenerateScore(shape);
   const testing_support::SelectionRecord selection = testing_support::SelectMeasures(7, 12);
 
-  for (const int16_t command : {int16_t{0}, int16_t{1}}) {
+  for (int16_t command = 0; command < standin::kMenuCommandCount; ++command) {
     SCOPED_TRACE("command " + std::to_string(command));
     uint64_t fail_at = 1;
     for (;; ++fail_at) {
