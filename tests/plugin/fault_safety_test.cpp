@@ -186,7 +186,21 @@ TEST_F(FaultSafetyTest, AHostWhoseWalkComesRoundLeavesSystemsAlone) {
   HostDocument document = standin::GenerateScore(shape);
   document.next_wraps_around = true;
   const HostDocument original = document;
-  const testing_support::SelectionRecord selection = testing_support::SelectMeasures(7, 7);
+  // The start measure lies inside a system in every part (no system begins
+  // there), so that a walk that went on would change the systems; which
+  // measures those are depends on the generated score.
+  std::set<int> firsts;
+  for (const auto& [key, bytes] : original.records()) {
+    if (key.tag == kStaffSystemTag)
+      firsts.insert(
+          standin::RecordLayouts::Read(bytes, key.tag, original.host_version, "firstMeasure")
+              .value_or(0));
+  }
+  int start = 2;
+  while (start <= shape.measures && firsts.count(start) != 0) ++start;
+  ASSERT_LE(start, shape.measures) << "every measure of the generated score begins a system";
+  const testing_support::SelectionRecord selection =
+      testing_support::SelectMeasures(static_cast<int16_t>(start), static_cast<int16_t>(start));
   standin::SetActiveDocument(&document);
   testing_support::ConnectModuleToStandIn();
   EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, selection.data()), 1);
@@ -195,7 +209,9 @@ TEST_F(FaultSafetyTest, AHostWhoseWalkComesRoundLeavesSystemsAlone) {
     if (key.tag != kStaffSystemTag && key.tag != kSystemStaffTag) continue;
     const Bytes* now = document.Find(key.tag, key.cmper, key.inci, static_cast<int16_t>(key.part));
     ASSERT_NE(now, nullptr);
-    EXPECT_EQ(*now, bytes) << standin::TagName(key.tag) << " " << key.cmper << "/" << key.inci;
+    EXPECT_EQ(testing_support::RecordChange(key.tag, original.host_version, bytes, *now), "")
+        << standin::TagName(key.tag) << " " << key.cmper << "/" << key.inci << ", start measure "
+        << start;
   }
 }
 

@@ -96,12 +96,12 @@ TEST_F(MeasureTest, MeasureZeroIsNeverAskedFor) {
 }
 
 TEST_F(MeasureTest, CopyIsLoadedAtTheTargetsAddress) {
-  PutMeasure(doc, 0x19000000, 9, 0, 0x5A5A);
+  PutMeasure(doc, doc.host_version, 9, 0, 0x5A5A);
   QCMeasure source;
   ASSERT_TRUE(source.Load(9));
   QCMeasure copy;
   copy.CopyDataFrom(source);
-  EXPECT_EQ(copy.LoadedSize(), 30u);
+  EXPECT_EQ(copy.LoadedSize(), standin::RecordLayouts::Find(kMeasureTag, doc.host_version)->size);
   EXPECT_EQ(copy.Cmper(), 0);
   EXPECT_EQ(copy.MeasureFlags2(), 0x5A5A);
 }
