@@ -18,6 +18,8 @@ function(quillo_menus_expectation out)
       foreach(special \\ . * + ? ^ $ | [ ] \( \))
         string(REPLACE "${special}" "\\${special}" text "${text}")
       endforeach()
+      # A semicolon would split the expression into a list of alternatives.
+      string(REPLACE ";" "." text "${text}")
       list(APPEND texts "\"${text}\"")
     endforeach()
     list(JOIN texts " / " item)
@@ -30,7 +32,7 @@ function(quillo_menus_expectation out)
                         "\"short name\", least start measure},")
   endif()
   # The first index past the menu runs nothing and asks only for the document.
-  string(APPEND expected ".*probe: invoke\\(${index}\\) answered 0; "
+  string(APPEND expected ".*probe: invoke\\(${index}\\) answered 0. "
                          "the module called the host 1 time\\(s\\): GetCurrentCantorDocument")
   set(${out} "${expected}" PARENT_SCOPE)
 endfunction()
