@@ -235,7 +235,8 @@ int Dispatch(const CommandLine& line) {
     return tool.Example(line.example_name, line.example_output, line.module_path);
   }
   if (line.load_cycles->parsed()) {
-    return standin::RunLoadCycles(line.module_path, line.cycles, stdout, stderr);
+    int code = standin::RunLoadCycles(line.module_path, line.cycles, stdout, stderr);
+    return code == standin::kExitOk ? OutputWritten() : code;
   }
   return standin::kExitUsage;
 }

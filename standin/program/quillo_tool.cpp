@@ -29,6 +29,9 @@ class ActiveDocumentScope {
   HostDocument* previous_;
 };
 
+// The longest message printed: room for a few quoted names and a problem.
+constexpr size_t kMostMessageChars = 5 * kMostEchoedChars;
+
 // The value for command `i` of a per-command list that may hold one value
 // for all.
 const std::string* Nth(const std::vector<std::string>& values, size_t i) {
@@ -42,8 +45,9 @@ int QuilloTool::Fail(int code, const std::string& message) {
   // Rationale: the parts of a message that come from outside (file names,
   // arguments, a module's texts) are quoted through Echo, which leaves only
   // printable ASCII; this pass catches any that were not, such as a system
-  // message naming a file, so that nothing reaches the terminal raw.
-  std::fprintf(err_, "quillo: %s%s\n", Printable(message, std::string::npos, false).c_str(),
+  // message naming a file, so that nothing reaches the terminal raw, and
+  // keeps a message one line of sensible length.
+  std::fprintf(err_, "quillo: %s%s\n", Printable(message, kMostMessageChars, false).c_str(),
                code == kExitUsage ? " (quillo --help lists the options)" : "");
   return code;
 }
