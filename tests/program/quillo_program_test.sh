@@ -92,6 +92,14 @@ case "$group" in
       -c 1 -m all -o out.json
     [ -s out.json ] || fail "run wrote no out.json"
     expect 0 "^part 3 systems: " show out.json
+    # The region to split is at the last number: the host has none left for
+    # the new region and refuses to create it, so the region stays whole.
+    sed 's/"tag": "SOMN", "cmper": 2,/"tag": "SOMN", "cmper": 65534,/' \
+      "$SOURCE/examples/suite.json" >last.json
+    expect 0 "^Start New Piece, measures 13: answered 1;" run last.json --module "$MODULE" \
+      -c 0 -m 13 -o last-out.json
+    expect 0 "^measure-number regions: 1 \(1–28\), 65534 \(29–40\)$" show last-out.json
+    rm last.json last-out.json
     # Replaces an existing output whole.
     echo "old" > old.json
     expect 0 "^wrote old.json" run in.json --module "$MODULE" -c 1 -m 1-16 -o old.json
