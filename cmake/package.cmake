@@ -4,7 +4,8 @@
 #         -DZIP=/usr/bin/zip -P package.cmake
 # OUT/ZKStartNewPiece-VERSION-win64.zip holds the module, the install guide,
 # the change list and SHA256SUMS; OUT/ZKStartNewPiece-VERSION-win64-symbols.zip
-# holds the symbols file.
+# holds the symbols file; OUT/SOURCE_DATE_EPOCH the time the archived files
+# carry, in seconds since 1970.
 #
 # The archives depend on nothing but the files they hold and the commit:
 # every file carries one time, SOURCE_DATE_EPOCH when it is set, else the
@@ -27,19 +28,22 @@ if(NOT latest MATCHES "^## ${VERSION}( |$)")
 endif()
 
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
-  set(stamp "@$ENV{SOURCE_DATE_EPOCH}")
+  set(epoch $ENV{SOURCE_DATE_EPOCH})
 else()
   execute_process(COMMAND git -C ${SOURCE} log -1 --format=%ct OUTPUT_VARIABLE epoch
                   OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE status)
-  if(status EQUAL 0 AND epoch MATCHES "^[0-9]+$")
-    set(stamp "@${epoch}")
-  elseif(latest MATCHES "([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9])")
-    set(stamp "${CMAKE_MATCH_1} 00:00:00 UTC")
-  else()
-    message(FATAL_ERROR "package.cmake: no time for the archived files: not in git, no "
-                        "SOURCE_DATE_EPOCH, and no date in \"${latest}\"")
+  if(NOT status EQUAL 0 AND latest MATCHES "([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9])")
+    execute_process(COMMAND date -u -d "${CMAKE_MATCH_1} 00:00:00 UTC" +%s
+                    OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE)
   endif()
 endif()
+if(NOT epoch MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "package.cmake: no time for the archived files: SOURCE_DATE_EPOCH is not "
+                      "set, ${SOURCE} is not in git, and \"${latest}\" has no date")
+endif()
+set(stamp "@${epoch}")
+# Kept beside the archives, so that a second build can be given the same time.
+file(WRITE ${OUT}/SOURCE_DATE_EPOCH "${epoch}\n")
 
 set(name ZKStartNewPiece-${VERSION}-win64)
 set(stage ${OUT}/${name})
