@@ -56,3 +56,23 @@ add_test(NAME windows.allocation_failure
           WORK=${CMAKE_CURRENT_BINARY_DIR}/allocation_failure
           ${CMAKE_CURRENT_LIST_DIR}/allocation_failure_test.sh)
 set_tests_properties(windows.allocation_failure PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+
+# Hosts other than QUILLO.EXE: the stand-in host built as Quillo2024.exe runs
+# both commands (on its own thread, and from a second thread with the module
+# loaded on the first) with the result QUILLO.EXE gets; a program that exports
+# no services gets the answers of a host that holds nothing.
+add_executable(other_host ${CMAKE_CURRENT_LIST_DIR}/other_host.cpp)
+target_link_libraries(other_host PRIVATE standin_program)
+target_compile_options(other_host PRIVATE ${QUILLO_WARNINGS})
+set_target_properties(other_host PROPERTIES OUTPUT_NAME Quillo2024 ENABLE_EXPORTS ON)
+target_link_options(other_host PRIVATE -static -static-libgcc -static-libstdc++)
+add_executable(bare_host ${CMAKE_CURRENT_LIST_DIR}/bare_host.cpp)
+target_compile_options(bare_host PRIVATE ${QUILLO_WARNINGS})
+target_link_options(bare_host PRIVATE -static -static-libgcc -static-libstdc++)
+add_test(NAME windows.other_hosts
+  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} WINE=${WINE_PROGRAM}
+          QUILLO=$<TARGET_FILE:quillo> OTHER=$<TARGET_FILE:other_host>
+          BARE=$<TARGET_FILE:bare_host> MODULE=$<TARGET_FILE:zkstartnewpiece>
+          SOURCE=${PROJECT_SOURCE_DIR} WORK=${CMAKE_CURRENT_BINARY_DIR}/other_hosts
+          ${CMAKE_CURRENT_LIST_DIR}/other_hosts_test.sh)
+set_tests_properties(windows.other_hosts PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
