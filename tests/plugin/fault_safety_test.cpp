@@ -218,6 +218,39 @@ TEST_F(FaultSafetyTest, ACutStoppedHalfWayKeepsTheStaffListsWithTheirSystems) {
   EXPECT_GE(system_saves, 6);
 }
 
+// A listing of the systems that the host cuts short moves no system; a
+// system it did list that already begins at the start measure still gets the
+// indent of system 1, as it would without the fault, and nothing else.
+TEST_F(FaultSafetyTest, AListingCutShortStillGivesTheSystemAtTheStartItsIndent) {
+  standin::ScoreShape shape = SmallScore();
+  shape.measures = 30;
+  HostDocument original = standin::GenerateScore(shape);
+  const auto spans = SystemSpans(original, 0);
+  ASSERT_GE(spans.size(), 4u);
+  const auto start = static_cast<int16_t>(spans.at(3).first);
+  // System 3 gets an indent of its own, so that the copy shows.
+  const int first_indent = Word(*original.Find(kStaffSystemTag, 1, 0, 0), 2);
+  Bytes third = *original.Find(kStaffSystemTag, 3, 0, 0);
+  third[2] = static_cast<uint8_t>(first_indent + 7);
+  third[3] = static_cast<uint8_t>((first_indent + 7) >> 8);
+  original.Put(kStaffSystemTag, 3, 0, third, 0);
+  HostDocument faulty = original;
+  // The host's next-record step ends part 0's listing at system 3.
+  faulty.refuse = [](const standin::ServiceCall& call) {
+    return call.service == "QX_NextEData" && call.tag == kStaffSystemTag && call.cmper == 3 &&
+           call.part == 0;
+  };
+  EXPECT_EQ(StartNewPiece(faulty, start), 1);
+  for (const auto& [number, span] : spans) {
+    const Bytes& now = *faulty.Find(kStaffSystemTag, static_cast<uint16_t>(number), 0, 0);
+    Bytes expected = *original.Find(kStaffSystemTag, static_cast<uint16_t>(number), 0, 0);
+    if (number == 3) expected[2] = now[2], expected[3] = now[3];
+    EXPECT_EQ(now, expected) << "system " << number;
+  }
+  EXPECT_EQ(Word(*faulty.Find(kStaffSystemTag, 3, 0, 0), 2), first_indent);
+  EXPECT_EQ(faulty.Find(kStaffSystemTag, static_cast<uint16_t>(spans.size() + 1), 0, 0), nullptr);
+}
+
 // Each command in turn runs with its k-th allocation failing, for k = 1, 2,
 // ... until a run makes no k-th allocation. Every cut-short run answers 0,
 // gives back every block it took, leaves the host's current part as it was

@@ -44,7 +44,8 @@ set_tests_properties(windows.load_cycles PROPERTIES FIXTURES_REQUIRED wine TIMEO
 # middle of a command, the command answers 0 and the document keeps every
 # record. The shipped module carries no such switch.
 add_library(failing_allocation_module MODULE $<TARGET_OBJECTS:module_objects>
-  ${PROJECT_SOURCE_DIR}/plugin/dll_main.cpp ${CMAKE_CURRENT_LIST_DIR}/failing_allocator.cpp)
+  ${PROJECT_SOURCE_DIR}/plugin/dll_main.cpp ${PROJECT_SOURCE_DIR}/plugin/exception_globals.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/failing_allocator.cpp)
 set_target_properties(failing_allocation_module PROPERTIES PREFIX "" SUFFIX ".qxt")
 target_include_directories(failing_allocation_module PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_options(failing_allocation_module PRIVATE ${QUILLO_WARNINGS})
@@ -76,3 +77,11 @@ add_test(NAME windows.other_hosts
           SOURCE=${PROJECT_SOURCE_DIR} WORK=${CMAKE_CURRENT_BINARY_DIR}/other_hosts
           ${CMAKE_CURRENT_LIST_DIR}/other_hosts_test.sh)
 set_tests_properties(windows.other_hosts PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+
+# Load, Start New Piece cut short by a failed allocation, unload, a thousand
+# times: the thrown exception must leave nothing behind in the process.
+add_test(NAME windows.allocation_failure_cycles
+  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_PROGRAM} $<TARGET_FILE:other_host>
+          oom-cycles $<TARGET_FILE:failing_allocation_module> 1000 10)
+set_tests_properties(windows.allocation_failure_cycles PROPERTIES FIXTURES_REQUIRED wine
+  TIMEOUT 300)
