@@ -15,30 +15,29 @@ set -euo pipefail
 objdump=$1 module=$2 program=$3
 fail=0
 
-# The imports the module may have, as "dll:function", by what needs them.
+# The imports the module may have, as "dll:function", by what needs them:
+# the module's own calls (the host lookup; memory and bytes);
 allowed_imports="
 kernel32.dll:GetModuleHandleA kernel32.dll:GetProcAddress
 msvcrt.dll:malloc msvcrt.dll:free msvcrt.dll:memcpy msvcrt.dll:memmove msvcrt.dll:memset
-msvcrt.dll:strcmp msvcrt.dll:strlen
-kernel32.dll:VirtualProtect kernel32.dll:VirtualQuery kernel32.dll:Sleep
-kernel32.dll:InitializeCriticalSection kernel32.dll:DeleteCriticalSection
-kernel32.dll:EnterCriticalSection kernel32.dll:LeaveCriticalSection kernel32.dll:TlsGetValue
+msvcrt.dll:strcmp msvcrt.dll:strlen"
+# the C runtime's start-up and unloading: the at-exit table, the relocations
+# made at load and their error report, the thread-local data of the module;
+allowed_imports+="
 msvcrt.dll:_initterm msvcrt.dll:_amsg_exit msvcrt.dll:_lock msvcrt.dll:_unlock msvcrt.dll:calloc
 msvcrt.dll:realloc msvcrt.dll:abort msvcrt.dll:fwrite msvcrt.dll:vfprintf msvcrt.dll:__iob_func
+msvcrt.dll:strncmp kernel32.dll:VirtualProtect kernel32.dll:VirtualQuery kernel32.dll:Sleep
+kernel32.dll:InitializeCriticalSection kernel32.dll:DeleteCriticalSection
+kernel32.dll:EnterCriticalSection kernel32.dll:LeaveCriticalSection kernel32.dll:TlsGetValue"
+# C++ exceptions: the unwinder, and the runtime's locks and thread-local keys
+# on the kernel's own primitives.
+allowed_imports+="
 kernel32.dll:RaiseException kernel32.dll:RtlCaptureContext kernel32.dll:RtlLookupFunctionEntry
 kernel32.dll:RtlUnwindEx kernel32.dll:RtlVirtualUnwind kernel32.dll:TlsAlloc kernel32.dll:TlsFree
 kernel32.dll:TlsSetValue kernel32.dll:GetLastError kernel32.dll:SetLastError
 kernel32.dll:CreateSemaphoreW kernel32.dll:ReleaseSemaphore kernel32.dll:WaitForSingleObject
 kernel32.dll:CloseHandle kernel32.dll:GetCurrentThreadId
-msvcrt.dll:fputs msvcrt.dll:fputc msvcrt.dll:strncmp msvcrt.dll:strerror msvcrt.dll:localeconv
-msvcrt.dll:wcslen msvcrt.dll:_errno msvcrt.dll:___lc_codepage_func msvcrt.dll:___mb_cur_max_func
-kernel32.dll:IsDBCSLeadByteEx kernel32.dll:MultiByteToWideChar kernel32.dll:WideCharToMultiByte
 "
-# Line by line: the module's own calls (the host lookup; memory and bytes);
-# the C runtime's start-up (relocations, the at-exit table, thread-local
-# data, its error report); C++ exceptions (the unwinder, and the thread-local
-# slot and locks of the runtime's exception state, on the kernel's own
-# primitives); the C++ runtime's message when a program is terminated.
 
 dlls() { "$objdump" -p "$1" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u; }
 # Import rows look like "	2e5f0	   20  CloseHandle" under their "DLL Name:".

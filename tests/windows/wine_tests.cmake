@@ -44,7 +44,7 @@ set_tests_properties(windows.load_cycles PROPERTIES FIXTURES_REQUIRED wine TIMEO
 # middle of a command, the command answers 0 and the document keeps every
 # record. The shipped module carries no such switch.
 add_library(failing_allocation_module MODULE $<TARGET_OBJECTS:module_objects>
-  ${PROJECT_SOURCE_DIR}/plugin/dll_main.cpp ${PROJECT_SOURCE_DIR}/plugin/exception_globals.cpp
+  ${PROJECT_SOURCE_DIR}/plugin/dll_main.cpp ${PROJECT_SOURCE_DIR}/plugin/runtime_hooks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/failing_allocator.cpp)
 set_target_properties(failing_allocation_module PROPERTIES PREFIX "" SUFFIX ".qxt")
 target_include_directories(failing_allocation_module PRIVATE ${PROJECT_SOURCE_DIR})
