@@ -242,10 +242,11 @@ TEST_F(FaultSafetyTest, AListingCutShortStillGivesTheSystemAtTheStartItsIndent) 
   };
   EXPECT_EQ(StartNewPiece(faulty, start), 1);
   for (const auto& [number, span] : spans) {
-    const Bytes& now = *faulty.Find(kStaffSystemTag, static_cast<uint16_t>(number), 0, 0);
+    const Bytes* now = faulty.Find(kStaffSystemTag, static_cast<uint16_t>(number), 0, 0);
+    ASSERT_NE(now, nullptr) << "system " << number;
     Bytes expected = *original.Find(kStaffSystemTag, static_cast<uint16_t>(number), 0, 0);
-    if (number == 3) expected[2] = now[2], expected[3] = now[3];
-    EXPECT_EQ(now, expected) << "system " << number;
+    if (number == 3) expected[2] = (*now)[2], expected[3] = (*now)[3];
+    EXPECT_EQ(*now, expected) << "system " << number;
   }
   EXPECT_EQ(Word(*faulty.Find(kStaffSystemTag, 3, 0, 0), 2), first_indent);
   EXPECT_EQ(faulty.Find(kStaffSystemTag, static_cast<uint16_t>(spans.size() + 1), 0, 0), nullptr);
