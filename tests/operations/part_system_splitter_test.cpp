@@ -59,9 +59,11 @@ TEST_F(PartSystemSplitterTest, CuttingTheLastSystemMovesNothingElse) {
   EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[3] 4:[4] 5:[4]");
 }
 
-TEST_F(PartSystemSplitterTest, ACutCutShortByTheHostMovesNoStaffList) {
-  // Refused: the move of the last system up, or the save of the cut system's rest.
-  for (int refused : {5, 3}) {
+TEST_F(PartSystemSplitterTest, ACutCutShortByTheHostMovesOnlyTheListsOfMovedSystems) {
+  // Refused: the move of the last system up (nothing moved), or the save of
+  // the cut system's rest (systems 3 and 4 moved up, their lists with them).
+  for (const auto& [refused, lists] : {std::pair{5, "1:[1 2] 2:[1 2=-5] 3:[3] 4:[4]"},
+                                       std::pair{3, "1:[1 2] 2:[1 2=-5] 3:[3] 4:[3] 5:[4]"}}) {
     SCOPED_TRACE(refused);
     doc = standin::HostDocument();
     FourSystems();
@@ -69,7 +71,7 @@ TEST_F(PartSystemSplitterTest, ACutCutShortByTheHostMovesNoStaffList) {
       return call.service == "QX_SaveEData" && call.tag == kStaffSystemTag && call.cmper == refused;
     };
     Split(7);
-    EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[3] 4:[4]");
+    EXPECT_EQ(StaffListsText(doc, 0), lists);
   }
 }
 
