@@ -175,18 +175,19 @@ WorkerReport ModuleWorker::Supervise(int argc, char** argv, int timeout_seconds)
       break;
     }
   }
-  const std::string seconds = std::to_string(timeout_seconds);
+  const std::string seconds =
+      std::to_string(timeout_seconds) + (timeout_seconds == 1 ? " second" : " seconds");
   if (timed_out || unreadable) worker.Stop();
   WorkerProcess::Ending ending;
   if (!worker.WaitForEnd(timed_out || unreadable ? -1 : timeout_seconds * 1000, &ending)) {
     worker.Stop();
     worker.WaitForEnd(-1, &ending);
-    report.failure = "the program's worker did not end within " + seconds +
-                     " seconds (--timeout) " + After(reader.last()) + " and was stopped";
+    report.failure = "the program's worker did not end within " + seconds + " (--timeout) " +
+                     After(reader.last()) + " and was stopped";
     return report;
   }
   if (timed_out) {
-    report.failure = "the module gave no answer within " + seconds + " seconds (--timeout) " +
+    report.failure = "the module gave no answer within " + seconds + " (--timeout) " +
                      Where(reader.current()) + " and was stopped";
   } else if (unreadable) {
     report.failure = "the program's worker sent something unreadable " + After(reader.last());
