@@ -32,7 +32,8 @@ constexpr int kDefaultWidth = 100;
 constexpr const char* kExitCodes =
     "Exit codes: 0 done; 1 the command line is wrong; 2 a document or module cannot be used\n"
     "(malformed, unknown record, value out of range, selection outside the document, module\n"
-    "that does not load or lacks an entry point) or a command failed.";
+    "that does not load, lacks an entry point, crashes, exits or passes --timeout) or a\n"
+    "command failed.";
 
 bool StdoutIsTerminal() {
 #if defined(_WIN32)
