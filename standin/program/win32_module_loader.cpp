@@ -45,8 +45,13 @@ bool ModuleLoader::Open(const std::string& path, std::string* error) {
     handle = LoadLibraryExA(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   }
   if (handle == nullptr) {
-    *error =
-        path + ": cannot load the module (Windows error " + std::to_string(GetLastError()) + ")";
+    const DWORD code = GetLastError();
+    // Rationale: the system's loader catches a crash in the module's
+    // initialisation and fails the load with one of these codes.
+    const bool init_failed = code == ERROR_NOACCESS || code == ERROR_DLL_INIT_FAILED;
+    *error = path + ": cannot load the module (" +
+             (init_failed ? "its initialisation failed: " : "") + "Windows error " +
+             std::to_string(code) + ")";
     return false;
   }
   handle_ = handle;
