@@ -60,6 +60,7 @@ LONG WINAPI EndWithExceptionCode(EXCEPTION_POINTERS* exception) {
 
 struct WorkerProcess::Platform {
   HANDLE process = nullptr;
+  HANDLE job = nullptr;      // ends the worker when this program ends, however it ends
   HANDLE channel = nullptr;  // the reading end, opened for overlapped reads
   HANDLE read_event = nullptr;
   OVERLAPPED read{};
@@ -84,6 +85,7 @@ WorkerProcess::~WorkerProcess() {
   if (p.channel != nullptr) CloseHandle(p.channel);
   if (p.read_event != nullptr) CloseHandle(p.read_event);
   if (p.process != nullptr) CloseHandle(p.process);
+  if (p.job != nullptr) CloseHandle(p.job);
 }
 
 bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
@@ -130,8 +132,8 @@ bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION started{};
-  BOOL ok = CreateProcessW(program, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                           &startup, &started);
+  BOOL ok = CreateProcessW(program, line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                           nullptr, &startup, &started);
   const DWORD start_error = GetLastError();
   CloseHandle(client);
   if (!ok) {
@@ -139,8 +141,19 @@ bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
     *error = WindowsError("cannot start a worker process");
     return false;
   }
-  CloseHandle(started.hThread);
   p.process = started.hProcess;
+  // The system closes the job's handle when this program ends, and the
+  // job's end takes the worker with it. Where jobs are not available the
+  // worker simply runs without one.
+  p.job = CreateJobObjectW(nullptr, nullptr);
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (p.job != nullptr) {
+    SetInformationJobObject(p.job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    AssignProcessToJobObject(p.job, p.process);
+  }
+  ResumeThread(started.hThread);
+  CloseHandle(started.hThread);
   return true;
 }
 
