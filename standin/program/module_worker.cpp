@@ -14,9 +14,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How often the watching program looks whether a worker that is not in a
-// module call has ended, in case something else holds the channel open.
+// How often the watching program looks whether the worker has ended, in case
+// something else (a process the module started) holds the channel open.
 constexpr int kLookAgainMs = 1000;
+// Reads of up to 64 KiB that empty the channel's buffer (1 MiB at most).
+constexpr int kMostReadsAfterEnd = 64;
 
 constexpr std::string_view kCall = "call ";
 constexpr std::string_view kBack = "back";
@@ -161,19 +163,25 @@ WorkerReport ModuleWorker::Supervise(int argc, char** argv, int timeout_seconds)
         timed_out = true;
         break;
       }
-      wait_ms = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+      wait_ms = std::min<int>(
+          wait_ms, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
     }
-    const WorkerProcess::Wait got = worker.Read(&received, wait_ms);
-    if (got == WorkerProcess::Wait::kClosed) break;
-    if (got == WorkerProcess::Wait::kTimedOut) {
-      WorkerProcess::Ending ignored;
-      if (reader.current().empty() && worker.WaitForEnd(0, &ignored)) break;
-      continue;
+    WorkerProcess::Wait got = worker.Read(&received, wait_ms);
+    WorkerProcess::Ending ignored;
+    if (got == WorkerProcess::Wait::kTimedOut && worker.WaitForEnd(0, &ignored)) {
+      // What it sent just before it ended is read before its end is judged:
+      // no more than the channel holds, as nothing can be writing now but a
+      // process the module started.
+      for (int read = 0; read < kMostReadsAfterEnd; ++read) {
+        if (worker.Read(&received, 0) != WorkerProcess::Wait::kData) break;
+      }
+      got = WorkerProcess::Wait::kClosed;
     }
     if (!reader.Take(&received)) {
       unreadable = true;
       break;
     }
+    if (got == WorkerProcess::Wait::kClosed) break;
   }
   const std::string seconds =
       std::to_string(timeout_seconds) + (timeout_seconds == 1 ? " second" : " seconds");
