@@ -268,7 +268,11 @@ int main(int argc, char** argv) {
   // A worker started by this program to call the module: its first argument
   // names its channel, and the rest are the arguments the user gave.
   const bool worker = argc > 1 && standin::ModuleWorker::IsWorkerArgument(argv[1]);
-  if (worker && !standin::ModuleWorker::Attach(argv[1])) return standin::kExitUsage;
+  if (worker && !standin::ModuleWorker::Attach(argv[1])) {
+    std::fprintf(stderr, "quillo: %s is for the program's own use\n",
+                 standin::Printable(argv[1]).c_str());
+    return standin::kExitUsage;
+  }
   std::vector<char*> arguments(argv, argv + argc);
   if (worker) arguments.erase(arguments.begin() + 1);
   CommandLine line;
