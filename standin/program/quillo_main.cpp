@@ -2,6 +2,7 @@
 // notation program does and drives it against an in-memory document.
 #include <CLI/CLI.hpp>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,6 +42,19 @@ bool StdoutIsTerminal() {
 #else
   return isatty(fileno(stdout)) != 0;
 #endif
+}
+
+// This program's own file, as the system names it (empty when it cannot).
+std::string ProgramFile() {
+  char path[4096];
+#if defined(_WIN32)
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return "";
+#else
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return "";
+#endif
+  return std::string(path, static_cast<size_t>(length));
 }
 
 int TerminalWidth() {
@@ -197,7 +211,7 @@ int Parse(CLI::App& app, int argc, char** argv) {
     if (!known) {
       std::fprintf(stderr,
                    "quillo: there is no subcommand \"%s\"; there are menus, run, show, diff and "
-                   "example\n",
+                   "example (quillo --help lists the options)\n",
                    standin::Printable(argv[1]).c_str());
       return standin::kExitUsage;
     }
@@ -223,7 +237,7 @@ int Parse(CLI::App& app, int argc, char** argv) {
 // worker process that this one watches (see module_worker.h); `worker` is
 // true in that process.
 int Dispatch(const CommandLine& line, int argc, char** argv, bool worker) {
-  standin::QuilloTool tool(stdout, stderr);
+  standin::QuilloTool tool(stdout, stderr, ProgramFile());
   const bool run = line.run->parsed();
   if (!worker && (run || line.menus->parsed() || line.load_cycles->parsed())) {
     standin::WorkerReport report = standin::ModuleWorker::Supervise(argc, argv, line.timeout);
@@ -243,9 +257,12 @@ int Dispatch(const CommandLine& line, int argc, char** argv, bool worker) {
     return tool.Show(line.show_path, options);
   }
   if (line.diff->parsed()) return tool.Diff(line.before, line.after);
-  if (line.example->parsed()) return tool.Example(line.example_name, line.example_output);
+  if (line.example->parsed()) {
+    return tool.Example(line.example_name, line.example_output, line.module_path);
+  }
   if (line.load_cycles->parsed()) {
-    return standin::RunLoadCycles(line.module_path, line.cycles, stdout, stderr);
+    int code = standin::RunLoadCycles(line.module_path, line.cycles, stdout, stderr);
+    return code == standin::kExitOk ? OutputWritten() : code;
   }
   return standin::kExitUsage;
 }
@@ -258,6 +275,11 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
   SetConsoleOutputCP(CP_UTF8);
+#else
+  // Rationale: output that cannot be written, a closed pipe included, is a
+  // failure that the program reports (status 2), not a signal that ends it
+  // silently; writes then fail with EPIPE.
+  std::signal(SIGPIPE, SIG_IGN);
 #endif
   CLI::App app{"quillo: a stand-in for the Quillo host that loads and drives a plug-in module"};
   app.require_subcommand(1);
@@ -270,7 +292,7 @@ int main(int argc, char** argv) {
   const bool worker = argc > 1 && standin::ModuleWorker::IsWorkerArgument(argv[1]);
   if (worker && !standin::ModuleWorker::Attach(argv[1])) {
     std::fprintf(stderr, "quillo: %s is for the program's own use\n",
-                 standin::Printable(argv[1]).c_str());
+                 standin::Echo(argv[1]).c_str());
     return standin::kExitUsage;
   }
   std::vector<char*> arguments(argv, argv + argc);
