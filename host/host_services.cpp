@@ -81,8 +81,10 @@ ServiceAddress Resolve(Service service) {
     cache.module = cache.lookup.find_module(kHostModuleName);
     if (cache.module == nullptr) cache.module = cache.lookup.find_module(kDemoHostModuleName);
   }
-  // Rationale: a null module handle is kept and used like any other; the
-  // platform lookup then finds nothing and every service stays missing.
+  // Rationale: a null module handle is kept and used like any other. The
+  // platform takes it as the process's own program, so a host executable
+  // under another file name still gives its services; a program that
+  // exports none leaves every service missing.
   entry.address = cache.lookup.find_service(cache.module, entry.name);
   return entry.address;
 }
