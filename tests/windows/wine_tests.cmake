@@ -1,10 +1,12 @@
 # The quillo program's end-to-end tests under Wine, and the check that the
 # Windows build gives byte for byte the results of the native one.
+set(recording_module_SOURCES ${PROJECT_SOURCE_DIR}/standin/store/record_layouts.cpp)
 foreach(fake incomplete recording hostile)
-  add_library(${fake}_module MODULE ${PROJECT_SOURCE_DIR}/tests/program/${fake}_module.cpp)
+  add_library(${fake}_module MODULE ${PROJECT_SOURCE_DIR}/tests/program/${fake}_module.cpp
+    ${${fake}_module_SOURCES})
   set_target_properties(${fake}_module PROPERTIES PREFIX "" SUFFIX ".qxt")
   target_compile_options(${fake}_module PRIVATE ${QUILLO_WARNINGS})
-  # Header-only: the record tags and the selection layout of the stand-in host.
+  # The record tags, layouts and the selection layout of the stand-in host.
   target_include_directories(${fake}_module PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_options(${fake}_module PRIVATE -static -static-libgcc -static-libstdc++)
 endforeach()
