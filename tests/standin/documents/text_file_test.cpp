@@ -218,7 +218,13 @@ TEST(TextFileTest, ATerminatedWriteLeavesNothingBehind) {
     if (child == 0) {
       rlimit no_core{0, 0};
       setrlimit(RLIMIT_CORE, &no_core);
-      if (signal_number == kIgnoredInterrupt) std::signal(SIGINT, SIG_IGN);
+      // A run started in the background inherits SIGINT and SIGQUIT ignored,
+      // which the writer keeps; each row sets the state it tests.
+      if (signal_number == kIgnoredInterrupt) {
+        std::signal(SIGINT, SIG_IGN);
+      } else {
+        std::signal(signal_number, SIG_DFL);
+      }
       standin::WriteTextFileAtomically(path, std::string(size_t{1} << 28, 'x'), &error);
       _exit(0);
     }
