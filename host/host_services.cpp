@@ -71,10 +71,11 @@ ServiceCache& Cache() {
   return g_cache;
 }
 
-ServiceAddress Resolve(Service service) {
+// The first call of a service looks it up; kept out of line (and marked
+// rarely taken) so that every later call through Get stays a cache read.
+[[gnu::noinline, gnu::cold]] ServiceAddress Resolve(Service service) {
   ServiceCache& cache = Cache();
   CachedService& entry = cache.services[service];
-  if (entry.looked_up) return entry.address;
   entry.looked_up = true;
   if (!cache.module_looked_up) {
     cache.module_looked_up = true;
@@ -89,7 +90,8 @@ ServiceAddress Resolve(Service service) {
 
 template <typename Fn>
 Fn Get(Service service) {
-  return reinterpret_cast<Fn>(Resolve(service));
+  const CachedService& entry = Cache().services[service];
+  return reinterpret_cast<Fn>(entry.looked_up ? entry.address : Resolve(service));
 }
 
 }  // namespace
