@@ -18,6 +18,8 @@
 #include "framework/base.h"
 #include "framework/record_pool.h"
 
+class QCInciOther;
+
 class QCBaseData : public QCBase {
  public:
   // Address block, exchanged with the host by reference:
@@ -42,6 +44,9 @@ class QCBaseData : public QCBase {
   static void operator delete(void* block, size_t size) noexcept { RecordPool::Free(block, size); }
 
   const char* ClassName() const override;
+  QCBaseData* AsData() override { return this; }
+  // This record as an incidence record, or null: answered by QCInciOther.
+  virtual QCInciOther* AsInciOther() { return nullptr; }
 
   // Where the record for the current host version lives inside the object.
   virtual uint8_t* DataBuffer() = 0;
@@ -113,3 +118,8 @@ class QCBaseData : public QCBase {
   uint64_t loaded_size_ = 0;
   uint8_t address_[kAddressSize] = {};
 };
+
+template <>
+inline QCBaseData* RecordCast<QCBaseData>(QCBase* object) {
+  return object == nullptr ? nullptr : object->AsData();
+}

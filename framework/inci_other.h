@@ -9,6 +9,7 @@
 class QCInciOther : public QCOther {
  public:
   const char* ClassName() const override;
+  QCInciOther* AsInciOther() override { return this; }
 
   // Sets the address (cmper, inci) and loads it.
   virtual bool Load(uint16_t cmper, uint16_t inci);
@@ -21,3 +22,9 @@ class QCInciOther : public QCOther {
   // False when not loaded; otherwise Load at the current address.
   bool Reload() override;
 };
+
+template <>
+inline QCInciOther* RecordCast<QCInciOther>(QCBase* object) {
+  QCBaseData* data = RecordCast<QCBaseData>(object);
+  return data == nullptr ? nullptr : data->AsInciOther();
+}
