@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "host/byte_order.h"
 #include "host/host_services.h"
 #include "host/host_version.h"
 
@@ -19,27 +18,8 @@ uint32_t QCBaseData::DataVersion() const {
   return host::kInterfaceVersion;
 }
 
-uint16_t QCBaseData::Cmper() const {
-  return host::ReadU16(address_, kCmperOffset);
-}
-
-uint16_t QCBaseData::Inci() const {
-  return host::ReadU16(address_, kInciOffset);
-}
-
-void QCBaseData::SetAddress(uint16_t cmper, uint16_t inci) {
-  host::WriteU16(address_, kCmperOffset, cmper);
-  host::WriteU16(address_, kInciOffset, inci);
-}
-
-void QCBaseData::UseStorage(uint8_t* storage, uint64_t loaded_size) {
-  ReleaseOwnedRecord();
-  record_ = storage;
-  loaded_size_ = loaded_size;
-}
-
-void QCBaseData::ReleaseOwnedRecord() {
-  if (owns_record_ && record_ != nullptr) {
+void QCBaseData::FreeOwnedRecord() {
+  if (record_ != nullptr) {
     delete[] record_;
     record_ = nullptr;
   }

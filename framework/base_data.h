@@ -17,6 +17,7 @@
 
 #include "framework/base.h"
 #include "framework/record_pool.h"
+#include "host/byte_order.h"
 
 class QCInciOther;
 
@@ -90,10 +91,13 @@ class QCBaseData : public QCBase {
   // address block, tag override and document id, and a copy of the record.
   std::unique_ptr<QCBaseData> Clone();
 
-  uint16_t Cmper() const;
-  uint16_t Inci() const;
+  uint16_t Cmper() const { return host::ReadU16(address_, kCmperOffset); }
+  uint16_t Inci() const { return host::ReadU16(address_, kInciOffset); }
   // Sets cmper and inci; the reserved bytes stay 0.
-  void SetAddress(uint16_t cmper, uint16_t inci);
+  void SetAddress(uint16_t cmper, uint16_t inci) {
+    host::WriteU16(address_, kCmperOffset, cmper);
+    host::WriteU16(address_, kInciOffset, inci);
+  }
   uint8_t* AddressBlock() { return address_; }
 
   uint32_t TagOverride() const { return tag_override_; }
@@ -105,12 +109,20 @@ class QCBaseData : public QCBase {
  protected:
   // Points the record at storage inside the object and sets the loaded size,
   // so that a fresh object can be written without a load.
-  void UseStorage(uint8_t* storage, uint64_t loaded_size);
+  void UseStorage(uint8_t* storage, uint64_t loaded_size) {
+    ReleaseOwnedRecord();
+    record_ = storage;
+    loaded_size_ = loaded_size;
+  }
   // Frees a record block this object allocated itself, if any.
-  void ReleaseOwnedRecord();
+  void ReleaseOwnedRecord() {
+    if (owns_record_) FreeOwnedRecord();
+  }
   void SetLoadedSize(uint64_t size) { loaded_size_ = size; }
 
  private:
+  void FreeOwnedRecord();
+
   uint32_t tag_override_ = 0;
   int16_t document_id_ = 0;
   uint8_t* record_ = nullptr;
