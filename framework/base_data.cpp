@@ -27,23 +27,13 @@ void QCBaseData::FreeOwnedRecord() {
 }
 
 bool QCBaseData::LoadCurrent() {
-  if (record_ != nullptr && HasDisposableBuffer()) {
-    ReleaseOwnedRecord();
-    DisposeDataBuffer();
-    record_ = nullptr;
-    loaded_size_ = 0;
-  }
-  if (record_ == nullptr) record_ = DataBuffer();
+  if (record_ == nullptr || HasDisposableBuffer()) TakeFreshStorage();
   const int32_t room = DataSize();
   int32_t count = room;
-  if (host::LoadEData(DataTag(), address_, record_, &count, DataVersion()) == 0) {
-    loaded_size_ = 0;
-    return false;
-  }
   // The loaded size is what a later Save writes from the record, so a count
   // beyond the room offered would read past the record, and a negative one
   // is no record at all.
-  if (count < 0) {
+  if (host::LoadEData(DataTag(), address_, record_, &count, DataVersion()) == 0 || count < 0) {
     loaded_size_ = 0;
     return false;
   }
@@ -52,9 +42,21 @@ bool QCBaseData::LoadCurrent() {
   return true;
 }
 
+void QCBaseData::TakeFreshStorage() {
+  if (record_ != nullptr) {
+    ReleaseOwnedRecord();
+    DisposeDataBuffer();
+    loaded_size_ = 0;
+  }
+  record_ = DataBuffer();
+}
+
+bool QCBaseData::MoveToNext() {
+  return host::NextEData(DataTag(), address_, DataVersion()) != 0;
+}
+
 bool QCBaseData::LoadNext() {
-  if (host::NextEData(DataTag(), address_, DataVersion()) == 0) return false;
-  return LoadCurrent();
+  return MoveToNext() && LoadCurrent();
 }
 
 bool QCBaseData::Save() {

@@ -83,9 +83,18 @@ class QCBaseData : public QCBase {
   // Moves the address to the next record of the kind and loads it.
   virtual bool LoadNext();
 
+  // Moves the address to the next record of the kind (the host's step of
+  // LoadNext, without the load); false when the host has none.
+  bool MoveToNext();
   // Loads the record at the current address. A count the host reports above
   // DataSize() is taken as DataSize(); a negative count fails the load.
   bool LoadCurrent();
+  // True when the last load delivered the whole record, DataSize() bytes:
+  // a clone of the object would then hold exactly what the object holds.
+  bool HoldsWholeRecord() const {
+    const int32_t size = DataSize();
+    return size > 0 && LoadedSize() == static_cast<uint64_t>(size);
+  }
 
   // Makes a clone of this loaded object: a new instance with the same
   // address block, tag override and document id, and a copy of the record.
@@ -122,6 +131,8 @@ class QCBaseData : public QCBase {
 
  private:
   void FreeOwnedRecord();
+  // Points the record at DataBuffer(), disposing of the storage it had.
+  void TakeFreshStorage();
 
   uint32_t tag_override_ = 0;
   int16_t document_id_ = 0;

@@ -7,11 +7,27 @@ const char* QCCollectionData::ClassName() const {
   return kName;
 }
 
+std::unique_ptr<QCBaseData> QCCollectionData::NewProbe() const {
+  std::unique_ptr<QCBaseData> probe = CreateElement();
+  probe->SetTagOverride(element_tag_override_);
+  return probe;
+}
+
+std::unique_ptr<QCBaseData> QCCollectionData::AppendLoaded(std::unique_ptr<QCBaseData> probe) {
+  if (!probe->HoldsWholeRecord()) {
+    Append(probe->Clone());
+    return probe;
+  }
+  std::unique_ptr<QCBaseData> next = NewProbe();
+  std::memcpy(next->AddressBlock(), probe->AddressBlock(), QCBaseData::kAddressSize);
+  Append(std::move(probe));
+  return next;
+}
+
 int32_t QCCollectionData::LoadAll() {
   ClearAll();
   complete_ = false;
-  std::unique_ptr<QCBaseData> probe = CreateElement();
-  probe->SetTagOverride(element_tag_override_);
+  std::unique_ptr<QCBaseData> probe = NewProbe();
   if (!probe->LoadFirst()) {
     // Nothing to list: a kind without a first record counts as whole, since
     // a list without elements gives nothing to rewrite.
@@ -26,13 +42,15 @@ int32_t QCCollectionData::LoadAll() {
   std::memcpy(saved, probe->AddressBlock(), sizeof saved);
   uint32_t power = 1, steps = 0;
   for (;;) {
-    Append(probe->Clone());
-    if (!probe->LoadNext()) {
-      // The host had no next record when the probe keeps the record it had;
-      // a next record that did not load leaves the probe unloaded.
-      complete_ = probe->LoadedSize() != 0;
+    // The list is whole when the host has no next record after one that
+    // loaded with bytes; a next record that does not load leaves it partial.
+    const bool last_had_bytes = probe->LoadedSize() != 0;
+    probe = AppendLoaded(std::move(probe));
+    if (!probe->MoveToNext()) {
+      complete_ = last_had_bytes;
       break;
     }
+    if (!probe->LoadCurrent()) break;
     if (std::memcmp(saved, probe->AddressBlock(), sizeof saved) == 0) break;
     if (++steps == power) {
       std::memcpy(saved, probe->AddressBlock(), sizeof saved);

@@ -30,7 +30,14 @@ int32_t QCCollectionInciOther::LoadAllForCmper(uint16_t cmper) {
   probe->SetTagOverride(ElementTagOverride());
   for (uint32_t inci = 0; inci < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(inci));
        ++inci) {
-    Append(probe->Clone());
+    // As AppendLoaded: a whole record is kept as loaded, a short one cloned.
+    if (!probe->HoldsWholeRecord()) {
+      Append(probe->Clone());
+      continue;
+    }
+    Append(std::move(probe));
+    probe = CreateInciElement();
+    probe->SetTagOverride(ElementTagOverride());
   }
   return Count();
 }

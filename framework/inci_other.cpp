@@ -7,11 +7,6 @@ const char* QCInciOther::ClassName() const {
   return kName;
 }
 
-bool QCInciOther::Load(uint16_t cmper, uint16_t inci) {
-  SetAddress(cmper, inci);
-  return LoadCurrent();
-}
-
 bool QCInciOther::SaveAs(uint16_t cmper) {
   if (LoadedSize() == 0) return false;
   SetAddress(cmper, kAssignedByHost);

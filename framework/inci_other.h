@@ -12,7 +12,10 @@ class QCInciOther : public QCOther {
   QCInciOther* AsInciOther() override { return this; }
 
   // Sets the address (cmper, inci) and loads it.
-  virtual bool Load(uint16_t cmper, uint16_t inci);
+  virtual bool Load(uint16_t cmper, uint16_t inci) {
+    SetAddress(cmper, inci);
+    return LoadCurrent();
+  }
   // Appends the record as a new incidence of cmper (never overwrites one).
   // False when not loaded or when the host refuses.
   virtual bool SaveAs(uint16_t cmper);
