@@ -14,32 +14,12 @@ const char* QCBaseData::ClassName() const {
   return kName;
 }
 
-uint32_t QCBaseData::DataVersion() const {
-  return host::kInterfaceVersion;
-}
-
 void QCBaseData::FreeOwnedRecord() {
   if (record_ != nullptr) {
     delete[] record_;
     record_ = nullptr;
   }
   owns_record_ = false;
-}
-
-bool QCBaseData::LoadCurrent() {
-  if (record_ == nullptr || HasDisposableBuffer()) TakeFreshStorage();
-  const int32_t room = DataSize();
-  int32_t count = room;
-  // The loaded size is what a later Save writes from the record, so a count
-  // beyond the room offered would read past the record, and a negative one
-  // is no record at all.
-  if (host::LoadEData(DataTag(), address_, record_, &count, DataVersion()) == 0 || count < 0) {
-    loaded_size_ = 0;
-    return false;
-  }
-  loaded_size_ = static_cast<uint64_t>(count > room ? room : count);
-  document_id_ = host::GetCurrentCantorDocument();
-  return true;
 }
 
 void QCBaseData::TakeFreshStorage() {
@@ -57,12 +37,6 @@ bool QCBaseData::MoveToNext() {
 
 bool QCBaseData::LoadNext() {
   return MoveToNext() && LoadCurrent();
-}
-
-bool QCBaseData::Save() {
-  if (loaded_size_ == 0) return false;
-  return host::SaveEData(DataTag(), address_, record_, static_cast<uint32_t>(loaded_size_),
-                         DataVersion()) != 0;
 }
 
 bool QCBaseData::Reload() {

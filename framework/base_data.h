@@ -18,6 +18,8 @@
 #include "framework/base.h"
 #include "framework/record_pool.h"
 #include "host/byte_order.h"
+#include "host/host_services.h"
+#include "host/host_version.h"
 
 class QCInciOther;
 
@@ -60,7 +62,7 @@ class QCBaseData : public QCBase {
   // The record tag every host call carries.
   virtual uint32_t DataTag() const = 0;
   // The version every record call carries. Default: the interface version.
-  virtual uint32_t DataVersion() const;
+  virtual uint32_t DataVersion() const { return host::kInterfaceVersion; }
   // The record size for the current host version; the room offered to loads.
   virtual int32_t DataSize() const = 0;
   // Bytes delivered by the last successful load, or set by a copy; 0 = not loaded.
@@ -71,7 +73,11 @@ class QCBaseData : public QCBase {
   virtual void CopyDataFrom(QCBaseData& other);
   // Writes LoadedSize() bytes at the current address. False when not loaded
   // (no host call) or when the host refuses.
-  virtual bool Save();
+  virtual bool Save() {
+    if (loaded_size_ == 0) return false;
+    return host::SaveEData(DataTag(), address_, record_, static_cast<uint32_t>(loaded_size_),
+                           DataVersion()) != 0;
+  }
   // Loads again from the current address; false when not loaded.
   virtual bool Reload();
   // Asks the host to delete the record at the current address, loaded or not.
@@ -88,7 +94,23 @@ class QCBaseData : public QCBase {
   bool MoveToNext();
   // Loads the record at the current address. A count the host reports above
   // DataSize() is taken as DataSize(); a negative count fails the load.
-  bool LoadCurrent();
+  // (Inline, as Save is, so that a record class's own calls reach the host
+  // without a virtual call for its tag, size or version.)
+  bool LoadCurrent() {
+    if (record_ == nullptr || HasDisposableBuffer()) TakeFreshStorage();
+    const int32_t room = DataSize();
+    int32_t count = room;
+    // The loaded size is what a later Save writes from the record, so a
+    // count beyond the room offered would read past the record, and a
+    // negative one is no record at all.
+    if (host::LoadEData(DataTag(), address_, record_, &count, DataVersion()) == 0 || count < 0) {
+      loaded_size_ = 0;
+      return false;
+    }
+    loaded_size_ = static_cast<uint64_t>(count > room ? room : count);
+    document_id_ = host::GetCurrentCantorDocument();
+    return true;
+  }
   // True when the last load delivered the whole record, DataSize() bytes:
   // a clone of the object would then hold exactly what the object holds.
   bool HoldsWholeRecord() const {

@@ -18,7 +18,12 @@ class QCInciOther : public QCOther {
   }
   // Appends the record as a new incidence of cmper (never overwrites one).
   // False when not loaded or when the host refuses.
-  virtual bool SaveAs(uint16_t cmper);
+  virtual bool SaveAs(uint16_t cmper) {
+    if (LoadedSize() == 0) return false;
+    SetAddress(cmper, kAssignedByHost);
+    return host::CreateEData(DataTag(), AddressBlock(), RecordBytes(),
+                             static_cast<uint32_t>(LoadedSize()), DataVersion()) != 0;
+  }
 
   // Always false, without a host call.
   bool LoadFirst() override { return false; }

@@ -13,7 +13,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCStaffSystem : public QCNoInciOther {
+class QCStaffSystem final : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kStaffSystem;
   // Host format; these numbers must not change.
