@@ -34,7 +34,7 @@ class QCStaffSystem final : public QCNoInciOther {
   static constexpr uint16_t kOwnStaffList = 0x4000;
 
   // Record zero, no address, not loaded.
-  QCStaffSystem() = default;
+  QCStaffSystem() { UseStorage(record_, 0); }
 
   int32_t ClassID() const override;
   const char* ClassName() const override;
