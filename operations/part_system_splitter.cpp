@@ -77,6 +77,8 @@ void MoveStaffLists(uint16_t first) {
   // has already moved on: with systems missing from the list, or after a
   // move the host refused, a further move would destroy a list.
   if (!WholeList(systems)) return;
+  // One list object for all the moves, so that its array serves every list.
+  QCSystemStaves staves;
   for (int32_t position = systems.Count() - 1; position >= 0; --position) {
     const QCStaffSystem* system = systems.SystemAt(position);
     if (system == nullptr) continue;
@@ -84,7 +86,6 @@ void MoveStaffLists(uint16_t first) {
     if (number < first) break;
     if (number >= kHighestSystemNumber) continue;  // nowhere to move its list
     const uint16_t source = system->HasOwnStaffList() ? number : uint16_t{0};
-    QCSystemStaves staves;
     const int32_t loaded = staves.LoadAllForCmper(source);
     // A list read short (the host refused one of its entries) would lose its
     // tail once the next move writes over this number; the moves stop here,
