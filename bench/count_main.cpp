@@ -44,6 +44,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr double kDefaultTolerancePercent = 3.0;
+// Larger than any block the stand-in frees, below glibc's threshold for
+// allocations of their own (mmap).
+constexpr size_t kSettlingAllocation = 64 * 1024;
 
 struct Count {
   std::string scenario;
@@ -81,10 +84,12 @@ int RunInside(const std::string& name, int factor) {
   const size_t calls = bench::RecordCalls(*scenario, factor).size();
   standin::HostDocument doc = bench::Document(factor);
   doc.logging = false;
-  // The recording run's document was freed just now; glibc would consolidate
-  // its blocks at the command's first large allocation and charge the module
-  // for it. The timed benchmark settles the allocator the same way.
+  // The recording run's document was freed just now; glibc would sort and
+  // consolidate its blocks at the command's first allocations and charge the
+  // module for it. Settled here: trimmed as in the timed benchmark, and one
+  // allocation that no free block fits, which sorts every one of them.
   malloc_trim(0);
+  std::free(std::malloc(kSettlingAllocation));
   CALLGRIND_START_INSTRUMENTATION;
   const int32_t answer = bench::RunCommand(doc, *scenario, selection);
   CALLGRIND_STOP_INSTRUMENTATION;
