@@ -16,5 +16,7 @@ class QCStaffSystems : public QCCollectionNoInciOther {
   std::unique_ptr<QCBaseData> CreateElement() const override;
 
   // The system at `position`, or null when out of range.
-  QCStaffSystem* SystemAt(int32_t position) const;
+  QCStaffSystem* SystemAt(int32_t position) const {
+    return RecordCast<QCStaffSystem>(ItemAt(position));
+  }
 };

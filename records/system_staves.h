@@ -16,5 +16,7 @@ class QCSystemStaves : public QCCollectionInciOther {
   std::unique_ptr<QCInciOther> CreateInciElement() const override;
 
   // The entry at `position`, or null when out of range.
-  QCSystemStaff* StaffAt(int32_t position) const;
+  QCSystemStaff* StaffAt(int32_t position) const {
+    return RecordCast<QCSystemStaff>(ItemAt(position));
+  }
 };
