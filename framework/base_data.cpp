@@ -31,10 +31,6 @@ void QCBaseData::TakeFreshStorage() {
   record_ = DataBuffer();
 }
 
-bool QCBaseData::MoveToNext() {
-  return host::NextEData(DataTag(), address_, DataVersion()) != 0;
-}
-
 bool QCBaseData::LoadNext() {
   return MoveToNext() && LoadCurrent();
 }
@@ -42,10 +38,6 @@ bool QCBaseData::LoadNext() {
 bool QCBaseData::Reload() {
   if (loaded_size_ == 0) return false;
   return LoadCurrent();
-}
-
-bool QCBaseData::DeleteData() {
-  return host::DeleteEData(DataTag(), address_, DataVersion()) != 0;
 }
 
 void QCBaseData::CopyDataFrom(QCBaseData& other) {

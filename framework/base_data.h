@@ -81,7 +81,7 @@ class QCBaseData : public QCBase {
   // Loads again from the current address; false when not loaded.
   virtual bool Reload();
   // Asks the host to delete the record at the current address, loaded or not.
-  virtual bool DeleteData();
+  virtual bool DeleteData() { return host::DeleteEData(DataTag(), address_, DataVersion()) != 0; }
   // Deletes the record and what depends on it. Default: DeleteData().
   virtual bool DeepDeleteData() { return DeleteData(); }
   // Loads the first record of the kind.
@@ -91,7 +91,7 @@ class QCBaseData : public QCBase {
 
   // Moves the address to the next record of the kind (the host's step of
   // LoadNext, without the load); false when the host has none.
-  bool MoveToNext();
+  bool MoveToNext() { return host::NextEData(DataTag(), address_, DataVersion()) != 0; }
   // Loads the record at the current address. A count the host reports above
   // DataSize() is taken as DataSize(); a negative count fails the load.
   // (Inline, as Save is, so that a record class's own calls reach the host
