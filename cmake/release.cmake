@@ -47,19 +47,19 @@ add_custom_command(TARGET zkstartnewpiece POST_BUILD
   VERBATIM)
 
 # The release archives, in the build folder's dist/ (./dev package copies
-# them to the source tree's dist/). Every archived file carries the release
-# date, not the build time.
-set(QUILLO_RELEASE_DATE "2026-12-08 00:00:00")
+# them to the source tree's dist/). Every archived file carries the time of
+# the commit built, not the build time (package.cmake), so the archives are
+# written on every build: a new commit changes them even when no file did.
+find_program(QUILLO_ZIP zip REQUIRED)
 set(QUILLO_PACKAGE_NAME ${QUILLO_MODULE_NAME}-${PROJECT_VERSION}-win64)
 set(QUILLO_PACKAGE ${PROJECT_BINARY_DIR}/dist/${QUILLO_PACKAGE_NAME}.zip)
 set(QUILLO_SYMBOLS_PACKAGE ${PROJECT_BINARY_DIR}/dist/${QUILLO_PACKAGE_NAME}-symbols.zip)
-add_custom_command(OUTPUT ${QUILLO_PACKAGE} ${QUILLO_SYMBOLS_PACKAGE}
+add_custom_target(release_package ALL
   COMMAND ${CMAKE_COMMAND} -DVERSION=${PROJECT_VERSION} -DMODULE=$<TARGET_FILE:zkstartnewpiece>
           -DSYMBOLS=${CMAKE_LIBRARY_OUTPUT_DIRECTORY}/${QUILLO_SYMBOLS_FILE}
           -DGUIDE=${PROJECT_SOURCE_DIR}/docs/install.md -DCHANGES=${PROJECT_SOURCE_DIR}/CHANGES.md
-          -DOUT=${PROJECT_BINARY_DIR}/dist -DDATE=${QUILLO_RELEASE_DATE}
+          -DOUT=${PROJECT_BINARY_DIR}/dist -DSOURCE=${PROJECT_SOURCE_DIR} -DZIP=${QUILLO_ZIP}
           -P ${PROJECT_SOURCE_DIR}/cmake/package.cmake
-  DEPENDS zkstartnewpiece ${PROJECT_SOURCE_DIR}/docs/install.md ${PROJECT_SOURCE_DIR}/CHANGES.md
-          ${PROJECT_SOURCE_DIR}/cmake/package.cmake
+  BYPRODUCTS ${QUILLO_PACKAGE} ${QUILLO_SYMBOLS_PACKAGE}
+  DEPENDS zkstartnewpiece
   VERBATIM)
-add_custom_target(release_package ALL DEPENDS ${QUILLO_PACKAGE} ${QUILLO_SYMBOLS_PACKAGE})

@@ -1,6 +1,7 @@
 #include "standin/documents/document_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -73,6 +74,16 @@ bool AsInteger(const Json& value, int64_t* out) {
   return false;
 }
 
+// True for a whole number too large for 64 signed bits: written as digits
+// beyond them, which the JSON reader keeps unsigned or as a double.
+bool IsHugeWholeNumber(const Json& value) {
+  if (value.is_number_unsigned()) return true;  // AsInteger took those that fit
+  if (!value.is_number_float()) return false;
+  const double number = value.get<double>();
+  return std::isfinite(number) && std::floor(number) == number &&
+         std::fabs(number) >= 9223372036854775808.0;
+}
+
 // A value as it may appear in a message: short, ASCII only, never raw bytes.
 std::string Describe(const Json& value) {
   return Printable(value.dump(-1, ' ', true, Json::error_handler_t::replace), 40);
@@ -97,6 +108,10 @@ class Reader {
   bool Integer(const Json& value, int64_t low, int64_t high, const std::string& where,
                const char* what, int64_t* out) {
     if (!AsInteger(value, out)) {
+      if (IsHugeWholeNumber(value)) {
+        return Fail(where, Describe(value) + " does not fit " + what + " (" + std::to_string(low) +
+                               ".." + std::to_string(high) + ")");
+      }
       return Fail(where, Describe(value) + " is not a whole number");
     }
     if (*out < low || *out > high) {
@@ -574,9 +589,11 @@ class DocumentBuilder : public nlohmann::json_sax<Json> {
     return &slot;
   }
 
+  // Each step answers whether to read on: the parser stops at the first
+  // problem the reader finds, not only at the first syntax error.
   bool Value(Json&& value) {
     Place(std::move(value));
-    return true;
+    return !failed_;
   }
 
   bool Open(Json&& container) {
@@ -590,14 +607,14 @@ class DocumentBuilder : public nlohmann::json_sax<Json> {
     Json* opened = Place(std::move(container));
     stack_.push_back(opened);
     if (records_begin) BeginRecords(opened);
-    return true;
+    return !failed_;
   }
 
   bool Close() {
     Json* closed = stack_.back();
     stack_.pop_back();
     if (closed == &record_) HandOver(std::move(record_));
-    return true;
+    return !failed_;
   }
 
   // The records list begins: when the keys the records need came first,
@@ -632,7 +649,7 @@ class DocumentBuilder : public nlohmann::json_sax<Json> {
   Json record_;               // the record being built
   size_t next_index_ = 0;
   bool header_read_ = false;
-  bool failed_ = false;        // the reader refused something; the text is still parsed
+  bool failed_ = false;        // the reader refused something; parsing stops
   std::vector<Json> waiting_;  // records met before their header, when so
 };
 
@@ -700,7 +717,7 @@ std::string DocumentFile::Format(const HostDocument& document) {
 bool DocumentFile::Load(const std::string& path, HostDocument* document, std::string* error) {
   std::string text, problem;
   if (!ReadTextFile(path, &text, &problem, kMaxBytes) || !Parse(text, document, &problem)) {
-    *error = path + ": " + problem;
+    *error = Echo(path) + ": " + problem;
     return false;
   }
   return true;
@@ -709,7 +726,7 @@ bool DocumentFile::Load(const std::string& path, HostDocument* document, std::st
 bool DocumentFile::Save(const std::string& path, const HostDocument& document, std::string* error) {
   std::string problem;
   if (!WriteTextFileAtomically(path, Format(document), &problem)) {
-    *error = path + ": " + problem;
+    *error = Echo(path) + ": " + problem;
     return false;
   }
   return true;

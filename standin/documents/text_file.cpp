@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -79,14 +80,26 @@ std::string Reason() {
 char g_temporary[4096];
 volatile std::sig_atomic_t g_have_temporary = 0;
 
+// The signals whose default action ends the program, and which can be
+// caught: each of them, arriving while a temporary file exists, removes it
+// first. (SIGPIPE is among them for a program that has not ignored it.)
+#if defined(_WIN32)
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGBREAK};
+#else
+constexpr int kEndingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGUSR1,   SIGUSR2,
+                                  SIGALRM, SIGPIPE, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+#endif
+constexpr size_t kSignalCount = sizeof kEndingSignals / sizeof kEndingSignals[0];
+
 extern "C" void RemoveTemporaryAndStop(int signal_number) {
   if (g_have_temporary != 0) RemoveFile(g_temporary);
   std::signal(signal_number, SIG_DFL);
   std::raise(signal_number);
 }
 
-// While it lives, an interrupt or termination removes `path` before the
-// program ends.
+// While it lives, a signal that would end the program removes `path` before
+// the program ends. A signal that the program ignores (as one started with
+// nohup or in the background inherits) stays ignored.
 class TemporaryFileGuard {
  public:
   explicit TemporaryFileGuard(const std::string& path) {
@@ -94,23 +107,23 @@ class TemporaryFileGuard {
       std::memcpy(g_temporary, path.c_str(), path.size() + 1);
       g_have_temporary = 1;
     }
-    interrupt_ = std::signal(SIGINT, RemoveTemporaryAndStop);
-    terminate_ = std::signal(SIGTERM, RemoveTemporaryAndStop);
+    for (size_t i = 0; i < kSignalCount; ++i) {
+      previous_[i] = std::signal(kEndingSignals[i], RemoveTemporaryAndStop);
+      if (previous_[i] == SIG_IGN) std::signal(kEndingSignals[i], SIG_IGN);
+    }
   }
   ~TemporaryFileGuard() {
-    std::signal(SIGINT, interrupt_);
-    std::signal(SIGTERM, terminate_);
+    for (size_t i = 0; i < kSignalCount; ++i) std::signal(kEndingSignals[i], previous_[i]);
     g_have_temporary = 0;
   }
   TemporaryFileGuard(const TemporaryFileGuard&) = delete;
   TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
 
  private:
-  void (*interrupt_)(int);
-  void (*terminate_)(int);
+  void (*previous_[kSignalCount])(int);
 };
 
-// While it lives, interrupts and termination requests wait, so that a new
+// While it lives, the signals that end the program wait, so that a new
 // temporary file is always known to the handler that removes it.
 class SignalsHeld {
  public:
@@ -120,8 +133,7 @@ class SignalsHeld {
   SignalsHeld() {
     sigset_t held;
     sigemptyset(&held);
-    sigaddset(&held, SIGINT);
-    sigaddset(&held, SIGTERM);
+    for (int signal_number : kEndingSignals) sigaddset(&held, signal_number);
     sigprocmask(SIG_BLOCK, &held, &previous_);
   }
   ~SignalsHeld() {
@@ -136,12 +148,26 @@ class SignalsHeld {
   SignalsHeld& operator=(const SignalsHeld&) = delete;
 };
 
+// The longest file name (not path) that file systems commonly take, in bytes.
+constexpr size_t kMostNameBytes = 255;
+
 std::string RandomName(const std::string& target_name) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  static const char kSuffix[] = ".quillo-partial";
+  constexpr size_t kRandomLetters = 12;
   static std::random_device device;
-  std::string name = "." + target_name + ".";
-  for (int i = 0; i < 12; ++i) name += kLetters[device() % 36];
-  return name + ".quillo-partial";
+  // Rationale: a target whose name is near the longest allowed still gets a
+  // temporary name that fits, from the first part of its name, never cut
+  // inside a UTF-8 character.
+  constexpr size_t kRoom = kMostNameBytes - 2 - kRandomLetters - (sizeof kSuffix - 1);
+  size_t keep = std::min(target_name.size(), kRoom);
+  while (keep > 0 && keep < target_name.size() &&
+         (static_cast<unsigned char>(target_name[keep]) & 0xC0) == 0x80) {
+    --keep;
+  }
+  std::string name = "." + target_name.substr(0, keep) + ".";
+  for (size_t i = 0; i < kRandomLetters; ++i) name += kLetters[device() % 36];
+  return name + kSuffix;
 }
 
 }  // namespace
@@ -322,12 +348,12 @@ bool SameFile(const std::string& a, const std::string& b) {
          fs::weakly_canonical(fs::absolute(b, code), code);
 }
 
-std::string Printable(std::string_view text, size_t max_chars) {
+std::string Printable(std::string_view text, size_t max_chars, bool double_backslashes) {
   std::string out;
   size_t fits = 0;  // the length cut to when "..." has to follow
   for (char byte : text) {
     const auto c = static_cast<unsigned char>(byte);
-    if (c == '\\') {
+    if (c == '\\' && double_backslashes) {
       out += "\\\\";
     } else if (c >= 0x20 && c < 0x7F) {
       out += static_cast<char>(c);
@@ -343,6 +369,10 @@ std::string Printable(std::string_view text, size_t max_chars) {
     }
   }
   return out;
+}
+
+std::string Echo(std::string_view text, size_t max_chars) {
+  return Printable(text, max_chars, /*double_backslashes=*/false);
 }
 
 }  // namespace standin

@@ -47,7 +47,17 @@ bool SameFile(const std::string& a, const std::string& b);
 
 // `text` as it may reach a terminal: at most `max_chars` characters (with
 // "..." when cut), every byte outside printable ASCII written as \xNN and
-// backslashes doubled, so that no input can send control sequences.
-std::string Printable(std::string_view text, size_t max_chars = 60);
+// backslashes doubled (unless `double_backslashes` is false), so that no
+// input can send control sequences.
+std::string Printable(std::string_view text, size_t max_chars = 60, bool double_backslashes = true);
+
+// The most characters of a file name or command-line value that a message
+// quotes.
+inline constexpr size_t kMostEchoedChars = 200;
+
+// A file name, command-line value or module text as a message quotes it:
+// Printable, cut to kMostEchoedChars, with backslashes kept as they are
+// (they separate folders on Windows).
+std::string Echo(std::string_view text, size_t max_chars = kMostEchoedChars);
 
 }  // namespace standin

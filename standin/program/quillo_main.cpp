@@ -2,6 +2,7 @@
 // notation program does and drives it against an in-memory document.
 #include <CLI/CLI.hpp>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +40,19 @@ bool StdoutIsTerminal() {
 #else
   return isatty(fileno(stdout)) != 0;
 #endif
+}
+
+// This program's own file, as the system names it (empty when it cannot).
+std::string ProgramFile() {
+  char path[4096];
+#if defined(_WIN32)
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return "";
+#else
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return "";
+#endif
+  return std::string(path, static_cast<size_t>(length));
 }
 
 int TerminalWidth() {
@@ -181,7 +195,7 @@ int Parse(CLI::App& app, int argc, char** argv) {
     if (!known) {
       std::fprintf(stderr,
                    "quillo: there is no subcommand \"%s\"; there are menus, run, show, diff and "
-                   "example\n",
+                   "example (quillo --help lists the options)\n",
                    standin::Printable(argv[1]).c_str());
       return standin::kExitUsage;
     }
@@ -204,7 +218,7 @@ int Parse(CLI::App& app, int argc, char** argv) {
 }
 
 int Dispatch(const CommandLine& line) {
-  standin::QuilloTool tool(stdout, stderr);
+  standin::QuilloTool tool(stdout, stderr, ProgramFile());
   if (line.menus->parsed()) {
     return tool.Menus({line.module_path, line.host_version, line.probe});
   }
@@ -217,9 +231,12 @@ int Dispatch(const CommandLine& line) {
     return tool.Show(line.show_path, options);
   }
   if (line.diff->parsed()) return tool.Diff(line.before, line.after);
-  if (line.example->parsed()) return tool.Example(line.example_name, line.example_output);
+  if (line.example->parsed()) {
+    return tool.Example(line.example_name, line.example_output, line.module_path);
+  }
   if (line.load_cycles->parsed()) {
-    return standin::RunLoadCycles(line.module_path, line.cycles, stdout, stderr);
+    int code = standin::RunLoadCycles(line.module_path, line.cycles, stdout, stderr);
+    return code == standin::kExitOk ? OutputWritten() : code;
   }
   return standin::kExitUsage;
 }
@@ -232,6 +249,11 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
   SetConsoleOutputCP(CP_UTF8);
+#else
+  // Rationale: output that cannot be written, a closed pipe included, is a
+  // failure that the program reports (status 2), not a signal that ends it
+  // silently; writes then fail with EPIPE.
+  std::signal(SIGPIPE, SIG_IGN);
 #endif
   CLI::App app{"quillo: a stand-in for the Quillo host that loads and drives a plug-in module"};
   app.require_subcommand(1);

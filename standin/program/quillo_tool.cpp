@@ -29,6 +29,9 @@ class ActiveDocumentScope {
   HostDocument* previous_;
 };
 
+// The longest message printed: room for a few quoted names and a problem.
+constexpr size_t kMostMessageChars = 5 * kMostEchoedChars;
+
 // The value for command `i` of a per-command list that may hold one value
 // for all.
 const std::string* Nth(const std::vector<std::string>& values, size_t i) {
@@ -39,15 +42,37 @@ const std::string* Nth(const std::vector<std::string>& values, size_t i) {
 }  // namespace
 
 int QuilloTool::Fail(int code, const std::string& message) {
-  std::fprintf(err_, "quillo: %s\n", message.c_str());
+  // Rationale: the parts of a message that come from outside (file names,
+  // arguments, a module's texts) are quoted through Echo, which leaves only
+  // printable ASCII; this pass catches any that were not, such as a system
+  // message naming a file, so that nothing reaches the terminal raw, and
+  // keeps a message one line of sensible length.
+  std::fprintf(err_, "quillo: %s%s\n", Printable(message, kMostMessageChars, false).c_str(),
+               code == kExitUsage ? " (quillo --help lists the options)" : "");
   return code;
+}
+
+int QuilloTool::CheckOutput(const std::string& output, const std::string& input,
+                            const std::string& module) {
+  const std::pair<const std::string*, const char*> kept[] = {{&input, "is the input document"},
+                                                             {&module, "is the module"},
+                                                             {&program_, "is this program"}};
+  for (const auto& [file, what] : kept) {
+    if (!file->empty() && SameFile(output, *file)) {
+      return Fail(kExitUsage, Echo(output) + ": " + what + "; write the result to another file");
+    }
+  }
+  if (std::string problem = ReplaceProblem(output); !problem.empty()) {
+    return Fail(kExitBadInput, Echo(output) + ": " + problem);
+  }
+  return kExitOk;
 }
 
 void QuilloTool::WarnMenuLimit(const std::string& module) {
   std::fflush(out_);  // the message follows the lines already printed
   std::fprintf(err_,
                "quillo: %s: stopped asking for menu items at the limit of %d and uses only those\n",
-               module.c_str(), ModuleSession::kMostMenuItems);
+               Echo(module).c_str(), ModuleSession::kMostMenuItems);
 }
 
 int QuilloTool::Menus(const MenusRequest& request) {
@@ -59,17 +84,20 @@ int QuilloTool::Menus(const MenusRequest& request) {
   if (!module.Open(request.module, request.host_version, &error)) {
     return Fail(kExitBadInput, error);
   }
-  std::fprintf(out_, "module %s\n", request.module.c_str());
+  std::fprintf(out_, "module %s\n", Echo(request.module).c_str());
   std::fprintf(out_, "file version: %s\n", ModuleFileVersion(request.module).c_str());
   std::fprintf(out_, "version: host 0x%08X, module answered 0x%08X\n", request.host_version,
                module.version_answer());
   std::fprintf(out_, "init: %d, flags 0x%X, menu status %d\n", module.init_answer(),
                module.init_flags(), module.MenuStatus());
   for (const MenuEntry& item : module.menu()) {
-    std::fprintf(out_, "menu %d: \"%s\" / \"%s\" / \"%s\"\n", item.index, item.text.c_str(),
-                 item.description.c_str(), item.short_name.c_str());
+    // A module's texts are printed as messages quote them: no control
+    // sequence reaches the terminal.
+    std::fprintf(out_, "menu %d: \"%s\" / \"%s\" / \"%s\"\n", item.index, Echo(item.text).c_str(),
+                 Echo(item.description).c_str(), Echo(item.short_name).c_str());
     std::fprintf(out_, "menu %d (UTF-16): \"%s\" / \"%s\" / \"%s\"\n", item.index,
-                 item.text16.c_str(), item.description16.c_str(), item.short_name16.c_str());
+                 Echo(item.text16).c_str(), Echo(item.description16).c_str(),
+                 Echo(item.short_name16).c_str());
   }
   if (module.menu_limit_reached()) WarnMenuLimit(request.module);
   if (request.probe) {
@@ -107,13 +135,13 @@ int QuilloTool::Run(const RunRequest& request) {
   std::vector<Selection> selections;
   for (size_t i = 0; i < measure_ranges.size(); ++i) {
     auto selection = Selection::InDocument(document, measure_ranges[i], slot_ranges[i], &error);
-    if (!selection) return Fail(kExitBadInput, request.document + ": " + error);
+    if (!selection) return Fail(kExitBadInput, Echo(request.document) + ": " + error);
     selections.push_back(*selection);
   }
   if (int code = RunCommands(request, selections, &document); code != kExitOk) return code;
   document.log.clear();
   if (!DocumentFile::Save(request.output, document, &error)) return Fail(kExitBadInput, error);
-  std::fprintf(out_, "wrote %s\n", request.output.c_str());
+  std::fprintf(out_, "wrote %s\n", Echo(request.output).c_str());
   return Done();
 }
 
@@ -130,25 +158,19 @@ int QuilloTool::CheckRequest(const RunRequest& request, std::vector<NumberRange>
     return Fail(kExitUsage, "run: give no --slots, one for all commands or one per --command");
   }
   if (request.output.empty()) return Fail(kExitUsage, "run: name the output file with -o");
-  if (SameFile(request.output, request.document)) {
-    return Fail(kExitUsage,
-                request.output + ": is the input document; write the result to another file");
-  }
-  if (SameFile(request.output, request.module)) {
-    return Fail(kExitUsage, request.output + ": is the module; write the result to another file");
-  }
-  if (std::string problem = ReplaceProblem(request.output); !problem.empty()) {
-    return Fail(kExitBadInput, request.output + ": " + problem);
+  if (int code = CheckOutput(request.output, request.document, request.module); code != kExitOk) {
+    return code;
   }
   for (size_t i = 0; i < count; ++i) {
     std::string error;
-    auto measures = Selection::ParseRange(*Nth(request.measures, i), true, &error);
-    if (!measures) return Fail(kExitUsage, "--measures: " + error);
+    const std::string& measure_text = *Nth(request.measures, i);
+    auto measures = Selection::ParseRange(measure_text, true, &error);
+    if (!measures) return Fail(kExitUsage, "--measures: \"" + Echo(measure_text) + "\" " + error);
     measure_ranges->push_back(*measures);
     std::optional<NumberRange> slots;
     if (const std::string* text = Nth(request.slots, i)) {
       slots = Selection::ParseRange(*text, true, &error);
-      if (!slots) return Fail(kExitUsage, "--slots: " + error);
+      if (!slots) return Fail(kExitUsage, "--slots: \"" + Echo(*text) + "\" " + error);
     }
     slot_ranges->push_back(slots);
   }
@@ -168,13 +190,13 @@ int QuilloTool::RunCommands(const RunRequest& request, const std::vector<Selecti
   for (const std::string& name : request.commands) {
     int index = module.FindCommand(name);
     if (index < 0) {
-      return Fail(kExitBadInput, request.module + ": the module has no command \"" + name +
-                                     "\"; it offers " + module.MenuSummary());
+      return Fail(kExitBadInput, Echo(request.module) + ": the module has no command \"" +
+                                     Echo(name) + "\"; it offers " + module.MenuSummary());
     }
     indexes.push_back(index);
   }
-  std::fprintf(out_, "%s: module answered 0x%08X to host version 0x%08X\n", request.module.c_str(),
-               module.version_answer(), document->host_version);
+  std::fprintf(out_, "%s: module answered 0x%08X to host version 0x%08X\n",
+               Echo(request.module).c_str(), module.version_answer(), document->host_version);
   for (size_t i = 0; i < indexes.size(); ++i) {
     const MenuEntry& item = module.menu()[static_cast<size_t>(indexes[i])];
     const Selection& selection = selections[i];
@@ -182,13 +204,13 @@ int QuilloTool::RunCommands(const RunRequest& request, const std::vector<Selecti
     int updates_before = document->layout_updates;
     int32_t answer = module.Invoke(static_cast<int16_t>(indexes[i]), selection);
     std::fprintf(out_, "%s, measures %s: answered %d; %zu host calls, %d layout updates\n",
-                 item.short_name.c_str(),
+                 Echo(item.short_name).c_str(),
                  MeasureRange(selection.start_measure, selection.end_measure + 1).c_str(), answer,
                  document->log.size(), document->layout_updates - updates_before);
     if (request.log) std::fputs(document->LogText().c_str(), out_);
     if (request.strict && answer == 0) {
-      return Fail(kExitBadInput,
-                  request.module + ": \"" + item.short_name + "\" answered 0; nothing written");
+      return Fail(kExitBadInput, Echo(request.module) + ": \"" + Echo(item.short_name) +
+                                     "\" answered 0; nothing written");
     }
   }
   return kExitOk;
@@ -198,7 +220,7 @@ int QuilloTool::Show(const std::string& path, PictureOptions options) {
   HostDocument document;
   std::string error;
   if (!DocumentFile::Load(path, &document, &error)) return Fail(kExitBadInput, error);
-  if (options.title.empty()) options.title = path;
+  if (options.title.empty()) options.title = Echo(path);
   DocumentPicture::Render(document, options, [this](std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), out_);
   });
@@ -216,17 +238,19 @@ int QuilloTool::Diff(const std::string& before, const std::string& after) {
   return Done();
 }
 
-int QuilloTool::Example(const std::string& name, const std::string& output) {
+int QuilloTool::Example(const std::string& name, const std::string& output,
+                        const std::string& module) {
   HostDocument document;
   if (!ExampleDocuments::Build(name, &document)) {
     std::string names;
     for (const std::string& known : ExampleDocuments::Names()) names += " " + known;
-    return Fail(kExitUsage, "example: no example called \"" + name + "\"; there are" + names);
+    return Fail(kExitUsage, "example: no example called \"" + Echo(name) + "\"; there are" + names);
   }
   if (output.empty()) {
     std::fputs(DocumentFile::Format(document).c_str(), out_);
     return Done();
   }
+  if (int code = CheckOutput(output, "", module); code != kExitOk) return code;
   std::string error;
   if (!DocumentFile::Save(output, document, &error)) return Fail(kExitBadInput, error);
   return kExitOk;

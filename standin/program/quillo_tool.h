@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "standin/reports/document_picture.h"
@@ -44,7 +45,9 @@ struct MenusRequest {
 
 class QuilloTool {
  public:
-  QuilloTool(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
+  // `program` is this program's own file, which no output may replace.
+  QuilloTool(std::FILE* out, std::FILE* err, std::string program = "")
+      : out_(out), err_(err), program_(std::move(program)) {}
 
   // Loads the module as the host does and prints the file's version, the
   // module's answers and its menu in both forms. With `probe`, also invokes
@@ -62,11 +65,16 @@ class QuilloTool {
   int Diff(const std::string& before, const std::string& after);
 
   // Writes the example `name` to `output`, or to the output stream when
-  // `output` is empty.
-  int Example(const std::string& name, const std::string& output);
+  // `output` is empty. The output may not be `module` or the program.
+  int Example(const std::string& name, const std::string& output, const std::string& module = "");
 
  private:
+  // Prints "quillo: message", ending a usage error (kExitUsage) with the
+  // pointer to --help, and answers `code`.
   int Fail(int code, const std::string& message);
+  // kExitOk when `output` may be written: it is neither the input, the
+  // module (either may be empty) nor the program, and can be replaced.
+  int CheckOutput(const std::string& output, const std::string& input, const std::string& module);
   // Says on the error stream that the module's menu was cut at the limit.
   void WarnMenuLimit(const std::string& module);
   // The steps of Run: the command line's ranges, then the module's commands
@@ -81,6 +89,7 @@ class QuilloTool {
 
   std::FILE* out_;
   std::FILE* err_;
+  std::string program_;
 };
 
 }  // namespace standin

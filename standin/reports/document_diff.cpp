@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "standin/reports/score_view.h"
 #include "standin/store/record_layouts.h"
@@ -344,42 +345,77 @@ class Differ {
   }
 
   // The systems of a part sorted by first measure (then by number), with
-  // those already matched marked.
-  struct SystemIndex {
-    explicit SystemIndex(const PartView& part) {
-      for (const SystemView& system : part.systems) by_first.push_back(&system);
+  // those already matched marked. Matched systems are skipped in near
+  // constant time, so that many systems sharing one range are matched in
+  // time proportional to their number.
+  class SystemIndex {
+   public:
+    explicit SystemIndex(const PartView& part) : base_(part.systems.data()) {
+      for (const SystemView& system : part.systems) by_first_.push_back(&system);
       std::stable_sort(
-          by_first.begin(), by_first.end(),
+          by_first_.begin(), by_first_.end(),
           [](const SystemView* x, const SystemView* y) { return x->first < y->first; });
+      position_.resize(by_first_.size());
+      for (size_t i = 0; i < by_first_.size(); ++i) {
+        position_[static_cast<size_t>(by_first_[i] - base_)] = i;
+      }
+      skip_.resize(by_first_.size() + 1);
+      for (size_t i = 0; i < skip_.size(); ++i) skip_[i] = i;
+    }
+    bool Used(const SystemView& system) const {
+      return skip_[Position(system)] != Position(system);
+    }
+    void Use(const SystemView& system) {
+      size_t i = Position(system);
+      if (skip_[i] == i) skip_[i] = i + 1;
     }
     // The unmatched non-empty systems beginning within first..end-1 when
     // they are two or more that cover it one after another; else none. Stops at the
     // first system that breaks the chain.
     std::vector<const SystemView*> Tiling(int first, int end) const {
       std::vector<const SystemView*> chain;
-      for (auto it = LowerBound(first); it != by_first.end() && (*it)->first < end; ++it) {
+      for (size_t i = Unused(LowerBound(first)); i < by_first_.size() && by_first_[i]->first < end;
+           i = Unused(i + 1)) {
+        const SystemView* system = by_first_[i];
         // An empty system covers nothing, so it is no piece of a tiling.
-        if (used.count((*it)->number) > 0 || (*it)->end <= (*it)->first) continue;
+        if (system->end <= system->first) continue;
         const int expected = chain.empty() ? first : chain.back()->end;
-        if ((*it)->first != expected) return {};
-        chain.push_back(*it);
+        if (system->first != expected) return {};
+        chain.push_back(system);
       }
       if (chain.size() < 2 || chain.back()->end != end) return {};
       return chain;
     }
     // The unmatched system of lowest number beginning at `first`, or null.
     const SystemView* StartingAt(int first) const {
-      for (auto it = LowerBound(first); it != by_first.end() && (*it)->first == first; ++it) {
-        if (used.count((*it)->number) == 0) return *it;
-      }
-      return nullptr;
+      size_t i = Unused(LowerBound(first));
+      return i < by_first_.size() && by_first_[i]->first == first ? by_first_[i] : nullptr;
     }
-    std::vector<const SystemView*>::const_iterator LowerBound(int first) const {
-      return std::lower_bound(by_first.begin(), by_first.end(), first,
-                              [](const SystemView* s, int m) { return s->first < m; });
+
+   private:
+    size_t Position(const SystemView& system) const {
+      return position_[static_cast<size_t>(&system - base_)];
     }
-    std::vector<const SystemView*> by_first;
-    std::set<int> used;  // numbers of the matched systems
+    size_t LowerBound(int first) const {
+      return static_cast<size_t>(
+          std::lower_bound(by_first_.begin(), by_first_.end(), first,
+                           [](const SystemView* s, int m) { return s->first < m; }) -
+          by_first_.begin());
+    }
+    // The first unmatched position from `i` on (the end when none): a
+    // matched position points further on, and the path is shortened as it
+    // is followed.
+    size_t Unused(size_t i) const {
+      size_t found = i;
+      while (skip_[found] != found) found = skip_[found];
+      while (skip_[i] != found) i = std::exchange(skip_[i], found);
+      return found;
+    }
+
+    const SystemView* base_;
+    std::vector<const SystemView*> by_first_;
+    std::vector<size_t> position_;  // for each system of the part, its place in by_first_
+    mutable std::vector<size_t> skip_;
   };
 
   // How the systems of two versions of a part correspond.
@@ -398,10 +434,10 @@ class Differ {
     JoinedSystems(b, &match);
     SameStartSystems(b, &match);
     for (const SystemView& old : a.systems) {
-      if (match.in_a.used.count(old.number) == 0) Add(prefix_ + SystemName(old) + " removed");
+      if (!match.in_a.Used(old)) Add(prefix_ + SystemName(old) + " removed");
     }
     for (const SystemView& now : b.systems) {
-      if (match.in_b.used.count(now.number) > 0) continue;
+      if (match.in_b.Used(now)) continue;
       auto list = b.staff_lists.find(now.number);
       Add(prefix_ + SystemName(now) + " added" +
           (list == b.staff_lists.end() ? "" : ", staves " + Staves(list->second)));
@@ -429,9 +465,9 @@ class Differ {
         names.push_back(std::to_string(piece->number) + " (" +
                         MeasureRange(piece->first, piece->end) + ")");
         match->origin[piece->number] = &old;
-        match->in_b.used.insert(piece->number);
+        match->in_b.Use(*piece);
       }
-      match->in_a.used.insert(old.number);
+      match->in_a.Use(old);
       Add(prefix_ + SystemName(old) + " split at measure" + (cuts.size() > 1 ? "s " : " ") +
           ListInWords(cuts) + kArrow + "systems " + ListInWords(names));
     }
@@ -440,17 +476,17 @@ class Differ {
   // Several systems of `a` now joined into one.
   void JoinedSystems(const PartView& b, SystemMatch* match) {
     for (const SystemView& now : b.systems) {
-      if (match->in_b.used.count(now.number) > 0) continue;
+      if (match->in_b.Used(now)) continue;
       std::vector<const SystemView*> olds = match->in_a.Tiling(now.first, now.end);
       if (olds.empty()) continue;
       std::vector<std::string> names;
       for (const SystemView* old : olds) {
         names.push_back(std::to_string(old->number) + " (" + MeasureRange(old->first, old->end) +
                         ")");
-        match->in_a.used.insert(old->number);
+        match->in_a.Use(*old);
       }
       match->origin[now.number] = olds.front();
-      match->in_b.used.insert(now.number);
+      match->in_b.Use(now);
       Add(prefix_ + "systems " + ListInWords(names) + " joined" + kArrow + SystemName(now));
     }
   }
@@ -458,12 +494,12 @@ class Differ {
   // Systems beginning where one of `a` began: moved ends or new numbers.
   void SameStartSystems(const PartView& b, SystemMatch* match) {
     for (const SystemView& now : b.systems) {
-      if (match->in_b.used.count(now.number) > 0) continue;
+      if (match->in_b.Used(now)) continue;
       const SystemView* old = match->in_a.StartingAt(now.first);
       if (old == nullptr) continue;
       match->origin[now.number] = old;
-      match->in_a.used.insert(old->number);
-      match->in_b.used.insert(now.number);
+      match->in_a.Use(*old);
+      match->in_b.Use(now);
       if (old->end != now.end) {
         Add(prefix_ + "system " + std::to_string(now.number) + " now covers " +
             MeasureRange(now.first, now.end) + " (was " + SystemName(*old) + ")");

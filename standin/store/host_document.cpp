@@ -193,27 +193,33 @@ int16_t HostDocument::CreateEData(uint32_t tag, uint8_t* address, const void* bu
                    AddressInci(address), size, version};
   if (!Admit(call)) return Finish(call, 0);
   RecordKey key = KeyFor(tag, call.cmper, call.inci, std::nullopt);
+  // Rationale: a number to be assigned is one past the highest in use, and
+  // 0xFFFF is the placeholder itself; when the highest in use leaves no
+  // number after it, the create is refused, never wrapped round onto a
+  // record that exists.
   if (call.cmper == kAssign) {
-    // A new record under the next free cmper of the tag, at inci 0.
-    uint16_t next_cmper = 1;
-    auto last = records_.lower_bound(RecordKey{key.part, tag + 1, 0, 0});
+    // A new record under the next cmper of the tag, at inci 0.
+    int next_cmper = 1;
+    auto last = records_.upper_bound(RecordKey{key.part, tag, kAssign, kAssign});
     if (last != records_.begin()) {
       --last;
-      if (last->first.part == key.part && last->first.tag == tag && last->first.cmper < kAssign - 1)
-        next_cmper = static_cast<uint16_t>(std::max<int>(1, last->first.cmper + 1));
+      if (last->first.part == key.part && last->first.tag == tag)
+        next_cmper = std::max<int>(1, last->first.cmper + 1);
     }
-    key.cmper = next_cmper;
+    if (next_cmper >= kAssign) return Finish(call, 0);
+    key.cmper = static_cast<uint16_t>(next_cmper);
     key.inci = 0;
   } else if (call.inci == kAssign) {
     // A new incidence after the existing ones of that cmper.
-    uint16_t next_inci = 0;
-    auto last = records_.lower_bound(RecordKey{key.part, tag, call.cmper, kAssign});
+    int next_inci = 0;
+    auto last = records_.upper_bound(RecordKey{key.part, tag, call.cmper, kAssign});
     if (last != records_.begin()) {
       --last;
       if (last->first.part == key.part && last->first.tag == tag && last->first.cmper == call.cmper)
-        next_inci = static_cast<uint16_t>(last->first.inci + 1);
+        next_inci = last->first.inci + 1;
     }
-    key.inci = next_inci;
+    if (next_inci >= kAssign) return Finish(call, 0);
+    key.inci = static_cast<uint16_t>(next_inci);
   } else if (records_.count(key) > 0) {
     return Finish(call, 0);
   }

@@ -154,6 +154,10 @@ class HostDocument {
   bool next_wraps_around = false;  // after the last record, next goes back to the first
 
   // --- The services, as the exported QX_ functions call them. ---
+  // A create never replaces a record: at an address in use it answers 0, and
+  // a number it is to assign (0xFFFF) becomes one past the highest in use for
+  // the tag (or the cmper's incidences); when that would be 0xFFFF or more,
+  // no number is free and it answers 0.
   int16_t LoadEData(uint32_t tag, uint8_t* address, void* buffer, int32_t* size, uint32_t version);
   int16_t SaveEData(uint32_t tag, uint8_t* address, const void* buffer, uint32_t size,
                     uint32_t version);

@@ -60,12 +60,11 @@ std::optional<NumberRange> Selection::ParseRange(const std::string& text, bool a
   }
   NumberRange range;
   if (!ParseNumber(first, &range.first) || !ParseNumber(last, &range.last)) {
-    *error =
-        "\"" + text + "\" is not a number or a range such as 9-12" + (allow_all ? " or all" : "");
+    *error = std::string("is not a number or a range such as 9-12") + (allow_all ? " or all" : "");
     return std::nullopt;
   }
   if (range.last < range.first) {
-    *error = "\"" + text + "\" ends before it begins";
+    *error = "ends before it begins";
     return std::nullopt;
   }
   return range;

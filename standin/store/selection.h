@@ -49,7 +49,8 @@ struct Selection {
   std::array<uint8_t, kRecordSize> Encode() const;
 
   // Parses "9", "9-12" (also with an en dash) or, when `allow_all`, "all".
-  // On failure returns nothing with `error` saying why.
+  // On failure returns nothing with `error` saying why, without quoting
+  // `text` (the caller quotes it as its messages do).
   static std::optional<NumberRange> ParseRange(const std::string& text, bool allow_all,
                                                std::string* error);
 

@@ -76,7 +76,9 @@ case "$group" in
     expect 1 "^quillo: .*frobnicate" frobnicate
     expect 1 "^quillo: .*purple" show --color purple in.json
     # A mistake on the command line is one line.
-    for args in "run in.json" "show" "show --width x in.json" "diff a.json"; do
+    for args in "run in.json" "show" "show --width x in.json" "diff a.json" "frobnicate" \
+      "example sweet" "run in.json -c 0 -m nine -o o.json" "run in.json -c 0 -m 9 --slots x -o o.json" \
+      "run in.json -c 0 -m 9 -o in.json"; do
       # shellcheck disable=SC2086
       expect 1 "\(quillo --help lists the options\)$" $args
       lines=$(wc -l <"$WORK.output")
@@ -90,6 +92,14 @@ case "$group" in
       -c 1 -m all -o out.json
     [ -s out.json ] || fail "run wrote no out.json"
     expect 0 "^part 3 systems: " show out.json
+    # The region to split is at the last number: the host has none left for
+    # the new region and refuses to create it, so the region stays whole.
+    sed 's/"tag": "SOMN", "cmper": 2,/"tag": "SOMN", "cmper": 65534,/' \
+      "$SOURCE/examples/suite.json" >last.json
+    expect 0 "^Start New Piece, measures 13: answered 1;" run last.json --module "$MODULE" \
+      -c 0 -m 13 -o last-out.json
+    expect 0 "^measure-number regions: 1 \(1–28\), 65534 \(29–40\)$" show last-out.json
+    rm last.json last-out.json
     # Replaces an existing output whole.
     echo "old" > old.json
     expect 0 "^wrote old.json" run in.json --module "$MODULE" -c 1 -m 1-16 -o old.json
@@ -170,6 +180,20 @@ case "$group" in
     expect 2 "^quillo: pipe: is not a regular file" run in.json --module ./module.so \
       -c 1 -m all -o pipe
     expect 2 "^quillo: pipe: is not a regular file" example suite -o pipe
+    # Nor does an example go over the module or the program beside it.
+    mkdir program
+    cp "$QUILLO" program/quillo
+    cp "$MODULE" program/ZKStartNewPiece.so
+    for target in program/ZKStartNewPiece.so program/quillo; do
+      if program/quillo example suite -o "$target" >"$WORK.output" 2>&1; then
+        fail "example -o $target was written"
+      fi
+      grep -qE "^quillo: $target: is (the module|this program);" "$WORK.output" ||
+        fail "example -o $target said: $(cat "$WORK.output")"
+    done
+    cmp -s program/quillo "$QUILLO" && cmp -s program/ZKStartNewPiece.so "$MODULE" ||
+      fail "example -o overwrote the program or its module"
+    rm -r program
     cmp -s module.so "$MODULE" || fail "the module changed"
     [ "$(cat victim.json)" = victim ] || fail "a run wrote through a link to victim.json"
     # The replaced output keeps its permissions.
@@ -215,6 +239,22 @@ case "$group" in
       grep -q "^quillo: cannot write to the standard output" "$WORK.output" ||
         fail "quillo $args > /dev/full said: $(cat "$WORK.output")"
     done
+    # A closed pipe on the standard output is output that cannot be written.
+    { printf '{"format": "quillo-document/1", "hostVersion": 1, "parts": [0], "records": [\n'
+      seq 1 30000 | sed 's/.*/{"tag": "SOMS", "cmper": &},/'
+      printf '{"tag": "SOMS", "cmper": 30001}]}\n'; } >many.json
+    set +e
+    quillo diff many.json in.json 2>"$WORK.output" | head -c1 >/dev/null
+    status=${PIPESTATUS[0]}
+    set -e
+    [ "$status" -eq 2 ] && grep -q "^quillo: cannot write to the standard output (Broken pipe)$" \
+      "$WORK.output" || fail "diff into a closed pipe exited $status: $(cat "$WORK.output")"
+    rm many.json
+    # The longest names a folder takes are written whole, nothing left beside.
+    long=$(printf 'n%.0s' $(seq 1 250)).json
+    expect 0 "^wrote n{190}" run in.json --module ./module.so -c 1 -m all -o "$long"
+    [ -s "$long" ] || fail "the output with a 255-byte name is missing"
+    rm "$long"
     # Started through a link found on PATH, the program finds the module
     # beside its own file.
     mkdir -p bin

@@ -247,7 +247,13 @@ TEST(DocumentFileTest, HostileInputEndsInOneShortPrintableLine) {
        Document("").insert(1, "\"x\": 1e400, "), "the number at line 1, column "},
       {"a huge integer where a field goes",
        Document("{\"tag\": \"SOMS\", \"cmper\": 123456789012345678901234567890}"),
-       "records[0].cmper: 1.2345678901234568e+29 is not a whole number"},
+       "records[0].cmper: 1.2345678901234568e+29 does not fit an unsigned 16-bit cmper "
+       "(0..65535)"},
+      {"the first integer past 64 signed bits",
+       Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": 9223372036854775808}"),
+       "measureFlags1: 9223372036854775808 does not fit a 16-bit flag word (0..65535)"},
+      {"a number with a fraction", Document("{\"tag\": \"SOMS\", \"cmper\": 1.5}"),
+       "records[0].cmper: 1.5 is not a whole number"},
       {"a NUL byte and garbage after the document", Document("") + std::string("\0junk", 5),
        "not valid JSON: parse error at line 1, column "},
       {"garbage after the document", Document("") + " x",
@@ -290,7 +296,7 @@ TEST(DocumentFileTest, HostileInputEndsInOneShortPrintableLine) {
 }
 
 // The records are read as they stream past; keys may still come in any
-// order, and a syntax error anywhere is reported before any other problem.
+// order, and reading stops at the first problem in the text.
 TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
   const std::string records =
       "\"records\": [{\"tag\": \"SOSS\", \"cmper\": 1, \"part\": 2, \"indent\": 5}]";
@@ -322,7 +328,7 @@ TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
        "records[0] (SOSS 1/0).part: 2 is not one of the parts"},
       // The bad record comes first, the broken text after it.
       {"{" + header + ", \"records\": [{\"tag\": \"SOXX\", \"cmper\": 1}, {]}",
-       "not valid JSON: parse error at line 1, column "},
+       "records[0]: unknown tag \"SOXX\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

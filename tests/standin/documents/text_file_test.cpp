@@ -33,6 +33,19 @@ TEST(TextFileTest, WritesAndReplacesWholeFilesLeavingNothingElse) {
   std::string text;
   ASSERT_TRUE(standin::ReadTextFile(path, &text, &error));
   EXPECT_EQ(text, "second");
+
+  // Names up to the longest a file system takes, also of characters of
+  // several bytes: the temporary name beside them must fit too.
+  std::string accented = "x";
+  for (int i = 0; i < 124; ++i) accented += "\xc3\xa9";
+  for (const std::string& name : {std::string(250, 'n') + ".json", accented + ".json"}) {
+    ASSERT_TRUE(standin::WriteTextFileAtomically(folder.Path(name), "long", &error)) << error;
+    EXPECT_EQ(FileText(folder.Path(name)), "long");
+    ASSERT_TRUE(standin::WriteTextFileAtomically(folder.Path(name), "longer", &error)) << error;
+    EXPECT_EQ(FileText(folder.Path(name)), "longer");
+    std::filesystem::remove(folder.Path(name));
+  }
+  EXPECT_EQ(folder.Listing(), "out.json");
 }
 
 TEST(TextFileTest, FailuresLeaveTheTargetAsItWas) {
@@ -127,6 +140,14 @@ TEST(TextFileTest, TheReplacedFileKeepsItsPermissions) {
     EXPECT_EQ(info.st_mode & 07777, mode);
     EXPECT_EQ(FileText(path), "new");
   }
+  // Set-user-ID and set-group-ID are not carried over to a new file.
+  for (mode_t mode : {04755u, 02755u}) {
+    ASSERT_EQ(chmod(path.c_str(), mode), 0);
+    ASSERT_TRUE(standin::WriteTextFileAtomically(path, "newer", &error)) << error;
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0755u);
+  }
   // A new file gets what the umask allows, never less than the owner needs.
   mode_t mask = umask(027);
   ASSERT_TRUE(standin::WriteTextFileAtomically(folder.Path("fresh.json"), "x", &error)) << error;
@@ -169,15 +190,22 @@ TEST(TextFileTest, FilesOverTheLimitAreRefusedBeforeReading) {
   EXPECT_EQ(text.size(), 1001u);
 }
 
-// A run ended by a signal while it writes leaves no temporary file behind.
+// A run ended by a signal while it writes leaves no temporary file behind;
+// a signal that the program inherited as ignored stays ignored (the run
+// then ends by the termination that follows it).
 TEST(TextFileTest, ATerminatedWriteLeavesNothingBehind) {
   ScratchFolder folder;
   const std::string path = folder.Path("out.json");
-  for (int signal_number : {SIGTERM, SIGINT}) {
+  const int kIgnoredInterrupt = 0;
+  for (int signal_number :
+       {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, kIgnoredInterrupt}) {
     SCOPED_TRACE(signal_number);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+      rlimit no_core{0, 0};
+      setrlimit(RLIMIT_CORE, &no_core);
+      if (signal_number == kIgnoredInterrupt) std::signal(SIGINT, SIG_IGN);
       std::string error;
       standin::WriteTextFileAtomically(path, std::string(size_t{1} << 28, 'x'), &error);
       _exit(0);
@@ -188,11 +216,13 @@ TEST(TextFileTest, ATerminatedWriteLeavesNothingBehind) {
       seen = folder.Listing().find(".out.json.") != std::string::npos;
       if (!seen) usleep(500);
     }
-    kill(child, signal_number);
+    if (signal_number == kIgnoredInterrupt) kill(child, SIGINT);
+    const int ending = signal_number == kIgnoredInterrupt ? SIGTERM : signal_number;
+    kill(child, ending);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(seen) << "the writer finished before it could be stopped";
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == ending) << status;
     EXPECT_EQ(folder.Listing(), "");
   }
 }
@@ -227,6 +257,9 @@ TEST(TextFileTest, PrintableEscapesAndShortens) {
   EXPECT_EQ(standin::Printable(std::string(10, 'k'), 10), "kkkkkkkkkk");
   // An escape is never cut in half.
   EXPECT_EQ(standin::Printable("abcdef\x01\x02", 12), "abcdef...");
+  // Echo, for file names: backslashes kept, cut at the echo limit.
+  EXPECT_EQ(standin::Echo("C:\\in\x1b.json"), "C:\\in\\x1b.json");
+  EXPECT_EQ(standin::Echo(std::string(100000, 'm')).size(), standin::kMostEchoedChars);
 }
 
 }  // namespace

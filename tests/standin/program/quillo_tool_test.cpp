@@ -19,6 +19,8 @@ using standin::RunRequest;
 using testing_support::FileText;
 using testing_support::WriteFile;
 
+const std::string kHelp = " (quillo --help lists the options)";
+
 // Everything written to a stream since it was opened.
 std::string Contents(std::FILE* file) {
   std::fflush(file);
@@ -70,7 +72,8 @@ TEST_F(QuilloToolTest, RunRefusesToWriteOverItsInput) {
   request.output = folder.Path("./in.json");
   ExpectRunFails(standin::kExitUsage, request.output +
                                           ": is the input document; write the result to another "
-                                          "file");
+                                          "file" +
+                                          kHelp);
 }
 
 TEST_F(QuilloToolTest, RunRefusesToWriteOverTheModuleOrADevice) {
@@ -82,8 +85,9 @@ TEST_F(QuilloToolTest, RunRefusesToWriteOverTheModuleOrADevice) {
   std::FILE* module_err = std::tmpfile();
   QuilloTool tool(out, module_err);
   EXPECT_EQ(tool.Run(request), standin::kExitUsage);
-  EXPECT_EQ(Contents(module_err),
-            "quillo: " + request.output + ": is the module; write the result to another file\n");
+  EXPECT_EQ(Contents(module_err), "quillo: " + request.output +
+                                      ": is the module; write the result to another file" + kHelp +
+                                      "\n");
   std::fclose(module_err);
   EXPECT_EQ(FileText(folder.Path("module.so")), "module");
   std::filesystem::remove(folder.Path("link.so"));
@@ -114,13 +118,31 @@ TEST_F(QuilloToolTest, RunRefusesCommandLinesThatDoNotPairUp) {
   request.measures = {"9", "all"};
   ExpectRunFails(standin::kExitUsage,
                  "run: give one --measures for all commands or one per --command (3 commands, 2 "
-                 "--measures)");
+                 "--measures)" +
+                     kHelp);
 }
 
-TEST_F(QuilloToolTest, RunRefusesMalformedRanges) {
-  request.measures = {"nine"};
-  ExpectRunFails(standin::kExitUsage,
-                 "--measures: \"nine\" is not a number or a range such as 9-12 or all");
+// Values from the command line are quoted printable and cut short: no
+// control sequence and no megabyte line reaches the terminal.
+TEST_F(QuilloToolTest, RunRefusesMalformedRangesQuotingThemPrintable) {
+  const std::string kNot = "\" is not a number or a range such as 9-12 or all" + kHelp;
+  struct Case {
+    std::string measures, slots, message;
+  };
+  const Case cases[] = {
+      {"nine", "", "--measures: \"nine" + kNot},
+      {"9", "\x1b[2J\n2-1", "--slots: \"\\x1b[2J\\x0a2-1" + kNot},
+      {std::string(100000, '9') + "-", "", "--measures: \"" + std::string(197, '9') + "..." + kNot},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    request.measures = {c.measures};
+    request.slots.clear();
+    if (!c.slots.empty()) request.slots = {c.slots};
+    std::fclose(err);
+    err = std::tmpfile();
+    ExpectRunFails(standin::kExitUsage, c.message);
+  }
 }
 
 TEST_F(QuilloToolTest, RunRefusesABadDocument) {
@@ -144,6 +166,25 @@ TEST_F(QuilloToolTest, RunReportsAModuleThatDoesNotLoad) {
   EXPECT_EQ(Contents(err).rfind("quillo: " + request.module + ": cannot load the module", 0), 0u);
   EXPECT_EQ(folder.Listing(), "in.json");
   EXPECT_EQ(FileText(input), original);
+}
+
+// A file name with a line break and terminal escapes is quoted printable
+// wherever a message names it, also in the system's own words.
+TEST_F(QuilloToolTest, MessagesQuoteFileNamesPrintable) {
+  request.module = folder.Path("evil\n\x1b]0;x\x07.so");
+  QuilloTool tool(out, err);
+  EXPECT_EQ(tool.Run(request), standin::kExitBadInput);
+  std::string message = Contents(err);
+  EXPECT_EQ(message.find(folder.Path("evil\\x0a\\x1b]0;x\\x07.so")), 8u) << message;
+  EXPECT_EQ(message.find('\n'), message.size() - 1);
+  for (char c : message.substr(0, message.size() - 1)) EXPECT_TRUE(c >= 0x20 && c < 0x7F);
+  std::FILE* bad_err = std::tmpfile();
+  QuilloTool show(out, bad_err);
+  EXPECT_EQ(show.Show(folder.Path("no\x1b[2J.json"), standin::PictureOptions{}),
+            standin::kExitBadInput);
+  EXPECT_EQ(Contents(bad_err), "quillo: " + folder.Path("no\\x1b[2J.json") +
+                                   ": cannot open (No such file or directory)\n");
+  std::fclose(bad_err);
 }
 
 TEST_F(QuilloToolTest, ShowAndDiffNameTheFileThatIsBad) {
@@ -172,9 +213,30 @@ TEST_F(QuilloToolTest, ExampleNamesTheExamplesThereAre) {
   EXPECT_EQ(tool.Example("sweet", ""), standin::kExitUsage);
   EXPECT_EQ(Contents(err),
             "quillo: example: no example called \"sweet\"; there are suite three-parts "
-            "host-0E000000 host-10000000 host-11000000 host-12000000\n");
+            "host-0E000000 host-10000000 host-11000000 host-12000000" +
+                kHelp + "\n");
   EXPECT_EQ(tool.Example("three-parts", folder.Path("copy.json")), standin::kExitOk);
   EXPECT_EQ(FileText(folder.Path("copy.json")), original);
+}
+
+// An example is never written over the module or the program itself, also
+// when named through a link.
+TEST_F(QuilloToolTest, ExampleRefusesToWriteOverTheModuleOrTheProgram) {
+  WriteFile(folder.Path("module.so"), "module");
+  WriteFile(folder.Path("quillo"), "program");
+  std::filesystem::create_symlink("quillo", folder.Path("link"));
+  QuilloTool tool(out, err, folder.Path("quillo"));
+  EXPECT_EQ(tool.Example("suite", folder.Path("module.so"), folder.Path("module.so")),
+            standin::kExitUsage);
+  EXPECT_EQ(tool.Example("suite", folder.Path("link"), folder.Path("module.so")),
+            standin::kExitUsage);
+  EXPECT_EQ(Contents(err), "quillo: " + folder.Path("module.so") +
+                               ": is the module; write the result to another file" + kHelp + "\n" +
+                               "quillo: " + folder.Path("link") +
+                               ": is this program; write the result to another file" + kHelp +
+                               "\n");
+  EXPECT_EQ(FileText(folder.Path("module.so")), "module");
+  EXPECT_EQ(FileText(folder.Path("quillo")), "program");
 }
 
 }  // namespace

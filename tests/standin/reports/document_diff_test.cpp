@@ -101,6 +101,21 @@ TEST(DocumentDiffTest, AnEmptySystemIsNoPieceOfASplit) {
   EXPECT_TRUE(DocumentDiff::Describe(doc, doc).empty());
 }
 
+// Systems that share one measure range pair up in number order, so a
+// change to one of them is named on it and an extra one reads as added.
+TEST(DocumentDiffTest, SystemsSharingARangePairUpInNumberOrder) {
+  HostDocument before = Score(false);
+  ScoreBuilder b(&before);
+  for (int s = 3; s <= 6; ++s) b.System(1, s, 9, 17);  // four more like system 2
+  HostDocument after = before;
+  ScoreBuilder a(&after);
+  a.System(1, 4, 9, 17, 7);
+  a.System(1, 7, 9, 17);
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "part 1: system 7 (9\u201316) added\n"
+            "part 1: system 4 (9\u201316): indent 0 \u2192 7\n");
+}
+
 TEST(DocumentDiffTest, OtherChangesAreNamedFieldByField) {
   HostDocument before = Score(false), after = Score(false);
   ScoreBuilder b(&after);

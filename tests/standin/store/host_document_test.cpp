@@ -63,6 +63,36 @@ TEST(HostDocumentTest, CreateAssignsIncidencesAndCmpers) {
   EXPECT_EQ(doc.CreateEData(MakeTag("SOMN"), taken.bytes, record, 2, 0), 0);
 }
 
+// A number to be assigned never wraps round onto a record that exists: when
+// none is left after the highest in use, the create is refused and the
+// store and the address stay as they were.
+TEST(HostDocumentTest, CreateRefusesWhenNoNumberIsLeft) {
+  constexpr uint32_t kRegion = MakeTag("SOMN");
+  constexpr uint32_t kStaff = MakeTag("SOIu");
+  uint8_t record[2] = {9, 9};
+  for (uint16_t highest : {uint16_t{0xFFFE}, uint16_t{0xFFFF}}) {
+    SCOPED_TRACE(highest);
+    HostDocument doc;
+    doc.Put(kRegion, 1, 0, Bytes{1});
+    doc.Put(kRegion, highest, 0, Bytes{2});
+    doc.Put(kStaff, 7, 0, Bytes{3});
+    doc.Put(kStaff, 7, highest, Bytes{4});
+    const auto before = doc.records();
+    Address cmper(0xFFFF, 0xFFFF);
+    EXPECT_EQ(doc.CreateEData(kRegion, cmper.bytes, record, 2, 0), 0);
+    EXPECT_EQ(cmper.cmper(), 0xFFFF);
+    Address inci(7, 0xFFFF);
+    EXPECT_EQ(doc.CreateEData(kStaff, inci.bytes, record, 2, 0), 0);
+    EXPECT_EQ(inci.inci(), 0xFFFF);
+    EXPECT_EQ(doc.records(), before);
+    // The last number that can be assigned is 0xFFFE.
+    doc.Erase(kStaff, 7, highest);
+    doc.Put(kStaff, 7, 0xFFFD, Bytes{4});
+    EXPECT_EQ(doc.CreateEData(kStaff, inci.bytes, record, 2, 0), 1);
+    EXPECT_EQ(inci.inci(), 0xFFFE);
+  }
+}
+
 TEST(HostDocumentTest, NextWalksOneTagOfOnePartInAddressOrder) {
   HostDocument doc;
   doc.parts = {0, 1};
