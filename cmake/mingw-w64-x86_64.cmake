@@ -1,8 +1,13 @@
-# Cross build for 64-bit Windows with MinGW-w64 (posix threading flavour).
+# Cross build for 64-bit Windows with MinGW-w64, win32 threading flavour: the
+# C++ runtime linked into the module then uses the kernel's own thread-local
+# slots and critical sections, and brings no threads library (with its
+# process-wide exception handler and thread-control imports) into the host.
+# Every compiler is named by its suffixed name: installing either flavour
+# moves the unsuffixed names to it.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -11,6 +11,7 @@
 // and gives back every block it took.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include "plugin/extension_api.h"
 #include "standin/documents/score_generator.h"
 #include "standin/store/host_document.h"
+#include "standin/store/menu_commands.h"
 #include "tests/support/allocation_faults.h"
 #include "tests/support/host_records.h"
 #include "tests/support/stand_in_lookup.h"
@@ -29,12 +31,18 @@ using standin::Bytes;
 using standin::MakeTag;
 using namespace testing_support;
 
-constexpr uint32_t kVersions[] = {0x0A000000, 0x0EFFFFFF, 0x0F000000, 0x0FFFFFFF, 0x10000000,
-                                  0x10FFFFFF, 0x11000000, 0x11FFFFFF, 0x12000000, 0x19000000};
-constexpr uint32_t kTags[] = {kMeasureTag,     kStaffSystemTag,  kSystemStaffTag,
-                              kStaffDetailTag, kFrozenSystemTag, kPartTag,
-                              kRegionTag,      kEnclosureTag,    kRestTag,
-                              MakeTag("pfmm"), kRestSettingsTag, kSplitGateSettingTag};
+// The host versions at and around each change of layout or marks.
+const std::vector<uint32_t> kVersions = standin::RecordLayouts::VersionsToTry();
+
+// Every tag the host keeps records of, and one it has none of.
+std::vector<uint32_t> Tags() {
+  std::vector<uint32_t> tags{MakeTag("pfmm")};
+  for (const standin::RecordLayout& layout : standin::RecordLayouts::All()) {
+    if (std::find(tags.begin(), tags.end(), layout.tag) == tags.end()) tags.push_back(layout.tag);
+  }
+  return tags;
+}
+const std::vector<uint32_t> kTags = Tags();
 const char* const kServices[] = {
     "QX_LoadEData",        "QX_SaveEData",        "QX_CreateEData",  "QX_DeleteEData",
     "QX_NextEData",        "QX_SlotToInst",       "QX_UpdateLayout", "QX_GetCurrentCantorDocument",
@@ -46,6 +54,7 @@ constexpr uint64_t kCallBudget = 2'000'000;
 // a command.
 constexpr uint64_t kFailableAllocations = 4000;
 
+// `what`: the invariant, or the menu text of a command that answered wrongly.
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "invariant broken: %s\n", what);
   std::abort();
@@ -69,8 +78,9 @@ uint16_t SomeNumber(FuzzedDataProvider& in) {
 void Mutate(FuzzedDataProvider& in, standin::HostDocument& doc) {
   const int edits = in.ConsumeIntegralInRange<int>(0, 24);
   for (int e = 0; e < edits && in.remaining_bytes() > 0; ++e) {
-    const uint32_t tag = in.ConsumeBool() ? kTags[in.ConsumeIntegralInRange<size_t>(0, 11)]
-                                          : in.ConsumeIntegral<uint32_t>();
+    const uint32_t tag = in.ConsumeBool()
+                             ? kTags[in.ConsumeIntegralInRange<size_t>(0, kTags.size() - 1)]
+                             : in.ConsumeIntegral<uint32_t>();
     const uint16_t cmper = SomeNumber(in);
     const uint16_t inci = in.ConsumeBool() ? 0 : SomeNumber(in);
     const auto part = in.ConsumeIntegralInRange<int16_t>(0, 3);
@@ -145,8 +155,9 @@ bool PlanFaults(FuzzedDataProvider& in, standin::HostDocument& doc, uint64_t* ca
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   standin::ScoreShape shape;
-  shape.host_version = in.ConsumeBool() ? kVersions[in.ConsumeIntegralInRange<size_t>(0, 9)]
-                                        : in.ConsumeIntegral<uint32_t>();
+  shape.host_version = in.ConsumeBool()
+                           ? kVersions[in.ConsumeIntegralInRange<size_t>(0, kVersions.size() - 1)]
+                           : in.ConsumeIntegral<uint32_t>();
   shape.parts = in.ConsumeIntegralInRange<int>(1, 4);
   shape.measures = in.ConsumeIntegralInRange<int>(1, 30);
   shape.score_staves = in.ConsumeIntegralInRange<int>(0, 3);
@@ -181,8 +192,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const SelectionRecord record = selection.Encode();
   const int16_t start_measure = null_selection ? 0 : selection.start_measure;
-  const int16_t index =
-      in.ConsumeBool() ? in.ConsumeIntegralInRange<int16_t>(0, 1) : in.ConsumeIntegral<int16_t>();
+  const int16_t index = in.ConsumeBool()
+                            ? in.ConsumeIntegralInRange<int16_t>(0, standin::kMenuCommandCount - 1)
+                            : in.ConsumeIntegral<int16_t>();
   // Which of the module's allocations fails, if any: mostly one of the first
   // few hundred, where both commands make theirs.
   const uint64_t fail_at = in.ConsumeIntegralInRange<int>(0, 3) == 3
@@ -205,9 +217,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!parts_faulted && doc.current_part != part_before) Fail("current part not restored");
     return 0;
   }
-  if (index == 0 && result != (start_measure >= 2 ? 1 : 0)) Fail("Start New Piece answer");
-  if (index == 1 && result != 1) Fail("Fix Indent answer");
-  if (index != 0 && index != 1 && result != 0) Fail("unknown index answer");
+  if (index >= 0 && index < standin::kMenuCommandCount) {
+    const standin::MenuCommandText& command = standin::kMenuCommands[index];
+    const bool runs = command.least_start_measure == standin::kAnyStart ||
+                      start_measure >= command.least_start_measure;
+    if (result != (runs ? 1 : 0)) Fail(command.menu_text);
+  } else if (result != 0) {
+    Fail("unknown index answer");
+  }
   // The part switches are undone, unless the host refused or lacks the
   // services that do it.
   if (!parts_faulted && doc.current_part != part_before) Fail("current part not restored");

@@ -72,7 +72,7 @@ ServiceCache& Cache() {
 }
 
 // The first call of a service looks it up; kept out of line (and marked
-// rarely taken) so that every later call through Get stays a cache read.
+// rarely taken) so that every later call through Call stays a cache read.
 [[gnu::noinline, gnu::cold]] ServiceAddress Resolve(Service service) {
   ServiceCache& cache = Cache();
   CachedService& entry = cache.services[service];
@@ -82,8 +82,10 @@ ServiceCache& Cache() {
     cache.module = cache.lookup.find_module(kHostModuleName);
     if (cache.module == nullptr) cache.module = cache.lookup.find_module(kDemoHostModuleName);
   }
-  // Rationale: a null module handle is kept and used like any other; the
-  // platform lookup then finds nothing and every service stays missing.
+  // Rationale: a null module handle is kept and used like any other. The
+  // platform takes it as the process's own program, so a host executable
+  // under another file name still gives its services; a program that
+  // exports none leaves every service missing.
   entry.address = cache.lookup.find_service(cache.module, entry.name);
   return entry.address;
 }

@@ -12,8 +12,10 @@ ModuleHandle NativeFindModule(const char* /*name*/) {
 }
 
 ServiceAddress NativeFindService(ModuleHandle module, const char* name) {
-  if (module == nullptr) return nullptr;
-  return reinterpret_cast<ServiceAddress>(dlsym(module, name));
+  // As on Windows, a null handle stands for the main program.
+  void* program = module != nullptr ? module : dlopen(nullptr, RTLD_LAZY);
+  if (program == nullptr) return nullptr;
+  return reinterpret_cast<ServiceAddress>(dlsym(program, name));
 }
 
 }  // namespace host

@@ -11,7 +11,9 @@ ModuleHandle NativeFindModule(const char* name) {
 }
 
 ServiceAddress NativeFindService(ModuleHandle module, const char* name) {
-  if (module == nullptr) return nullptr;
+  // A null handle is passed on as it is: Windows takes it as the process's
+  // own executable, so a host whose file bears neither expected name still
+  // has its services found.
   return reinterpret_cast<ServiceAddress>(GetProcAddress(static_cast<HMODULE>(module), name));
 }
 

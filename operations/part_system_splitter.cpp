@@ -1,5 +1,7 @@
 #include "operations/part_system_splitter.h"
 
+#include <algorithm>
+
 #include "host/host_services.h"
 #include "records/freeze_system.h"
 #include "records/staff_system.h"
@@ -67,32 +69,41 @@ bool WholeList(const QCStaffSystems& systems) {
   return !beyond.Load(static_cast<uint16_t>(last->ItemCmper() + 1));
 }
 
-// Moves the staff lists of systems `first` and later one number up, from the
-// last system down, so that each list is read before it is replaced. The
-// list of `first` stays and is copied to the system after it.
-void MoveStaffLists(uint16_t first) {
-  QCStaffSystems systems;
-  systems.LoadAll();
-  // Each move replaces the list above it, which is safe only when that list
-  // has already moved on: with systems missing from the list, or after a
-  // move the host refused, a further move would destroy a list.
-  if (!WholeList(systems)) return;
+// Reads the part's systems once more after they have moved up, with the
+// look past the last one, as the host has always been asked at this point.
+// The staff lists do not move by what this reading finds: a reading the
+// host cuts short would otherwise leave the lists behind their systems.
+void ReadMovedSystems() {
+  QCStaffSystems moved;
+  moved.LoadAll();
+  WholeList(moved);
+}
+
+// Moves the staff lists one number up along with the systems that moved:
+// `before` is the part's list of systems as read before the cut, numbered
+// 1, 2, 3, ..., and the systems from number `lowest` on have been written
+// one number higher. The walk goes from the last system down, so that each
+// list is read before it is replaced; the list of `lowest` stays and is
+// copied to the number above it.
+void MoveStaffLists(const QCStaffSystems& before, uint16_t lowest) {
   // One list object for all the moves, so that its array serves every list.
   QCSystemStaves staves;
-  for (int32_t position = systems.Count() - 1; position >= 0; --position) {
-    const QCStaffSystem* system = systems.SystemAt(position);
-    if (system == nullptr) continue;
-    const uint16_t number = system->ItemCmper();
-    if (number < first) break;
+  for (int32_t number = before.Count() + 1; number >= lowest; --number) {
     if (number >= kHighestSystemNumber) continue;  // nowhere to move its list
-    const uint16_t source = system->HasOwnStaffList() ? number : uint16_t{0};
+    // Whether a number keeps a list of its own is read from the record now
+    // filed under it: the one read under the number below (the lowest one
+    // stayed where it was).
+    const int32_t now_filed = std::max(number, int32_t{lowest} + 1) - 2;
+    const QCStaffSystem& system = *before.SystemAt(now_filed);
+    const auto target = static_cast<uint16_t>(number + 1);
+    const uint16_t source = system.HasOwnStaffList() ? static_cast<uint16_t>(number) : uint16_t{0};
     const int32_t loaded = staves.LoadAllForCmper(source);
     // A list read short (the host refused one of its entries) would lose its
     // tail once the next move writes over this number; the moves stop here,
     // leaving this list in place and the one above it copied already.
     QCSystemStaff beyond;
     if (beyond.Load(source, static_cast<uint16_t>(loaded))) return;
-    if (!staves.SaveAllForCmper(static_cast<uint16_t>(number + 1))) return;
+    if (!staves.SaveAllForCmper(target)) return;
   }
 }
 
@@ -128,33 +139,43 @@ uint16_t QCPartSystemSplitter::SplitSystems() const {
   // after it: there is nothing to cut.
   if (containing == kNone || systems.SystemAt(containing)->FirstMeasure() >= start) return 0;
   if (!NumberedForRenumbering(systems) || !WholeList(systems)) return 0;
-  const uint16_t cut = systems.SystemAt(containing)->ItemCmper();
-  const uint16_t new_system = Cut(systems, containing);
-  if (new_system != 0) MoveStaffLists(cut);
-  return new_system;
+  const CutResult cut = Cut(systems, containing);
+  if (cut.lowest_moved != 0) {
+    ReadMovedSystems();
+    MoveStaffLists(systems, cut.lowest_moved);
+  }
+  return cut.new_system;
 }
 
-uint16_t QCPartSystemSplitter::Cut(QCStaffSystems& systems, int32_t position) const {
+QCPartSystemSplitter::CutResult QCPartSystemSplitter::Cut(QCStaffSystems& systems,
+                                                          int32_t position) const {
   const int16_t start = start_measure_;
   QCStaffSystem& system = *systems.SystemAt(position);
   const uint16_t number = system.ItemCmper();
   const int16_t first = system.FirstMeasure();
   const int16_t end = system.EndMeasure();
+  CutResult result;
 
   // Rationale: the later systems move one number up from the last down, so
   // that each record is copied before it is written over. When the host
   // refuses a write, the cut stops there: the part then holds one system
-  // twice, but every system the user had is still in it.
+  // twice, but every system the user had is still in it, and the staff lists
+  // of the systems that moved follow them.
   for (int32_t later = systems.Count() - 1; later > position; --later) {
     QCStaffSystem* next = systems.SystemAt(later);
-    if (next != nullptr && !next->SaveAs(static_cast<uint16_t>(next->ItemCmper() + 1))) return 0;
+    if (next == nullptr) continue;
+    const uint16_t moving = next->ItemCmper();
+    if (!next->SaveAs(static_cast<uint16_t>(moving + 1))) return result;
+    result.lowest_moved = moving;
   }
 
   // The rest of the cut system becomes the next system, over the record of
   // the system that followed (now moved up), with a frozen record.
   const auto new_number = static_cast<uint16_t>(number + 1);
   system.SetFirstMeasure(start);
-  if (!system.SaveAs(new_number)) return 0;
+  if (!system.SaveAs(new_number)) return result;
+  result.lowest_moved = number;
+  result.new_system = new_number;
   system.SetAddress(number, 0);
   QCFreezeSystem new_freeze;
   new_freeze.SetEndMeasure(end);
@@ -170,5 +191,5 @@ uint16_t QCPartSystemSplitter::Cut(QCStaffSystems& systems, int32_t position) co
     old_freeze.SetEndMeasure(start);
     old_freeze.Save();
   }
-  return new_number;
+  return result;
 }

@@ -36,11 +36,19 @@ class QCPartSystemSplitter : public QCIteratorHandler {
   // soundly. Returns the number of the system that then begins at the start
   // measure (one may have begun there already), or 0 when none does.
   uint16_t SplitSystems() const;
+  // What a cut did to the part's systems.
+  struct CutResult {
+    // The new system, which begins at the start measure; 0 when the host
+    // refused a write and the cut stopped.
+    uint16_t new_system = 0;
+    // The lowest system number whose record was also written one number
+    // higher (for the cut system, its second half); 0 when none was.
+    uint16_t lowest_moved = 0;
+  };
+
   // Cuts the system at `position` (it contains the start measure, beginning
-  // before it) and files every later system one number higher. Returns the
-  // number of the new system, which begins at the start measure, or 0 when
-  // the host refused a write and the cut stopped there.
-  uint16_t Cut(QCStaffSystems& systems, int32_t position) const;
+  // before it) and files every later system one number higher.
+  CutResult Cut(QCStaffSystems& systems, int32_t position) const;
 
   // The measure at which the new system begins.
   const int16_t start_measure_;

@@ -22,15 +22,15 @@ const char* QCMusicRegion::ClassName() const {
 bool QCMusicRegion::IsEqual(const QCMusicRegion& other) const {
   if (other.StartSlotContext != StartSlotContext) return false;
   // The end slot context takes part only through the staff lookup, so two
-  // slots that show the same staff count as the same.
-  if (host::SlotToInst(other.StartSlot, other.StartSlotContext) !=
-      host::SlotToInst(StartSlot, StartSlotContext)) {
-    return false;
-  }
-  if (host::SlotToInst(other.EndSlot, other.EndSlotContext) !=
-      host::SlotToInst(EndSlot, EndSlotContext)) {
-    return false;
-  }
+  // slots that show the same staff count as the same. The host is asked for
+  // the other region's staff first; the two sides of a comparison may be
+  // evaluated in either order, so each answer is taken in a step of its own.
+  const int16_t other_start_staff = host::SlotToInst(other.StartSlot, other.StartSlotContext);
+  const int16_t start_staff = host::SlotToInst(StartSlot, StartSlotContext);
+  if (other_start_staff != start_staff) return false;
+  const int16_t other_end_staff = host::SlotToInst(other.EndSlot, other.EndSlotContext);
+  const int16_t end_staff = host::SlotToInst(EndSlot, EndSlotContext);
+  if (other_end_staff != end_staff) return false;
   return other.StartMeasure == StartMeasure && other.EndMeasure == EndMeasure &&
          other.StartPosition == StartPosition && other.EndPosition == EndPosition;
 }

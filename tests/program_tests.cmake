@@ -1,12 +1,14 @@
 # End-to-end tests of the quillo program, natively: it loads the built module
 # from disk and works on document files in a scratch folder.
 # Two stand-in modules: one lacking entry points, one that records what the
-# host hands it.
+# host hands it (in the layouts of the host's own description of its records).
+set(recording_module_SOURCES ${PROJECT_SOURCE_DIR}/standin/store/record_layouts.cpp)
 foreach(fake incomplete recording)
-  add_library(${fake}_module MODULE ${CMAKE_CURRENT_SOURCE_DIR}/program/${fake}_module.cpp)
+  add_library(${fake}_module MODULE ${CMAKE_CURRENT_SOURCE_DIR}/program/${fake}_module.cpp
+    ${${fake}_module_SOURCES})
   set_target_properties(${fake}_module PROPERTIES PREFIX "")
   target_compile_options(${fake}_module PRIVATE ${QUILLO_WARNINGS})
-  # Header-only: the record tags and the selection layout of the stand-in host.
+  # The record tags, layouts and the selection layout of the stand-in host.
   target_include_directories(${fake}_module PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${fake}_module PRIVATE ${CMAKE_DL_LIBS})
 endforeach()

@@ -1,5 +1,6 @@
 #include "standin/documents/example_documents.h"
 
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -46,7 +47,7 @@ class Builder {
 
   void Part(int id) {
     doc_->parts.push_back(static_cast<int16_t>(id));
-    Bytes record(12, 0);
+    Bytes record = RecordLayouts::Blank(kPartTag, version_);
     WriteWord(record, 0, static_cast<uint16_t>(id + 1));
     WriteWord(record, 2, 0x0100);
     doc_->Put(kPartTag, static_cast<uint16_t>(id), 0, record);
@@ -56,16 +57,22 @@ class Builder {
     doc_->slot_to_staff[{static_cast<uint16_t>(slot), 0}] = static_cast<int16_t>(staff);
   }
 
-  // Measures 1..count; `flags` adds bits to chosen measures.
+  // Measures 1..count; `flags` adds bits to chosen measures. Besides the
+  // flag words each measure carries a few uninterpreted words, placed from
+  // the layout's flag words so that every layout holds them: one at offset
+  // 0, the four-byte blocks that the layout has more than the oldest one
+  // counted at offset 4, and three after the flag words.
   void Measures(int count, const std::map<int, std::pair<uint16_t, uint16_t>>& flags) {
+    const RecordLayout& layout = *RecordLayouts::Find(kMeasureTag, version_);
+    const size_t oldest = RecordLayouts::Find(kMeasureTag, 0)->size;
+    const size_t after_flags = layout.FindField("measureFlags2")->offset + 2;
     for (int n = 1; n <= count; ++n) {
-      // The 26-byte layout; the 30-byte one has four more bytes at offset 4.
-      Bytes record(26, 0);
+      Bytes record(layout.size, 0);
       WriteWord(record, 0, static_cast<uint16_t>(160 + 8 * (n % 4)));
-      WriteWord(record, 12, 4);
-      WriteWord(record, 14, 1024);
-      WriteWord(record, 20, static_cast<uint16_t>(n));
-      if (UsesMeasureLayout30(version_)) record.insert(record.begin() + 4, {1, 0, 0, 0});
+      WriteWord(record, 4, static_cast<uint16_t>((layout.size - oldest) / 4));
+      WriteWord(record, after_flags, 4);
+      WriteWord(record, after_flags + 2, 1024);
+      WriteWord(record, after_flags + 8, static_cast<uint16_t>(n));
       uint16_t flags1 = kOtherFlags1, flags2 = kOtherFlags2;
       auto extra = flags.find(n);
       if (extra != flags.end()) {
@@ -132,8 +139,10 @@ class Builder {
     Bytes region = RecordLayouts::Blank(kRegionTag, version_);
     WriteWord(region, 0, 1);
     WriteWord(region, 2, 1);
-    // The first enclosure's first word, wherever the layout keeps it.
-    size_t enclosure = UsesRegionLayout350(version_) || UsesRegionLayout196(version_) ? 18 : 70;
+    // The first enclosure's first word: after the fields in the oldest
+    // layout, which is the one whose fields lie near the start.
+    const size_t oldest = RecordLayouts::Find(kRegionTag, 0)->size;
+    size_t enclosure = region.size() == oldest ? 70 : 18;
     WriteWord(region, enclosure, 0x0101);
     Field(region, kRegionTag, "firstMeasure", first);
     Field(region, kRegionTag, "endMeasure", end);
@@ -165,7 +174,7 @@ class Builder {
 // II runs on from I: systems and a rest run across measure 13 and one region
 // covers 1–28.
 void Suite(HostDocument* doc) {
-  Builder b(doc, 0x19000000);
+  Builder b(doc, kCurrentHostVersion);
   for (int part = 0; part <= 3; ++part) b.Part(part);
   for (int slot = 1; slot <= 3; ++slot) b.Slot(slot, slot);
   b.Measures(40, {{12, {0, kBeforeEndFlags2}},
@@ -223,30 +232,40 @@ void AtHostVersion(HostDocument* doc, uint32_t host_version) {
   b.Settings(0);
 }
 
+// The host versions of the "host-" examples, one in each range of layouts
+// (RecordLayouts::LayoutRangeStarts); a new layout range needs one more.
+constexpr uint32_t kExampleHostVersions[] = {0x0E000000, 0x10000000, 0x11000000, 0x12000000};
+
+std::string HostExampleName(uint32_t host_version) {
+  char name[16];
+  std::snprintf(name, sizeof name, "host-%08X", static_cast<unsigned>(host_version));
+  return name;
+}
+
 }  // namespace
 
 std::vector<std::string> ExampleDocuments::Names() {
-  return {"suite",         "three-parts",   "host-0E000000",
-          "host-10000000", "host-11000000", "host-12000000"};
+  std::vector<std::string> names = {"suite", "three-parts"};
+  for (uint32_t version : kExampleHostVersions) names.push_back(HostExampleName(version));
+  return names;
 }
 
 bool ExampleDocuments::Build(const std::string& name, HostDocument* document) {
   if (name == "suite") {
     Suite(document);
-  } else if (name == "three-parts") {
-    ThreeParts(document);
-  } else if (name == "host-0E000000") {
-    AtHostVersion(document, 0x0E000000);
-  } else if (name == "host-10000000") {
-    AtHostVersion(document, 0x10000000);
-  } else if (name == "host-11000000") {
-    AtHostVersion(document, 0x11000000);
-  } else if (name == "host-12000000") {
-    AtHostVersion(document, 0x12000000);
-  } else {
-    return false;
+    return true;
   }
-  return true;
+  if (name == "three-parts") {
+    ThreeParts(document);
+    return true;
+  }
+  for (uint32_t version : kExampleHostVersions) {
+    if (name == HostExampleName(version)) {
+      AtHostVersion(document, version);
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace standin

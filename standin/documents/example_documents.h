@@ -7,10 +7,8 @@
 //                    (measure 13) does not yet; rests are split at a new piece
 //   three-parts      a short piece for score and three parts whose second half
 //                    (measure 9) does not yet start a piece; rests stay whole
-//   host-0E000000,   the same small score and two parts at a host version of
-//   host-10000000,   each record-layout range: 26- or 30-byte measures and
-//   host-11000000,   88-, 196- or 350-byte measure-number regions
-//   host-12000000
+//   host-XXXXXXXX    the same small score and two parts at a host version
+//                    in each range of record layouts (host-0E000000, ...)
 #pragma once
 
 #include <string>
@@ -22,7 +20,7 @@ namespace standin {
 
 class ExampleDocuments {
  public:
-  // The names above, in that order.
+  // The names above, in that order, the host versions ascending.
   static std::vector<std::string> Names();
 
   // Fills `document` with the example called `name`; false for an unknown

@@ -3,30 +3,26 @@
 #include <algorithm>
 #include <random>
 
+#include "standin/store/record_layouts.h"
+
 namespace standin {
 namespace {
 
-// Host record layouts as the generator writes them (little-endian).
-constexpr uint32_t kPartTag = MakeTag("otpD");
-constexpr uint32_t kMeasureTag = MakeTag("SOMS");
-constexpr uint32_t kSystemTag = MakeTag("SOSS");
-constexpr uint32_t kStaffTag = MakeTag("SOIu");
-constexpr uint32_t kDetailTag = MakeTag("dtLP");
-constexpr uint32_t kFreezeTag = MakeTag("otFM");
-constexpr uint32_t kRegionTag = MakeTag("SOMN");
-constexpr uint32_t kRestTag = 0x4F025849;
-constexpr uint32_t kSettingTag25 = MakeTag("ot25");
-constexpr uint32_t kSettingTag83 = MakeTag("ot83");
-constexpr uint16_t kSettingCmper = 0xFFFE;
+// Records are sized and their fields placed by the host's own layouts
+// (RecordLayouts); the generator only chooses values.
 
-struct RegionLayout {
-  size_t size, first, end, cleared;
-};
+// The size of a `tag` record at `version`.
+size_t SizeOf(uint32_t tag, uint32_t version) {
+  return RecordLayouts::Find(tag, version)->size;
+}
 
-RegionLayout RegionLayoutFor(uint32_t version) {
-  if (version >= 0x11000000) return {350, 140, 142, 150};
-  if (version >= 0x0F000000) return {196, 132, 134, 140};
-  return {88, 6, 8, 16};
+void Set(Bytes& bytes, uint32_t tag, uint32_t version, const char* field, int value,
+         size_t index = 0) {
+  RecordLayouts::Write(bytes, tag, version, field, value, index);
+}
+
+int Get(const Bytes& bytes, uint32_t tag, uint32_t version, const char* field) {
+  return RecordLayouts::Read(bytes, tag, version, field).value_or(0);
 }
 
 class Writer {
@@ -38,10 +34,6 @@ class Writer {
     for (uint8_t& b : bytes) b = static_cast<uint8_t>(random_() & 0xFF);
     return bytes;
   }
-  static void Put16(Bytes& bytes, size_t offset, int value) {
-    bytes[offset] = static_cast<uint8_t>(value & 0xFF);
-    bytes[offset + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-  }
   int Between(int low, int high) {
     return low + static_cast<int>(random_() % static_cast<uint32_t>(std::max(1, high - low + 1)));
   }
@@ -50,34 +42,35 @@ class Writer {
   std::mt19937 random_;
 };
 
-void AddSystems(HostDocument& doc, Writer& w, int16_t part, int measures, int min_len, int max_len,
-                int staves, int detail_every, int first_staff, bool own_lists) {
+void AddSystems(HostDocument& doc, Writer& w, uint32_t v, int16_t part, int measures, int min_len,
+                int max_len, int staves, int detail_every, int first_staff, bool own_lists) {
   int first = 1;
   uint16_t number = 1;
   int entry = 0;
   while (first <= measures) {
     int end = std::min(measures + 1, first + w.Between(min_len, max_len));
-    Bytes system = w.Noise(28);
-    Writer::Put16(system, 2, w.Between(0, 3) * 24);  // indent
-    Writer::Put16(system, 8, first);
+    Bytes system = w.Noise(SizeOf(kStaffSystemTag, v));
+    Set(system, kStaffSystemTag, v, "indent", w.Between(0, 3) * 24);
+    Set(system, kStaffSystemTag, v, "firstMeasure", first);
     // systemFlags 0x4000: the system keeps a staff list of its own.
-    system[11] = static_cast<uint8_t>(own_lists ? system[11] | 0x40 : system[11] & ~0x40);
-    Writer::Put16(system, 12, end);
-    doc.Put(kSystemTag, number, 0, system, part);
+    const int flags = Get(system, kStaffSystemTag, v, "systemFlags");
+    Set(system, kStaffSystemTag, v, "systemFlags", own_lists ? flags | 0x4000 : flags & ~0x4000);
+    Set(system, kStaffSystemTag, v, "endMeasure", end);
+    doc.Put(kStaffSystemTag, number, 0, system, part);
 
-    Bytes freeze = w.Noise(12);
-    Writer::Put16(freeze, 0, end);
-    doc.Put(kFreezeTag, static_cast<uint16_t>(first), 0, freeze, part);
+    Bytes freeze = w.Noise(SizeOf(kFrozenSystemTag, v));
+    Set(freeze, kFrozenSystemTag, v, "endMeasure", end);
+    doc.Put(kFrozenSystemTag, static_cast<uint16_t>(first), 0, freeze, part);
 
     for (int s = 0; s < staves; ++s) {
-      Bytes staff = w.Noise(24);
+      Bytes staff = w.Noise(SizeOf(kSystemStaffTag, v));
       const int staff_id = first_staff + s;
-      Writer::Put16(staff, 0, staff_id);
-      doc.Put(kStaffTag, number, static_cast<uint16_t>(s), staff, part);
+      Set(staff, kSystemStaffTag, v, "staff", staff_id);
+      doc.Put(kSystemStaffTag, number, static_cast<uint16_t>(s), staff, part);
       if (detail_every > 0 && ++entry % detail_every == 0) {
-        Bytes detail(10, 0);
-        Writer::Put16(detail, 0, w.Between(50, 99));
-        doc.Put(kDetailTag, number, static_cast<uint16_t>(staff_id), detail, part);
+        Bytes detail(SizeOf(kStaffDetailTag, v), 0);
+        Set(detail, kStaffDetailTag, v, "detailValue", w.Between(50, 99));
+        doc.Put(kStaffDetailTag, number, static_cast<uint16_t>(staff_id), detail, part);
       }
     }
     first = end;
@@ -85,16 +78,16 @@ void AddSystems(HostDocument& doc, Writer& w, int16_t part, int measures, int mi
   }
 }
 
-void AddRests(HostDocument& doc, Writer& w, int16_t part, int measures, int count) {
+void AddRests(HostDocument& doc, Writer& w, uint32_t v, int16_t part, int measures, int count) {
   if (count <= 0 || measures < 2) return;
   const int slice = std::max(2, measures / count);
   for (int r = 0; r < count; ++r) {
     int from = 1 + r * slice + w.Between(0, slice / 3);
     int to = std::min(measures + 1, from + w.Between(2, std::max(2, slice - slice / 3)));
     if (from >= measures || to <= from + 1) continue;
-    Bytes rest = w.Noise(24);
-    Writer::Put16(rest, 0, 300);
-    Writer::Put16(rest, 2, to);
+    Bytes rest = w.Noise(SizeOf(kRestTag, v));
+    WriteWord(rest, 0, 300);  // an uninterpreted word that new rests carry
+    Set(rest, kRestTag, v, "endMeasure", to);
     doc.Put(kRestTag, static_cast<uint16_t>(from), 0, rest, part);
   }
 }
@@ -104,50 +97,51 @@ void AddRests(HostDocument& doc, Writer& w, int16_t part, int measures, int coun
 HostDocument GenerateScore(const ScoreShape& shape) {
   HostDocument doc;
   Writer w(shape.seed);
-  doc.host_version = shape.host_version;
+  const uint32_t v = shape.host_version;
+  doc.host_version = v;
   doc.parts.clear();
   for (int p = 0; p < shape.parts; ++p) {
     doc.parts.push_back(static_cast<int16_t>(p));
-    doc.Put(kPartTag, static_cast<uint16_t>(p), 0, w.Noise(12));
+    doc.Put(kPartTag, static_cast<uint16_t>(p), 0, w.Noise(SizeOf(kPartTag, v)));
   }
   doc.current_part = 0;
 
-  const size_t measure_size = shape.host_version >= 0x12000000 ? 30 : 26;
-  const size_t flags1 = shape.host_version >= 0x12000000 ? 12 : 8;
   for (int m = 1; m <= shape.measures; ++m) {
-    Bytes measure = w.Noise(measure_size);
+    Bytes measure = w.Noise(SizeOf(kMeasureTag, v));
     // No measure starts or ends a piece yet.
-    measure[flags1 + 1] = static_cast<uint8_t>(measure[flags1 + 1] & ~0xC8);
-    measure[flags1 + 3] = static_cast<uint8_t>(measure[flags1 + 3] & ~0x80);
+    const int flags1 = Get(measure, kMeasureTag, v, "measureFlags1");
+    const int flags2 = Get(measure, kMeasureTag, v, "measureFlags2");
+    Set(measure, kMeasureTag, v, "measureFlags1",
+        flags1 & ~(kPieceStartFlag1 | kPieceStartMarkFlag1 | kPieceEndFlag1));
+    Set(measure, kMeasureTag, v, "measureFlags2", flags2 & ~kPieceStartFlag2);
     doc.Put(kMeasureTag, static_cast<uint16_t>(m), 0, measure);
   }
 
-  const RegionLayout region = RegionLayoutFor(shape.host_version);
   std::vector<int> starts = shape.movement_starts;
   std::sort(starts.begin(), starts.end());
   for (size_t i = 0; i < starts.size(); ++i) {
     int end = i + 1 < starts.size() ? starts[i + 1] : shape.measures + 1;
-    Bytes bytes = w.Noise(region.size);
-    Writer::Put16(bytes, region.first, starts[i]);
-    Writer::Put16(bytes, region.end, end);
-    doc.Put(kRegionTag, static_cast<uint16_t>(i + 1), 0, bytes);
+    Bytes region = w.Noise(SizeOf(kRegionTag, v));
+    Set(region, kRegionTag, v, "firstMeasure", starts[i]);
+    Set(region, kRegionTag, v, "endMeasure", end);
+    doc.Put(kRegionTag, static_cast<uint16_t>(i + 1), 0, region);
   }
 
   for (int p = 0; p < shape.parts; ++p) {
     const bool score = p == 0;
-    AddSystems(doc, w, static_cast<int16_t>(p), shape.measures,
+    AddSystems(doc, w, v, static_cast<int16_t>(p), shape.measures,
                score ? shape.score_system_min : shape.part_system_min,
                score ? shape.score_system_max : shape.part_system_max,
                score ? shape.score_staves : 1, shape.detail_every, score ? 1 : p,
                shape.own_staff_lists);
-    if (!score) AddRests(doc, w, static_cast<int16_t>(p), shape.measures, shape.rests_per_part);
+    if (!score) AddRests(doc, w, v, static_cast<int16_t>(p), shape.measures, shape.rests_per_part);
   }
 
-  doc.Put(kSettingTag25, kSettingCmper, 0, w.Noise(12));
-  doc.Put(kSettingTag25, kSettingCmper, 1, w.Noise(12));
-  Bytes gate = w.Noise(12);
-  Writer::Put16(gate, 8, shape.split_gate);
-  doc.Put(kSettingTag83, kSettingCmper, 0, gate);
+  doc.Put(kRestSettingsTag, kSettingCmper, 0, w.Noise(SizeOf(kRestSettingsTag, v)));
+  doc.Put(kRestSettingsTag, kSettingCmper, 1, w.Noise(SizeOf(kRestSettingsTag, v)));
+  Bytes gate = w.Noise(SizeOf(kSplitGateSettingTag, v));
+  Set(gate, kSplitGateSettingTag, v, "words", shape.split_gate, kSplitGateWord);
+  doc.Put(kSplitGateSettingTag, kSettingCmper, 0, gate);
   return doc;
 }
 

@@ -19,6 +19,7 @@
 #include <unistd.h>
 #endif
 
+#include "standin/documents/example_documents.h"
 #include "standin/documents/text_file.h"
 #include "standin/program/load_cycles.h"
 #include "standin/program/module_loader.h"
@@ -152,11 +153,19 @@ void AddReports(CLI::App& app, CommandLine& line) {
   line.diff->footer(kExitCodes);
 }
 
+// "a, b or c": the bundled examples' names.
+std::string ExampleNames() {
+  const std::vector<std::string> names = standin::ExampleDocuments::Names();
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+  }
+  return text;
+}
+
 void AddExample(CLI::App& app, CommandLine& line) {
   line.example =
-      app.add_subcommand("example",
-                         "Write a bundled example document: suite, three-parts, host-0E000000, "
-                         "host-10000000, host-11000000 or host-12000000");
+      app.add_subcommand("example", "Write a bundled example document: " + ExampleNames());
   line.example->add_option("name", line.example_name, "The example's name")->required();
   line.example->add_option("-o,--output", line.example_output,
                            "The file to write (default: print it)");

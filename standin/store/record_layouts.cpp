@@ -1,15 +1,18 @@
 #include "standin/store/record_layouts.h"
 
 #include <algorithm>
+#include <set>
 
 namespace standin {
 namespace {
 
-// The layouts, as the host stores them (all values little-endian):
+// The layouts, as the host stores them (all values little-endian). A tag's
+// layouts are listed in ascending host version; each holds from its version
+// until the next one's.
 //
-//   measure 'SOMS', host below 0x12000000, 26 bytes:
+//   measure 'SOMS', 26 bytes:
 //     gap[8] measureFlags1:flags@8 measureFlags2:flags@10 gap[14]
-//   measure 'SOMS', host from 0x12000000, 30 bytes (4 bytes inserted at 4):
+//   measure 'SOMS' from 0x12000000, 30 bytes (4 bytes inserted at 4):
 //     gap[12] measureFlags1:flags@12 measureFlags2:flags@14 gap[14]
 //   staff system 'SOSS', 28 bytes:
 //     gap[2] indent:s16@2 gap[4] firstMeasure:s16@8 systemFlags:flags@10
@@ -19,13 +22,14 @@ namespace {
 //   frozen system 'otFM', 12 bytes: endMeasure:s16@0 gap[10]
 //   part 'otpD', 12 bytes; enclosure 'otDe', 12 bytes: gap[12]
 //   measure-number region 'SOMN':
-//     below 0x0F000000, 88 bytes: firstMeasure@6 endMeasure@8 clearedOnSplit@16
-//     0x0F000000 up to 0x11000000, 196 bytes: @132 @134 @140
+//     88 bytes: firstMeasure@6 endMeasure@8 clearedOnSplit@16
+//     from 0x0F000000, 196 bytes: @132 @134 @140
 //     from 0x11000000, 350 bytes: @140 @142 @150
 //   multimeasure rest 0x4F025849, 24 bytes: gap[2] endMeasure:s16@2 gap[20]
 //   setting records 'ot25', 'ot83', 12 bytes: words:u16[6]@0
 //
-// These layouts are the host's file format and must not be changed.
+// These layouts are the host's file format and must not be changed. A new
+// host version that stores a record differently is one more row here.
 
 constexpr size_t kSettingWords = 6;
 
@@ -33,57 +37,57 @@ const std::vector<RecordLayout>& AllLayouts() {
   static const std::vector<RecordLayout> kLayouts = {
       {kMeasureTag,
        "measure",
+       0,
        26,
        {{"measureFlags1", 8, FieldKind::kFlags}, {"measureFlags2", 10, FieldKind::kFlags}}},
       {kMeasureTag,
        "measure",
+       0x12000000,
        30,
        {{"measureFlags1", 12, FieldKind::kFlags}, {"measureFlags2", 14, FieldKind::kFlags}}},
       {kStaffSystemTag,
        "staff system",
+       0,
        28,
        {{"indent", 2, FieldKind::kSigned},
         {"firstMeasure", 8, FieldKind::kSigned},
         {"systemFlags", 10, FieldKind::kFlags},
         {"endMeasure", 12, FieldKind::kSigned}}},
-      {kSystemStaffTag, "system staff", 24, {{"staff", 0, FieldKind::kUnsigned}}},
-      {kStaffDetailTag, "staff detail", 10, {{"detailValue", 0, FieldKind::kSigned}}},
-      {kFrozenSystemTag, "frozen system", 12, {{"endMeasure", 0, FieldKind::kSigned}}},
-      {kPartTag, "part", 12, {}},
-      {kEnclosureTag, "enclosure", 12, {}},
+      {kSystemStaffTag, "system staff", 0, 24, {{"staff", 0, FieldKind::kUnsigned}}},
+      {kStaffDetailTag, "staff detail", 0, 10, {{"detailValue", 0, FieldKind::kSigned}}},
+      {kFrozenSystemTag, "frozen system", 0, 12, {{"endMeasure", 0, FieldKind::kSigned}}},
+      {kPartTag, "part", 0, 12, {}},
+      {kEnclosureTag, "enclosure", 0, 12, {}},
       {kRegionTag,
        "measure-number region",
+       0,
        88,
        {{"firstMeasure", 6, FieldKind::kSigned},
         {"endMeasure", 8, FieldKind::kSigned},
         {"clearedOnSplit", 16, FieldKind::kUnsigned}}},
       {kRegionTag,
        "measure-number region",
+       0x0F000000,
        196,
        {{"firstMeasure", 132, FieldKind::kSigned},
         {"endMeasure", 134, FieldKind::kSigned},
         {"clearedOnSplit", 140, FieldKind::kUnsigned}}},
       {kRegionTag,
        "measure-number region",
+       0x11000000,
        350,
        {{"firstMeasure", 140, FieldKind::kSigned},
         {"endMeasure", 142, FieldKind::kSigned},
         {"clearedOnSplit", 150, FieldKind::kUnsigned}}},
-      {kRestTag, "multimeasure rest", 24, {{"endMeasure", 2, FieldKind::kSigned}}},
-      {kRestSettingsTag, "rest settings", 12, {{"words", 0, FieldKind::kWords, kSettingWords}}},
+      {kRestTag, "multimeasure rest", 0, 24, {{"endMeasure", 2, FieldKind::kSigned}}},
+      {kRestSettingsTag, "rest settings", 0, 12, {{"words", 0, FieldKind::kWords, kSettingWords}}},
       {kSplitGateSettingTag,
        "rest split setting",
+       0,
        12,
        {{"words", 0, FieldKind::kWords, kSettingWords}}},
   };
   return kLayouts;
-}
-
-const RecordLayout* BySize(uint32_t tag, size_t size) {
-  for (const RecordLayout& layout : AllLayouts()) {
-    if (layout.tag == tag && layout.size == size) return &layout;
-  }
-  return nullptr;
 }
 
 }  // namespace
@@ -121,16 +125,35 @@ bool RecordLayouts::IsKnownTag(uint32_t tag) {
                      [tag](const RecordLayout& layout) { return layout.tag == tag; });
 }
 
+const std::vector<RecordLayout>& RecordLayouts::All() {
+  return AllLayouts();
+}
+
+std::vector<uint32_t> RecordLayouts::LayoutRangeStarts() {
+  std::set<uint32_t> starts{0};
+  for (const RecordLayout& layout : AllLayouts()) starts.insert(layout.from_version);
+  return {starts.begin(), starts.end()};
+}
+
+std::vector<uint32_t> RecordLayouts::VersionsToTry() {
+  std::set<uint32_t> versions{kCurrentHostVersion};
+  std::vector<uint32_t> edges = LayoutRangeStarts();
+  edges.push_back(kPieceMarksFrom);
+  edges.push_back(kOwnStaffListsFrom);
+  for (uint32_t edge : edges) {
+    versions.insert(edge);
+    if (edge > 0) versions.insert(edge - 1);
+  }
+  return {versions.begin(), versions.end()};
+}
+
 const RecordLayout* RecordLayouts::Find(uint32_t tag, uint32_t host_version) {
-  if (tag == kMeasureTag) return BySize(tag, UsesMeasureLayout30(host_version) ? 30 : 26);
-  if (tag == kRegionTag) {
-    if (UsesRegionLayout350(host_version)) return BySize(tag, 350);
-    return BySize(tag, UsesRegionLayout196(host_version) ? 196 : 88);
-  }
+  // A tag's layouts ascend: the last one begun by `host_version` holds.
+  const RecordLayout* found = nullptr;
   for (const RecordLayout& layout : AllLayouts()) {
-    if (layout.tag == tag) return &layout;
+    if (layout.tag == tag && layout.from_version <= host_version) found = &layout;
   }
-  return nullptr;
+  return found;
 }
 
 int32_t RecordLayouts::FieldValue(const Bytes& bytes, const FieldLayout& field, size_t index) {

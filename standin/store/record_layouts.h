@@ -43,19 +43,17 @@ inline constexpr uint16_t kPieceStartFlag1 = 0x8000;  // in measureFlags1
 inline constexpr uint16_t kPieceStartFlag2 = 0x8000;  // in measureFlags2
 inline constexpr uint16_t kPieceEndFlag1 = 0x4000;    // in measureFlags1
 
-// Host versions at which a layout changes, and the named comparisons.
-inline constexpr uint32_t kRegionLayout196From = 0x0F000000;
-inline constexpr uint32_t kRegionLayout350From = 0x11000000;
-inline constexpr uint32_t kMeasureLayout30From = 0x12000000;
-inline bool UsesMeasureLayout30(uint32_t host_version) {
-  return host_version >= kMeasureLayout30From;
-}
-inline bool UsesRegionLayout350(uint32_t host_version) {
-  return host_version >= kRegionLayout350From;
-}
-inline bool UsesRegionLayout196(uint32_t host_version) {
-  return host_version >= kRegionLayout196From && !UsesRegionLayout350(host_version);
-}
+// Host versions at which the host marks pieces differently. The versions at
+// which a record's layout changes are the `from_version`s of the table in
+// record_layouts.cpp, and nowhere else.
+// From this version on the host marks a piece start completely: the mark bit
+// below, in measureFlags1, besides kPieceStartFlag1.
+inline constexpr uint32_t kPieceMarksFrom = 0x10000000;
+inline constexpr uint16_t kPieceStartMarkFlag1 = 0x0800;
+// From this version on every system of a part keeps a staff list of its own.
+inline constexpr uint32_t kOwnStaffListsFrom = 0x10000000;
+// The host version of a document that does not say otherwise.
+inline constexpr uint32_t kCurrentHostVersion = 0x19000000;
 
 // How a field is read and how a document file writes it.
 enum class FieldKind {
@@ -81,7 +79,10 @@ struct Gap {
 
 struct RecordLayout {
   uint32_t tag;
-  const char* description;          // "measure", "staff system", ...
+  const char* description;  // "measure", "staff system", ...
+  // The first host version that keeps the record in this layout; it holds
+  // until the next layout of the same tag begins.
+  uint32_t from_version;
   size_t size;                      // bytes of a record in this layout
   std::vector<FieldLayout> fields;  // in offset order, not overlapping
 
@@ -97,6 +98,20 @@ void WriteWord(Bytes& bytes, size_t offset, uint16_t value);
 
 class RecordLayouts {
  public:
+  // Every layout the host has used: grouped by tag, each tag's layouts in
+  // ascending from_version, the first from version 0.
+  static const std::vector<RecordLayout>& All();
+
+  // The host versions from which some record is kept in another layout,
+  // ascending, 0 first: each begins a range of versions in which every
+  // record keeps one layout.
+  static std::vector<uint32_t> LayoutRangeStarts();
+
+  // The host versions worth running a module at: each layout range's first
+  // version and the one before it, the same around kPieceMarksFrom and
+  // kOwnStaffListsFrom, and kCurrentHostVersion; ascending, no repeats.
+  static std::vector<uint32_t> VersionsToTry();
+
   // True for every tag the stand-in host keeps records of.
   static bool IsKnownTag(uint32_t tag);
 

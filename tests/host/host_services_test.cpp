@@ -12,10 +12,13 @@
 
 namespace {
 
-// A platform lookup that records every call and finds the host under one name.
+// A platform lookup that records every call and finds the host under one
+// name. Like Windows, it takes a null handle as the process's own program,
+// which exports the services or not.
 struct RecordingLookup {
   static inline std::vector<std::string> calls;
   static inline std::string host_name;
+  static inline bool program_exports = false;
   static inline int token = 0;
 
   static host::ModuleHandle FindModule(const char* name) {
@@ -23,12 +26,13 @@ struct RecordingLookup {
     return host_name == name ? &token : nullptr;
   }
   static host::ServiceAddress FindService(host::ModuleHandle module, const char* name) {
-    calls.push_back(std::string("service ") + name);
-    return module == nullptr ? nullptr : standin::FindService(name);
+    calls.push_back(std::string(module == nullptr ? "program " : "service ") + name);
+    return module != nullptr || program_exports ? standin::FindService(name) : nullptr;
   }
-  static void Install(const std::string& name) {
+  static void Install(const std::string& name, bool exports = false) {
     calls.clear();
     host_name = name;
+    program_exports = exports;
     host::InstallPlatformLookup(host::PlatformLookup{&FindModule, &FindService});
   }
 };
@@ -45,6 +49,18 @@ TEST_F(HostServicesTest, LooksForQuilloThenTheDemoHostOnceForAllServices) {
             (std::vector<std::string>{"module QUILLO.EXE", "module QUIDEMO.EXE",
                                       "service QX_GetCurrentCantorDocument",
                                       "service QX_GetCurrentPartID"}));
+}
+
+TEST_F(HostServicesTest, AHostUnderAnotherNameIsReachedThroughTheNullHandle) {
+  RecordingLookup::Install("Quillo2024.exe", true);
+  doc.document_id = 7;
+  EXPECT_EQ(host::GetCurrentCantorDocument(), 7);
+  EXPECT_EQ(host::GetCurrentPartID(), 0);
+  EXPECT_EQ(RecordingLookup::calls,
+            (std::vector<std::string>{"module QUILLO.EXE", "module QUIDEMO.EXE",
+                                      "program QX_GetCurrentCantorDocument",
+                                      "program QX_GetCurrentPartID"}));
+  EXPECT_EQ(doc.CountCalls("QX_GetCurrentPartID"), 1u);
 }
 
 TEST_F(HostServicesTest, WithoutAHostEveryServiceAnswersItsNeutralValue) {

@@ -72,27 +72,25 @@ std::set<int> Covered(const HostDocument& doc, uint32_t tag, int32_t part, size_
   return measures;
 }
 
+// Where the fields the checks read lie, in the host's layouts at a version.
 struct Layout {
-  size_t flags1, region_first, region_end;
+  size_t flags1, flags2, region_first, region_end;
 };
 
 Layout LayoutFor(uint32_t version) {
-  Layout layout{version >= 0x12000000 ? 12u : 8u, 6, 8};
-  if (version >= 0x11000000) {
-    layout.region_first = 140, layout.region_end = 142;
-  } else if (version >= 0x0F000000) {
-    layout.region_first = 132, layout.region_end = 134;
-  }
-  return layout;
+  using standin::RecordLayouts;
+  const standin::RecordLayout& measure = *RecordLayouts::Find(kMeasureTag, version);
+  const standin::RecordLayout& region = *RecordLayouts::Find(kRegionTag, version);
+  return {measure.FindField("measureFlags1")->offset, measure.FindField("measureFlags2")->offset,
+          region.FindField("firstMeasure")->offset, region.FindField("endMeasure")->offset};
 }
 
 class DocumentInvariantsTest : public testing_support::HostTest {
  protected:
   standin::ScoreShape RandomShape(std::mt19937& random) {
-    const uint32_t versions[] = {0x0E000000, 0x0F000000, 0x0FFFFFFF, 0x10000000,
-                                 0x11000000, 0x12000000, 0x19000000};
+    const std::vector<uint32_t> versions = standin::RecordLayouts::VersionsToTry();
     standin::ScoreShape shape;
-    shape.host_version = versions[random() % 7];
+    shape.host_version = versions[random() % versions.size()];
     shape.parts = 1 + static_cast<int>(random() % 4);
     shape.measures = 2 + static_cast<int>(random() % 60);
     shape.score_staves = static_cast<int>(random() % 4);
@@ -110,7 +108,7 @@ class DocumentInvariantsTest : public testing_support::HostTest {
         shape.movement_starts.end());
     shape.rests_per_part = static_cast<int>(random() % 4);
     shape.split_gate = random() % 4 == 0 ? static_cast<uint16_t>(1 + random() % 0xFFFE) : 0;
-    shape.own_staff_lists = shape.host_version < 0x10000000;
+    shape.own_staff_lists = shape.host_version < standin::kOwnStaffListsFrom;
     shape.seed = static_cast<uint32_t>(random());
     return shape;
   }
@@ -149,7 +147,8 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
     // Everything but the indent and the measure range travels with the system.
     Bytes a = systems[k].bytes, b = old.bytes;
     for (size_t offset : {2u, 3u, 8u, 9u, 12u, 13u}) a[offset] = b[offset] = 0;
-    EXPECT_EQ(a, b) << "system " << k + 1;
+    EXPECT_EQ(testing_support::RecordChange(kStaffSystemTag, before.host_version, b, a), "")
+        << "system " << k + 1;
     const bool begins_piece = systems[k].first == s;
     const int expected_indent = begins_piece ? Word(old_systems[0].bytes, 2) : Word(old.bytes, 2);
     EXPECT_EQ(Word(systems[k].bytes, 2), expected_indent) << "system " << k + 1;
@@ -193,7 +192,9 @@ void CheckUntouched(const HostDocument& before, const HostDocument& after, int s
     ASSERT_TRUE(old_it != before.records().end() && new_it != after.records().end())
         << standin::TagName(key.tag) << " " << key.cmper << "/" << key.inci << " appeared or went";
     if (key.tag == kMeasureTag && (key.cmper == s || key.cmper == s - 1)) continue;
-    EXPECT_EQ(old_it->second, new_it->second)
+    EXPECT_EQ(
+        testing_support::RecordChange(key.tag, before.host_version, old_it->second, new_it->second),
+        "")
         << standin::TagName(key.tag) << " " << key.cmper << "/" << key.inci << " changed";
   }
   const uint32_t version = before.host_version;
@@ -202,20 +203,29 @@ void CheckUntouched(const HostDocument& before, const HostDocument& after, int s
   };
   Bytes first_old = measure(before, s), first_new = measure(after, s);
   const int f1 = Word(first_old, layout.flags1) & 0xFFFF,
-            f2 = Word(first_old, layout.flags1 + 2) & 0xFFFF;
-  const int want1 = ((f1 | 0x8000 | (version >= 0x10000000 ? 0x0800 : 0)) & ~0x0030) & 0xFFFF;
+            f2 = Word(first_old, layout.flags2) & 0xFFFF;
+  const int mark = version >= standin::kPieceMarksFrom ? standin::kPieceStartMarkFlag1 : 0;
+  const int want1 = ((f1 | 0x8000 | mark) & ~0x0030) & 0xFFFF;
   EXPECT_EQ(Word(first_new, layout.flags1) & 0xFFFF, want1);
-  EXPECT_EQ(Word(first_new, layout.flags1 + 2) & 0xFFFF, (f2 | 0x8C00) & 0xFFFF);
+  EXPECT_EQ(Word(first_new, layout.flags2) & 0xFFFF, (f2 | 0x8C00) & 0xFFFF);
   Bytes last_old = measure(before, s - 1), last_new = measure(after, s - 1);
   const int g1 = Word(last_old, layout.flags1) & 0xFFFF,
-            g2 = Word(last_old, layout.flags1 + 2) & 0xFFFF;
+            g2 = Word(last_old, layout.flags2) & 0xFFFF;
   EXPECT_EQ(Word(last_new, layout.flags1) & 0xFFFF, (g1 | 0x4000) & 0xFFFF);
-  EXPECT_EQ(Word(last_new, layout.flags1 + 2) & 0xFFFF, ((g2 & ~0x00A0) | 0x2050) & 0xFFFF);
-  for (size_t i = 0; i < first_old.size(); ++i) {
-    if (i >= layout.flags1 && i < layout.flags1 + 4) continue;
-    EXPECT_EQ(first_old[i], first_new[i]) << "measure " << s << " byte " << i;
-    EXPECT_EQ(last_old[i], last_new[i]) << "measure " << s - 1 << " byte " << i;
-  }
+  EXPECT_EQ(Word(last_new, layout.flags2) & 0xFFFF, ((g2 & ~0x00A0) | 0x2050) & 0xFFFF);
+  // Nothing but the flag words changed.
+  auto without_flags = [&](Bytes bytes) {
+    for (size_t at : {layout.flags1, layout.flags2}) bytes[at] = bytes[at + 1] = 0;
+    return bytes;
+  };
+  EXPECT_EQ(testing_support::RecordChange(kMeasureTag, version, without_flags(first_old),
+                                          without_flags(first_new)),
+            "")
+      << "measure " << s;
+  EXPECT_EQ(testing_support::RecordChange(kMeasureTag, version, without_flags(last_old),
+                                          without_flags(last_new)),
+            "")
+      << "measure " << s - 1;
 }
 
 TEST_F(DocumentInvariantsTest, StartNewPieceKeepsTheDocumentWhole) {
@@ -266,19 +276,21 @@ TEST_F(DocumentInvariantsTest, FixIndentChangesOnlyIndentsAndExactlyWhereItShoul
     for (const auto& [key, bytes] : before.records()) {
       const Bytes& now = after.records().at(key);
       if (key.tag != kStaffSystemTag) {
-        EXPECT_EQ(now, bytes) << standin::TagName(key.tag) << " " << key.cmper;
+        EXPECT_EQ(testing_support::RecordChange(key.tag, shape.host_version, bytes, now), "")
+            << standin::TagName(key.tag) << " " << key.cmper;
         continue;
       }
       Bytes a = now, b = bytes;
       a[2] = a[3] = b[2] = b[3] = 0;
-      EXPECT_EQ(a, b) << "system " << key.cmper;
+      EXPECT_EQ(testing_support::RecordChange(kStaffSystemTag, shape.host_version, b, a), "")
+          << "system " << key.cmper;
       const int first = Word(bytes, 8);
       int expected = Word(bytes, 2);
       if (key.cmper != 1 && first >= start && first <= end) {
         const Bytes& measure = *before.Find(kMeasureTag, static_cast<uint16_t>(first), 0);
-        const bool begins = (Word(measure, layout.flags1 + 2) & 0x8000) != 0 &&
-                            shape.host_version >= 0x10000000 &&
-                            (Word(measure, layout.flags1) & 0x0800) != 0;
+        const bool begins = (Word(measure, layout.flags2) & 0x8000) != 0 &&
+                            shape.host_version >= standin::kPieceMarksFrom &&
+                            (Word(measure, layout.flags1) & standin::kPieceStartMarkFlag1) != 0;
         expected =
             begins ? Word(*before.Find(kStaffSystemTag, 1, 0, static_cast<int16_t>(key.part)), 2)
                    : 0;

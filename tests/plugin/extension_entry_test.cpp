@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/host_version.h"
+#include "standin/store/menu_commands.h"
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
@@ -52,49 +53,60 @@ TEST_F(ExtensionEntryTest, InitSetsBitZeroAndKeepsTheOthers) {
 }
 
 TEST_F(ExtensionEntryTest, EightBitMenuRecords) {
-  std::vector<uint8_t> item(196, 0xAA);
-  ASSERT_EQ(QuilloExtensionEnumerate(nullptr, 0, item.data()), 1);
-  EXPECT_EQ(Field8(item, 0), "ZK Start New Piece");
-  EXPECT_EQ(Field8(item, 64), "Starts a new piece at beginning of the selection.");
-  EXPECT_EQ(Field8(item, 128), "Start New Piece");
-  EXPECT_EQ(U32(item, 192), 1u);
-
-  std::fill(item.begin(), item.end(), 0xAA);
-  ASSERT_EQ(QuilloExtensionEnumerate(nullptr, 1, item.data()), 1);
-  EXPECT_EQ(Field8(item, 0), "Fix Indent (ZK Start New Piece)");
-  EXPECT_EQ(Field8(item, 64), "Fixes indentation within the selected measure span.");
-  EXPECT_EQ(Field8(item, 128), "Fix Indent");
-  for (size_t i = 138; i < 192; ++i) EXPECT_EQ(item[i], 0) << "byte " << i;
+  using standin::kMenuCommandCount;
+  for (int16_t index = 0; index < kMenuCommandCount; ++index) {
+    const standin::MenuCommandText& command = standin::kMenuCommands[index];
+    SCOPED_TRACE(command.menu_text);
+    std::vector<uint8_t> item(196, 0xAA);
+    ASSERT_EQ(QuilloExtensionEnumerate(nullptr, index, item.data()), 1);
+    EXPECT_EQ(Field8(item, 0), command.menu_text);
+    EXPECT_EQ(Field8(item, 64), command.description);
+    EXPECT_EQ(Field8(item, 128), command.short_name);
+    // Each text field is zero-filled after its text.
+    for (size_t field : {0u, 64u, 128u}) {
+      for (size_t i = field + Field8(item, field).size(); i < field + 64; ++i)
+        EXPECT_EQ(item[i], 0) << "byte " << i;
+    }
+    EXPECT_EQ(U32(item, 192), 1u);
+  }
 
   std::vector<uint8_t> negative(196, 0xAA);
   ASSERT_EQ(QuilloExtensionEnumerate(nullptr, -1, negative.data()), 1);
-  EXPECT_EQ(Field8(negative, 0), "ZK Start New Piece");
+  EXPECT_EQ(Field8(negative, 0), standin::kMenuCommands[0].menu_text);
 
+  // The first index past the menu ends it, writing nothing.
   std::vector<uint8_t> untouched(196, 0xAA);
-  EXPECT_EQ(QuilloExtensionEnumerate(nullptr, 2, untouched.data()), 0);
+  EXPECT_EQ(QuilloExtensionEnumerate(nullptr, kMenuCommandCount, untouched.data()), 0);
   EXPECT_EQ(untouched, std::vector<uint8_t>(196, 0xAA));
   EXPECT_EQ(QuilloExtensionEnumerate(nullptr, 0, nullptr), 0);
 }
 
 TEST_F(ExtensionEntryTest, Utf16MenuRecordsWriteOnlyTextAndTerminator) {
-  std::vector<uint8_t> item(772, 0xAA);
-  ASSERT_EQ(QuilloExtensionEnumerate_UTF16(nullptr, 1, item.data()), 1);
-  EXPECT_EQ(Field16(item, 0), "Fix Indent (ZK Start New Piece)");
-  EXPECT_EQ(Field16(item, 256), "Fixes indentation within the selected measure span.");
-  EXPECT_EQ(Field16(item, 512), "Fix Indent");
-  EXPECT_EQ(item[532], 0);
-  EXPECT_EQ(item[533], 0);
-  for (size_t i = 534; i < 768; ++i) EXPECT_EQ(item[i], 0xAA) << "byte " << i;
-  EXPECT_EQ(U32(item, 768), 1u);
+  using standin::kMenuCommandCount;
+  for (int16_t index = 0; index < kMenuCommandCount; ++index) {
+    const standin::MenuCommandText& command = standin::kMenuCommands[index];
+    SCOPED_TRACE(command.menu_text);
+    std::vector<uint8_t> item(772, 0xAA);
+    ASSERT_EQ(QuilloExtensionEnumerate_UTF16(nullptr, index, item.data()), 1);
+    EXPECT_EQ(Field16(item, 0), command.menu_text);
+    EXPECT_EQ(Field16(item, 256), command.description);
+    EXPECT_EQ(Field16(item, 512), command.short_name);
+    // After the short name's terminating unit the host's bytes stay.
+    const size_t after = 512 + 2 * std::strlen(command.short_name) + 2;
+    for (size_t i = after; i < 768; ++i) EXPECT_EQ(item[i], 0xAA) << "byte " << i;
+    EXPECT_EQ(U32(item, 768), 1u);
+  }
 
   std::vector<uint8_t> untouched(772, 0xAA);
-  EXPECT_EQ(QuilloExtensionEnumerate_UTF16(nullptr, 2, untouched.data()), 0);
+  EXPECT_EQ(QuilloExtensionEnumerate_UTF16(nullptr, kMenuCommandCount, untouched.data()), 0);
   EXPECT_EQ(untouched, std::vector<uint8_t>(772, 0xAA));
   EXPECT_EQ(QuilloExtensionEnumerate_UTF16(nullptr, 1, nullptr), 0);
 }
 
 TEST_F(ExtensionEntryTest, InvokeAsksForTheDocumentBeforeLookingAtTheIndex) {
-  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 5, testing_support::SelectMeasures(0, 0).data()), 0);
+  // The first index past the menu runs nothing.
+  const int16_t past = standin::kMenuCommandCount;
+  EXPECT_EQ(QuilloExtensionInvoke(nullptr, past, testing_support::SelectMeasures(0, 0).data()), 0);
   EXPECT_EQ(doc.LogText(), "GetCurrentCantorDocument(0, 0) p0 v19000000 -> 1\n");
   doc.log.clear();
   // A negative index lists the first command but runs none.

@@ -14,13 +14,13 @@ namespace {
 
 using namespace testing_support;
 
-constexpr uint16_t kSettingCmper = 0xFFFE;
+using standin::kSettingCmper;
 
 class StartNewPieceTest : public HostTest {
  protected:
   // Parts 0, 2 and 5 with systems of their own and a rest across measure 9
-  // in parts 2 and 5; measures 1-16; one region over all of them (88-byte
-  // layout below 0x0F000000, 350 bytes from 0x11000000 on).
+  // in parts 2 and 5; measures 1-16; one region over all of them, in the
+  // host's layouts at `host_version`.
   void ThreeParts(uint32_t host_version, uint16_t split_gate = 0) {
     doc = standin::HostDocument();
     UseHostVersion(host_version);
@@ -35,10 +35,9 @@ class StartNewPieceTest : public HostTest {
     PutMeasure(doc, host_version, 8, 0x0000, 0x00A0);
     doc.Put(kRestTag, 7, 0, Words({300, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), 2);
     doc.Put(kRestTag, 3, 0, Words({300, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 5);
-    const bool wide = host_version >= 0x11000000;
-    standin::Bytes region(wide ? 350 : 88, 0x5A);
-    const size_t first = wide ? 140 : 6, end = wide ? 142 : 8;
-    region[first] = 1, region[first + 1] = 0, region[end] = 17, region[end + 1] = 0;
+    standin::Bytes region(standin::RecordLayouts::Find(kRegionTag, host_version)->size, 0x5A);
+    standin::RecordLayouts::Write(region, kRegionTag, host_version, "firstMeasure", 1);
+    standin::RecordLayouts::Write(region, kRegionTag, host_version, "endMeasure", 17);
     doc.Put(kRegionTag, 1, 0, region);
     doc.Put(kRestSettingsTag, kSettingCmper, 0, Words({1, 2, 3, 4, 5, 6}));
     doc.Put(kRestSettingsTag, kSettingCmper, 1, Words({7, 8, 9, 10, 11, 12}));
@@ -49,11 +48,7 @@ class StartNewPieceTest : public HostTest {
     return QuilloExtensionInvoke(nullptr, 0, SelectMeasures(start, start).data());
   }
 
-  std::pair<int, int> Flags(uint16_t measure) {
-    const standin::Bytes& bytes = *doc.Find(kMeasureTag, measure, 0);
-    const size_t at = bytes.size() == 30 ? 12 : 8;
-    return {static_cast<uint16_t>(Word(bytes, at)), static_cast<uint16_t>(Word(bytes, at + 2))};
-  }
+  std::pair<int, int> Flags(uint16_t measure) { return MeasureFlags(doc, measure); }
 
   // The services in the order they were called, reduced to part switches
   // and layout updates: "U" for an update, "p2" for a switch to part 2.
@@ -94,18 +89,15 @@ TEST_F(StartNewPieceTest, TheRoadAtMeasureNineThroughThreeParts) {
   EXPECT_EQ(SwitchesAndUpdates(), "p0 U U p2 p2 U U p2 p5 U U p2 p0 p2 p2 p2 p5 p2 U ");
 }
 
-TEST_F(StartNewPieceTest, MeasureMarksInBothLayoutsAndBothVersionRanges) {
-  struct Case {
-    uint32_t version;
-    std::pair<int, int> first;
-  };
-  for (const Case& c : {Case{0x0FFFFFFF, {0x8000, 0x8C00}}, Case{0x10000000, {0x8800, 0x8C00}},
-                        Case{0x11FFFFFF, {0x8800, 0x8C00}}, Case{0x12000000, {0x8800, 0x8C00}}}) {
-    SCOPED_TRACE(c.version);
-    ThreeParts(c.version);
+TEST_F(StartNewPieceTest, MeasureMarksInEveryLayoutAndBothVersionRanges) {
+  for (uint32_t version : standin::RecordLayouts::VersionsToTry()) {
+    SCOPED_TRACE(version);
+    ThreeParts(version);
     ASSERT_EQ(Invoke(9), 1);
-    EXPECT_EQ(doc.Find(kMeasureTag, 9, 0)->size(), c.version >= 0x12000000 ? 30u : 26u);
-    EXPECT_EQ(Flags(9), c.first);
+    EXPECT_EQ(doc.Find(kMeasureTag, 9, 0)->size(),
+              standin::RecordLayouts::Find(kMeasureTag, version)->size);
+    EXPECT_EQ(Flags(9),
+              std::make_pair(version >= standin::kPieceMarksFrom ? 0x8800 : 0x8000, 0x8C00));
     EXPECT_EQ(Flags(8), std::make_pair(0x4000, 0x2050));
     EXPECT_EQ(Flags(10), std::make_pair(0, 0));
   }

@@ -6,7 +6,8 @@
 //     measure (20 bytes, so the file keeps it whole in hexadecimal);
 //   - bit 0x0100 set in measureFlags1 of the start measure, at the offset
 //     that the host version it was given selects.
-// It shares only header constants with the stand-in host, never its code.
+// It shares with the stand-in host only the host's description of its
+// records (record_layouts, built into this module), never the host's code.
 #include <cstdint>
 #include <cstring>
 
@@ -27,7 +28,6 @@ using LoadFn = int16_t (*)(uint32_t, void*, void*, int32_t*, uint32_t);
 using SaveFn = int16_t (*)(uint32_t, void*, const void*, uint32_t, uint32_t);
 
 constexpr uint32_t kInterfaceVersion = 0x19000000;
-constexpr uint32_t kMeasureLayout30From = 0x12000000;
 constexpr uint16_t kRecordedFlag = 0x0100;
 using standin::kEnclosureTag;
 using standin::kMeasureTag;
@@ -92,15 +92,18 @@ RECORDING_EXPORT int32_t QuilloExtensionInvoke(void*, int16_t index, const void*
                         record[standin::Selection::kStartMeasureAt + 1]};
   save(kEnclosureTag, address, record, standin::Selection::kRecordSize, kInterfaceVersion);
 
-  uint8_t measure[30] = {};
-  const bool wide = g_host_version >= kMeasureLayout30From;
-  int32_t size = wide ? 30 : 26;
-  if (load(kMeasureTag, address, measure, &size, wide ? kMeasureLayout30From : 0x0A000000) == 0) {
-    return 0;
-  }
-  measure[wide ? 13 : 9] |= kRecordedFlag >> 8;
-  save(kMeasureTag, address, measure, static_cast<uint32_t>(size),
-       wide ? kMeasureLayout30From : 0x0A000000);
+  // The measure in the layout of the host version it was given.
+  using standin::RecordLayouts;
+  const standin::RecordLayout& layout = *RecordLayouts::Find(kMeasureTag, g_host_version);
+  standin::Bytes measure(layout.size, 0);
+  auto size = static_cast<int32_t>(layout.size);
+  if (load(kMeasureTag, address, measure.data(), &size, layout.from_version) == 0) return 0;
+  if (size != static_cast<int32_t>(layout.size)) return 0;
+  const int32_t flags =
+      RecordLayouts::Read(measure, kMeasureTag, g_host_version, "measureFlags1").value_or(0);
+  RecordLayouts::Write(measure, kMeasureTag, g_host_version, "measureFlags1",
+                       flags | kRecordedFlag);
+  save(kMeasureTag, address, measure.data(), static_cast<uint32_t>(size), layout.from_version);
   return 1;
 }
 

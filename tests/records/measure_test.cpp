@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "tests/support/staff_systems.h"
 
 namespace {
@@ -11,6 +13,31 @@ namespace {
 using namespace testing_support;
 
 class MeasureTest : public HostTest {};
+
+// The host versions at which the module and the stand-in host are compared:
+// every major version and the stand-in's own edges.
+std::vector<uint32_t> VersionsToCompare() {
+  std::vector<uint32_t> versions = standin::RecordLayouts::VersionsToTry();
+  for (uint32_t major = 0; major <= 0xFF; ++major) versions.push_back(major << 24);
+  return versions;
+}
+
+TEST_F(MeasureTest, TheStandInHostDescribesEveryLayoutTheModuleUses) {
+  for (uint32_t version : VersionsToCompare()) {
+    const QCMeasure::Layout& module = QCMeasure::LayoutForHostVersion(version);
+    const standin::RecordLayout& host = *standin::RecordLayouts::Find(kMeasureTag, version);
+    const size_t host_flags1 = host.FindField("measureFlags1")->offset;
+    const size_t host_flags2 = host.FindField("measureFlags2")->offset;
+    ASSERT_TRUE(static_cast<size_t>(module.size) == host.size &&
+                module.flags1_offset == host_flags1 && module.flags2_offset == host_flags2)
+        << std::hex << std::uppercase << "at host version 0x" << version << std::dec
+        << " the module keeps a measure in " << module.size << " bytes, its flag words at "
+        << module.flags1_offset << " and " << module.flags2_offset << "; the stand-in host in "
+        << host.size << " bytes, at " << host_flags1 << " and " << host_flags2
+        << ". Describe the layout in standin/store/record_layouts.cpp as well (docs/"
+           "architecture.md, \"A new host version or record layout\").";
+  }
+}
 
 TEST_F(MeasureTest, FlagWordsAndSavedBytesFollowTheHostVersion) {
   for (const auto& [version, size, at, saved] :
@@ -69,12 +96,12 @@ TEST_F(MeasureTest, MeasureZeroIsNeverAskedFor) {
 }
 
 TEST_F(MeasureTest, CopyIsLoadedAtTheTargetsAddress) {
-  PutMeasure(doc, 0x19000000, 9, 0, 0x5A5A);
+  PutMeasure(doc, doc.host_version, 9, 0, 0x5A5A);
   QCMeasure source;
   ASSERT_TRUE(source.Load(9));
   QCMeasure copy;
   copy.CopyDataFrom(source);
-  EXPECT_EQ(copy.LoadedSize(), 30u);
+  EXPECT_EQ(copy.LoadedSize(), standin::RecordLayouts::Find(kMeasureTag, doc.host_version)->size);
   EXPECT_EQ(copy.Cmper(), 0);
   EXPECT_EQ(copy.MeasureFlags2(), 0x5A5A);
 }

@@ -3,6 +3,7 @@ list(APPEND TEST_SOURCES
   standin/store/record_layouts_test.cpp
   standin/store/selection_test.cpp
   standin/documents/document_file_test.cpp
+  standin/documents/example_documents_test.cpp
   standin/documents/text_file_test.cpp
   standin/reports/document_picture_test.cpp
   standin/reports/document_diff_test.cpp

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include "standin/store/record_layouts.h"
 #include "standin/store/selection.h"
@@ -32,5 +34,15 @@ inline SelectionRecord SelectMeasures(int16_t first, int16_t last) {
   selection.end_measure = last;
   return selection.Encode();
 }
+
+// The flag words of measure `number` in the document's layout; (-1, -1) when
+// the document has no such measure or it is too short.
+std::pair<int, int> MeasureFlags(const standin::HostDocument& doc, uint16_t number);
+
+// What differs between two versions of a `tag` record at `host_version`, in
+// words: "measureFlags1 0x0802 -> 0x8802, bytes 20-21 differ"; "" when they
+// are the same. For failure messages that name the field, not the bytes.
+std::string RecordChange(uint32_t tag, uint32_t host_version, const standin::Bytes& before,
+                         const standin::Bytes& after);
 
 }  // namespace testing_support

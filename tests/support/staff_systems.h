@@ -112,18 +112,13 @@ inline void PutStaff(standin::HostDocument& doc, int16_t part, uint16_t system, 
   }
 }
 
-// Files measure `number` in the layout of `host_version` (26 bytes with the
-// flag words at 8 and 10 before 0x12000000, 30 bytes with them at 12 and 14
-// from it on).
+// Files measure `number` in the host's layout at `host_version`, its flag
+// words set and every other byte 0x33.
 inline void PutMeasure(standin::HostDocument& doc, uint32_t host_version, uint16_t number,
                        uint16_t flags1, uint16_t flags2) {
-  const bool long_layout = host_version >= 0x12000000;
-  standin::Bytes record(long_layout ? 30 : 26, 0x33);
-  const size_t at = long_layout ? 12 : 8;
-  record[at] = static_cast<uint8_t>(flags1);
-  record[at + 1] = static_cast<uint8_t>(flags1 >> 8);
-  record[at + 2] = static_cast<uint8_t>(flags2);
-  record[at + 3] = static_cast<uint8_t>(flags2 >> 8);
+  standin::Bytes record(standin::RecordLayouts::Find(kMeasureTag, host_version)->size, 0x33);
+  standin::RecordLayouts::Write(record, kMeasureTag, host_version, "measureFlags1", flags1);
+  standin::RecordLayouts::Write(record, kMeasureTag, host_version, "measureFlags2", flags2);
   doc.Put(kMeasureTag, number, 0, record);
 }
 

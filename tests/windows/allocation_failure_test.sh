@@ -77,7 +77,7 @@ cut_short() {
 # parts, and late in Start New Piece; and in Fix Indent.
 cut_short start-1 1 "Start New Piece" 13 start-whole
 cut_short start-10 10 "Start New Piece" 13 start-whole
-cut_short start-40 40 "Start New Piece" 13 start-whole
+cut_short start-30 30 "Start New Piece" 13 start-whole
 cut_short indent-5 5 "Fix Indent" all indent-whole
 
 grep -q QUILLO_TEST_FAIL_ALLOCATION "$FAILING" || fail "the test build has no failure switch"

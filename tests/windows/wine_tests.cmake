@@ -1,10 +1,12 @@
 # The quillo program's end-to-end tests under Wine, and the check that the
 # Windows build gives byte for byte the results of the native one.
+set(recording_module_SOURCES ${PROJECT_SOURCE_DIR}/standin/store/record_layouts.cpp)
 foreach(fake incomplete recording)
-  add_library(${fake}_module MODULE ${PROJECT_SOURCE_DIR}/tests/program/${fake}_module.cpp)
+  add_library(${fake}_module MODULE ${PROJECT_SOURCE_DIR}/tests/program/${fake}_module.cpp
+    ${${fake}_module_SOURCES})
   set_target_properties(${fake}_module PROPERTIES PREFIX "" SUFFIX ".qxt")
   target_compile_options(${fake}_module PRIVATE ${QUILLO_WARNINGS})
-  # Header-only: the record tags and the selection layout of the stand-in host.
+  # The record tags, layouts and the selection layout of the stand-in host.
   target_include_directories(${fake}_module PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_options(${fake}_module PRIVATE -static -static-libgcc -static-libstdc++)
 endforeach()
@@ -44,7 +46,8 @@ set_tests_properties(windows.load_cycles PROPERTIES FIXTURES_REQUIRED wine TIMEO
 # middle of a command, the command answers 0 and the document keeps every
 # record. The shipped module carries no such switch.
 add_library(failing_allocation_module MODULE $<TARGET_OBJECTS:module_objects>
-  ${PROJECT_SOURCE_DIR}/plugin/dll_main.cpp ${CMAKE_CURRENT_LIST_DIR}/failing_allocator.cpp)
+  ${PROJECT_SOURCE_DIR}/plugin/dll_main.cpp ${PROJECT_SOURCE_DIR}/plugin/runtime_hooks.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/failing_allocator.cpp)
 set_target_properties(failing_allocation_module PROPERTIES PREFIX "" SUFFIX ".qxt")
 target_include_directories(failing_allocation_module PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_options(failing_allocation_module PRIVATE ${QUILLO_WARNINGS})
@@ -56,3 +59,31 @@ add_test(NAME windows.allocation_failure
           WORK=${CMAKE_CURRENT_BINARY_DIR}/allocation_failure
           ${CMAKE_CURRENT_LIST_DIR}/allocation_failure_test.sh)
 set_tests_properties(windows.allocation_failure PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+
+# Hosts other than QUILLO.EXE: the stand-in host built as Quillo2024.exe runs
+# both commands (on its own thread, and from a second thread with the module
+# loaded on the first) with the result QUILLO.EXE gets; a program that exports
+# no services gets the answers of a host that holds nothing.
+add_executable(other_host ${CMAKE_CURRENT_LIST_DIR}/other_host.cpp)
+target_link_libraries(other_host PRIVATE standin_program)
+target_compile_options(other_host PRIVATE ${QUILLO_WARNINGS})
+set_target_properties(other_host PROPERTIES OUTPUT_NAME Quillo2024 ENABLE_EXPORTS ON)
+target_link_options(other_host PRIVATE -static -static-libgcc -static-libstdc++)
+add_executable(bare_host ${CMAKE_CURRENT_LIST_DIR}/bare_host.cpp)
+target_compile_options(bare_host PRIVATE ${QUILLO_WARNINGS})
+target_link_options(bare_host PRIVATE -static -static-libgcc -static-libstdc++)
+add_test(NAME windows.other_hosts
+  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} WINE=${WINE_PROGRAM}
+          QUILLO=$<TARGET_FILE:quillo> OTHER=$<TARGET_FILE:other_host>
+          BARE=$<TARGET_FILE:bare_host> MODULE=$<TARGET_FILE:zkstartnewpiece>
+          SOURCE=${PROJECT_SOURCE_DIR} WORK=${CMAKE_CURRENT_BINARY_DIR}/other_hosts
+          ${CMAKE_CURRENT_LIST_DIR}/other_hosts_test.sh)
+set_tests_properties(windows.other_hosts PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+
+# Load, Start New Piece cut short by a failed allocation, unload, a thousand
+# times: the thrown exception must leave nothing behind in the process.
+add_test(NAME windows.allocation_failure_cycles
+  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} ${WINE_PROGRAM} $<TARGET_FILE:other_host>
+          oom-cycles $<TARGET_FILE:failing_allocation_module> 1000 10)
+set_tests_properties(windows.allocation_failure_cycles PROPERTIES FIXTURES_REQUIRED wine
+  TIMEOUT 300)
