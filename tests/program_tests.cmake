@@ -1,9 +1,10 @@
 # End-to-end tests of the quillo program, natively: it loads the built module
 # from disk and works on document files in a scratch folder.
-# Two stand-in modules: one lacking entry points, one that records what the
-# host hands it (in the layouts of the host's own description of its records).
+# Three stand-in modules: one lacking entry points, one that records what the
+# host hands it (in the layouts of the host's own description of its records),
+# one that crashes, exits or hangs where the test asks.
 set(recording_module_SOURCES ${PROJECT_SOURCE_DIR}/standin/store/record_layouts.cpp)
-foreach(fake incomplete recording)
+foreach(fake incomplete recording hostile)
   add_library(${fake}_module MODULE ${CMAKE_CURRENT_SOURCE_DIR}/program/${fake}_module.cpp
     ${${fake}_module_SOURCES})
   set_target_properties(${fake}_module PROPERTIES PREFIX "")
@@ -18,7 +19,8 @@ foreach(group help run bad-input hostile examples)
     COMMAND ${CMAKE_COMMAND} -E env
             QUILLO=$<TARGET_FILE:quillo> MODULE=$<TARGET_FILE:zkstartnewpiece>
             INCOMPLETE=$<TARGET_FILE:incomplete_module>
-            RECORDING=$<TARGET_FILE:recording_module> SOURCE=${PROJECT_SOURCE_DIR}
+            RECORDING=$<TARGET_FILE:recording_module> HOSTILE=$<TARGET_FILE:hostile_module>
+            SOURCE=${PROJECT_SOURCE_DIR}
             WORK=${CMAKE_CURRENT_BINARY_DIR}/program/${group}
             ${CMAKE_CURRENT_SOURCE_DIR}/program/quillo_program_test.sh ${group})
 endforeach()

@@ -41,19 +41,33 @@ std::string Lower(std::string text) {
 }  // namespace
 
 ModuleSession::~ModuleSession() {
-  if (open_) loader_.entry().terminate();
+  if (!open_) return;
+  ModuleCall call("QuilloExtensionTerminate");
+  loader_.entry().terminate();
 }
 
 bool ModuleSession::Open(const std::string& path, uint32_t host_version, std::string* error) {
   if (!loader_.Open(path, error)) return false;
   const ExtensionEntryPoints& entry = loader_.entry();
   open_ = true;
-  version_answer_ = entry.version(host_version);
-  init_answer_ = entry.init(nullptr, &init_flags_);
+  {
+    ModuleCall call("QuilloExtensionVersion");
+    version_answer_ = entry.version(host_version);
+  }
+  {
+    ModuleCall call("QuilloExtensionInit");
+    init_answer_ = entry.init(nullptr, &init_flags_);
+  }
   for (int16_t index = 0; index < kMostMenuItems; ++index) {
     std::vector<uint8_t> item8(kItem8Size, kHostFill), item16(kItem16Size, kHostFill);
-    if (entry.enumerate(nullptr, index, item8.data()) == 0) break;
-    if (entry.enumerate_utf16(nullptr, index, item16.data()) == 0) break;
+    {
+      ModuleCall call("QuilloExtensionEnumerate");
+      if (entry.enumerate(nullptr, index, item8.data()) == 0) break;
+    }
+    {
+      ModuleCall call("QuilloExtensionEnumerate_UTF16");
+      if (entry.enumerate_utf16(nullptr, index, item16.data()) == 0) break;
+    }
     MenuEntry item;
     item.index = index;
     item.text = Text8(item8.data());
@@ -101,11 +115,13 @@ std::string ModuleSession::MenuSummary() const {
 }
 
 int32_t ModuleSession::MenuStatus() {
+  ModuleCall call("QuilloExtensionGetMenuStatus");
   return loader_.entry().get_menu_status(nullptr);
 }
 
 int32_t ModuleSession::Invoke(int16_t index, const Selection& selection) {
   std::array<uint8_t, Selection::kRecordSize> record = selection.Encode();
+  ModuleCall call("QuilloExtensionInvoke");
   return loader_.entry().invoke(nullptr, index, record.data());
 }
 

@@ -20,11 +20,24 @@ bool Resolve(void* handle, const char* name, Fn* out, const std::string& path, s
 }  // namespace
 
 ModuleLoader::~ModuleLoader() {
-  if (handle_ != nullptr) dlclose(handle_);
+  if (handle_ == nullptr) return;
+  ModuleCall call("unload");
+  dlclose(handle_);
 }
 
 bool ModuleLoader::Open(const std::string& path, std::string* error) {
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (std::string problem = ModuleFileProblem(path); !problem.empty()) {
+    *error = path + ": " + problem;
+    return false;
+  }
+  // Rationale: dlopen looks a name without a slash up on the library path;
+  // the module named on the command line is a file, here the one in the
+  // current folder.
+  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  {
+    ModuleCall call("load");
+    handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
   if (handle_ == nullptr) {
     const char* reason = dlerror();
     *error = path + ": cannot load the module (" + (reason ? reason : "unknown reason") + ")";

@@ -23,6 +23,7 @@
 #include "standin/documents/text_file.h"
 #include "standin/program/load_cycles.h"
 #include "standin/program/module_loader.h"
+#include "standin/program/module_worker.h"
 #include "standin/program/quillo_tool.h"
 
 namespace {
@@ -33,7 +34,8 @@ constexpr int kDefaultWidth = 100;
 constexpr const char* kExitCodes =
     "Exit codes: 0 done; 1 the command line is wrong; 2 a document or module cannot be used\n"
     "(malformed, unknown record, value out of range, selection outside the document, module\n"
-    "that does not load or lacks an entry point) or a command failed.";
+    "that does not load, lacks an entry point, crashes, exits or passes --timeout) or a\n"
+    "command failed.";
 
 bool StdoutIsTerminal() {
 #if defined(_WIN32)
@@ -86,7 +88,18 @@ struct CommandLine {
   CLI::App* example = nullptr;
   int cycles = 0;
   CLI::App* load_cycles = nullptr;
+  int timeout = standin::ModuleWorker::kDefaultTimeout;
 };
+
+// --timeout, for the subcommands that call the module.
+void AddTimeout(CLI::App* sub, int* timeout) {
+  sub->add_option("--timeout", *timeout,
+                  "Seconds each call into the module may take before the module is stopped "
+                  "and the command fails")
+      ->check(CLI::Range(standin::ModuleWorker::kShortestTimeout,
+                         standin::ModuleWorker::kLongestTimeout))
+      ->capture_default_str();
+}
 
 void AddMenus(CLI::App& app, CommandLine& line) {
   line.menus = app.add_subcommand("menus", "Load the module and print its menu items");
@@ -95,6 +108,7 @@ void AddMenus(CLI::App& app, CommandLine& line) {
                          "The host version to report (e.g. 0x12000000)");
   line.menus->add_flag("--probe", line.probe,
                        "Also check that the module reaches the host's services");
+  AddTimeout(line.menus, &line.timeout);
   line.menus->footer(kExitCodes);
 }
 
@@ -131,6 +145,7 @@ void AddRun(CLI::App& app, CommandLine& line) {
   run->add_flag("--log", request.log, "Print every host service call the module makes");
   run->add_flag("--strict", request.strict,
                 "Fail, writing nothing, when a command answers 0 (it declined to run)");
+  AddTimeout(run, &line.timeout);
   run->footer(kExitCodes);
 }
 
@@ -181,6 +196,7 @@ void AddLoadCycles(CLI::App& app, CommandLine& line) {
       ->required()
       ->check(CLI::Range(1, 1000000));
   line.load_cycles->add_option("--module", line.module_path, "The plug-in module to load");
+  AddTimeout(line.load_cycles, &line.timeout);
 }
 
 // kExitOk when what went to the standard output reached it; else a message
@@ -226,8 +242,18 @@ int Parse(CLI::App& app, int argc, char** argv) {
   return standin::kExitOk;
 }
 
-int Dispatch(const CommandLine& line) {
+// Runs the subcommand asked for. Those that call the module run in a
+// worker process that this one watches (see module_worker.h); `worker` is
+// true in that process.
+int Dispatch(const CommandLine& line, int argc, char** argv, bool worker) {
   standin::QuilloTool tool(stdout, stderr, ProgramFile());
+  const bool run = line.run->parsed();
+  if (!worker && (run || line.menus->parsed() || line.load_cycles->parsed())) {
+    standin::WorkerReport report = standin::ModuleWorker::Supervise(argc, argv, line.timeout);
+    return tool.FinishContained(report, run ? line.request.module : line.module_path,
+                                run ? line.request.output : "");
+  }
+  if (worker) tool.HandResultsTo(standin::ModuleWorker::HandOver);
   if (line.menus->parsed()) {
     return tool.Menus({line.module_path, line.host_version, line.probe});
   }
@@ -270,6 +296,16 @@ int main(int argc, char** argv) {
   // Paths such as /tmp/doc.json are paths, not Windows-style options, on
   // every platform (subcommands inherit this setting).
   app.allow_windows_style_options(false);
+  // A worker started by this program to call the module: its first argument
+  // names its channel, and the rest are the arguments the user gave.
+  const bool worker = argc > 1 && standin::ModuleWorker::IsWorkerArgument(argv[1]);
+  if (worker && !standin::ModuleWorker::Attach(argv[1])) {
+    std::fprintf(stderr, "quillo: %s is for the program's own use\n",
+                 standin::Echo(argv[1]).c_str());
+    return standin::kExitUsage;
+  }
+  std::vector<char*> arguments(argv, argv + argc);
+  if (worker) arguments.erase(arguments.begin() + 1);
   CommandLine line;
   line.module_path = standin::DefaultModulePath(argv[0]);
   AddMenus(app, line);
@@ -277,7 +313,9 @@ int main(int argc, char** argv) {
   AddReports(app, line);
   AddExample(app, line);
   AddLoadCycles(app, line);
-  int parsed = Parse(app, argc, argv);
+  int parsed = Parse(app, static_cast<int>(arguments.size()), arguments.data());
   if (parsed != standin::kExitOk) return parsed < 0 ? standin::kExitOk : parsed;
-  return Dispatch(line);
+  const int code = Dispatch(line, argc, argv, worker);
+  if (worker) standin::ModuleWorker::Finish();
+  return code;
 }

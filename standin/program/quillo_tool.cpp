@@ -140,9 +140,33 @@ int QuilloTool::Run(const RunRequest& request) {
   }
   if (int code = RunCommands(request, selections, &document); code != kExitOk) return code;
   document.log.clear();
-  if (!DocumentFile::Save(request.output, document, &error)) return Fail(kExitBadInput, error);
-  std::fprintf(out_, "wrote %s\n", Echo(request.output).c_str());
+  if (!handoff_) return WriteResult(request.output, DocumentFile::Format(document));
+  if (!handoff_(DocumentFile::Format(document))) {
+    return Fail(kExitBadInput, "cannot hand the result over; nothing written");
+  }
   return Done();
+}
+
+int QuilloTool::WriteResult(const std::string& output, std::string_view text) {
+  std::string problem;
+  if (!WriteTextFileAtomically(output, text, &problem)) {
+    return Fail(kExitBadInput, Echo(output) + ": " + problem);
+  }
+  std::fprintf(out_, "wrote %s\n", Echo(output).c_str());
+  return Done();
+}
+
+int QuilloTool::FinishContained(const WorkerReport& report, const std::string& module,
+                                const std::string& output) {
+  if (!report.failure.empty()) {
+    return Fail(kExitBadInput,
+                Echo(module) + ": " + report.failure + (output.empty() ? "" : "; nothing written"));
+  }
+  if (report.exit_code != kExitOk || output.empty()) return report.exit_code;
+  if (!report.document) {
+    return Fail(kExitBadInput, Echo(module) + ": the run handed no result over; nothing written");
+  }
+  return WriteResult(output, *report.document);
 }
 
 int QuilloTool::CheckRequest(const RunRequest& request, std::vector<NumberRange>* measure_ranges,

@@ -10,11 +10,13 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "standin/program/module_worker.h"
 #include "standin/reports/document_picture.h"
 #include "standin/store/host_document.h"
 #include "standin/store/selection.h"
@@ -55,8 +57,21 @@ class QuilloTool {
   int Menus(const MenusRequest& request);
 
   // Loads the document and the module, runs the commands one after another
-  // on the same document and writes the result.
+  // on the same document and writes the result (or hands it over, see
+  // HandResultsTo).
   int Run(const RunRequest& request);
+
+  // In a worker: Run hands its resulting document to `handoff` rather than
+  // writing the output file; `handoff` answers false when it could not.
+  void HandResultsTo(std::function<bool(std::string_view document)> handoff) {
+    handoff_ = std::move(handoff);
+  }
+
+  // Ends a subcommand that ran in a worker: says what happened to the
+  // module if the worker did not finish, else writes the document it handed
+  // over to `output` (for a run; "" otherwise). Answers the exit code.
+  int FinishContained(const WorkerReport& report, const std::string& module,
+                      const std::string& output);
 
   // Prints the picture of the document at `path`.
   int Show(const std::string& path, PictureOptions options);
@@ -83,6 +98,8 @@ class QuilloTool {
                    std::vector<std::optional<NumberRange>>* slot_ranges);
   int RunCommands(const RunRequest& request, const std::vector<Selection>& selections,
                   HostDocument* document);
+  // Writes a run's resulting document to `output` and says so.
+  int WriteResult(const std::string& output, std::string_view text);
   // kExitOk once everything written to the output stream has reached it;
   // otherwise a message and kExitBadInput.
   int Done();
@@ -90,6 +107,7 @@ class QuilloTool {
   std::FILE* out_;
   std::FILE* err_;
   std::string program_;
+  std::function<bool(std::string_view)> handoff_;
 };
 
 }  // namespace standin

@@ -20,14 +20,38 @@ bool Resolve(HMODULE handle, const char* name, Fn* out, const std::string& path,
 }  // namespace
 
 ModuleLoader::~ModuleLoader() {
-  if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
+  if (handle_ == nullptr) return;
+  ModuleCall call("unload");
+  FreeLibrary(static_cast<HMODULE>(handle_));
 }
 
 bool ModuleLoader::Open(const std::string& path, std::string* error) {
-  HMODULE handle = LoadLibraryA(path.c_str());
+  if (std::string problem = ModuleFileProblem(path); !problem.empty()) {
+    *error = path + ": " + problem;
+    return false;
+  }
+  // Rationale: LoadLibrary searches the program's folder, the system folders
+  // and PATH for a name, and appends ".dll" to a name without an extension;
+  // the module named on the command line is that file, found from the
+  // current folder.
+  std::string file = path;
+  char full[4 * MAX_PATH];
+  DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  if (length > 0 && length < sizeof full) file.assign(full, length);
+  if (file.find('.', file.find_last_of("/\\") + 1) == std::string::npos) file += '.';
+  HMODULE handle = nullptr;
+  {
+    ModuleCall call("load");
+    handle = LoadLibraryExA(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  }
   if (handle == nullptr) {
-    *error =
-        path + ": cannot load the module (Windows error " + std::to_string(GetLastError()) + ")";
+    const DWORD code = GetLastError();
+    // Rationale: the system's loader catches a crash in the module's
+    // initialisation and fails the load with one of these codes.
+    const bool init_failed = code == ERROR_NOACCESS || code == ERROR_DLL_INIT_FAILED;
+    *error = path + ": cannot load the module (" +
+             (init_failed ? "its initialisation failed: " : "") + "Windows error " +
+             std::to_string(code) + ")";
     return false;
   }
   handle_ = handle;

@@ -6,7 +6,8 @@
 #
 # Environment: QUILLO (the program; a .EXE runs under $WINE), MODULE (the
 # module it loads), INCOMPLETE (a module lacking entry points), RECORDING (a
-# module that records its selection), SOURCE (the source tree), WORK (a
+# module that records its selection), HOSTILE (a module that misbehaves as
+# HOSTILE_MODULE asks), SOURCE (the source tree), WORK (a
 # scratch folder, emptied first).
 set -euo pipefail
 group=$1
@@ -147,6 +148,40 @@ case "$group" in
       expect 2 "^quillo: .*incomplete.*: the module does not export QuilloExtensionInit$" \
         run in.json -c 0 -m 9 -o out.json --module "$INCOMPLETE"
     fi
+    # A name without a folder is a file in the current folder, not one the
+    # system's library search would find (beside the program, say).
+    module_name=$(basename "$MODULE")
+    expect 2 "^quillo: $module_name: no such file$" menus --module "$module_name"
+    if [ -n "${HOSTILE:-}" ]; then
+      # A module that crashes, ends the program or hangs in one of its entry
+      # points: its own line gets through, then one line says what happened
+      # where, and nothing is written. (AddressSanitizer is asked to leave a
+      # bad access to the system; Windows makes a crash in a module's
+      # initialisation a failure to load it.)
+      crash="crashed \((SIGSEGV|access violation \(0xC0000005\))\)"
+      asan_options=${ASAN_OPTIONS-}
+      export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}handle_segv=0"
+      while IFS='#' read -r misbehaviour happened args; do
+        export HOSTILE_MODULE=$misbehaviour
+        # shellcheck disable=SC2086
+        expect 2 "^quillo: .*hostile.*: $happened$" $args --module "$HOSTILE"
+        grep -q "^hostile module: ${misbehaviour#*:} in ${misbehaviour%%:*}" "$WORK.output" ||
+          fail "HOSTILE_MODULE=$misbehaviour: the module's own line did not get through"
+      done <<ROWS
+load:crash#(the module $crash while it was being loaded \(its initialisation\); nothing written|cannot load the module \(its initialisation failed: Windows error 998[^)]*\))#run in.json -c Hostile -m 9 -o out.json
+Version:exit#the module ended the program \(exit status 0\) in QuilloExtensionVersion#menus
+Init:crash#the module $crash in QuilloExtensionInit#menus --probe
+Enumerate:hang#the module gave no answer within 1 second \(--timeout\) in QuilloExtensionEnumerate and was stopped#menus --timeout 1
+MenuStatus:crash#the module $crash in QuilloExtensionGetMenuStatus#menus
+Invoke:crash#the module $crash in QuilloExtensionInvoke; nothing written#run in.json -c Hostile -m 9 -o out.json
+Invoke:exit#the module ended the program \(exit status 0\) in QuilloExtensionInvoke; nothing written#run in.json -c Hostile -m 9 -o out.json
+Invoke:hang#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#run in.json -c Hostile -m 9 -o out.json --timeout 2
+Terminate:crash#the module $crash in QuilloExtensionTerminate; nothing written#run in.json -c Hostile -m 9 -o out.json
+unload:exit#the module ended the program \(exit status 0\) while it was being unloaded#cycles 3
+ROWS
+      unset HOSTILE_MODULE
+      export ASAN_OPTIONS=$asan_options
+    fi
     expect_nothing_written "bad input"
     ;;
   hostile)
@@ -157,7 +192,8 @@ case "$group" in
     # Links planted at the names a run used to write through.
     ln -s victim.json .out.json.quillo-partial
     ln -s in.json .in.json.quillo-partial
-    expect 0 "^wrote out.json$" run in.json --module ./module.so -c 1 -m all -o out.json
+    # A module named without a folder is the file in the current folder.
+    expect 0 "^wrote out.json$" run in.json --module module.so -c 1 -m all -o out.json
     [ -L .out.json.quillo-partial ] && [ -L .in.json.quillo-partial ] ||
       fail "a planted link was removed or replaced"
     # An output that is a link is replaced by the result, not written through.
@@ -180,6 +216,12 @@ case "$group" in
     expect 2 "^quillo: pipe: is not a regular file" run in.json --module ./module.so \
       -c 1 -m all -o pipe
     expect 2 "^quillo: pipe: is not a regular file" example suite -o pipe
+    # A module that is a pipe is refused without waiting on it; a name
+    # without a folder is never looked up on the library path.
+    expect 2 "^quillo: pipe: is not a regular file \(a device, pipe or socket\); give a module file$" \
+      menus --module pipe
+    expect 2 "^quillo: libc.so.6: no such file$" run in.json --module libc.so.6 -c 1 -m all \
+      -o out.json
     # Nor does an example go over the module or the program beside it.
     mkdir program
     cp "$QUILLO" program/quillo

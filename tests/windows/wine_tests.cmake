@@ -1,7 +1,7 @@
 # The quillo program's end-to-end tests under Wine, and the check that the
 # Windows build gives byte for byte the results of the native one.
 set(recording_module_SOURCES ${PROJECT_SOURCE_DIR}/standin/store/record_layouts.cpp)
-foreach(fake incomplete recording)
+foreach(fake incomplete recording hostile)
   add_library(${fake}_module MODULE ${PROJECT_SOURCE_DIR}/tests/program/${fake}_module.cpp
     ${${fake}_module_SOURCES})
   set_target_properties(${fake}_module PROPERTIES PREFIX "" SUFFIX ".qxt")
@@ -16,8 +16,8 @@ foreach(group help run bad-input)
     COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} WINE=${WINE_PROGRAM}
             QUILLO=$<TARGET_FILE:quillo> MODULE=$<TARGET_FILE:zkstartnewpiece>
             INCOMPLETE=$<TARGET_FILE:incomplete_module>
-            RECORDING=$<TARGET_FILE:recording_module> SOURCE=${PROJECT_SOURCE_DIR}
-            WORK=${CMAKE_CURRENT_BINARY_DIR}/program/${group}
+            RECORDING=$<TARGET_FILE:recording_module> HOSTILE=$<TARGET_FILE:hostile_module>
+            SOURCE=${PROJECT_SOURCE_DIR} WORK=${CMAKE_CURRENT_BINARY_DIR}/program/${group}
             ${PROJECT_SOURCE_DIR}/tests/program/quillo_program_test.sh ${group})
   set_tests_properties(windows.program.${group} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
 endforeach()

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "standin/documents/document_file.h"
 #include "standin/documents/example_documents.h"
@@ -161,9 +162,19 @@ TEST_F(QuilloToolTest, RunRefusesASelectionOutsideTheDocument) {
 }
 
 TEST_F(QuilloToolTest, RunReportsAModuleThatDoesNotLoad) {
-  QuilloTool tool(out, err);
-  EXPECT_EQ(tool.Run(request), standin::kExitBadInput);
-  EXPECT_EQ(Contents(err).rfind("quillo: " + request.module + ": cannot load the module", 0), 0u);
+  // A missing file and a folder are named as such before the system's
+  // loader is asked; a file that is no module is the loader's to refuse.
+  const std::string missing = request.module;
+  for (const auto& [module, problem] : {std::pair{missing, ": no such file\n"},
+                                        std::pair{folder.Path(""), ": is a folder, not a file\n"},
+                                        std::pair{input, ": cannot load the module ("}}) {
+    std::FILE* module_err = std::tmpfile();
+    QuilloTool tool(out, module_err);
+    request.module = module;
+    EXPECT_EQ(tool.Run(request), standin::kExitBadInput);
+    EXPECT_EQ(Contents(module_err).rfind("quillo: " + module + problem, 0), 0u) << module;
+    std::fclose(module_err);
+  }
   EXPECT_EQ(folder.Listing(), "in.json");
   EXPECT_EQ(FileText(input), original);
 }

@@ -1,0 +1,54 @@
+// ModuleWorker: the subcommands that call a module (menus, run, cycles) run
+// in a worker process, so that whatever the module does (crash, end the
+// process, never return) the program lives on to say so in one line and
+// writes nothing.
+//
+// The worker is this program started again with the same arguments and a
+// channel to the program that started it (see WorkerProcess). Before each
+// call into the module it sends "call ENTRY\n" and after it "back\n"; a
+// run's resulting document travels as "document LENGTH\n" and its bytes;
+// "end\n" says the worker finished on its own. The watching program gives
+// each call a time limit and stops the worker when a call passes it. The
+// worker shares the standard streams, so its lines and the module's own
+// output reach the user as they are written.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace standin {
+
+struct WorkerReport {
+  // Empty when the worker finished on its own; otherwise what happened, as
+  // "the module crashed (SIGSEGV) in QuilloExtensionInvoke".
+  std::string failure;
+  int exit_code = 0;                    // the worker's, when it finished
+  std::optional<std::string> document;  // what a run handed over
+};
+
+class ModuleWorker {
+ public:
+  // Each call into the module may take this long by default, and at most
+  // between these limits, in seconds.
+  static constexpr int kDefaultTimeout = 60;
+  static constexpr int kShortestTimeout = 1;
+  static constexpr int kLongestTimeout = 86400;
+
+  // True when `argument`, the program's first, makes it a worker.
+  static bool IsWorkerArgument(const char* argument);
+
+  // In the worker: takes up the channel that `argument` names and announces
+  // every module call on it from now on. False when `argument` names none.
+  static bool Attach(const char* argument);
+  // In the worker: hands a run's resulting document over.
+  static bool HandOver(std::string_view document);
+  // In the worker: says that it finished on its own, as its last act.
+  static void Finish();
+
+  // Starts a worker with the arguments this program was given and watches
+  // it to its end, giving each module call `timeout_seconds`.
+  static WorkerReport Supervise(int argc, char** argv, int timeout_seconds);
+};
+
+}  // namespace standin

@@ -1,0 +1,229 @@
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+
+#include "standin/program/worker_process.h"
+
+namespace standin {
+namespace {
+
+// Process exit codes that are exceptions the system caught, by name.
+std::string ExceptionName(DWORD code) {
+  switch (code) {
+    case 0xC0000005:
+      return "access violation";
+    case 0xC00000FD:
+      return "stack overflow";
+    case 0xC000001D:
+      return "illegal instruction";
+    case 0xC0000094:
+      return "integer division by zero";
+    case 0xC0000409:
+      return "stack buffer overrun";
+    case 0xC0000374:
+      return "heap corruption";
+    case 0x80000003:
+      return "breakpoint";
+    default:
+      return "exception";
+  }
+}
+
+std::string WindowsError(const char* what) {
+  return std::string(what) + " (Windows error " + std::to_string(GetLastError()) + ")";
+}
+
+// The command line's arguments after the program's name, as typed: the
+// worker gets them unchanged, whatever quoting they use.
+const wchar_t* ArgumentsAfterProgram(const wchar_t* line) {
+  // The program's name ends at the closing quote when quoted, else at the
+  // first blank; it has no escapes.
+  if (*line == L'"') {
+    ++line;
+    while (*line != 0 && *line != L'"') ++line;
+    if (*line == L'"') ++line;
+  } else {
+    while (*line != 0 && *line != L' ' && *line != L'\t') ++line;
+  }
+  return line;
+}
+
+LONG WINAPI EndWithExceptionCode(EXCEPTION_POINTERS* exception) {
+  // Rationale: the code tells the watching program what happened; the
+  // system's own handling would start a debugger or show a dialog.
+  TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
+
+struct WorkerProcess::Platform {
+  HANDLE process = nullptr;
+  HANDLE job = nullptr;      // ends the worker when this program ends, however it ends
+  HANDLE channel = nullptr;  // the reading end, opened for overlapped reads
+  HANDLE read_event = nullptr;
+  OVERLAPPED read{};
+  bool read_pending = false;
+  char chunk[65536];
+};
+
+WorkerProcess::WorkerProcess() : platform_(std::make_unique<Platform>()) {}
+
+WorkerProcess::~WorkerProcess() {
+  Platform& p = *platform_;
+  if (p.process != nullptr && !ended_) {
+    Stop();
+    Ending ignored;
+    WaitForEnd(-1, &ignored);
+  }
+  if (p.read_pending) {
+    CancelIo(p.channel);
+    DWORD ignored = 0;
+    GetOverlappedResult(p.channel, &p.read, &ignored, TRUE);
+  }
+  if (p.channel != nullptr) CloseHandle(p.channel);
+  if (p.read_event != nullptr) CloseHandle(p.read_event);
+  if (p.process != nullptr) CloseHandle(p.process);
+  if (p.job != nullptr) CloseHandle(p.job);
+}
+
+bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
+  Platform& p = *platform_;
+  // An anonymous pipe cannot be waited on with a time limit; a named pipe
+  // opened for overlapped reading can.
+  static LONG counter = 0;
+  wchar_t name[96];
+  std::swprintf(name, 96, L"\\\\.\\pipe\\quillo-worker-%lu-%ld", GetCurrentProcessId(),
+                InterlockedIncrement(&counter));
+  HANDLE server = CreateNamedPipeW(
+      name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+      PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 1 << 20, 0, nullptr);
+  if (server == INVALID_HANDLE_VALUE) {
+    *error = WindowsError("cannot make a channel to a worker process");
+    return false;
+  }
+  p.channel = server;
+  p.read_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE client = CreateFileW(name, GENERIC_WRITE, 0, &inherited, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (p.read_event == nullptr || client == INVALID_HANDLE_VALUE) {
+    *error = WindowsError("cannot make a channel to a worker process");
+    return false;
+  }
+  wchar_t program[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
+  std::wstring line = L"\"" + std::wstring(program, length) + L"\" ";
+  line += std::wstring(kChannelArgument.begin(), kChannelArgument.end());
+  line += std::to_wstring(reinterpret_cast<uintptr_t>(client));
+  line += ArgumentsAfterProgram(GetCommandLineW());
+  // The worker writes to the same standard streams.
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    HANDLE stream = GetStdHandle(which);
+    if (stream != nullptr && stream != INVALID_HANDLE_VALUE) {
+      SetHandleInformation(stream, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+  }
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION started{};
+  BOOL ok = CreateProcessW(program, line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                           nullptr, &startup, &started);
+  const DWORD start_error = GetLastError();
+  CloseHandle(client);
+  if (!ok) {
+    SetLastError(start_error);
+    *error = WindowsError("cannot start a worker process");
+    return false;
+  }
+  p.process = started.hProcess;
+  // The system closes the job's handle when this program ends, and the
+  // job's end takes the worker with it. Where jobs are not available the
+  // worker simply runs without one.
+  p.job = CreateJobObjectW(nullptr, nullptr);
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (p.job != nullptr) {
+    SetInformationJobObject(p.job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    AssignProcessToJobObject(p.job, p.process);
+  }
+  ResumeThread(started.hThread);
+  CloseHandle(started.hThread);
+  return true;
+}
+
+WorkerProcess::Wait WorkerProcess::Read(std::string* received, int timeout_ms) {
+  Platform& p = *platform_;
+  if (!p.read_pending) {
+    p.read = OVERLAPPED{};
+    p.read.hEvent = p.read_event;
+    DWORD got = 0;
+    if (ReadFile(p.channel, p.chunk, sizeof p.chunk, &got, &p.read)) {
+      received->append(p.chunk, got);
+      return Wait::kData;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) return Wait::kClosed;
+    p.read_pending = true;
+  }
+  DWORD waited =
+      WaitForSingleObject(p.read_event, timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms));
+  if (waited == WAIT_TIMEOUT) return Wait::kTimedOut;
+  DWORD got = 0;
+  BOOL ok = GetOverlappedResult(p.channel, &p.read, &got, FALSE);
+  p.read_pending = false;
+  if (!ok) return Wait::kClosed;
+  received->append(p.chunk, got);
+  return Wait::kData;
+}
+
+bool WorkerProcess::WaitForEnd(int timeout_ms, Ending* ending) {
+  if (!ended_) {
+    DWORD waited = WaitForSingleObject(platform_->process,
+                                       timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms));
+    if (waited != WAIT_OBJECT_0) return false;
+    DWORD code = 0;
+    GetExitCodeProcess(platform_->process, &code);
+    ended_ = true;
+    // Rationale: a process ended by an exception the system caught has the
+    // exception's status as exit code; those all have the two top bits set
+    // (or are a breakpoint), far above any status a program exits with.
+    ending_.crashed = (code & 0xC0000000) == 0xC0000000 || code == 0x80000003;
+    if (ending_.crashed) {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
+      ending_.crash = ExceptionName(code) + " (" + hex + ")";
+    }
+    ending_.exit_status = static_cast<int>(code);
+  }
+  *ending = ending_;
+  return true;
+}
+
+void WorkerProcess::Stop() {
+  if (platform_->process != nullptr && !ended_) TerminateProcess(platform_->process, 1);
+}
+
+bool WriteToChannel(uintptr_t channel, std::string_view bytes) {
+  HANDLE handle = reinterpret_cast<HANDLE>(channel);
+  while (!bytes.empty()) {
+    DWORD wrote = 0;
+    if (!WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) ||
+        wrote == 0) {
+      return false;
+    }
+    bytes.remove_prefix(wrote);
+  }
+  return true;
+}
+
+void PrepareWorkerProcess() {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  SetUnhandledExceptionFilter(EndWithExceptionCode);
+}
+
+}  // namespace standin
