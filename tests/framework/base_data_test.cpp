@@ -36,7 +36,12 @@ TEST_F(BaseDataTest, AFailedLoadLeavesTheObjectUnsaveable) {
   EXPECT_FALSE(record.Save());
   EXPECT_FALSE(record.Reload());
   EXPECT_FALSE(record.SaveNew());
+  TestIncidence incidence;
+  EXPECT_FALSE(incidence.Load(3, 1));
+  EXPECT_FALSE(incidence.SaveAs(3));
+  EXPECT_FALSE(incidence.Reload());
   EXPECT_EQ(doc.CountCalls("QX_SaveEData") + doc.CountCalls("QX_CreateEData"), 0u);
+  EXPECT_EQ(doc.CountCalls("QX_LoadEData"), 3u);  // none for the refused reloads
 }
 
 TEST_F(BaseDataTest, SaveAsMovesTheAddressEvenWhenItRefuses) {
@@ -70,6 +75,10 @@ TEST_F(BaseDataTest, HostCountsBeyondTheRoomAreClampedAndNegativeOnesFail) {
   EXPECT_FALSE(record.Load(1));
   EXPECT_EQ(record.LoadedSize(), 0u);
   EXPECT_FALSE(record.Save());
+
+  doc.reported_load_size = 0;  // found, but empty: loaded, with nothing to save
+  EXPECT_TRUE(record.Load(1));
+  EXPECT_EQ(record.LoadedSize(), 0u);
 }
 
 TEST_F(BaseDataTest, ReloadOfANoInciRecordGoesBackToInciZero) {
@@ -128,9 +137,13 @@ TEST_F(BaseDataTest, ACloneCarriesAddressTagOverrideDocumentAndBytes) {
 TEST_F(BaseDataTest, DefaultCopyIsAHeapBlockThatLaterLoadsCanFill) {
   doc.Put(kTestTag, 1, 0, Bytes{1, 2});
   doc.Put(kTestTag, 2, 0, Words({1, 2, 3, 4}));
-  HeapCopyRecord source, copy;
-  ASSERT_TRUE(source.Load(1));
+  HeapCopyRecord source, copy, unloaded;
+  ASSERT_TRUE(source.Load(2));
   copy.CopyDataFrom(source);
+  ASSERT_TRUE(source.Load(1));
+  copy.CopyDataFrom(source);  // replaces the first block, which is freed
+  EXPECT_FALSE(unloaded.Load(3));
+  copy.CopyDataFrom(unloaded);  // nothing to copy: the copy stays as it was
   EXPECT_EQ(copy.LoadedSize(), 2u);
   EXPECT_NE(copy.RecordBytes(), copy.bytes);
   ASSERT_TRUE(copy.SaveAs(9));
@@ -140,6 +153,11 @@ TEST_F(BaseDataTest, DefaultCopyIsAHeapBlockThatLaterLoadsCanFill) {
   ASSERT_TRUE(copy.Load(2));
   EXPECT_EQ(copy.LoadedSize(), 8u);
   EXPECT_EQ(copy.RecordBytes()[6], 4);
+  EXPECT_NE(copy.RecordBytes(), copy.bytes);
+  // Storage inside the object takes over from the block, which is freed (a
+  // leak fails the sanitizer builds).
+  copy.TestRecord::CopyDataFrom(source);
+  EXPECT_EQ(copy.RecordBytes(), copy.bytes);
 }
 
 TEST_F(BaseDataTest, MissingRecordServicesMakeEveryOperationFail) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "framework/iterator_handler.h"
@@ -62,11 +63,27 @@ TEST(CollectionTest, GrowsInStepsChosenByTheCount) {
   EXPECT_EQ(at(1000), 1050);
   EXPECT_EQ(at(1050), 1100);
   EXPECT_EQ(at(1100), 1200);
+
+  // Just past each threshold, and at the last, making room for several.
+  struct Row {
+    int count, extra, capacity;
+  };
+  for (Row row : {Row{1, 20, 30}, Row{101, 20, 150}, Row{1001, 100, 1200}, Row{10000, 1000, 11100},
+                  Row{10001, 1000, 12000}}) {
+    Plain grown;
+    for (int i = 0; i < row.count; ++i) grown.Append(std::make_unique<QCBase>());
+    QCBase* first = grown.ItemAt(0);
+    grown.GrowFor(row.extra);
+    EXPECT_EQ(grown.Capacity(), row.capacity) << row.count << " + " << row.extra;
+    EXPECT_EQ(grown.ItemAt(0), first);
+  }
 }
 
 TEST(CollectionTest, ElevenElementsLeaveCapacityTwenty) {
   Plain collection;
-  for (int i = 0; i < 11; ++i) collection.Append(std::make_unique<QCBase>());
+  for (int i = 0; i < 10; ++i) collection.Append(std::make_unique<QCBase>());
+  EXPECT_EQ(collection.ItemAt(10), nullptr);  // just past a full array
+  collection.Append(std::make_unique<QCBase>());
   EXPECT_EQ(collection.Capacity(), 20);
   collection.ClearAll();
   EXPECT_EQ(collection.Count(), 0);
@@ -99,8 +116,11 @@ TEST(CollectionTest, WalksSkipNullEntriesAndStopAtFalse) {
   EXPECT_EQ(collection.FindFirst(finder), nullptr);
   finder.wanted = items[3];
   EXPECT_EQ(collection.FindFirst(finder), items[3]);
+  finder.wanted = items[0];
+  EXPECT_EQ(collection.FindFirst(finder), items[0]);
   EXPECT_EQ(collection.ItemAt(-1), nullptr);
   EXPECT_EQ(collection.ItemAt(6), nullptr);
+  EXPECT_EQ(collection.ItemAt(INT32_MAX), nullptr);
 }
 
 TEST(CollectionTest, OwnsAndDeletesItsElements) {
@@ -122,11 +142,13 @@ TEST_F(CollectionDataTest, LoadAllClonesEveryRecordInTheHostsOrder) {
   doc.Put(kTestTag, 1, 0, Words({1}));
   doc.Put(kTestTag, 2, 0, Words({2}));
   TestRecords records;
+  records.SetElementTagOverride(0x41424344);
   ASSERT_EQ(records.LoadAll(), 3);
   for (int32_t i = 0; i < 3; ++i) {
     auto* record = static_cast<TestRecord*>(records.ItemAt(i));
     EXPECT_EQ(record->Cmper(), i + 1);
     EXPECT_EQ(record->bytes[0], i + 1);
+    EXPECT_EQ(record->TagOverride(), 0x41424344u);
   }
   EXPECT_EQ(TestRecord::live, 3);   // the probe is gone
   EXPECT_EQ(records.LoadAll(), 3);  // reloading replaces, never adds
@@ -145,6 +167,18 @@ TEST_F(CollectionDataTest, LoadAllEndsWhenTheHostsNextStepDoesNotMove) {
   doc.next_does_not_advance = true;
   TestRecords records;
   EXPECT_EQ(records.LoadAll(), 1);
+  EXPECT_FALSE(records.Complete());
+
+  // Also when the walk stalls on a later record than the first.
+  doc.Put(kTestTag, 3, 0, Words({3}));
+  doc.next_does_not_advance = false;
+  doc.refuse = [this](const standin::ServiceCall& call) {
+    if (call.service == "QX_NextEData" && call.cmper == 2) doc.next_does_not_advance = true;
+    return false;
+  };
+  const int32_t count = records.LoadAll();
+  EXPECT_GE(count, 2);
+  EXPECT_LE(count, 4);
   EXPECT_FALSE(records.Complete());
 }
 
@@ -176,6 +210,8 @@ TEST_F(CollectionDataTest, SaveAllStopsAtTheFirstRefusal) {
   for (uint16_t c = 1; c <= 3; ++c) doc.Put(kTestTag, c, 0, Words({c}));
   TestRecords records;
   ASSERT_EQ(records.LoadAll(), 3);
+  EXPECT_TRUE(records.SaveAll());
+  doc.log.clear();
   for (int32_t i = 0; i < 3; ++i) static_cast<TestRecord*>(records.ItemAt(i))->bytes[1] = 0x77;
   doc.refuse = [](const standin::ServiceCall& call) {
     return call.service == "QX_SaveEData" && call.cmper == 2;
@@ -214,6 +250,8 @@ TEST_F(CollectionDataTest, AFailedDeleteLeavesTheLowerIncidences) {
   EXPECT_EQ(doc.Find(kTestIncidenceTag, 5, 2), nullptr);
   EXPECT_NE(doc.Find(kTestIncidenceTag, 5, 1), nullptr);
   EXPECT_NE(doc.Find(kTestIncidenceTag, 5, 0), nullptr);
+  EXPECT_FALSE(incidences.SaveAllForCmper(5));  // nothing is written over them
+  EXPECT_EQ(doc.CountCalls("QX_CreateEData"), 0u);
 }
 
 TEST_F(CollectionDataTest, IncidenceListsMoveFromOneCmperToAnother) {
@@ -224,6 +262,7 @@ TEST_F(CollectionDataTest, IncidenceListsMoveFromOneCmperToAnother) {
   doc.Put(kTestIncidenceTag, 3, 2, Bytes{9, 0, 0, 0});
   TestIncidences incidences;
   ASSERT_EQ(incidences.LoadAllForCmper(2), 2);
+  ASSERT_EQ(incidences.LoadAllForCmper(2), 2);  // a reload replaces, never adds
   ASSERT_TRUE(incidences.SaveAllForCmper(3));
   EXPECT_EQ(*doc.Find(kTestIncidenceTag, 3, 0), (Bytes{1, 0, 0, 0}));
   EXPECT_EQ(*doc.Find(kTestIncidenceTag, 3, 1), (Bytes{2, 0, 0, 0}));
@@ -234,6 +273,17 @@ TEST_F(CollectionDataTest, IncidenceListsMoveFromOneCmperToAnother) {
   ASSERT_TRUE(empty.SaveAllForCmper(2));
   EXPECT_EQ(doc.Find(kTestIncidenceTag, 2, 0), nullptr);
   EXPECT_EQ(doc.Find(kTestIncidenceTag, 2, 1), nullptr);
+
+  // Under a tag override every load, delete and create names that tag.
+  constexpr uint32_t kOtherTag = 0x4F746865;
+  doc.Put(kOtherTag, 2, 0, Bytes{5, 0, 0, 0});
+  doc.Put(kOtherTag, 4, 0, Bytes{9, 0, 0, 0});
+  TestIncidences others;
+  others.SetElementTagOverride(kOtherTag);
+  ASSERT_EQ(others.LoadAllForCmper(2), 1);
+  ASSERT_TRUE(others.SaveAllForCmper(4));
+  EXPECT_EQ(*doc.Find(kOtherTag, 4, 0), (Bytes{5, 0, 0, 0}));
+  EXPECT_EQ(doc.Find(kOtherTag, 4, 1), nullptr);
 }
 
 TEST_F(CollectionDataTest, IncidenceLoopsEndEvenIfTheHostAnswersEveryLoad) {
@@ -246,6 +296,9 @@ TEST_F(CollectionDataTest, IncidenceLoopsEndEvenIfTheHostAnswersEveryLoad) {
         Bytes{1, 0, 0, 0};
   TestIncidences incidences;
   EXPECT_EQ(incidences.LoadAllForCmper(1), 0xFFFF);
+  // Deleting stops there too: 0xFFFF is the placeholder, not an incidence.
+  EXPECT_TRUE(incidences.DeleteAllForCmper(1));
+  EXPECT_EQ(doc.records().size(), 1u);
 }
 
 }  // namespace

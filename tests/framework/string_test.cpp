@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <tuple>
+#include <utility>
+
 namespace {
 
 TEST(StringTest, GrowsInStepsAndKeepsTheTerminator) {
+  // The freed block is likely the new string's: its terminator must be written.
+  std::unique_ptr<uint16_t[]>(new uint16_t[10]{0xAAAA, 0xAAAA, 0xAAAA}).reset();
   QCString text;
   EXPECT_EQ(text.Capacity(), 10u);
   EXPECT_EQ(text.Length(), 0u);
@@ -17,11 +24,9 @@ TEST(StringTest, GrowsInStepsAndKeepsTheTerminator) {
   EXPECT_EQ(text.Text()[14], '!');
 
   QCString nine;
-  const uint16_t* before = nine.Text();
   nine.SetCString("123456789");
   EXPECT_EQ(nine.Capacity(), 10u);  // same size, but n + 1 == capacity: a new block
   EXPECT_EQ(nine.Length(), 9u);
-  (void)before;
 }
 
 TEST(StringTest, LargeCapacitiesGrowInLargerSteps) {
@@ -35,6 +40,20 @@ TEST(StringTest, LargeCapacitiesGrowInLargerSteps) {
   text.EnsureCapacity(30000);  // from 20100: step 1000
   EXPECT_EQ(text.Capacity(), 31000u);
   EXPECT_EQ(text.Length(), 0u);
+
+  // Exactly at each threshold the smaller step still holds; past it, room
+  // for n leaves a buffer of n + 2 alone and replaces one of n + 1.
+  for (auto [full, grown, next] : {std::tuple{1000u, 1010u, 1100u}, {10000u, 10100u, 11000u}}) {
+    QCString at;
+    at.EnsureCapacity(full - 10);
+    ASSERT_EQ(at.Capacity(), full);
+    at.EnsureCapacity(full);
+    EXPECT_EQ(at.Capacity(), grown);
+    at.EnsureCapacity(grown - 2);
+    EXPECT_EQ(at.Capacity(), grown);
+    at.EnsureCapacity(grown - 1);
+    EXPECT_EQ(at.Capacity(), next);
+  }
 }
 
 TEST(StringTest, NullTextFreesTheBufferAndTextAllocatesAgain) {
@@ -62,11 +81,18 @@ TEST(StringTest, ACopyOwnsItsTextApartFromTheSource) {
   QCString assigned("longer than ten units");
   assigned = copy;
   copy.SetCString(nullptr);
-  EXPECT_EQ(assigned.Length(), 5u);
-  EXPECT_EQ(assigned.Text()[4], 'e');
+  auto units = [](const QCString& s) { return std::u16string(s.Text(), s.Text() + s.Length()); };
+  EXPECT_EQ(units(assigned), u"piece");
+  EXPECT_EQ(assigned.Capacity(), 10u);
+  EXPECT_EQ(assigned.Text()[5], 0);
   const QCString& same = assigned;
   assigned = same;  // assigning a string to itself keeps its text
   EXPECT_EQ(assigned.Text()[4], 'e');
+
+  QCString one("x");
+  EXPECT_EQ(units(QCString(one)), u"x");
+  one.EnsureCapacity(50);  // growing keeps the text
+  EXPECT_EQ(units(one), u"x");
 
   QCString none(copy);  // a copy of a string without text has none either
   EXPECT_EQ(none.Text(), nullptr);

@@ -51,7 +51,10 @@ class TestIncidence : public QCInciOther {
   std::unique_ptr<QCBaseData> CreateInstance() const override {
     return std::make_unique<TestIncidence>();
   }
-  uint32_t DataTag() const override { return kTestIncidenceTag; }
+  // A tag override names another kind of incidence, as for enclosures.
+  uint32_t DataTag() const override {
+    return TagOverride() != 0 ? TagOverride() : kTestIncidenceTag;
+  }
   int32_t DataSize() const override { return kSize; }
   void CopyDataFrom(QCBaseData& other) override {
     std::memcpy(bytes, other.DataBuffer(), kSize);

@@ -44,6 +44,9 @@ TEST_F(PartIndentFixerTest, FirstSystemIsNeverWritten) {
   Fix(-100, 100);
   EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 0u);
   EXPECT_EQ(doc.layout_updates, 1);
+
+  doc = standin::HostDocument();  // a part without systems: the walk goes on
+  Fix(-100, 100);
 }
 
 TEST_F(PartIndentFixerTest, SystemRecordTooShortToPlaceIsLeftAlone) {

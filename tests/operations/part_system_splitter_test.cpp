@@ -59,6 +59,22 @@ TEST_F(PartSystemSplitterTest, CuttingTheLastSystemMovesNothingElse) {
   EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[3] 4:[4] 5:[4]");
 }
 
+TEST_F(PartSystemSplitterTest, ACutCutShortByTheHostMovesOnlyTheListsOfMovedSystems) {
+  // Refused: the move of the last system up (nothing moved), or the save of
+  // the cut system's rest (systems 3 and 4 moved up, their lists with them).
+  for (const auto& [refused, lists] : {std::pair{5, "1:[1 2] 2:[1 2=-5] 3:[3] 4:[4]"},
+                                       std::pair{3, "1:[1 2] 2:[1 2=-5] 3:[3] 4:[3] 5:[4]"}}) {
+    SCOPED_TRACE(refused);
+    doc = standin::HostDocument();
+    FourSystems();
+    doc.refuse = [&](const standin::ServiceCall& call) {
+      return call.service == "QX_SaveEData" && call.tag == kStaffSystemTag && call.cmper == refused;
+    };
+    Split(7);
+    EXPECT_EQ(StaffListsText(doc, 0), lists);
+  }
+}
+
 TEST_F(PartSystemSplitterTest, SystemAlreadyBeginningThereOnlyGetsTheIndent) {
   FourSystems();
   Split(9);
@@ -66,6 +82,17 @@ TEST_F(PartSystemSplitterTest, SystemAlreadyBeginningThereOnlyGetsTheIndent) {
   EXPECT_EQ(doc.LogText("QX_SaveEData"), "SaveEData SOSS 3/0 p0 28B v19000000 -> 1\n");
   EXPECT_EQ(Writes(), 1u);
   EXPECT_EQ(doc.layout_updates, 2);
+
+  // System 1 loads for the list but not again for its indent: no indent.
+  doc = standin::HostDocument();
+  FourSystems();
+  int loads_of_system_one = 0;
+  doc.refuse = [&](const standin::ServiceCall& call) {
+    return call.service == "QX_LoadEData" && call.tag == kStaffSystemTag && call.cmper == 1 &&
+           ++loads_of_system_one == 2;
+  };
+  Split(9);
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-9/0 3:9-13/0 4:13-17/0");
 }
 
 TEST_F(PartSystemSplitterTest, PartsThatCannotBeCutOnlyGetTheLayoutUpdates) {
@@ -92,6 +119,11 @@ TEST_F(PartSystemSplitterTest, PartsThatCannotBeCutOnlyGetTheLayoutUpdates) {
        [](standin::HostDocument& d) {
          PutSystems(d, 0, {{1, 5}, {5, 9}});
          d.Put(kStaffSystemTag, 3, 0, Words({0, 0, 0, 0, 9}), 0);
+       }},
+      {"short first system record", 6,
+       [](standin::HostDocument& d) {
+         d.Put(kStaffSystemTag, 1, 0, Words({0, 0, 0, 0, 9}), 0);
+         d.Put(kStaffSystemTag, 2, 0, SystemRecord({5, 9}), 0);
        }},
   };
   for (const Case& c : cases) {

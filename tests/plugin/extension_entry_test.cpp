@@ -109,8 +109,8 @@ TEST_F(ExtensionEntryTest, InvokeAsksForTheDocumentBeforeLookingAtTheIndex) {
   EXPECT_EQ(QuilloExtensionInvoke(nullptr, past, testing_support::SelectMeasures(0, 0).data()), 0);
   EXPECT_EQ(doc.LogText(), "GetCurrentCantorDocument(0, 0) p0 v19000000 -> 1\n");
   doc.log.clear();
-  // A negative index lists the first command but runs none.
-  EXPECT_EQ(QuilloExtensionInvoke(nullptr, -1, testing_support::SelectMeasures(0, 0).data()), 0);
+  // A negative index lists the first command but runs none, whatever the selection.
+  EXPECT_EQ(QuilloExtensionInvoke(nullptr, -1, testing_support::SelectMeasures(3, 4).data()), 0);
   EXPECT_EQ(doc.LogText(), "GetCurrentCantorDocument(0, 0) p0 v19000000 -> 1\n");
   doc.log.clear();
   EXPECT_EQ(QuilloExtensionInvoke(nullptr, 5, nullptr), 0);

@@ -59,6 +59,9 @@ TEST_F(MusicRegionTest, EqualityGoesThroughTheHostsStaffLookup) {
   QCMusicRegion c = make();
   c.StartSlotContext = 1;
   EXPECT_FALSE(a.IsEqual(c));
+  c = make();
+  c.StartSlot = 3;  // another staff
+  EXPECT_FALSE(a.IsEqual(c));
   QCMusicRegion d = make();
   d.StartPosition = 1;
   EXPECT_FALSE(a.IsEqual(d));

@@ -32,7 +32,8 @@ TEST_F(MultiMeasureRestPrefsTest, SplitGateIsWordFourOfTheSplitSettingForAnyCmpe
     SCOPED_TRACE(gate);
     PutSettings(gate);
     QCMultiMeasureRestPrefs first, seventh;
-    ASSERT_TRUE(first.Load(1));
+    ASSERT_TRUE(first.LoadFirst());
+    EXPECT_EQ(first.Cmper(), 1);
     ASSERT_TRUE(seventh.Load(7));
     EXPECT_EQ(first.SplitGate(), gate);
     EXPECT_EQ(Bytes(seventh.DataBuffer(), seventh.DataBuffer() + 26),
