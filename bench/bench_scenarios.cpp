@@ -12,8 +12,6 @@ namespace {
 
 // The size of the 1x score (standin::OrchestralShape).
 constexpr int kMeasuresAt1x = 2000;
-constexpr int16_t kMenuStartNewPiece = 0;
-constexpr int16_t kMenuFixIndent = 1;
 
 }  // namespace
 
@@ -55,9 +53,13 @@ std::vector<uint8_t> Selection(const Scenario& scenario, int factor) {
 
 int32_t RunCommand(standin::HostDocument& doc, const Scenario& scenario,
                    const std::vector<uint8_t>& selection) {
+  return RunCommand(doc, scenario.menu_index, selection.data());
+}
+
+int32_t RunCommand(standin::HostDocument& doc, int16_t menu_index, const uint8_t* selection) {
   standin::SetActiveDocument(&doc);
   QuilloExtensionVersion(doc.host_version);
-  const int32_t answer = QuilloExtensionInvoke(nullptr, scenario.menu_index, selection.data());
+  const int32_t answer = QuilloExtensionInvoke(nullptr, menu_index, selection);
   standin::SetActiveDocument(nullptr);
   return answer;
 }

@@ -11,6 +11,10 @@
 
 namespace bench {
 
+// The module's menu items, by index.
+inline constexpr int16_t kMenuStartNewPiece = 0;
+inline constexpr int16_t kMenuFixIndent = 1;
+
 struct Scenario {
   const char* name;
   int16_t menu_index;
@@ -34,6 +38,8 @@ std::vector<uint8_t> Selection(const Scenario& scenario, int factor);
 // active only for the call; returns the module's answer.
 int32_t RunCommand(standin::HostDocument& doc, const Scenario& scenario,
                    const std::vector<uint8_t>& selection);
+// The same for the menu item at `menu_index` and a 20-byte selection record.
+int32_t RunCommand(standin::HostDocument& doc, int16_t menu_index, const uint8_t* selection);
 
 // The host calls the command makes at that size, with their payloads,
 // recorded once on a copy of the document and kept.

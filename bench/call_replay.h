@@ -1,8 +1,8 @@
 // CallReplay: the host's share of a command. A command's service calls are
 // recorded once (with the bytes it wrote), then replayed straight against a
 // fresh copy of the same document through the same exported services, with
-// no module in between. The replay's time is the floor the host's own work
-// sets; the command's time over it is the module's overhead.
+// no module in between. Its time is the host's work plus the replay's own
+// reading of the recording: near the host's work, but no lower bound of it.
 #pragma once
 
 #include <map>

@@ -1,5 +1,7 @@
 // Benchmarks of the two commands on generated orchestral scores, side by side
-// with the floor that the host's own work sets.
+// with a replay of their host calls: a check on a real clock. The replay reads
+// its recording as it goes, so it is no lower bound of the host's own work;
+// quillo_count gives that, counted.
 //
 // Each iteration is one pair: the command runs through the module's entry
 // point on a fresh copy of the document, and the replay of its recorded host
@@ -34,7 +36,7 @@
 
 namespace {
 
-// The module may take this many times the floor's time.
+// The module may take this many times the replay's time.
 constexpr double kRatioLimit = 1.25;
 
 const bench::CallReplay& Recording(const bench::Scenario& scenario, int factor) {

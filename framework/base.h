@@ -20,6 +20,8 @@ inline constexpr int32_t kStaffSystem = 97;
 inline constexpr int32_t kSystemStaff = 101;
 }  // namespace class_id
 
+class QCBaseData;
+
 class QCBase {
  public:
   QCBase() = default;
@@ -37,6 +39,10 @@ class QCBase {
   // compare equal to it.
   virtual bool IsSameClass(const QCBase* other) const;
 
+  // This object as a data record, or null: answered by QCBaseData, for
+  // RecordCast to that branch.
+  virtual QCBaseData* AsData() { return nullptr; }
+
  protected:
   // Framework objects own host records and collections, so they are not
   // copied by accident; plain-data classes may opt in.
@@ -46,8 +52,9 @@ class QCBase {
 
 // `object` as a T, else null: the module's one checked downcast. A record
 // class has a number of its own, so for it this costs one virtual call, for
-// the paths that run once per record; a framework base class has no number,
-// so for it the language's own check decides.
+// the paths that run once per record. The framework's record branches
+// (QCBaseData, QCInciOther) answer through accessors of their own, declared
+// with them; for any other class the language's own check decides.
 template <typename T>
 T* RecordCast(QCBase* object) {
   if constexpr (requires { T::kClassID; }) {

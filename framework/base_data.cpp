@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "host/byte_order.h"
 #include "host/host_services.h"
 #include "host/host_version.h"
 
@@ -15,81 +14,30 @@ const char* QCBaseData::ClassName() const {
   return kName;
 }
 
-uint32_t QCBaseData::DataVersion() const {
-  return host::kInterfaceVersion;
-}
-
-uint16_t QCBaseData::Cmper() const {
-  return host::ReadU16(address_, kCmperOffset);
-}
-
-uint16_t QCBaseData::Inci() const {
-  return host::ReadU16(address_, kInciOffset);
-}
-
-void QCBaseData::SetAddress(uint16_t cmper, uint16_t inci) {
-  host::WriteU16(address_, kCmperOffset, cmper);
-  host::WriteU16(address_, kInciOffset, inci);
-}
-
-void QCBaseData::UseStorage(uint8_t* storage, uint64_t loaded_size) {
-  ReleaseOwnedRecord();
-  record_ = storage;
-  loaded_size_ = loaded_size;
-}
-
-void QCBaseData::ReleaseOwnedRecord() {
-  if (owns_record_ && record_ != nullptr) {
+void QCBaseData::FreeOwnedRecord() {
+  if (record_ != nullptr) {
     delete[] record_;
     record_ = nullptr;
   }
   owns_record_ = false;
 }
 
-bool QCBaseData::LoadCurrent() {
-  if (record_ != nullptr && HasDisposableBuffer()) {
+void QCBaseData::TakeFreshStorage() {
+  if (record_ != nullptr) {
     ReleaseOwnedRecord();
     DisposeDataBuffer();
-    record_ = nullptr;
     loaded_size_ = 0;
   }
-  if (record_ == nullptr) record_ = DataBuffer();
-  const int32_t room = DataSize();
-  int32_t count = room;
-  if (host::LoadEData(DataTag(), address_, record_, &count, DataVersion()) == 0) {
-    loaded_size_ = 0;
-    return false;
-  }
-  // The loaded size is what a later Save writes from the record, so a count
-  // beyond the room offered would read past the record, and a negative one
-  // is no record at all.
-  if (count < 0) {
-    loaded_size_ = 0;
-    return false;
-  }
-  loaded_size_ = static_cast<uint64_t>(count > room ? room : count);
-  document_id_ = host::GetCurrentCantorDocument();
-  return true;
+  record_ = DataBuffer();
 }
 
 bool QCBaseData::LoadNext() {
-  if (host::NextEData(DataTag(), address_, DataVersion()) == 0) return false;
-  return LoadCurrent();
-}
-
-bool QCBaseData::Save() {
-  if (loaded_size_ == 0) return false;
-  return host::SaveEData(DataTag(), address_, record_, static_cast<uint32_t>(loaded_size_),
-                         DataVersion()) != 0;
+  return MoveToNext() && LoadCurrent();
 }
 
 bool QCBaseData::Reload() {
   if (loaded_size_ == 0) return false;
   return LoadCurrent();
-}
-
-bool QCBaseData::DeleteData() {
-  return host::DeleteEData(DataTag(), address_, DataVersion()) != 0;
 }
 
 void QCBaseData::CopyDataFrom(QCBaseData& other) {

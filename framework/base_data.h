@@ -17,6 +17,11 @@
 
 #include "framework/base.h"
 #include "framework/record_pool.h"
+#include "host/byte_order.h"
+#include "host/host_services.h"
+#include "host/host_version.h"
+
+class QCInciOther;
 
 class QCBaseData : public QCBase {
  public:
@@ -42,6 +47,9 @@ class QCBaseData : public QCBase {
   static void operator delete(void* block, size_t size) noexcept { RecordPool::Free(block, size); }
 
   const char* ClassName() const override;
+  QCBaseData* AsData() override { return this; }
+  // This record as an incidence record, or null: answered by QCInciOther.
+  virtual QCInciOther* AsInciOther() { return nullptr; }
 
   // Where the record for the current host version lives inside the object.
   virtual uint8_t* DataBuffer() = 0;
@@ -54,7 +62,7 @@ class QCBaseData : public QCBase {
   // The record tag every host call carries.
   virtual uint32_t DataTag() const = 0;
   // The version every record call carries. Default: the interface version.
-  virtual uint32_t DataVersion() const;
+  virtual uint32_t DataVersion() const { return host::kInterfaceVersion; }
   // The record size for the current host version; the room offered to loads.
   virtual int32_t DataSize() const = 0;
   // Bytes delivered by the last successful load, or set by a copy; 0 = not loaded.
@@ -65,11 +73,15 @@ class QCBaseData : public QCBase {
   virtual void CopyDataFrom(QCBaseData& other);
   // Writes LoadedSize() bytes at the current address. False when not loaded
   // (no host call) or when the host refuses.
-  virtual bool Save();
+  virtual bool Save() {
+    if (loaded_size_ == 0) return false;
+    return host::SaveEData(DataTag(), address_, record_, static_cast<uint32_t>(loaded_size_),
+                           DataVersion()) != 0;
+  }
   // Loads again from the current address; false when not loaded.
   virtual bool Reload();
   // Asks the host to delete the record at the current address, loaded or not.
-  virtual bool DeleteData();
+  virtual bool DeleteData() { return host::DeleteEData(DataTag(), address_, DataVersion()) != 0; }
   // Deletes the record and what depends on it. Default: DeleteData().
   virtual bool DeepDeleteData() { return DeleteData(); }
   // Loads the first record of the kind.
@@ -77,18 +89,46 @@ class QCBaseData : public QCBase {
   // Moves the address to the next record of the kind and loads it.
   virtual bool LoadNext();
 
+  // Moves the address to the next record of the kind (the host's step of
+  // LoadNext, without the load); false when the host has none.
+  bool MoveToNext() { return host::NextEData(DataTag(), address_, DataVersion()) != 0; }
   // Loads the record at the current address. A count the host reports above
   // DataSize() is taken as DataSize(); a negative count fails the load.
-  bool LoadCurrent();
+  // (Inline, as Save is, so that a record class's own calls reach the host
+  // without a virtual call for its tag, size or version.)
+  bool LoadCurrent() {
+    if (record_ == nullptr || HasDisposableBuffer()) TakeFreshStorage();
+    const int32_t room = DataSize();
+    int32_t count = room;
+    // The loaded size is what a later Save writes from the record, so a
+    // count beyond the room offered would read past the record, and a
+    // negative one is no record at all.
+    if (host::LoadEData(DataTag(), address_, record_, &count, DataVersion()) == 0 || count < 0) {
+      loaded_size_ = 0;
+      return false;
+    }
+    loaded_size_ = static_cast<uint64_t>(count > room ? room : count);
+    document_id_ = host::GetCurrentCantorDocument();
+    return true;
+  }
+  // True when the last load delivered the whole record, DataSize() bytes:
+  // a clone of the object would then hold exactly what the object holds.
+  bool HoldsWholeRecord() const {
+    const int32_t size = DataSize();
+    return size > 0 && LoadedSize() == static_cast<uint64_t>(size);
+  }
 
   // Makes a clone of this loaded object: a new instance with the same
   // address block, tag override and document id, and a copy of the record.
   std::unique_ptr<QCBaseData> Clone();
 
-  uint16_t Cmper() const;
-  uint16_t Inci() const;
+  uint16_t Cmper() const { return host::ReadU16(address_, kCmperOffset); }
+  uint16_t Inci() const { return host::ReadU16(address_, kInciOffset); }
   // Sets cmper and inci; the reserved bytes stay 0.
-  void SetAddress(uint16_t cmper, uint16_t inci);
+  void SetAddress(uint16_t cmper, uint16_t inci) {
+    host::WriteU16(address_, kCmperOffset, cmper);
+    host::WriteU16(address_, kInciOffset, inci);
+  }
   uint8_t* AddressBlock() { return address_; }
 
   uint32_t TagOverride() const { return tag_override_; }
@@ -100,12 +140,22 @@ class QCBaseData : public QCBase {
  protected:
   // Points the record at storage inside the object and sets the loaded size,
   // so that a fresh object can be written without a load.
-  void UseStorage(uint8_t* storage, uint64_t loaded_size);
+  void UseStorage(uint8_t* storage, uint64_t loaded_size) {
+    ReleaseOwnedRecord();
+    record_ = storage;
+    loaded_size_ = loaded_size;
+  }
   // Frees a record block this object allocated itself, if any.
-  void ReleaseOwnedRecord();
+  void ReleaseOwnedRecord() {
+    if (owns_record_) FreeOwnedRecord();
+  }
   void SetLoadedSize(uint64_t size) { loaded_size_ = size; }
 
  private:
+  void FreeOwnedRecord();
+  // Points the record at DataBuffer(), disposing of the storage it had.
+  void TakeFreshStorage();
+
   uint32_t tag_override_ = 0;
   int16_t document_id_ = 0;
   uint8_t* record_ = nullptr;
@@ -113,3 +163,8 @@ class QCBaseData : public QCBase {
   uint64_t loaded_size_ = 0;
   uint8_t address_[kAddressSize] = {};
 };
+
+template <>
+inline QCBaseData* RecordCast<QCBaseData>(QCBase* object) {
+  return object == nullptr ? nullptr : object->AsData();
+}

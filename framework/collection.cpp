@@ -37,11 +37,6 @@ const char* QCCollection::ClassName() const {
   return kName;
 }
 
-QCBase* QCCollection::ItemAt(int32_t index) const {
-  if (index < 0 || index >= count_ || elements_ == nullptr) return nullptr;
-  return elements_[index];
-}
-
 void QCCollection::ClearAll() {
   for (int32_t i = 0; i < count_; ++i) {
     delete elements_[i];
@@ -75,12 +70,6 @@ void QCCollection::GrowFor(int32_t extra) {
   std::memset(elements_ + in_use, 0,
               (static_cast<size_t>(new_capacity) - in_use) * sizeof(QCBase*));
   capacity_ = static_cast<int32_t>(new_capacity);
-}
-
-void QCCollection::Append(std::unique_ptr<QCBase> element) {
-  GrowFor(1);
-  elements_[count_] = element.release();
-  ++count_;
 }
 
 int32_t QCCollection::ForEach(QCIteratorHandler& handler) {

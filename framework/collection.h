@@ -34,13 +34,19 @@ class QCCollection : public QCIteratorBase {
   int32_t Count() const { return count_; }
   int32_t Capacity() const { return capacity_; }
   // The element at `index`, or null when out of range.
-  QCBase* ItemAt(int32_t index) const;
+  QCBase* ItemAt(int32_t index) const {
+    return index < 0 || index >= count_ ? nullptr : elements_[index];
+  }
   // Deletes every element and empties the positions; the array is kept.
   void ClearAll();
   // Makes room for Count() + extra positions.
   void GrowFor(int32_t extra);
   // Takes ownership of `element` and stores it after the last position.
-  void Append(std::unique_ptr<QCBase> element);
+  void Append(std::unique_ptr<QCBase> element) {
+    if (count_ >= capacity_) GrowFor(1);
+    elements_[count_] = element.release();
+    ++count_;
+  }
 
  private:
   int32_t count_ = 0;

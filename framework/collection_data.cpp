@@ -8,39 +8,7 @@ const char* QCCollectionData::ClassName() const {
 }
 
 int32_t QCCollectionData::LoadAll() {
-  ClearAll();
-  complete_ = false;
-  std::unique_ptr<QCBaseData> probe = CreateElement();
-  probe->SetTagOverride(element_tag_override_);
-  if (!probe->LoadFirst()) {
-    // Nothing to list: a kind without a first record counts as whole, since
-    // a list without elements gives nothing to rewrite.
-    complete_ = true;
-    return Count();
-  }
-  // A host whose next-record walk comes back to an address it gave before
-  // would have us append for ever. Brent's cycle test spots any such loop
-  // (a walk that stands still is the shortest) with one saved address: the
-  // walk ends within twice the loop's length, and the list counts as partial.
-  uint8_t saved[QCBaseData::kAddressSize];
-  std::memcpy(saved, probe->AddressBlock(), sizeof saved);
-  uint32_t power = 1, steps = 0;
-  for (;;) {
-    Append(probe->Clone());
-    if (!probe->LoadNext()) {
-      // The host had no next record when the probe keeps the record it had;
-      // a next record that did not load leaves the probe unloaded.
-      complete_ = probe->LoadedSize() != 0;
-      break;
-    }
-    if (std::memcmp(saved, probe->AddressBlock(), sizeof saved) == 0) break;
-    if (++steps == power) {
-      std::memcpy(saved, probe->AddressBlock(), sizeof saved);
-      power *= 2;
-      steps = 0;
-    }
-  }
-  return Count();
+  return LoadAllAs<QCBaseData>();
 }
 
 bool QCCollectionData::SaveAll() {

@@ -1,10 +1,14 @@
 // QCCollectionData: a collection of record objects of one class, filled from
 // the host by walking the records of that class and written back from it.
-// Each element is an independent clone with its own address and bytes.
+// Each element is an independent object with its own address and bytes: the
+// object that loaded a whole record, or a clone of the one that loaded a
+// short record (so that its bytes past the delivered ones read as zero).
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <type_traits>
 
 #include "framework/base_data.h"
 #include "framework/collection.h"
@@ -15,8 +19,9 @@ class QCCollectionData : public QCCollection {
 
   // A new default object of the element class, owned by the caller.
   virtual std::unique_ptr<QCBaseData> CreateElement() const = 0;
-  // Replaces the content with clones of every record of the kind, in the
-  // host's order, starting from the element class's LoadFirst. Returns the
+  // Replaces the content with every record of the kind, in the host's
+  // order, starting from the element class's LoadFirst and following the
+  // host's next-record step (MoveToNext, then LoadCurrent). Returns the
   // count. A host whose next-record step leaves the address where it was
   // ends the walk.
   virtual int32_t LoadAll();
@@ -35,7 +40,87 @@ class QCCollectionData : public QCCollection {
   uint32_t ElementTagOverride() const { return element_tag_override_; }
   void SetElementTagOverride(uint32_t tag) { element_tag_override_ = tag; }
 
+ protected:
+  // LoadAll for elements of class Element. A collection whose element class
+  // is final lists with that class (its LoadAll calls LoadAllAs<Class>), so
+  // that the loads of the walk are resolved when compiled, not per record.
+  template <typename Element>
+  int32_t LoadAllAs();
+  // A new element carrying the element tag override, to load records into:
+  // made by CreateElement for the framework's base class, directly for a
+  // record class.
+  template <typename Element>
+  std::unique_ptr<Element> NewProbe() const;
+  // Appends the record `probe` has just loaded; returns the object that is
+  // to load the next one. A whole record is appended as it is and a new
+  // object, at the same address, goes on; a short one is cloned and the
+  // probe goes on.
+  template <typename Element>
+  std::unique_ptr<Element> AppendLoaded(std::unique_ptr<Element> probe);
+
  private:
   uint32_t element_tag_override_ = 0;
   bool complete_ = false;
 };
+
+template <typename Element>
+std::unique_ptr<Element> QCCollectionData::NewProbe() const {
+  std::unique_ptr<Element> probe;
+  if constexpr (std::is_abstract_v<Element>) {
+    probe = CreateElement();
+  } else {
+    probe = std::make_unique<Element>();
+  }
+  probe->SetTagOverride(element_tag_override_);
+  return probe;
+}
+
+template <typename Element>
+std::unique_ptr<Element> QCCollectionData::AppendLoaded(std::unique_ptr<Element> probe) {
+  if (!probe->HoldsWholeRecord()) {
+    Append(probe->Clone());
+    return probe;
+  }
+  std::unique_ptr<Element> next = NewProbe<Element>();
+  std::memcpy(next->AddressBlock(), probe->AddressBlock(), QCBaseData::kAddressSize);
+  Append(std::move(probe));
+  return next;
+}
+
+template <typename Element>
+int32_t QCCollectionData::LoadAllAs() {
+  ClearAll();
+  complete_ = false;
+  std::unique_ptr<Element> probe = NewProbe<Element>();
+  if (!probe->LoadFirst()) {
+    // Nothing to list: a kind without a first record counts as whole, since
+    // a list without elements gives nothing to rewrite.
+    complete_ = true;
+    return Count();
+  }
+  // A host whose next-record walk comes back to an address it gave before
+  // would have us append for ever. Brent's cycle test spots any such loop
+  // (a walk that stands still is the shortest) with one saved address: the
+  // walk ends within twice the loop's length, and the list counts as partial.
+  uint8_t saved[QCBaseData::kAddressSize];
+  std::memcpy(saved, probe->AddressBlock(), sizeof saved);
+  uint32_t power = 1, steps = 0;
+  for (;;) {
+    // The list is whole when the host has no next record after one that
+    // loaded with bytes; a next record that does not load leaves it partial.
+    const bool last_had_bytes = probe->LoadedSize() != 0;
+    probe = AppendLoaded(std::move(probe));
+    if (!probe->MoveToNext()) {
+      complete_ = last_had_bytes;
+      break;
+    }
+    if (!probe->LoadCurrent()) break;
+    if (std::memcmp(saved, probe->AddressBlock(), sizeof saved) == 0) break;
+    if (++steps == power) {
+      std::memcpy(saved, probe->AddressBlock(), sizeof saved);
+      power *= 2;
+      steps = 0;
+    }
+  }
+  return Count();
+}

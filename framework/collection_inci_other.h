@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 
 #include "framework/collection_data.h"
 #include "framework/inci_other.h"
@@ -27,4 +28,63 @@ class QCCollectionInciOther : public QCCollectionData {
   // position order. False when the delete fails (nothing written) or at the
   // first element that cannot be appended.
   virtual bool SaveAllForCmper(uint16_t cmper);
+
+ protected:
+  // DeleteAllForCmper and LoadAllForCmper for elements of class Element. A
+  // list whose element class is final uses them with that class, so that
+  // the loads and deletes of its records are resolved when compiled.
+  template <typename Element>
+  bool DeleteAllForCmperAs(uint16_t cmper);
+  template <typename Element>
+  int32_t LoadAllForCmperAs(uint16_t cmper);
+  // A new element carrying the element tag override: made by
+  // CreateInciElement for the framework's base class, directly otherwise.
+  template <typename Element>
+  std::unique_ptr<Element> NewInciProbe() const;
+
+  // Incidence numbers are 16-bit and 0xFFFF is the "assign one" placeholder,
+  // so no cmper can hold more incidences than this. A host that answers
+  // every load would otherwise keep the counting loops going round for ever.
+  static constexpr uint32_t kMaxIncidences = 0xFFFF;
 };
+
+template <typename Element>
+std::unique_ptr<Element> QCCollectionInciOther::NewInciProbe() const {
+  std::unique_ptr<Element> probe;
+  if constexpr (std::is_abstract_v<Element>) {
+    probe = CreateInciElement();
+  } else {
+    probe = std::make_unique<Element>();
+  }
+  probe->SetTagOverride(ElementTagOverride());
+  return probe;
+}
+
+template <typename Element>
+bool QCCollectionInciOther::DeleteAllForCmperAs(uint16_t cmper) {
+  std::unique_ptr<Element> probe = NewInciProbe<Element>();
+  if (!probe->Load(cmper, 0)) return true;
+  uint32_t count = 1;
+  while (count < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(count))) ++count;
+  for (uint32_t inci = count; inci-- > 0;) {
+    if (!probe->Load(cmper, static_cast<uint16_t>(inci)) || !probe->DeleteData()) return false;
+  }
+  return true;
+}
+
+template <typename Element>
+int32_t QCCollectionInciOther::LoadAllForCmperAs(uint16_t cmper) {
+  ClearAll();
+  std::unique_ptr<Element> probe = NewInciProbe<Element>();
+  for (uint32_t inci = 0; inci < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(inci));
+       ++inci) {
+    // As AppendLoaded: a whole record is kept as loaded, a short one cloned.
+    if (!probe->HoldsWholeRecord()) {
+      Append(probe->Clone());
+      continue;
+    }
+    Append(std::move(probe));
+    probe = NewInciProbe<Element>();
+  }
+  return Count();
+}

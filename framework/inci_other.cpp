@@ -7,18 +7,6 @@ const char* QCInciOther::ClassName() const {
   return kName;
 }
 
-bool QCInciOther::Load(uint16_t cmper, uint16_t inci) {
-  SetAddress(cmper, inci);
-  return LoadCurrent();
-}
-
-bool QCInciOther::SaveAs(uint16_t cmper) {
-  if (LoadedSize() == 0) return false;
-  SetAddress(cmper, kAssignedByHost);
-  return host::CreateEData(DataTag(), AddressBlock(), RecordBytes(),
-                           static_cast<uint32_t>(LoadedSize()), DataVersion()) != 0;
-}
-
 bool QCInciOther::Reload() {
   if (LoadedSize() == 0) return false;
   return Load(Cmper(), Inci());

@@ -9,15 +9,30 @@
 class QCInciOther : public QCOther {
  public:
   const char* ClassName() const override;
+  QCInciOther* AsInciOther() override { return this; }
 
   // Sets the address (cmper, inci) and loads it.
-  virtual bool Load(uint16_t cmper, uint16_t inci);
+  virtual bool Load(uint16_t cmper, uint16_t inci) {
+    SetAddress(cmper, inci);
+    return LoadCurrent();
+  }
   // Appends the record as a new incidence of cmper (never overwrites one).
   // False when not loaded or when the host refuses.
-  virtual bool SaveAs(uint16_t cmper);
+  virtual bool SaveAs(uint16_t cmper) {
+    if (LoadedSize() == 0) return false;
+    SetAddress(cmper, kAssignedByHost);
+    return host::CreateEData(DataTag(), AddressBlock(), RecordBytes(),
+                             static_cast<uint32_t>(LoadedSize()), DataVersion()) != 0;
+  }
 
   // Always false, without a host call.
   bool LoadFirst() override { return false; }
   // False when not loaded; otherwise Load at the current address.
   bool Reload() override;
 };
+
+template <>
+inline QCInciOther* RecordCast<QCInciOther>(QCBase* object) {
+  QCBaseData* data = RecordCast<QCBaseData>(object);
+  return data == nullptr ? nullptr : data->AsInciOther();
+}

@@ -7,11 +7,6 @@ const char* QCNoInciOther::ClassName() const {
   return kName;
 }
 
-bool QCNoInciOther::Load(uint16_t cmper) {
-  SetAddress(cmper, 0);
-  return LoadCurrent();
-}
-
 bool QCNoInciOther::SaveAs(uint16_t cmper) {
   SetAddress(cmper, 0);
   return Save();

@@ -11,7 +11,10 @@ class QCNoInciOther : public QCOther {
   const char* ClassName() const override;
 
   // Sets the address (cmper, 0) and loads it.
-  virtual bool Load(uint16_t cmper);
+  virtual bool Load(uint16_t cmper) {
+    SetAddress(cmper, 0);
+    return LoadCurrent();
+  }
   // Sets the address (cmper, 0), then Save(). The address changes even when
   // Save() refuses.
   virtual bool SaveAs(uint16_t cmper);

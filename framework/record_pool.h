@@ -14,17 +14,61 @@
 
 #include <cstddef>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLO_POOL_ENABLED 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLO_POOL_ENABLED 0
+#endif
+#endif
+#ifndef QUILLO_POOL_ENABLED
+#define QUILLO_POOL_ENABLED 1
+#endif
+
 class RecordPool {
  public:
   // Blocks larger than this come from the system directly.
   static constexpr size_t kLargestPooled = 1024;
 
   // A block of at least `size` bytes. Throws as operator new does.
-  static void* Allocate(size_t size);
+  static void* Allocate(size_t size) {
+    if (Pooled(size)) {
+      if (FreeBlock*& head = free_[ListFor(size)]; head != nullptr) {
+        FreeBlock* block = head;
+        head = block->next;
+        return block;
+      }
+    }
+    return AllocateFromSystem(size);
+  }
   // Takes back a block that Allocate gave for `size` bytes.
-  static void Free(void* block, size_t size) noexcept;
+  static void Free(void* block, size_t size) noexcept {
+    if (block == nullptr) return;
+    if (!Pooled(size)) return FreeToSystem(block);
+    auto* free_block = static_cast<FreeBlock*>(block);
+    FreeBlock*& head = free_[ListFor(size)];
+    free_block->next = head;
+    head = free_block;
+  }
   // Returns every free block to the system.
   static void Release() noexcept;
   // False when the pool hands requests straight to the system.
-  static bool Enabled();
+  static constexpr bool Enabled() { return QUILLO_POOL_ENABLED != 0; }
+
+ private:
+  // Free blocks are chained through their first bytes; sizes are rounded up
+  // to whole granules, one free list per granule count.
+  struct FreeBlock {
+    FreeBlock* next;
+  };
+  static constexpr size_t kGranule = 16;
+  static constexpr size_t kLists = kLargestPooled / kGranule + 1;
+
+  static constexpr bool Pooled(size_t size) { return Enabled() && size <= kLargestPooled; }
+  static constexpr size_t ListFor(size_t size) { return (size + kGranule - 1) / kGranule; }
+  // A new block: a whole number of granules when pooled, else `size` bytes.
+  static void* AllocateFromSystem(size_t size);
+  static void FreeToSystem(void* block) noexcept;
+
+  static inline FreeBlock* free_[kLists] = {};
 };

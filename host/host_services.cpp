@@ -71,10 +71,11 @@ ServiceCache& Cache() {
   return g_cache;
 }
 
-ServiceAddress Resolve(Service service) {
+// The first call of a service looks it up; kept out of line (and marked
+// rarely taken) so that every later call through Call stays a cache read.
+[[gnu::noinline, gnu::cold]] ServiceAddress Resolve(Service service) {
   ServiceCache& cache = Cache();
   CachedService& entry = cache.services[service];
-  if (entry.looked_up) return entry.address;
   entry.looked_up = true;
   if (!cache.module_looked_up) {
     cache.module_looked_up = true;
@@ -89,9 +90,22 @@ ServiceAddress Resolve(Service service) {
   return entry.address;
 }
 
-template <typename Fn>
-Fn Get(Service service) {
-  return reinterpret_cast<Fn>(Resolve(service));
+// The first call of service `S`: looks it up, then calls it, or answers
+// `missing` when the host lacks it.
+template <Service S, typename Fn, typename R, typename... Args>
+[[gnu::noinline, gnu::cold]] R CallFirst(R missing, Args... args) {
+  auto fn = reinterpret_cast<Fn>(Resolve(S));
+  return fn == nullptr ? missing : fn(args...);
+}
+
+// Calls service `S` with `args`, or answers `missing` when the host lacks it.
+// Every call after the first reads the cache and jumps to the service.
+template <Service S, typename Fn, typename R, typename... Args>
+R Call(R missing, Args... args) {
+  const CachedService& entry = Cache().services[S];
+  if (!entry.looked_up) return CallFirst<S, Fn>(missing, args...);
+  auto fn = reinterpret_cast<Fn>(entry.address);
+  return fn == nullptr ? missing : fn(args...);
 }
 
 }  // namespace
@@ -103,60 +117,50 @@ void InstallPlatformLookup(const PlatformLookup& lookup) {
 }
 
 int16_t LoadEData(uint32_t tag, void* address, void* buffer, int32_t* size, uint32_t version) {
-  auto fn = Get<LoadEDataFn>(kLoadEData);
-  return fn == nullptr ? 0 : fn(tag, address, buffer, size, version);
+  return Call<kLoadEData, LoadEDataFn>(int16_t{0}, tag, address, buffer, size, version);
 }
 
 int16_t SaveEData(uint32_t tag, void* address, const void* buffer, uint32_t size,
                   uint32_t version) {
-  auto fn = Get<SaveEDataFn>(kSaveEData);
-  return fn == nullptr ? 0 : fn(tag, address, buffer, size, version);
+  return Call<kSaveEData, SaveEDataFn>(int16_t{0}, tag, address, buffer, size, version);
 }
 
 int16_t CreateEData(uint32_t tag, void* address, const void* buffer, uint32_t size,
                     uint32_t version) {
-  auto fn = Get<CreateEDataFn>(kCreateEData);
-  return fn == nullptr ? 0 : fn(tag, address, buffer, size, version);
+  return Call<kCreateEData, CreateEDataFn>(int16_t{0}, tag, address, buffer, size, version);
 }
 
 int16_t DeleteEData(uint32_t tag, void* address, uint32_t version) {
-  auto fn = Get<DeleteEDataFn>(kDeleteEData);
-  return fn == nullptr ? 0 : fn(tag, address, version);
+  return Call<kDeleteEData, DeleteEDataFn>(int16_t{0}, tag, address, version);
 }
 
 int16_t NextEData(uint32_t tag, void* address, uint32_t version) {
-  auto fn = Get<NextEDataFn>(kNextEData);
-  return fn == nullptr ? 0 : fn(tag, address, nullptr, nullptr, version);
+  return Call<kNextEData, NextEDataFn>(int16_t{0}, tag, address, static_cast<void*>(nullptr),
+                                       static_cast<void*>(nullptr), version);
 }
 
 int16_t SlotToInst(uint16_t slot, uint16_t slot_context) {
-  auto fn = Get<SlotToInstFn>(kSlotToInst);
-  return fn == nullptr ? 0 : fn(slot, slot_context, kInterfaceVersion);
+  return Call<kSlotToInst, SlotToInstFn>(int16_t{0}, slot, slot_context, kInterfaceVersion);
 }
 
 void UpdateLayout() {
-  auto fn = Get<UpdateLayoutFn>(kUpdateLayout);
-  if (fn != nullptr) fn(1, 0, kInterfaceVersion);
+  Call<kUpdateLayout, UpdateLayoutFn>(int16_t{0}, int32_t{1}, int32_t{0}, kInterfaceVersion);
 }
 
 int16_t GetCurrentCantorDocument() {
-  auto fn = Get<GetCurrentCantorDocumentFn>(kGetCurrentCantorDocument);
-  return fn == nullptr ? 0 : fn(kInterfaceVersion);
+  return Call<kGetCurrentCantorDocument, GetCurrentCantorDocumentFn>(int16_t{0}, kInterfaceVersion);
 }
 
 int16_t GetCurrentPartID() {
-  auto fn = Get<GetCurrentPartIDFn>(kGetCurrentPartID);
-  return fn == nullptr ? -1 : fn(kInterfaceVersion);
+  return Call<kGetCurrentPartID, GetCurrentPartIDFn>(int16_t{-1}, kInterfaceVersion);
 }
 
 void SetCurrentPartID(int16_t part_id) {
-  auto fn = Get<SetCurrentPartIDFn>(kSetCurrentPartID);
-  if (fn != nullptr) fn(part_id, kInterfaceVersion);
+  Call<kSetCurrentPartID, SetCurrentPartIDFn>(int16_t{0}, part_id, kInterfaceVersion);
 }
 
 int16_t GetNextPartID(int16_t part_id) {
-  auto fn = Get<GetNextPartIDFn>(kGetNextPartID);
-  return fn == nullptr ? kNoPart : fn(part_id, kInterfaceVersion);
+  return Call<kGetNextPartID, GetNextPartIDFn>(kNoPart, part_id, kInterfaceVersion);
 }
 
 }  // namespace host

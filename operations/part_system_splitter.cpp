@@ -86,6 +86,8 @@ void ReadMovedSystems() {
 // list is read before it is replaced; the list of `lowest` stays and is
 // copied to the number above it.
 void MoveStaffLists(const QCStaffSystems& before, uint16_t lowest) {
+  // One list object for all the moves, so that its array serves every list.
+  QCSystemStaves staves;
   for (int32_t number = before.Count() + 1; number >= lowest; --number) {
     if (number >= kHighestSystemNumber) continue;  // nowhere to move its list
     // Whether a number keeps a list of its own is read from the record now
@@ -95,7 +97,6 @@ void MoveStaffLists(const QCStaffSystems& before, uint16_t lowest) {
     const QCStaffSystem& system = *before.SystemAt(now_filed);
     const auto target = static_cast<uint16_t>(number + 1);
     const uint16_t source = system.HasOwnStaffList() ? static_cast<uint16_t>(number) : uint16_t{0};
-    QCSystemStaves staves;
     const int32_t loaded = staves.LoadAllForCmper(source);
     // A list read short (the host refused one of its entries) would lose its
     // tail once the next move writes over this number; the moves stop here,

@@ -14,7 +14,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCEnclosure : public QCNoInciOther {
+class QCEnclosure final : public QCNoInciOther {
  public:
   // Enclosure record: 12 bytes, addressed by (cmper, 0). Host format.
   static constexpr int32_t kClassID = class_id::kEnclosure;

@@ -12,7 +12,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCFreezeSystem : public QCNoInciOther {
+class QCFreezeSystem final : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kFreezeSystem;
   // Host format; these numbers must not change.

@@ -11,7 +11,10 @@ const QCMeasure::Layout& QCMeasure::LayoutForHostVersion(uint32_t host_version) 
   return host_version >= host::kLongMeasureLayoutFrom ? kLongLayout : kShortLayout;
 }
 
-QCMeasure::QCMeasure() : layout_(&LayoutForHostVersion(host::HostVersion())) {}
+QCMeasure::QCMeasure() : layout_(&LayoutForHostVersion(host::HostVersion())) {
+  // Not loaded yet, but the record's storage is known from the start.
+  UseStorage(DataBuffer(), 0);
+}
 
 int32_t QCMeasure::ClassID() const {
   return class_id::kMeasure;

@@ -13,7 +13,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCMeasure : public QCNoInciOther {
+class QCMeasure final : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kMeasure;
   // Host format; these numbers must not change.

@@ -18,7 +18,7 @@
 #include "framework/no_inci_other.h"
 #include "records/enclosure.h"
 
-class QCMeasureNumberRegion : public QCNoInciOther {
+class QCMeasureNumberRegion final : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kMeasureNumberRegion;
   static constexpr uint32_t kTag = 0x534F4D4E;  // 'SOMN'

@@ -13,7 +13,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCMultiMeasureRest : public QCNoInciOther {
+class QCMultiMeasureRest final : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kMultiMeasureRest;
   static constexpr uint32_t kTag = 0x4F025849;  // 'O', 2, 'X', 'I'

@@ -11,7 +11,7 @@
 #include "framework/no_inci_other.h"
 #include "framework/string.h"
 
-class QCPart : public QCNoInciOther {
+class QCPart final : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kPart;
   // Part record 'otpD': 12 bytes, addressed by (part id, 0). Host format.

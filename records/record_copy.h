@@ -18,6 +18,12 @@ namespace records {
 // Copies `count` bytes from `from` to `to` (they may be the same) and zeroes
 // the rest of the `size`-byte store.
 inline void CopyAndClearTail(uint8_t* to, const uint8_t* from, size_t count, size_t size) {
+  // A whole record, the usual case, is one copy of a size that the record
+  // classes know at compile time, so the compiler makes it a few moves.
+  if (count == size) {
+    std::memmove(to, from, size);
+    return;
+  }
   if (count > 0) std::memmove(to, from, count);
   std::memset(to + count, 0, size - count);
 }

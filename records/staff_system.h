@@ -13,7 +13,7 @@
 
 #include "framework/no_inci_other.h"
 
-class QCStaffSystem : public QCNoInciOther {
+class QCStaffSystem final : public QCNoInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kStaffSystem;
   // Host format; these numbers must not change.
@@ -34,7 +34,7 @@ class QCStaffSystem : public QCNoInciOther {
   static constexpr uint16_t kOwnStaffList = 0x4000;
 
   // Record zero, no address, not loaded.
-  QCStaffSystem() = default;
+  QCStaffSystem() { UseStorage(record_, 0); }
 
   int32_t ClassID() const override;
   const char* ClassName() const override;

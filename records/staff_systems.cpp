@@ -8,7 +8,3 @@ const char* QCStaffSystems::ClassName() const {
 std::unique_ptr<QCBaseData> QCStaffSystems::CreateElement() const {
   return std::make_unique<QCStaffSystem>();
 }
-
-QCStaffSystem* QCStaffSystems::SystemAt(int32_t position) const {
-  return RecordCast<QCStaffSystem>(ItemAt(position));
-}

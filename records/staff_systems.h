@@ -10,11 +10,14 @@
 #include "framework/collection_no_inci_other.h"
 #include "records/staff_system.h"
 
-class QCStaffSystems : public QCCollectionNoInciOther {
+class QCStaffSystems final : public QCCollectionNoInciOther {
  public:
   const char* ClassName() const override;
   std::unique_ptr<QCBaseData> CreateElement() const override;
+  int32_t LoadAll() override { return LoadAllAs<QCStaffSystem>(); }
 
   // The system at `position`, or null when out of range.
-  QCStaffSystem* SystemAt(int32_t position) const;
+  QCStaffSystem* SystemAt(int32_t position) const {
+    return RecordCast<QCStaffSystem>(ItemAt(position));
+  }
 };

@@ -16,7 +16,7 @@
 
 #include "framework/inci_other.h"
 
-class QCSystemStaff : public QCInciOther {
+class QCSystemStaff final : public QCInciOther {
  public:
   static constexpr int32_t kClassID = class_id::kSystemStaff;
   // Host formats; these numbers must not change.

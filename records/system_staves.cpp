@@ -8,7 +8,3 @@ const char* QCSystemStaves::ClassName() const {
 std::unique_ptr<QCInciOther> QCSystemStaves::CreateInciElement() const {
   return std::make_unique<QCSystemStaff>();
 }
-
-QCSystemStaff* QCSystemStaves::StaffAt(int32_t position) const {
-  return RecordCast<QCSystemStaff>(ItemAt(position));
-}

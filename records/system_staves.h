@@ -10,11 +10,19 @@
 #include "framework/collection_inci_other.h"
 #include "records/system_staff.h"
 
-class QCSystemStaves : public QCCollectionInciOther {
+class QCSystemStaves final : public QCCollectionInciOther {
  public:
   const char* ClassName() const override;
   std::unique_ptr<QCInciOther> CreateInciElement() const override;
+  bool DeleteAllForCmper(uint16_t cmper) override {
+    return DeleteAllForCmperAs<QCSystemStaff>(cmper);
+  }
+  int32_t LoadAllForCmper(uint16_t cmper) override {
+    return LoadAllForCmperAs<QCSystemStaff>(cmper);
+  }
 
   // The entry at `position`, or null when out of range.
-  QCSystemStaff* StaffAt(int32_t position) const;
+  QCSystemStaff* StaffAt(int32_t position) const {
+    return RecordCast<QCSystemStaff>(ItemAt(position));
+  }
 };
