@@ -119,11 +119,11 @@ uint64_t NumberAfter(const std::string& text, const std::string& label) {
 // "calls=COUNT TARGET" followed by "POSITION INCLUSIVE-COST".
 uint64_t HostInstructions(const std::string& profile_text) {
   std::map<std::string, std::string> names;
-  auto name_of = [&names](const std::string& spec) {
-    const size_t close = spec.find(')');
-    if (spec.empty() || spec[0] != '(' || close == std::string::npos) return spec;
-    const std::string id = spec.substr(0, close + 1);
-    if (close + 1 < spec.size()) names[id] = spec.substr(close + 2);
+  auto name_of = [&names](const std::string& entry) {
+    const size_t close = entry.find(')');
+    if (entry.empty() || entry[0] != '(' || close == std::string::npos) return entry;
+    const std::string id = entry.substr(0, close + 1);
+    if (close + 1 < entry.size()) names[id] = entry.substr(close + 2);
     return names[id];
   };
   auto is_service = [](const std::string& name) { return name.rfind("QX_", 0) == 0; };

@@ -15,6 +15,8 @@
 // One record for the module is enough: the host calls the entry points one at
 // a time, from whichever thread, and no exception outlives the entry point
 // it was thrown in, so the record is empty again whenever a call returns.
+// The names below are the runtime's own and must stay so: bound to other
+// names at link time (--defsym), the runtime kept its emulated storage.
 namespace {
 
 // The record's layout, fixed by the C++ ABI the runtime follows: the stack
