@@ -1,6 +1,6 @@
 // The preference translation: which setting records the 'pfmm' layout is
 // assembled from, which ones a scatter writes back, and what a host that
-// lacks a setting record, or a buffer too small for a table, leads to.
+// lacks a setting record, a bad table or a buffer too small for it leads to.
 #include "host/legacy_prefs.h"
 
 #include <gtest/gtest.h>

@@ -127,15 +127,17 @@ std::string Document(const std::string& records, const std::string& version = "1
 TEST(DocumentFileTest, HostVersionSelectsTheLayoutOfHandWrittenRecords) {
   using namespace standin;
   const std::string record =
-      "{\"tag\": \"SOMS\", \"cmper\": 4, \"measureFlags1\": \"0x8000\", \"measureFlags2\": 3}";
+      "{\"tag\": \"SOMS\", \"cmper\": 4, \"measureFlags1\": \"0XFFFF\", \"measureFlags2\": "
+      "\"0x3\"}";
   HostDocument before_12, from_12;
   std::string error;
   ASSERT_TRUE(DocumentFile::Parse(Document(record, "11FFFFFF"), &before_12, &error)) << error;
-  ASSERT_TRUE(DocumentFile::Parse(Document(record, "12000000"), &from_12, &error)) << error;
+  // Hexadecimal of up to 16 digits, leading zeros included.
+  ASSERT_TRUE(DocumentFile::Parse(Document(record, "0000000012000000"), &from_12, &error)) << error;
   Bytes expect_26(26, 0), expect_30(30, 0);
-  expect_26[9] = 0x80;
+  expect_26[8] = expect_26[9] = 0xFF;
   expect_26[10] = 3;
-  expect_30[13] = 0x80;
+  expect_30[12] = expect_30[13] = 0xFF;
   expect_30[14] = 3;
   EXPECT_EQ(*before_12.Find(kMeasureTag, 4, 0), expect_26);
   EXPECT_EQ(*from_12.Find(kMeasureTag, 4, 0), expect_30);
@@ -183,8 +185,8 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
        "uninterpreted bytes at offset 14"},
       {"odd number of hex digits", Document(system + "\"bytes\": \"abc\"}"),
        "records[0] (SOSS 1/0 part 0).bytes: has an odd number of hexadecimal digits (3)"},
-      {"not hex", Document(system + "\"bytes\": \"zz\"}"),
-       "holds \"zz\", which is not hexadecimal"},
+      {"not hex", Document(system + "\"bytes\": \"z00z\"}"),
+       "holds \"z0\", which is not hexadecimal"},
       {"bytes with fields", Document(system + "\"bytes\": \"00\", \"indent\": 1}"),
        "has both \"bytes\" and \"indent\""},
       {"unknown field", Document(system + "\"indnet\": 1}"),
@@ -210,6 +212,17 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
        "[]}",
        "parts[1]: part 0 is listed twice"},
       {"host version too wide", Document("", "100000000"), "hostVersion: 0x100000000 does not fit"},
+      {"hexadecimal without digits", Document("", ""), "hostVersion: \"0x\" is not a hexadecimal"},
+      {"hexadecimal of 17 digits", Document("", "00000000000000001"), "is not a hexadecimal"},
+      {"hexadecimal without its 0",
+       Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": \"1x8000\"}"),
+       "measureFlags1: \"1x8000\" is not a hexadecimal number"},
+      {"hexadecimal without its x",
+       Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": \"0y12\"}"),
+       "measureFlags1: \"0y12\" is not a hexadecimal number"},
+      {"hexadecimal with a letter past f",
+       Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": \"0x12g4\"}"),
+       "measureFlags1: \"0x12g4\" is not a hexadecimal number"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -231,7 +244,7 @@ TEST(DocumentFileTest, HostileInputEndsInOneShortPrintableLine) {
   struct Case {
     const char* what;
     std::string text;
-    const char* message;
+    std::string message;
   };
   const std::string deep = std::string(50000, '[') + std::string(50000, ']');
   const std::string ok_nesting = std::string(63, '[') + std::string(63, ']');
@@ -254,6 +267,13 @@ TEST(DocumentFileTest, HostileInputEndsInOneShortPrintableLine) {
        "measureFlags1: 9223372036854775808 does not fit a 16-bit flag word (0..65535)"},
       {"a number with a fraction", Document("{\"tag\": \"SOMS\", \"cmper\": 1.5}"),
        "records[0].cmper: 1.5 is not a whole number"},
+      {"the first integer below 64 signed bits, read as -2^63 in a double",
+       Document("{\"tag\": \"SOMS\", \"cmper\": -9223372036854775809}"),
+       "e+18 does not fit an unsigned 16-bit cmper"},
+      {"a list where a number goes", Document("{\"tag\": \"SOMS\", \"cmper\": [1, 2]}"),
+       "records[0].cmper: [1,2] is not a whole number"},
+      {"a long value", Document("").insert(1, "\"documentId\": \"" + std::string(60, 'x') + "\", "),
+       "documentId: \"" + std::string(36, 'x') + "... is not a whole number"},
       {"a NUL byte and garbage after the document", Document("") + std::string("\0junk", 5),
        "not valid JSON: parse error at line 1, column "},
       {"garbage after the document", Document("") + " x",

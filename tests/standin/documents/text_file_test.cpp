@@ -69,7 +69,15 @@ TEST(TextFileTest, FailuresLeaveTheTargetAsItWas) {
   EXPECT_FALSE(standin::WriteTextFileAtomically(folder.Path("taken"), "text", &error));
   EXPECT_EQ(error, "is a folder, not a file");
   EXPECT_EQ(FileText(folder.Path("taken/inside")), "kept");
-  EXPECT_EQ(folder.Listing(), "taken");
+  // A folder that appears at the target while the file is written: the
+  // rename fails, and the new file goes.
+  auto folder_appears = [&] {
+    std::filesystem::create_directories(folder.Path("late/inside"));
+    return std::string(".late.partial");
+  };
+  EXPECT_FALSE(standin::WriteTextFileAtomically(folder.Path("late"), "x", &error, folder_appears));
+  EXPECT_EQ(error.rfind("cannot replace (", 0), 0u) << error;
+  EXPECT_EQ(folder.Listing(), "late taken");
 
   std::string text = "unchanged";
   EXPECT_FALSE(standin::ReadTextFile(folder.Path("absent"), &text, &error));
@@ -196,6 +204,13 @@ TEST(TextFileTest, FilesOverTheLimitAreRefusedBeforeReading) {
   EXPECT_EQ(error, "is 1001 bytes, more than the 1000 bytes a document may have");
   ASSERT_TRUE(standin::ReadTextFile(path, &text, &error, 1001)) << error;
   EXPECT_EQ(text.size(), 1001u);
+  // A file that reports no size, as the kernel's own do, is held to the
+  // limit as it is read.
+  const std::string ostype = "/proc/sys/kernel/ostype";  // "Linux\n"
+  EXPECT_FALSE(standin::ReadTextFile(ostype, &text, &error, 5));
+  EXPECT_EQ(error, "is 6 bytes, more than the 5 bytes a document may have");
+  ASSERT_TRUE(standin::ReadTextFile(ostype, &text, &error, 6)) << error;
+  EXPECT_EQ(text, "Linux\n");
 }
 
 // A run ended by a signal while it writes leaves no temporary file behind;
