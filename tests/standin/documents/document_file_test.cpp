@@ -132,8 +132,8 @@ TEST(DocumentFileTest, HostVersionSelectsTheLayoutOfHandWrittenRecords) {
   HostDocument before_12, from_12;
   std::string error;
   ASSERT_TRUE(DocumentFile::Parse(Document(record, "11FFFFFF"), &before_12, &error)) << error;
-  // Hexadecimal of up to 16 digits, leading zeros included.
-  ASSERT_TRUE(DocumentFile::Parse(Document(record, "0000000012000000"), &from_12, &error)) << error;
+  // Hexadecimal of up to 16 digits, leading zeros included, up to 32 bits.
+  ASSERT_TRUE(DocumentFile::Parse(Document(record, "00000000FFFFFFFF"), &from_12, &error)) << error;
   Bytes expect_26(26, 0), expect_30(30, 0);
   expect_26[8] = expect_26[9] = 0xFF;
   expect_26[10] = 3;
@@ -187,6 +187,8 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
        "records[0] (SOSS 1/0 part 0).bytes: has an odd number of hexadecimal digits (3)"},
       {"not hex", Document(system + "\"bytes\": \"z00z\"}"),
        "holds \"z0\", which is not hexadecimal"},
+      {"not hex in the second digit", Document(system + "\"bytes\": \"0z\"}"),
+       "holds \"0z\", which is not hexadecimal"},
       {"bytes with fields", Document(system + "\"bytes\": \"00\", \"indent\": 1}"),
        "has both \"bytes\" and \"indent\""},
       {"unknown field", Document(system + "\"indnet\": 1}"),
@@ -207,6 +209,8 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
        "the key \"cmper\" appears twice in one object"},
       {"current part not a part", Document("").insert(1, "\"currentPart\": 5, "),
        "currentPart: 5 is not one of the parts"},
+      {"no parts", Document("").replace(Document("").find("[0, 2]"), 6, "[]"),
+       "parts: must be a non-empty list"},
       {"part listed twice",
        "{\"format\": \"quillo-document/1\", \"hostVersion\": 1, \"parts\": [0, 0], \"records\": "
        "[]}",
@@ -235,6 +239,47 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
     EXPECT_EQ(doc.records().size(), 1u);
     EXPECT_EQ(doc.parts, std::vector<int16_t>{0});
     EXPECT_EQ(doc.host_version, 0x19000000u);
+  }
+}
+
+// Each integer is taken at both ends of its range and refused one past them.
+TEST(DocumentFileTest, IntegersAreTakenWithinTheirRangesOnly) {
+  struct Range {
+    std::string keys;  // # stands for the number
+    int64_t low, high;
+  };
+  const std::string part = "{\"tag\": \"SOSS\", \"cmper\": 1, \"part\": ";
+  const Range ranges[] = {
+      {"\"hostVersion\": #", 0, 0xFFFFFFFF},
+      {"\"documentId\": #", -32768, 32767},
+      {"\"parts\": [#]", -32768, 32767},
+      {"\"currentPart\": #", -32768, 32767},
+      {"\"slots\": [{\"slot\": #, \"staff\": 0}]", 0, 65535},
+      {"\"slots\": [{\"slot\": 0, \"context\": #, \"staff\": 0}]", 0, 65535},
+      {"\"slots\": [{\"slot\": 0, \"staff\": #}]", -32768, 32767},
+      {"\"records\": [{\"tag\": \"SOMS\", \"cmper\": #}]", 0, 65535},
+      {"\"records\": [{\"tag\": \"SOMS\", \"cmper\": 1, \"inci\": #}]", 0, 65535},
+      {"\"records\": [" + part + "#}]", -32768, 32767},
+      {"\"records\": [" + part + "0, \"endMeasure\": #}]", -32768, 32767},
+      {"\"records\": [{\"tag\": \"SOMN\", \"cmper\": 1, \"clearedOnSplit\": #}]", 0, 65535},
+      {"\"records\": [{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": #}]", 0, 65535},
+      {"\"records\": [{\"tag\": \"ot83\", \"cmper\": 1, \"words\": [0, 0, 0, 0, 0, #]}]", 0, 65535},
+  };
+  for (const Range& range : ranges) {
+    for (int64_t n : {range.low - 1, range.low, range.high, range.high + 1}) {
+      std::string keys = range.keys;
+      keys.replace(keys.find('#'), 1, std::to_string(n));
+      std::string text = "{\"format\": \"quillo-document/1\", " + keys;
+      if (keys.find("hostVersion") == std::string::npos) text += ", \"hostVersion\": 1";
+      if (keys.find("parts") == std::string::npos) text += ", \"parts\": [-32768, 0, 32767]";
+      if (keys.find("records") == std::string::npos) text += ", \"records\": []";
+      SCOPED_TRACE(text + "}");
+      HostDocument doc;
+      std::string error;
+      const bool within = n >= range.low && n <= range.high;
+      EXPECT_EQ(DocumentFile::Parse(text + "}", &doc, &error), within) << error;
+      EXPECT_EQ(error.find(" does not fit ") != std::string::npos, !within) << error;
+    }
   }
 }
 
@@ -339,9 +384,6 @@ TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
     const char* message;
   };
   const Case cases[] = {
-      {"{" + header + ", " + records + ", \"currentPart\": 3}",
-       "currentPart: 3 is not one of the parts"},
-      {"{" + header + ", " + records + ", \"colour\": 1}", "unknown key \"colour\""},
       {"{" + records + ", \"format\": \"quillo-document/1\", \"parts\": [0, 2]}",
        "the key \"hostVersion\" is missing"},
       {"{" + records + ", " + header.substr(0, header.size() - 4) + "]}",
@@ -350,7 +392,17 @@ TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
       {"{" + header + ", \"records\": [{\"tag\": \"SOXX\", \"cmper\": 1}, {]}",
        "records[0]: unknown tag \"SOXX\""},
   };
-  for (const Case& c : cases) {
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  // A bad key after the records, or anywhere with the records first, is
+  // found when the document ends.
+  for (const auto& [key, message] : {std::pair{"\"currentPart\": 3", "currentPart: 3 is not one"},
+                                     {"\"documentId\": \"x\"", "documentId: \"x\" is not a"},
+                                     {"\"slots\": 5", "slots: must be a list"},
+                                     {"\"colour\": 1", "unknown key \"colour\""}}) {
+    all.push_back({"{" + header + ", " + records + ", " + key + "}", message});
+    all.push_back({"{" + records + ", " + header + ", " + key + "}", message});
+  }
+  for (const Case& c : all) {
     SCOPED_TRACE(c.text);
     HostDocument doc;
     std::string error;
