@@ -81,6 +81,8 @@ TEST(TextFileTest, FailuresLeaveTheTargetAsItWas) {
 
   std::string text = "unchanged";
   EXPECT_FALSE(standin::ReadTextFile(folder.Path("absent"), &text, &error));
+  EXPECT_FALSE(standin::ReadTextFile(folder.Path("taken"), &text, &error));
+  EXPECT_EQ(error, "is a folder, not a file");
   EXPECT_EQ(text, "unchanged");
 }
 
@@ -196,9 +198,13 @@ TEST(TextFileTest, SpecialFilesAreNeitherReadNorReplaced) {
   EXPECT_EQ(folder.Listing(), "pipe to-device to-folder");
 }
 
+// Reads that are refused or fail, and the reads that succeed, leave no file open.
 TEST(TextFileTest, FilesOverTheLimitAreRefusedBeforeReading) {
   ScratchFolder folder;
   std::string path = folder.Path("big"), error, text;
+  const auto open_files = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+  ASSERT_EQ(mkfifo(folder.Path("pipe").c_str(), 0600), 0);
+  const auto open_before = open_files();
   WriteFile(path, std::string(1001, 'x'));
   EXPECT_FALSE(standin::ReadTextFile(path, &text, &error, 1000));
   EXPECT_EQ(error, "is 1001 bytes, more than the 1000 bytes a document may have");
@@ -211,6 +217,12 @@ TEST(TextFileTest, FilesOverTheLimitAreRefusedBeforeReading) {
   EXPECT_EQ(error, "is 6 bytes, more than the 5 bytes a document may have");
   ASSERT_TRUE(standin::ReadTextFile(ostype, &text, &error, 6)) << error;
   EXPECT_EQ(text, "Linux\n");
+  // A read that fails part way (the kernel's view of the program's own
+  // memory fails at address 0).
+  EXPECT_FALSE(standin::ReadTextFile("/proc/self/mem", &text, &error));
+  EXPECT_EQ(error, "cannot read (Input/output error)");
+  EXPECT_FALSE(standin::ReadTextFile(folder.Path("pipe"), &text, &error));
+  EXPECT_EQ(open_files(), open_before);
 }
 
 // A run ended by a signal while it writes leaves no temporary file behind;
@@ -267,13 +279,16 @@ TEST(TextFileTest, AFailedWriteLeavesTheTargetAndNothingElse) {
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
+    // With standard input closed, the files opened get descriptor 0.
+    close(0);
+    std::string text, error;
+    const bool read = standin::ReadTextFile(path, &text, &error) && text == "old";
     // Files may grow to 1000 bytes: the write fails part way.
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{1000, 1000};
     setrlimit(RLIMIT_FSIZE, &limit);
-    std::string error;
     bool written = standin::WriteTextFileAtomically(path, std::string(5000, 'x'), &error);
-    _exit(!written && error == "cannot write the whole file (File too large)" ? 0 : 1);
+    _exit(read && !written && error == "cannot write the whole file (File too large)" ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
