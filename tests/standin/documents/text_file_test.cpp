@@ -300,11 +300,12 @@ TEST(TextFileTest, AFailedWriteLeavesTheTargetAndNothingElse) {
 TEST(TextFileTest, PrintableEscapesAndShortens) {
   EXPECT_EQ(standin::Printable("plain text"), "plain text");
   EXPECT_EQ(standin::Printable("\x1b[31mred\\"), "\\x1b[31mred\\\\");
-  EXPECT_EQ(standin::Printable("caf\xc3\xa9\n"), "caf\\xc3\\xa9\\x0a");
+  EXPECT_EQ(standin::Printable("caf\xc3\xa9\n~\x7f"), "caf\\xc3\\xa9\\x0a~\\x7f");
   EXPECT_EQ(standin::Printable(std::string(100, 'k'), 10), "kkkkkkk...");
   EXPECT_EQ(standin::Printable(std::string(10, 'k'), 10), "kkkkkkkkkk");
   // An escape is never cut in half.
   EXPECT_EQ(standin::Printable("abcdef\x01\x02", 12), "abcdef...");
+  EXPECT_EQ(standin::Printable("\x01\x02", 5), "...");
   // Echo, for file names: backslashes kept, cut at the echo limit.
   EXPECT_EQ(standin::Echo("C:\\in\x1b.json"), "C:\\in\\x1b.json");
   EXPECT_EQ(standin::Echo(std::string(100000, 'm')).size(), standin::kMostEchoedChars);
