@@ -42,6 +42,12 @@ host::ServiceAddress FindCheckedService(host::ModuleHandle, const char* name) {
   for (auto& byte : junk) byte = 0xA5;
 }
 
+// A field of 'ot25' inci 0 at cmper -2.
+host::PrefsDescriptor Field(int16_t offset, int16_t word, int16_t width = 2, uint32_t from = 0,
+                            uint8_t handled = 0) {
+  return {handled, {'2', '5'}, 0, 0, offset, word, width, host::kCopyWord, from};
+}
+
 class LegacyPrefsTest : public testing_support::HostTest {
  protected:
   void SetUp() override {
@@ -123,10 +129,6 @@ TEST_F(LegacyPrefsTest, ScatteringWritesOnlyTheRecordsWhoseWordsChanged) {
 // nothing written and a size of 0.
 TEST_F(LegacyPrefsTest, BadTablesAndArgumentsAreRefusedWithoutAHostCall) {
   using Entries = std::vector<host::PrefsDescriptor>;
-  // A field of 'ot25' inci 0; one for a newer host is not read, but counted.
-  auto field = [](int16_t offset, int16_t word, int16_t width = 2, uint32_t from = 0) {
-    return host::PrefsDescriptor{0, {'2', '5'}, 0, 0, offset, word, width, host::kCopyWord, from};
-  };
   struct Case {
     const char* what;
     Entries entries;
@@ -136,15 +138,15 @@ TEST_F(LegacyPrefsTest, BadTablesAndArgumentsAreRefusedWithoutAHostCall) {
     uint64_t size;
   };
   const Case cases[] = {
-      {"a field past the room, first", {field(7, 1), field(0, 0)}, 2, 8, true, 0},
-      {"a negative word index", {field(0, -1)}, 1, 8, true, 0},
-      {"a word past the setting record", {field(0, 6)}, 1, 8, true, 0},
-      {"a negative offset", {field(-1, 0)}, 1, 8, true, 0},
-      {"a layout too short for the whole table", {field(0, 0), field(0, 1)}, 2, 3, true, 0},
-      {"a negative count", {field(0, 0)}, -1, 8, true, 0},
+      {"a field past the room, first", {Field(7, 1), Field(0, 0)}, 2, 8, true, 0},
+      {"a negative word index", {Field(0, -1)}, 1, 8, true, 0},
+      {"a word past the setting record", {Field(0, 6)}, 1, 8, true, 0},
+      {"a negative offset", {Field(-1, 0)}, 1, 8, true, 0},
+      {"a layout too short for the whole table", {Field(0, 0), Field(0, 1)}, 2, 3, true, 0},
+      {"a negative count", {Field(0, 0)}, -1, 8, true, 0},
       {"no table but a count", {}, 1, 8, true, 0},
       {"no table and no entries", {}, 0, 8, false, 0},
-      {"a field for a newer host", {field(0, 0), field(6, 0, 1, 0x1A000000)}, 2, 8, false, 3},
+      {"a field for a newer host", {Field(0, 0), Field(6, 0, 1, 0x1A000000)}, 2, 8, false, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -174,13 +176,8 @@ TEST_F(LegacyPrefsTest, BadTablesAndArgumentsAreRefusedWithoutAHostCall) {
 TEST_F(LegacyPrefsTest, OnlyTheTablesOwnEligibleEntriesAreTouched) {
   for (const uint8_t mark : {uint8_t{0}, uint8_t{1}}) {
     SCOPED_TRACE(mark);
-    host::PrefsDescriptor entries[] = {
-        {mark, {'2', '5'}, 0, 0, 0, 2, 2, host::kCopyWord, 0},
-        {0, {'2', '5'}, 0, 0, 0, 0, 2, host::kCopyWord, 0},
-        {0, {'2', '5'}, 0, 0, 2, 1, 2, host::kCopyWord, 0},
-        {0, {'2', '5'}, 0, 0, 4, 3, 2, host::kCopyWord, 0x1A000000},
-        {mark, {'2', '5'}, 0, 0, 0, 4, 2, host::kCopyWord, 0},
-    };
+    host::PrefsDescriptor entries[] = {Field(0, 2, 2, 0, mark), Field(0, 0), Field(2, 1),
+                                       Field(4, 3, 2, 0x1A000000), Field(0, 4, 2, 0, mark)};
     Bytes layout(6, 0xAA);
     uint64_t size = 0;
     ASSERT_TRUE(host::AssembleLegacyPrefs(layout.data(), 6, &size, entries + 1, 3));
