@@ -143,7 +143,7 @@ TEST_F(LegacyPrefsTest, BadTablesAndArgumentsAreRefusedWithoutAHostCall) {
       {"a word past the setting record", {Field(0, 6)}, 1, 8, true, 0},
       {"a negative offset", {Field(-1, 0)}, 1, 8, true, 0},
       {"a layout too short for the whole table", {Field(0, 0), Field(0, 1)}, 2, 3, true, 0},
-      {"a negative count", {Field(0, 0)}, -1, 8, true, 0},
+      {"a negative count, whatever the length", {Field(0, 0)}, -1, ~uint64_t{0}, true, 0},
       {"no table but a count", {}, 1, 8, true, 0},
       {"no table and no entries", {}, 0, 8, false, 0},
       {"a field for a newer host", {Field(0, 0), Field(6, 0, 1, 0x1A000000)}, 2, 8, false, 3},

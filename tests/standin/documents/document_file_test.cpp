@@ -411,11 +411,13 @@ TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
   }
 }
 
-TEST(DocumentFileTest, LoadNamesTheFile) {
+TEST(DocumentFileTest, LoadAndSaveNameTheFile) {
   HostDocument doc;
   std::string error;
   EXPECT_FALSE(DocumentFile::Load("/nonexistent/folder/doc.json", &doc, &error));
   EXPECT_EQ(error.rfind("/nonexistent/folder/doc.json: cannot open", 0), 0u) << error;
+  EXPECT_FALSE(DocumentFile::Save("/nonexistent/folder/doc.json", doc, &error));
+  EXPECT_EQ(error.rfind("/nonexistent/folder/doc.json: cannot create", 0), 0u) << error;
 }
 
 }  // namespace
