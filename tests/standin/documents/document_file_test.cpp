@@ -143,6 +143,10 @@ TEST(DocumentFileTest, HostVersionSelectsTheLayoutOfHandWrittenRecords) {
   EXPECT_EQ(*from_12.Find(kMeasureTag, 4, 0), expect_30);
   EXPECT_EQ(before_12.parts, (std::vector<int16_t>{0, 2}));
   EXPECT_EQ(before_12.current_part, 0);  // the first part when not given
+  HostDocument slots;                    // context 0 when not given
+  const std::string slot = "\"slots\": [{\"slot\": 1, \"staff\": 3}], ";
+  ASSERT_TRUE(DocumentFile::Parse(Document("").insert(1, slot), &slots, &error)) << error;
+  EXPECT_EQ(slots.slot_to_staff, (decltype(slots.slot_to_staff){{{1, 0}, 3}}));
 }
 
 TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
@@ -199,6 +203,11 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
        "records[1] (SOMS 1/0): the same record appears twice"},
       {"a key twice", Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"cmper\": 2}"),
        "the key \"cmper\" appears twice in one object"},
+      {"a slot with an unknown key",
+       Document("").insert(1, "\"slots\": [{\"slot\": 1, \"staff\": 0, \"colour\": 2}], "),
+       "slots[0]: unknown key \"colour\" (a slot has: slot, context, staff)"},
+      {"a slot without its staff", Document("").insert(1, "\"slots\": [{\"slot\": 1}], "),
+       "slots[0]: needs \"slot\" and \"staff\""},
       {"current part not a part", Document("").insert(1, "\"currentPart\": 5, "),
        "currentPart: 5 is not one of the parts"},
       {"no parts", Document("").replace(Document("").find("[0, 2]"), 6, "[]"),
