@@ -166,6 +166,7 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
        "unknown key \"colour\""},
       {"unknown tag", Document("{\"tag\": \"SOXX\", \"cmper\": 1}"),
        "records[0]: unknown tag \"SOXX\""},
+      {"no cmper", Document("{\"tag\": \"SOMS\"}"), "records[0]: has no \"cmper\""},
       {"malformed tag", Document("{\"tag\": \"SOM\", \"cmper\": 1}"),
        "records[0]: the tag \"SOM\" is neither four characters"},
       {"flags too wide",
