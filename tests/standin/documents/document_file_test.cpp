@@ -180,6 +180,8 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
       {"gap of the wrong size", Document(system + "\"@14\": \"00\"}"),
        "records[0] (SOSS 1/0 part 0).@14: holds 1 bytes; the staff system layout has 14 "
        "uninterpreted bytes at offset 14"},
+      {"gap not hexadecimal", Document(system + "\"@0\": \"zzzz\"}"),
+       "records[0] (SOSS 1/0 part 0).@0: holds \"zz\", which is not hexadecimal"},
       {"odd number of hex digits", Document(system + "\"bytes\": \"abc\"}"),
        "records[0] (SOSS 1/0 part 0).bytes: has an odd number of hexadecimal digits (3)"},
       {"not hex", Document(system + "\"bytes\": \"z00z\"}"),
