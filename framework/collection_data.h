@@ -77,7 +77,7 @@ std::unique_ptr<Element> QCCollectionData::NewProbe() const {
 
 template <typename Element>
 std::unique_ptr<Element> QCCollectionData::AppendLoaded(std::unique_ptr<Element> probe) {
-  if (!probe->HoldsWholeRecord()) {
+  if (!QCBaseData::HoldsWholeRecordOf(*probe)) {
     Append(probe->Clone());
     return probe;
   }
@@ -110,11 +110,11 @@ int32_t QCCollectionData::LoadAllAs() {
     // loaded with bytes; a next record that does not load leaves it partial.
     const bool last_had_bytes = probe->LoadedSize() != 0;
     probe = AppendLoaded(std::move(probe));
-    if (!probe->MoveToNext()) {
+    if (!QCBaseData::MoveToNextOf(*probe)) {
       complete_ = last_had_bytes;
       break;
     }
-    if (!probe->LoadCurrent()) break;
+    if (!QCBaseData::LoadCurrentOf(*probe)) break;
     if (std::memcmp(saved, probe->AddressBlock(), sizeof saved) == 0) break;
     if (++steps == power) {
       std::memcpy(saved, probe->AddressBlock(), sizeof saved);

@@ -79,7 +79,7 @@ int32_t QCCollectionInciOther::LoadAllForCmperAs(uint16_t cmper) {
   for (uint32_t inci = 0; inci < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(inci));
        ++inci) {
     // As AppendLoaded: a whole record is kept as loaded, a short one cloned.
-    if (!probe->HoldsWholeRecord()) {
+    if (!QCBaseData::HoldsWholeRecordOf(*probe)) {
       Append(probe->Clone());
       continue;
     }
