@@ -38,7 +38,7 @@ class QCBaseData : public QCBase {
   // original's, so records are cloned (Clone) and never copied.
   QCBaseData(const QCBaseData&) = delete;
   QCBaseData& operator=(const QCBaseData&) = delete;
-  ~QCBaseData() override;
+  ~QCBaseData() override { ReleaseOwnedRecord(); }
 
   // Record objects are made and destroyed by the thousand in one command;
   // they come from the record pool (its blocks are returned at the end of
