@@ -41,6 +41,10 @@ class QCCollectionInciOther : public QCCollectionData {
   // CreateInciElement for the framework's base class, directly otherwise.
   template <typename Element>
   std::unique_ptr<Element> NewInciProbe() const;
+  // A new default element: CreateInciElement for the framework's base class,
+  // a plain new object of a record class.
+  template <typename Element>
+  std::unique_ptr<Element> NewInciElement() const;
 
   // Incidence numbers are 16-bit and 0xFFFF is the "assign one" placeholder,
   // so no cmper can hold more incidences than this. A host that answers
@@ -50,14 +54,18 @@ class QCCollectionInciOther : public QCCollectionData {
 
 template <typename Element>
 std::unique_ptr<Element> QCCollectionInciOther::NewInciProbe() const {
-  std::unique_ptr<Element> probe;
-  if constexpr (std::is_abstract_v<Element>) {
-    probe = CreateInciElement();
-  } else {
-    probe = std::make_unique<Element>();
-  }
+  std::unique_ptr<Element> probe = NewInciElement<Element>();
   probe->SetTagOverride(ElementTagOverride());
   return probe;
+}
+
+template <typename Element>
+std::unique_ptr<Element> QCCollectionInciOther::NewInciElement() const {
+  if constexpr (std::is_abstract_v<Element>) {
+    return CreateInciElement();
+  } else {
+    return std::make_unique<Element>();
+  }
 }
 
 template <typename Element>
