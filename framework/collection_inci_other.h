@@ -37,6 +37,10 @@ class QCCollectionInciOther : public QCCollectionData {
   bool DeleteAllForCmperAs(uint16_t cmper);
   template <typename Element>
   int32_t LoadAllForCmperAs(uint16_t cmper);
+  // SaveAllForCmper for elements of class Element; an element of another
+  // class fails it, as a missing element does.
+  template <typename Element>
+  bool SaveAllForCmperAs(uint16_t cmper);
   // A new element carrying the element tag override: made by
   // CreateInciElement for the framework's base class, directly otherwise.
   template <typename Element>
@@ -95,4 +99,16 @@ int32_t QCCollectionInciOther::LoadAllForCmperAs(uint16_t cmper) {
     probe = NewInciProbe<Element>();
   }
   return Count();
+}
+
+template <typename Element>
+bool QCCollectionInciOther::SaveAllForCmperAs(uint16_t cmper) {
+  if (!DeleteAllForCmper(cmper)) return false;
+  for (int32_t position = 0; position < Count(); ++position) {
+    auto* element = RecordCast<Element>(ItemAt(position));
+    if (element == nullptr) return false;
+    element->SetTagOverride(ElementTagOverride());
+    if (!element->SaveAs(cmper)) return false;
+  }
+  return true;
 }
