@@ -58,7 +58,8 @@ class QCCollectionData : public QCCollection {
   // Appends the record `probe` has just loaded and leaves in `probe` the
   // object that is to load the next one. A whole record is appended as it is
   // and a new object, at the same address, takes its place; a short one is
-  // cloned and the probe stays.
+  // cloned and the probe stays. (Declared inline where it is defined: it
+  // runs once per listed record, and the compiler then keeps it in the walk.)
   template <typename Element>
   void AppendLoaded(std::unique_ptr<Element>& probe);
 
@@ -84,7 +85,7 @@ std::unique_ptr<Element> QCCollectionData::NewElement() const {
 }
 
 template <typename Element>
-void QCCollectionData::AppendLoaded(std::unique_ptr<Element>& probe) {
+inline void QCCollectionData::AppendLoaded(std::unique_ptr<Element>& probe) {
   if (!QCBaseData::HoldsWholeRecordOf(*probe)) {
     Append(probe->Clone());
     return;
