@@ -33,6 +33,7 @@ struct Survey {
   bool numbered_for_renumbering = true;
 };
 
+// Walks `systems` once and tells what a cut at `measure` needs to know.
 Survey SurveySystems(const QCStaffSystems& systems, int16_t measure) {
   Survey survey;
   survey.numbered_for_renumbering = systems.Count() < kHighestSystemNumber;
