@@ -29,9 +29,13 @@ TEST_F(MultiMeasureRestTest, ANewRestCanBeWrittenButNeverCreated) {
   EXPECT_EQ(*doc.Find(kRestTag, 4, 0), Words({300, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(doc.LogText(), "SaveEData 0x4F025849 4/0 p0 24B v19000000 -> 1\n");
 
-  // A load where the part has no rest leaves the object unsaveable.
+  // A load where the part has no rest leaves the object unsaveable, until a
+  // copy gives it a whole record again.
   EXPECT_FALSE(rest.Load(5));
   EXPECT_FALSE(rest.Save());
+  QCMultiMeasureRest other;
+  rest.CopyDataFrom(other);
+  EXPECT_EQ(rest.LoadedSize(), 24u);
 }
 
 TEST_F(MultiMeasureRestTest, TheWalkStartsAfterCmperZero) {

@@ -1,10 +1,16 @@
 // Staff systems and frozen systems: short records, and the default frozen
 // record. Field offsets and part scoping are seen through the splitter tests.
+// And the clones of the records that commands load one at a time.
 #include "records/staff_system.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "records/enclosure.h"
 #include "records/freeze_system.h"
+#include "records/multi_measure_rest_prefs.h"
+#include "records/part.h"
 #include "records/staff_systems.h"
 #include "tests/support/staff_systems.h"
 
@@ -37,6 +43,44 @@ TEST_F(StaffSystemTest, FreshFrozenSystemWritesTheDefaultRecord) {
   EXPECT_FALSE(missing.Load(4));
   EXPECT_FALSE(missing.Save());
   EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 1u);
+}
+
+// Commands load these records one at a time and never clone them; a clone
+// must still hold what its source loaded and no more: its bytes, its loaded
+// size, and zeros after them.
+TEST_F(StaffSystemTest, AClonedRecordHoldsTheBytesAndTheSizeItsSourceLoaded) {
+  const standin::Bytes twelve = Words({0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x0B0C});
+  doc.Put(kFrozenSystemTag, 3, 0, twelve);
+  doc.Put(kFrozenSystemTag, 4, 0, Words({0x7777, 0x6666}));
+  doc.Put(kEnclosureTag, 5, 0, twelve);
+  doc.Put(kPartTag, 6, 0, twelve);
+  for (int inci : {0, 1}) doc.Put(kRestSettingsTag, 0xFFFE, static_cast<uint16_t>(inci), twelve);
+  doc.Put(kSplitGateSettingTag, 0xFFFE, 0, Words({0, 0, 0, 0, 0x0D0E, 0}));
+
+  QCFreezeSystem freeze;  // the short record loaded over a whole one
+  ASSERT_TRUE(freeze.Load(3) && freeze.Load(4));
+  QCEnclosure enclosure;
+  ASSERT_TRUE(enclosure.Load(5));
+  QCPart part(6);
+  ASSERT_TRUE(part.Load(6));
+  QCMultiMeasureRestPrefs prefs;
+  ASSERT_TRUE(prefs.Load(1));
+  standin::Bytes assembled = twelve;
+  assembled.insert(assembled.end(), twelve.begin(), twelve.end());
+  assembled.insert(assembled.end(), {0x0E, 0x0D});
+
+  for (const auto& [source, loaded] :
+       {std::pair<QCBaseData*, standin::Bytes>{&freeze, Words({0x7777, 0x6666})},
+        {&enclosure, twelve},
+        {&part, twelve},
+        {&prefs, assembled}}) {
+    SCOPED_TRACE(source->ClassName());
+    std::unique_ptr<QCBaseData> clone = source->Clone();
+    ASSERT_EQ(clone->LoadedSize(), loaded.size());
+    standin::Bytes record = loaded;
+    record.resize(static_cast<size_t>(clone->DataSize()), 0);
+    EXPECT_EQ(standin::Bytes(clone->DataBuffer(), clone->DataBuffer() + record.size()), record);
+  }
 }
 
 }  // namespace
