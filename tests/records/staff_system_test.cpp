@@ -22,15 +22,24 @@ class StaffSystemTest : public HostTest {};
 
 TEST_F(StaffSystemTest, ShortRecordKeepsItsSizeAndNoBytesOfItsNeighbour) {
   PutSystems(doc, 0, {{1, 5, 30}});
-  doc.Put(kStaffSystemTag, 2, 0, Words({1, 2, 3, 4, 5}));  // 10 bytes: no end measure
+  doc.Put(kStaffSystemTag, 2, 0, Words({1, 2, 3, 4, 5}));             // 10 bytes: no end measure
+  doc.Put(kStaffSystemTag, 3, 0, Words({1, 2, 3, 4, 5, 6, 0x0707}));  // just whole enough
+  standin::Bytes thirteen = Words({1, 2, 3, 4, 5, 6, 0x0909});
+  thirteen.pop_back();  // half an end measure
+  doc.Put(kStaffSystemTag, 4, 0, thirteen);
   QCStaffSystems systems;
-  ASSERT_EQ(systems.LoadAll(), 2);
-  EXPECT_TRUE(systems.SystemAt(0)->HasAllFields());
-  QCStaffSystem* short_one = systems.SystemAt(1);
-  EXPECT_FALSE(short_one->HasAllFields());
-  EXPECT_EQ(short_one->EndMeasure(), 0);
-  ASSERT_TRUE(short_one->Save());
+  ASSERT_EQ(systems.LoadAll(), 4);
+  EXPECT_EQ(doc.log.front().size, 28);  // the room offered to a load
+  for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(systems.SystemAt(i)->HasAllFields(), i % 2 == 0) << i;
+  EXPECT_EQ(systems.SystemAt(1)->EndMeasure(), 0);
+  EXPECT_EQ(systems.SystemAt(3)->EndMeasure(), 9);  // not 0x0709, the tail of system 3
+  ASSERT_TRUE(systems.SystemAt(1)->Save());
   EXPECT_EQ(*doc.Find(kStaffSystemTag, 2, 0), Words({1, 2, 3, 4, 5}));
+
+  // A new system is not loaded: it cannot be saved.
+  doc.log.clear();
+  EXPECT_FALSE(QCStaffSystem().Save());
+  EXPECT_TRUE(doc.log.empty());
 }
 
 TEST_F(StaffSystemTest, FreshFrozenSystemWritesTheDefaultRecord) {
@@ -51,7 +60,7 @@ TEST_F(StaffSystemTest, FreshFrozenSystemWritesTheDefaultRecord) {
 TEST_F(StaffSystemTest, AClonedRecordHoldsTheBytesAndTheSizeItsSourceLoaded) {
   const standin::Bytes twelve = Words({0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x0B0C});
   doc.Put(kFrozenSystemTag, 3, 0, twelve);
-  doc.Put(kFrozenSystemTag, 4, 0, Words({0x7777, 0x6666}));
+  doc.Put(kFrozenSystemTag, 4, 0, standin::Bytes{0x77});
   doc.Put(kEnclosureTag, 5, 0, twelve);
   doc.Put(kPartTag, 6, 0, twelve);
   for (int inci : {0, 1}) doc.Put(kRestSettingsTag, 0xFFFE, static_cast<uint16_t>(inci), twelve);
@@ -70,7 +79,7 @@ TEST_F(StaffSystemTest, AClonedRecordHoldsTheBytesAndTheSizeItsSourceLoaded) {
   assembled.insert(assembled.end(), {0x0E, 0x0D});
 
   for (const auto& [source, loaded] :
-       {std::pair<QCBaseData*, standin::Bytes>{&freeze, Words({0x7777, 0x6666})},
+       {std::pair<QCBaseData*, standin::Bytes>{&freeze, standin::Bytes{0x77}},
         {&enclosure, twelve},
         {&part, twelve},
         {&prefs, assembled}}) {
