@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
+#include <string>
 #include <vector>
 
 #include "records/part.h"
@@ -49,39 +49,35 @@ class PartsTest : public testing_support::HostTest {
   }
 };
 
-TEST_F(PartsTest, ListsPartZeroThenThePartsTheHostNames) {
-  AddParts({0, 3, 1});
-  QCParts parts;
-  ASSERT_EQ(parts.LoadAll(), 3);
-  EXPECT_EQ(static_cast<QCPart*>(parts.ItemAt(0))->PartId(), 0);
-  EXPECT_EQ(static_cast<QCPart*>(parts.ItemAt(1))->PartId(), 3);
-  EXPECT_EQ(static_cast<QCPart*>(parts.ItemAt(2))->PartId(), 1);
-}
-
-TEST_F(PartsTest, ListingEndsAtAPartWithoutRecordOrWithoutTheNextPartService) {
-  AddParts({0, 3, 1});
-  doc.Erase(kPartTag, 1, 0);
-  QCParts parts;
-  EXPECT_EQ(parts.LoadAll(), 2);
-  doc.Erase(kPartTag, 0, 0);
-  EXPECT_EQ(parts.LoadAll(), 0);
-}
-
-TEST_F(PartsTest, AMissingNextPartServiceLeavesOnlyPartZero) {
-  AddParts({0, 3});
+// Part 0 first, then the parts the host names, up to a part without a record,
+// the end of the host's list, or a part named again (next(2) answering 1
+// again, next(1) answering 0).
+TEST_F(PartsTest, ListsPartZeroThenThePartsTheHostNamesUntilOneIsMissingOrNamedAgain) {
+  const struct {
+    std::vector<int16_t> ids;
+    int erased;  // the part whose record is missing, or -1
+    std::vector<int16_t> listed;
+  } cases[] = {{{0, 3, 1}, -1, {0, 3, 1}},
+               {{0, 3, 1}, 1, {0, 3}},
+               {{0, 3, 1}, 0, {}},
+               {{0, 1, 2, 1}, -1, {0, 1, 2}},
+               {{0, 1, 0}, -1, {0, 1}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.ids) + " without " + std::to_string(c.erased));
+    AddParts(c.ids);
+    if (c.erased >= 0) doc.Erase(kPartTag, static_cast<uint16_t>(c.erased), 0);
+    QCParts parts;
+    std::vector<int16_t> listed(static_cast<size_t>(parts.LoadAll()));
+    for (size_t i = 0; i < listed.size(); ++i) {
+      listed[i] = static_cast<QCPart*>(parts.ItemAt(static_cast<int32_t>(i)))->PartId();
+    }
+    EXPECT_EQ(listed, c.listed);
+  }
+  // Without the next-part service, the host's list ends after part 0.
   doc.missing_services = {"QX_GetNextPartID"};
+  testing_support::ConnectModuleToStandIn();  // looks the services up afresh
   QCParts parts;
   EXPECT_EQ(parts.LoadAll(), 1);
-}
-
-TEST_F(PartsTest, AHostPartListThatGoesRoundEndsTheListing) {
-  // next(2) answers 1 again; next(1) answers the first part listed.
-  for (const auto& [ids, listed] : {std::pair{std::vector<int16_t>{0, 1, 2, 1}, 3},
-                                    std::pair{std::vector<int16_t>{0, 1, 0}, 2}}) {
-    AddParts(ids);
-    QCParts parts;
-    EXPECT_EQ(parts.LoadAll(), listed) << testing::PrintToString(ids);
-  }
 }
 
 TEST_F(PartsTest, EachVisitSwitchesToThePartAndBack) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <tuple>
 
 #include "records/system_staves.h"
@@ -20,7 +21,9 @@ TEST_F(SystemStaffTest, DetailValueTravelsWithTheEntry) {
   QCSystemStaff entry;
   ASSERT_TRUE(entry.Load(1, 0));
   EXPECT_EQ(entry.DetailValue(), -5);
-  EXPECT_EQ(RecordCast<QCSystemStaff>(entry.Clone().get())->DetailValue(), -5);
+  std::unique_ptr<QCBaseData> clone = entry.Clone();
+  EXPECT_EQ(RecordCast<QCSystemStaff>(clone.get())->Staff(), 7);
+  EXPECT_EQ(RecordCast<QCSystemStaff>(clone.get())->DetailValue(), -5);
   ASSERT_TRUE(entry.SaveAs(4));
   EXPECT_EQ(*doc.Find(kStaffDetailTag, 4, 7), Words({0xFFFB, 0, 0, 0, 0}));
   EXPECT_EQ(StaffListsText(doc, 0), "1:[7=-5] 4:[7=-5]");
