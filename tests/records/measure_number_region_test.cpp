@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "records/measure_number_regions.h"
 #include "tests/support/host_records.h"
@@ -44,29 +43,6 @@ struct LayoutCase {
 };
 
 class MeasureNumberRegionTest : public testing_support::HostTest {};
-
-TEST_F(MeasureNumberRegionTest, TheStandInHostDescribesEveryLayoutTheModuleUses) {
-  std::vector<uint32_t> versions = standin::RecordLayouts::VersionsToTry();
-  for (uint32_t major = 0; major <= 0xFF; ++major) versions.push_back(major << 24);
-  for (uint32_t version : versions) {
-    const QCMeasureNumberRegion::Layout& module =
-        QCMeasureNumberRegion::LayoutForHostVersion(version);
-    const standin::RecordLayout& host = *standin::RecordLayouts::Find(kRegionTag, version);
-    const size_t host_first = host.FindField("firstMeasure")->offset;
-    const size_t host_end = host.FindField("endMeasure")->offset;
-    const size_t host_cleared = host.FindField("clearedOnSplit")->offset;
-    ASSERT_TRUE(static_cast<size_t>(module.size) == host.size &&
-                module.first_measure == host_first && module.end_measure == host_end &&
-                module.cleared_on_split == host_cleared)
-        << std::hex << std::uppercase << "at host version 0x" << version << std::dec
-        << " the module keeps a measure-number region in " << module.size
-        << " bytes, the stand-in host in " << host.size << " (first, end and cleared words at "
-        << module.first_measure << ", " << module.end_measure << ", " << module.cleared_on_split
-        << " against " << host_first << ", " << host_end << ", " << host_cleared
-        << "). Describe the layout in standin/store/record_layouts.cpp as well (docs/"
-           "architecture.md, \"A new host version or record layout\").";
-  }
-}
 
 TEST_F(MeasureNumberRegionTest, EachHostVersionReadsAndWritesItsOwnLayout) {
   const LayoutCase cases[] = {
