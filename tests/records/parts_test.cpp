@@ -62,11 +62,11 @@ TEST_F(PartsTest, ListsPartZeroThenThePartsTheHostNamesUntilOneIsMissingOrNamedA
                {{0, 3, 1}, 0, {}},
                {{0, 1, 2, 1}, -1, {0, 1, 2}},
                {{0, 1, 0}, -1, {0, 1}}};
+  QCParts parts;  // each listing replaces the one before
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.ids) + " without " + std::to_string(c.erased));
     AddParts(c.ids);
     if (c.erased >= 0) doc.Erase(kPartTag, static_cast<uint16_t>(c.erased), 0);
-    QCParts parts;
     std::vector<int16_t> listed(static_cast<size_t>(parts.LoadAll()));
     for (size_t i = 0; i < listed.size(); ++i) {
       listed[i] = static_cast<QCPart*>(parts.ItemAt(static_cast<int32_t>(i)))->PartId();
@@ -76,7 +76,6 @@ TEST_F(PartsTest, ListsPartZeroThenThePartsTheHostNamesUntilOneIsMissingOrNamedA
   // Without the next-part service, the host's list ends after part 0.
   doc.missing_services = {"QX_GetNextPartID"};
   testing_support::ConnectModuleToStandIn();  // looks the services up afresh
-  QCParts parts;
   EXPECT_EQ(parts.LoadAll(), 1);
 }
 
