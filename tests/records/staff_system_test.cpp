@@ -9,7 +9,6 @@
 
 #include "records/enclosure.h"
 #include "records/freeze_system.h"
-#include "records/multi_measure_rest_prefs.h"
 #include "records/part.h"
 #include "records/staff_systems.h"
 #include "tests/support/staff_systems.h"
@@ -63,8 +62,6 @@ TEST_F(StaffSystemTest, AClonedRecordHoldsTheBytesAndTheSizeItsSourceLoaded) {
   doc.Put(kFrozenSystemTag, 4, 0, standin::Bytes{0x77});
   doc.Put(kEnclosureTag, 5, 0, twelve);
   doc.Put(kPartTag, 6, 0, twelve);
-  for (int inci : {0, 1}) doc.Put(kRestSettingsTag, 0xFFFE, static_cast<uint16_t>(inci), twelve);
-  doc.Put(kSplitGateSettingTag, 0xFFFE, 0, Words({0, 0, 0, 0, 0x0D0E, 0}));
 
   QCFreezeSystem freeze;  // the short record loaded over a whole one
   ASSERT_TRUE(freeze.Load(3) && freeze.Load(4));
@@ -72,17 +69,11 @@ TEST_F(StaffSystemTest, AClonedRecordHoldsTheBytesAndTheSizeItsSourceLoaded) {
   ASSERT_TRUE(enclosure.Load(5));
   QCPart part(6);
   ASSERT_TRUE(part.Load(6));
-  QCMultiMeasureRestPrefs prefs;
-  ASSERT_TRUE(prefs.Load(1));
-  standin::Bytes assembled = twelve;
-  assembled.insert(assembled.end(), twelve.begin(), twelve.end());
-  assembled.insert(assembled.end(), {0x0E, 0x0D});
 
   for (const auto& [source, loaded] :
        {std::pair<QCBaseData*, standin::Bytes>{&freeze, standin::Bytes{0x77}},
         {&enclosure, twelve},
-        {&part, twelve},
-        {&prefs, assembled}}) {
+        {&part, twelve}}) {
     SCOPED_TRACE(source->ClassName());
     std::unique_ptr<QCBaseData> clone = source->Clone();
     ASSERT_EQ(clone->LoadedSize(), loaded.size());
