@@ -17,10 +17,6 @@ struct DetailAddress {
 
 }  // namespace
 
-QCSystemStaff::QCSystemStaff() {
-  UseStorage(record_, kRecordSize);
-}
-
 int32_t QCSystemStaff::ClassID() const {
   return class_id::kSystemStaff;
 }

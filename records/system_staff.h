@@ -34,7 +34,7 @@ class QCSystemStaff final : public QCInciOther {
   static constexpr int32_t kNoDetail = 100;
 
   // Zero record, loaded (24 bytes), no address, detailValue 100.
-  QCSystemStaff();
+  QCSystemStaff() { UseStorage(record_, kRecordSize); }
 
   int32_t ClassID() const override;
   const char* ClassName() const override;

@@ -76,6 +76,13 @@ TEST_F(MeasureTest, FlagWordsAndSavedBytesFollowTheHostVersion) {
     const standin::Bytes flags = Words({0x8001, 0x0420});
     std::copy(flags.begin(), flags.end(), record.begin() + at);
     EXPECT_EQ(*doc.Find(kMeasureTag, 7, 0), record);
+
+    // A record too short for the flag words, loaded into the same object,
+    // keeps none of the flags before.
+    doc.Put(kMeasureTag, 8, 0, standin::Bytes(at, 0x11));
+    ASSERT_TRUE(measure.Load(8));
+    EXPECT_EQ(measure.MeasureFlags1(), 0);
+    EXPECT_EQ(measure.MeasureFlags2(), 0);
   }
 }
 
