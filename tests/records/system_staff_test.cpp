@@ -62,6 +62,14 @@ TEST_F(SystemStaffTest, AnEntryTooShortToNameItsStaffOrADetailTooShortMeanNoDeta
     QCSystemStaff entry;
     ASSERT_TRUE(entry.Load(2, 0));
     EXPECT_EQ(entry.DetailValue(), detail);
+    // Filed under system 3, an entry that names no staff leaves the detail
+    // record there of staff 7 (another entry's) alone and cannot be given one.
+    const bool names_staff = entry_size >= 2;
+    doc.Put(kStaffDetailTag, 3, 7, detail_record);
+    ASSERT_TRUE(entry.SaveAs(3));
+    EXPECT_EQ(doc.Find(kStaffDetailTag, 3, 7) != nullptr, !names_staff || detail != 100);
+    entry.SetDetailValue(4);
+    EXPECT_EQ(entry.Save(), names_staff);
   }
 }
 
