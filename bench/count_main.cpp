@@ -47,6 +47,8 @@ constexpr double kDefaultTolerancePercent = 3.0;
 // Larger than any block the stand-in frees, below glibc's threshold for
 // allocations of their own (mmap).
 constexpr size_t kSettlingAllocation = 64 * 1024;
+// glibc sorts at most this many freed blocks into its bins per allocation.
+constexpr size_t kSortedPerAllocation = 10000;
 
 struct Count {
   std::string scenario;
@@ -86,10 +88,14 @@ int RunInside(const std::string& name, int factor) {
   doc.logging = false;
   // The recording run's document was freed just now; glibc would sort and
   // consolidate its blocks at the command's first allocations and charge the
-  // module for it. Settled here: trimmed as in the timed benchmark, and one
-  // allocation that no free block fits, which sorts every one of them.
+  // module for it. Settled here: trimmed as in the timed benchmark, then
+  // allocations that no free block fits, each of which sorts up to
+  // kSortedPerAllocation of the freed blocks, until every one is sorted.
   malloc_trim(0);
-  std::free(std::malloc(kSettlingAllocation));
+  const size_t free_blocks = mallinfo2().ordblks;
+  for (size_t sorted = 0; sorted <= free_blocks; sorted += kSortedPerAllocation) {
+    std::free(std::malloc(kSettlingAllocation));
+  }
   CALLGRIND_START_INSTRUMENTATION;
   const int32_t answer = bench::RunCommand(doc, *scenario, selection);
   CALLGRIND_STOP_INSTRUMENTATION;

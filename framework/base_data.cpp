@@ -5,10 +5,6 @@
 #include "host/host_services.h"
 #include "host/host_version.h"
 
-QCBaseData::~QCBaseData() {
-  ReleaseOwnedRecord();
-}
-
 const char* QCBaseData::ClassName() const {
   static constexpr char kName[] = "QCBaseData";
   return kName;

@@ -38,7 +38,7 @@ class QCBaseData : public QCBase {
   // original's, so records are cloned (Clone) and never copied.
   QCBaseData(const QCBaseData&) = delete;
   QCBaseData& operator=(const QCBaseData&) = delete;
-  ~QCBaseData() override;
+  ~QCBaseData() override { ReleaseOwnedRecord(); }
 
   // Record objects are made and destroyed by the thousand in one command;
   // they come from the record pool (its blocks are returned at the end of
@@ -91,31 +91,46 @@ class QCBaseData : public QCBase {
 
   // Moves the address to the next record of the kind (the host's step of
   // LoadNext, without the load); false when the host has none.
-  bool MoveToNext() { return host::NextEData(DataTag(), address_, DataVersion()) != 0; }
+  bool MoveToNext() { return MoveToNextOf(*this); }
   // Loads the record at the current address. A count the host reports above
   // DataSize() is taken as DataSize(); a negative count fails the load.
-  // (Inline, as Save is, so that a record class's own calls reach the host
-  // without a virtual call for its tag, size or version.)
-  bool LoadCurrent() {
-    if (record_ == nullptr || HasDisposableBuffer()) TakeFreshStorage();
-    const int32_t room = DataSize();
+  bool LoadCurrent() { return LoadCurrentOf(*this); }
+  // True when the last load delivered the whole record, DataSize() bytes:
+  // a clone of the object would then hold exactly what the object holds.
+  bool HoldsWholeRecord() const { return HoldsWholeRecordOf(*this); }
+
+  // MoveToNext, LoadCurrent and HoldsWholeRecord of `record`, read through
+  // its class Record. (Inline, as Save is, so that a record class's own calls
+  // reach the host without a virtual call for its tag, size or version; the
+  // walks of the collections name their element class for the same reason.)
+  template <typename Record>
+  static bool MoveToNextOf(Record& record) {
+    QCBaseData& data = record;
+    return host::NextEData(record.DataTag(), data.address_, record.DataVersion()) != 0;
+  }
+  template <typename Record>
+  static bool LoadCurrentOf(Record& record) {
+    QCBaseData& data = record;
+    if (data.record_ == nullptr || record.HasDisposableBuffer()) data.TakeFreshStorage();
+    const int32_t room = record.DataSize();
     int32_t count = room;
     // The loaded size is what a later Save writes from the record, so a
     // count beyond the room offered would read past the record, and a
     // negative one is no record at all.
-    if (host::LoadEData(DataTag(), address_, record_, &count, DataVersion()) == 0 || count < 0) {
-      loaded_size_ = 0;
+    if (host::LoadEData(record.DataTag(), data.address_, data.record_, &count,
+                        record.DataVersion()) == 0 ||
+        count < 0) {
+      data.loaded_size_ = 0;
       return false;
     }
-    loaded_size_ = static_cast<uint64_t>(count > room ? room : count);
-    document_id_ = host::GetCurrentCantorDocument();
+    data.loaded_size_ = static_cast<uint64_t>(count > room ? room : count);
+    data.document_id_ = host::GetCurrentCantorDocument();
     return true;
   }
-  // True when the last load delivered the whole record, DataSize() bytes:
-  // a clone of the object would then hold exactly what the object holds.
-  bool HoldsWholeRecord() const {
-    const int32_t size = DataSize();
-    return size > 0 && LoadedSize() == static_cast<uint64_t>(size);
+  template <typename Record>
+  static bool HoldsWholeRecordOf(const Record& record) {
+    const int32_t size = record.DataSize();
+    return size > 0 && record.LoadedSize() == static_cast<uint64_t>(size);
   }
 
   // Makes a clone of this loaded object: a new instance with the same

@@ -51,12 +51,17 @@ class QCCollectionData : public QCCollection {
   // record class.
   template <typename Element>
   std::unique_ptr<Element> NewProbe() const;
-  // Appends the record `probe` has just loaded; returns the object that is
-  // to load the next one. A whole record is appended as it is and a new
-  // object, at the same address, goes on; a short one is cloned and the
-  // probe goes on.
+  // A new default element: CreateElement for the framework's base class, a
+  // plain new object of a record class.
   template <typename Element>
-  std::unique_ptr<Element> AppendLoaded(std::unique_ptr<Element> probe);
+  std::unique_ptr<Element> NewElement() const;
+  // Appends the record `probe` has just loaded and leaves in `probe` the
+  // object that is to load the next one. A whole record is appended as it is
+  // and a new object, at the same address, takes its place; a short one is
+  // cloned and the probe stays. (Declared inline where it is defined: it
+  // runs once per listed record, and the compiler then keeps it in the walk.)
+  template <typename Element>
+  void AppendLoaded(std::unique_ptr<Element>& probe);
 
  private:
   uint32_t element_tag_override_ = 0;
@@ -65,26 +70,30 @@ class QCCollectionData : public QCCollection {
 
 template <typename Element>
 std::unique_ptr<Element> QCCollectionData::NewProbe() const {
-  std::unique_ptr<Element> probe;
-  if constexpr (std::is_abstract_v<Element>) {
-    probe = CreateElement();
-  } else {
-    probe = std::make_unique<Element>();
-  }
+  std::unique_ptr<Element> probe = NewElement<Element>();
   probe->SetTagOverride(element_tag_override_);
   return probe;
 }
 
 template <typename Element>
-std::unique_ptr<Element> QCCollectionData::AppendLoaded(std::unique_ptr<Element> probe) {
-  if (!probe->HoldsWholeRecord()) {
+std::unique_ptr<Element> QCCollectionData::NewElement() const {
+  if constexpr (std::is_abstract_v<Element>) {
+    return CreateElement();
+  } else {
+    return std::make_unique<Element>();
+  }
+}
+
+template <typename Element>
+inline void QCCollectionData::AppendLoaded(std::unique_ptr<Element>& probe) {
+  if (!QCBaseData::HoldsWholeRecordOf(*probe)) {
     Append(probe->Clone());
-    return probe;
+    return;
   }
   std::unique_ptr<Element> next = NewProbe<Element>();
   std::memcpy(next->AddressBlock(), probe->AddressBlock(), QCBaseData::kAddressSize);
   Append(std::move(probe));
-  return next;
+  probe = std::move(next);
 }
 
 template <typename Element>
@@ -109,12 +118,12 @@ int32_t QCCollectionData::LoadAllAs() {
     // The list is whole when the host has no next record after one that
     // loaded with bytes; a next record that does not load leaves it partial.
     const bool last_had_bytes = probe->LoadedSize() != 0;
-    probe = AppendLoaded(std::move(probe));
-    if (!probe->MoveToNext()) {
+    AppendLoaded(probe);
+    if (!QCBaseData::MoveToNextOf(*probe)) {
       complete_ = last_had_bytes;
       break;
     }
-    if (!probe->LoadCurrent()) break;
+    if (!QCBaseData::LoadCurrentOf(*probe)) break;
     if (std::memcmp(saved, probe->AddressBlock(), sizeof saved) == 0) break;
     if (++steps == power) {
       std::memcpy(saved, probe->AddressBlock(), sizeof saved);

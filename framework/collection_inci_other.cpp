@@ -14,12 +14,5 @@ int32_t QCCollectionInciOther::LoadAllForCmper(uint16_t cmper) {
 }
 
 bool QCCollectionInciOther::SaveAllForCmper(uint16_t cmper) {
-  if (!DeleteAllForCmper(cmper)) return false;
-  for (int32_t position = 0; position < Count(); ++position) {
-    auto* element = RecordCast<QCInciOther>(ItemAt(position));
-    if (element == nullptr) return false;
-    element->SetTagOverride(ElementTagOverride());
-    if (!element->SaveAs(cmper)) return false;
-  }
-  return true;
+  return SaveAllForCmperAs<QCInciOther>(cmper);
 }

@@ -37,10 +37,18 @@ class QCCollectionInciOther : public QCCollectionData {
   bool DeleteAllForCmperAs(uint16_t cmper);
   template <typename Element>
   int32_t LoadAllForCmperAs(uint16_t cmper);
+  // SaveAllForCmper for elements of class Element; an element of another
+  // class fails it, as a missing element does.
+  template <typename Element>
+  bool SaveAllForCmperAs(uint16_t cmper);
   // A new element carrying the element tag override: made by
   // CreateInciElement for the framework's base class, directly otherwise.
   template <typename Element>
   std::unique_ptr<Element> NewInciProbe() const;
+  // A new default element: CreateInciElement for the framework's base class,
+  // a plain new object of a record class.
+  template <typename Element>
+  std::unique_ptr<Element> NewInciElement() const;
 
   // Incidence numbers are 16-bit and 0xFFFF is the "assign one" placeholder,
   // so no cmper can hold more incidences than this. A host that answers
@@ -50,14 +58,18 @@ class QCCollectionInciOther : public QCCollectionData {
 
 template <typename Element>
 std::unique_ptr<Element> QCCollectionInciOther::NewInciProbe() const {
-  std::unique_ptr<Element> probe;
-  if constexpr (std::is_abstract_v<Element>) {
-    probe = CreateInciElement();
-  } else {
-    probe = std::make_unique<Element>();
-  }
+  std::unique_ptr<Element> probe = NewInciElement<Element>();
   probe->SetTagOverride(ElementTagOverride());
   return probe;
+}
+
+template <typename Element>
+std::unique_ptr<Element> QCCollectionInciOther::NewInciElement() const {
+  if constexpr (std::is_abstract_v<Element>) {
+    return CreateInciElement();
+  } else {
+    return std::make_unique<Element>();
+  }
 }
 
 template <typename Element>
@@ -79,7 +91,7 @@ int32_t QCCollectionInciOther::LoadAllForCmperAs(uint16_t cmper) {
   for (uint32_t inci = 0; inci < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(inci));
        ++inci) {
     // As AppendLoaded: a whole record is kept as loaded, a short one cloned.
-    if (!probe->HoldsWholeRecord()) {
+    if (!QCBaseData::HoldsWholeRecordOf(*probe)) {
       Append(probe->Clone());
       continue;
     }
@@ -87,4 +99,16 @@ int32_t QCCollectionInciOther::LoadAllForCmperAs(uint16_t cmper) {
     probe = NewInciProbe<Element>();
   }
   return Count();
+}
+
+template <typename Element>
+bool QCCollectionInciOther::SaveAllForCmperAs(uint16_t cmper) {
+  if (!DeleteAllForCmper(cmper)) return false;
+  for (int32_t position = 0; position < Count(); ++position) {
+    auto* element = RecordCast<Element>(ItemAt(position));
+    if (element == nullptr) return false;
+    element->SetTagOverride(ElementTagOverride());
+    if (!element->SaveAs(cmper)) return false;
+  }
+  return true;
 }

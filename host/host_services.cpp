@@ -19,14 +19,6 @@ using GetCurrentPartIDFn = int16_t (*)(uint32_t);
 using SetCurrentPartIDFn = int16_t (*)(int16_t, uint32_t);
 using GetNextPartIDFn = int16_t (*)(int16_t, uint32_t);
 
-// One cache entry per service. `looked_up` is set before the lookup is made,
-// so a service that the host lacks is asked for once and stays missing.
-struct CachedService {
-  const char* name;
-  bool looked_up;
-  ServiceAddress address;
-};
-
 enum Service {
   kLoadEData,
   kSaveEData,
@@ -42,41 +34,29 @@ enum Service {
   kServiceCount
 };
 
-constexpr CachedService kUnresolved[kServiceCount] = {
-    {"QX_LoadEData", false, nullptr},        {"QX_SaveEData", false, nullptr},
-    {"QX_CreateEData", false, nullptr},      {"QX_DeleteEData", false, nullptr},
-    {"QX_NextEData", false, nullptr},        {"QX_SlotToInst", false, nullptr},
-    {"QX_UpdateLayout", false, nullptr},     {"QX_GetCurrentCantorDocument", false, nullptr},
-    {"QX_GetCurrentPartID", false, nullptr}, {"QX_SetCurrentPartID", false, nullptr},
-    {"QX_GetNextPartID", false, nullptr},
+// The names the host exports the services under.
+constexpr const char* kServiceNames[kServiceCount] = {
+    "QX_LoadEData",        "QX_SaveEData",        "QX_CreateEData",   "QX_DeleteEData",
+    "QX_NextEData",        "QX_SlotToInst",       "QX_UpdateLayout",  "QX_GetCurrentCantorDocument",
+    "QX_GetCurrentPartID", "QX_SetCurrentPartID", "QX_GetNextPartID",
 };
 
-struct ServiceCache {
+// The platform lookup in use and the host module it found.
+struct ModuleCache {
   PlatformLookup lookup = kNativePlatformLookup;
   bool module_looked_up = false;
   ModuleHandle module = nullptr;
-  CachedService services[kServiceCount] = {
-      kUnresolved[0], kUnresolved[1], kUnresolved[2],  kUnresolved[3],
-      kUnresolved[4], kUnresolved[5], kUnresolved[6],  kUnresolved[7],
-      kUnresolved[8], kUnresolved[9], kUnresolved[10],
-  };
 };
 
 // Constant-initialised: a function-local static with initialisation code
 // would get a guard, and under MinGW the first guarded initialisation takes
 // a thread-local slot that unloading the module never gives back.
-constinit ServiceCache g_cache;
+constinit ModuleCache g_cache;
 
-ServiceCache& Cache() {
-  return g_cache;
-}
-
-// The first call of a service looks it up; kept out of line (and marked
-// rarely taken) so that every later call through Call stays a cache read.
+// Looks up `service` in the host module (looking up the module itself first,
+// once for all services); null when the host lacks it.
 [[gnu::noinline, gnu::cold]] ServiceAddress Resolve(Service service) {
-  ServiceCache& cache = Cache();
-  CachedService& entry = cache.services[service];
-  entry.looked_up = true;
+  ModuleCache& cache = g_cache;
   if (!cache.module_looked_up) {
     cache.module_looked_up = true;
     cache.module = cache.lookup.find_module(kHostModuleName);
@@ -86,81 +66,105 @@ ServiceCache& Cache() {
   // platform takes it as the process's own program, so a host executable
   // under another file name still gives its services; a program that
   // exports none leaves every service missing.
-  entry.address = cache.lookup.find_service(cache.module, entry.name);
-  return entry.address;
+  return cache.lookup.find_service(cache.module, kServiceNames[service]);
 }
 
-// The first call of service `S`: looks it up, then calls it, or answers
-// `missing` when the host lacks it.
-template <Service S, typename Fn, typename R, typename... Args>
-[[gnu::noinline, gnu::cold]] R CallFirst(R missing, Args... args) {
-  auto fn = reinterpret_cast<Fn>(Resolve(S));
-  return fn == nullptr ? missing : fn(args...);
-}
+// The calls of service `S`, a host function of type Fn that answers
+// `kMissing` when the host lacks it. Every call goes through `target`: at
+// first that is First, which looks the service up, points `target` at the
+// host's function (or at Missing) and makes the call; every later call is a
+// jump through `target`, so a service is looked up once, a missing one too.
+template <Service S, typename Fn, int16_t kMissing = 0>
+struct Dispatch;
 
-// Calls service `S` with `args`, or answers `missing` when the host lacks it.
-// Every call after the first reads the cache and jumps to the service.
-template <Service S, typename Fn, typename R, typename... Args>
-R Call(R missing, Args... args) {
-  const CachedService& entry = Cache().services[S];
-  if (!entry.looked_up) return CallFirst<S, Fn>(missing, args...);
-  auto fn = reinterpret_cast<Fn>(entry.address);
-  return fn == nullptr ? missing : fn(args...);
+template <Service S, int16_t kMissing, typename... Args>
+struct Dispatch<S, int16_t (*)(Args...), kMissing> {
+  using Fn = int16_t (*)(Args...);
+
+  static int16_t Missing(Args...) { return kMissing; }
+  [[gnu::noinline, gnu::cold]] static int16_t First(Args... args) {
+    const auto found = reinterpret_cast<Fn>(Resolve(S));
+    target = found != nullptr ? found : &Missing;
+    return target(args...);
+  }
+  // Makes the next call look the service up again.
+  static void Forget() { target = &First; }
+
+  static constinit inline Fn target = &First;
+};
+
+using LoadEDataCall = Dispatch<kLoadEData, LoadEDataFn>;
+using SaveEDataCall = Dispatch<kSaveEData, SaveEDataFn>;
+using CreateEDataCall = Dispatch<kCreateEData, CreateEDataFn>;
+using DeleteEDataCall = Dispatch<kDeleteEData, DeleteEDataFn>;
+using NextEDataCall = Dispatch<kNextEData, NextEDataFn>;
+using SlotToInstCall = Dispatch<kSlotToInst, SlotToInstFn>;
+using UpdateLayoutCall = Dispatch<kUpdateLayout, UpdateLayoutFn>;
+using GetCurrentCantorDocumentCall =
+    Dispatch<kGetCurrentCantorDocument, GetCurrentCantorDocumentFn>;
+using GetCurrentPartIDCall = Dispatch<kGetCurrentPartID, GetCurrentPartIDFn, -1>;
+using SetCurrentPartIDCall = Dispatch<kSetCurrentPartID, SetCurrentPartIDFn>;
+using GetNextPartIDCall = Dispatch<kGetNextPartID, GetNextPartIDFn, kNoPart>;
+
+template <typename... Calls>
+void ForgetAll() {
+  (Calls::Forget(), ...);
 }
 
 }  // namespace
 
 void InstallPlatformLookup(const PlatformLookup& lookup) {
-  ServiceCache& cache = Cache();
-  cache = ServiceCache{};
-  cache.lookup = lookup;
+  g_cache = ModuleCache{};
+  g_cache.lookup = lookup;
+  ForgetAll<LoadEDataCall, SaveEDataCall, CreateEDataCall, DeleteEDataCall, NextEDataCall,
+            SlotToInstCall, UpdateLayoutCall, GetCurrentCantorDocumentCall, GetCurrentPartIDCall,
+            SetCurrentPartIDCall, GetNextPartIDCall>();
 }
 
 int16_t LoadEData(uint32_t tag, void* address, void* buffer, int32_t* size, uint32_t version) {
-  return Call<kLoadEData, LoadEDataFn>(int16_t{0}, tag, address, buffer, size, version);
+  return LoadEDataCall::target(tag, address, buffer, size, version);
 }
 
 int16_t SaveEData(uint32_t tag, void* address, const void* buffer, uint32_t size,
                   uint32_t version) {
-  return Call<kSaveEData, SaveEDataFn>(int16_t{0}, tag, address, buffer, size, version);
+  return SaveEDataCall::target(tag, address, buffer, size, version);
 }
 
 int16_t CreateEData(uint32_t tag, void* address, const void* buffer, uint32_t size,
                     uint32_t version) {
-  return Call<kCreateEData, CreateEDataFn>(int16_t{0}, tag, address, buffer, size, version);
+  return CreateEDataCall::target(tag, address, buffer, size, version);
 }
 
 int16_t DeleteEData(uint32_t tag, void* address, uint32_t version) {
-  return Call<kDeleteEData, DeleteEDataFn>(int16_t{0}, tag, address, version);
+  return DeleteEDataCall::target(tag, address, version);
 }
 
 int16_t NextEData(uint32_t tag, void* address, uint32_t version) {
-  return Call<kNextEData, NextEDataFn>(int16_t{0}, tag, address, static_cast<void*>(nullptr),
-                                       static_cast<void*>(nullptr), version);
+  return NextEDataCall::target(tag, address, nullptr, nullptr, version);
 }
 
 int16_t SlotToInst(uint16_t slot, uint16_t slot_context) {
-  return Call<kSlotToInst, SlotToInstFn>(int16_t{0}, slot, slot_context, kInterfaceVersion);
+  return SlotToInstCall::target(slot, slot_context, kInterfaceVersion);
 }
 
 void UpdateLayout() {
-  Call<kUpdateLayout, UpdateLayoutFn>(int16_t{0}, int32_t{1}, int32_t{0}, kInterfaceVersion);
+  UpdateLayoutCall::target(1, 0, kInterfaceVersion);
 }
 
 int16_t GetCurrentCantorDocument() {
-  return Call<kGetCurrentCantorDocument, GetCurrentCantorDocumentFn>(int16_t{0}, kInterfaceVersion);
+  return GetCurrentCantorDocumentCall::target(kInterfaceVersion);
 }
 
 int16_t GetCurrentPartID() {
-  return Call<kGetCurrentPartID, GetCurrentPartIDFn>(int16_t{-1}, kInterfaceVersion);
+  return GetCurrentPartIDCall::target(kInterfaceVersion);
 }
 
 void SetCurrentPartID(int16_t part_id) {
-  Call<kSetCurrentPartID, SetCurrentPartIDFn>(int16_t{0}, part_id, kInterfaceVersion);
+  SetCurrentPartIDCall::target(part_id, kInterfaceVersion);
 }
 
 int16_t GetNextPartID(int16_t part_id) {
-  return Call<kGetNextPartID, GetNextPartIDFn>(kNoPart, part_id, kInterfaceVersion);
+  return GetNextPartIDCall::target(part_id, kInterfaceVersion);
 }
 
 }  // namespace host

@@ -17,43 +17,41 @@ constexpr uint16_t kHighestSystemNumber = 0xFFFE;
 // Position in the list whose system is not there.
 constexpr int32_t kNone = -1;
 
-// The position of the first system that begins at `measure`, or kNone.
-int32_t FindBeginningAt(const QCStaffSystems& systems, int16_t measure) {
+// What one walk over a part's systems, as listed, finds for a cut at a
+// measure.
+struct Survey {
+  // Every system record holds all its fields; when one does not, the walk
+  // stops there and the rest is not looked at.
+  bool all_fields = true;
+  // The position of the first system that begins at the measure, or kNone.
+  int32_t beginning_at = kNone;
+  // The position of the first system that ends after the measure, or kNone.
+  int32_t ending_after = kNone;
+  // The systems are numbered 1, 2, 3, ... in list order, and the last number
+  // can still move up by one. Renumbering relies on both: each system is
+  // written over the next, and the last under a number not yet used.
+  bool numbered_for_renumbering = true;
+};
+
+// Walks `systems` once and tells what a cut at `measure` needs to know.
+Survey SurveySystems(const QCStaffSystems& systems, int16_t measure) {
+  Survey survey;
+  survey.numbered_for_renumbering = systems.Count() < kHighestSystemNumber;
   for (int32_t position = 0; position < systems.Count(); ++position) {
     const QCStaffSystem* system = systems.SystemAt(position);
-    if (system != nullptr && system->FirstMeasure() == measure) return position;
+    if (system == nullptr || !system->HasAllFields()) {
+      survey.all_fields = false;
+      break;
+    }
+    if (survey.beginning_at == kNone && system->FirstMeasure() == measure) {
+      survey.beginning_at = position;
+    }
+    if (survey.ending_after == kNone && system->EndMeasure() > measure) {
+      survey.ending_after = position;
+    }
+    if (system->ItemCmper() != position + 1) survey.numbered_for_renumbering = false;
   }
-  return kNone;
-}
-
-// The position of the first system that ends after `measure`, or kNone.
-int32_t FindEndingAfter(const QCStaffSystems& systems, int16_t measure) {
-  for (int32_t position = 0; position < systems.Count(); ++position) {
-    const QCStaffSystem* system = systems.SystemAt(position);
-    if (system != nullptr && system->EndMeasure() > measure) return position;
-  }
-  return kNone;
-}
-
-// True when every system record holds all its fields.
-bool AllFieldsPresent(const QCStaffSystems& systems) {
-  for (int32_t position = 0; position < systems.Count(); ++position) {
-    const QCStaffSystem* system = systems.SystemAt(position);
-    if (system == nullptr || !system->HasAllFields()) return false;
-  }
-  return true;
-}
-
-// True when the systems are numbered 1, 2, 3, ... in list order and the last
-// number can still move up by one. Renumbering relies on both: each system
-// is written over the next, and the last under a number not yet used.
-bool NumberedForRenumbering(const QCStaffSystems& systems) {
-  const int32_t count = systems.Count();
-  if (count >= kHighestSystemNumber) return false;
-  for (int32_t position = 0; position < count; ++position) {
-    if (systems.SystemAt(position)->ItemCmper() != position + 1) return false;
-  }
-  return true;
+  return survey;
 }
 
 // True when `systems` holds every system of the part. A host's refused
@@ -131,14 +129,14 @@ uint16_t QCPartSystemSplitter::SplitSystems() const {
   const int16_t start = start_measure_;
   QCStaffSystems systems;
   systems.LoadAll();
-  if (!AllFieldsPresent(systems)) return 0;
-  const int32_t existing = FindBeginningAt(systems, start);
-  if (existing != kNone) return systems.SystemAt(existing)->ItemCmper();
-  const int32_t containing = FindEndingAfter(systems, start);
+  const Survey survey = SurveySystems(systems, start);
+  if (!survey.all_fields) return 0;
+  if (survey.beginning_at != kNone) return systems.SystemAt(survey.beginning_at)->ItemCmper();
+  const int32_t containing = survey.ending_after;
   // No system ends after the start measure, or the first that does begins
   // after it: there is nothing to cut.
   if (containing == kNone || systems.SystemAt(containing)->FirstMeasure() >= start) return 0;
-  if (!NumberedForRenumbering(systems) || !WholeList(systems)) return 0;
+  if (!survey.numbered_for_renumbering || !WholeList(systems)) return 0;
   const CutResult cut = Cut(systems, containing);
   if (cut.lowest_moved != 0) {
     ReadMovedSystems();

@@ -46,6 +46,10 @@ void QCMeasure::CopyDataFrom(QCBaseData& other) {
 
 bool QCMeasure::Load(uint16_t cmper) {
   if (cmper == 0) return false;
+  // Bytes the host does not deliver read as zero, whatever the object held
+  // before, so one object can load measure after measure.
+  std::memset(short_record_, 0, sizeof short_record_);
+  std::memset(long_record_, 0, sizeof long_record_);
   return QCNoInciOther::Load(cmper);
 }
 

@@ -70,7 +70,8 @@ class QCMeasure final : public QCNoInciOther {
   // zero. The address is not copied.
   void CopyDataFrom(QCBaseData& other) override;
 
-  // Loads measure `cmper`. Measure 0 does not exist: false, nothing changes.
+  // Loads measure `cmper` into a cleared store: bytes the host does not
+  // deliver read as zero. Measure 0 does not exist: false, nothing changes.
   bool Load(uint16_t cmper) override;
 
   // Marks this measure as the first of a piece: the piece-start bits set

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "framework/no_inci_other.h"
+#include "host/byte_order.h"
 
 class QCStaffSystem final : public QCNoInciOther {
  public:
@@ -36,7 +37,7 @@ class QCStaffSystem final : public QCNoInciOther {
   // Record zero, no address, not loaded.
   QCStaffSystem() { UseStorage(record_, 0); }
 
-  int32_t ClassID() const override;
+  int32_t ClassID() const override { return kClassID; }
   const char* ClassName() const override;
 
   uint8_t* DataBuffer() override { return record_; }
@@ -50,17 +51,23 @@ class QCStaffSystem final : public QCNoInciOther {
   // True when the loaded record reaches every field this class interprets.
   bool HasAllFields() const { return LoadedSize() >= kFieldsEnd; }
 
-  int16_t Indent() const;
-  int16_t FirstMeasure() const;
-  uint16_t SystemFlags() const;
+  int16_t Indent() const { return host::ReadI16(record_, kIndentOffset); }
+  int16_t FirstMeasure() const { return host::ReadI16(record_, kFirstMeasureOffset); }
+  uint16_t SystemFlags() const { return host::ReadU16(record_, kSystemFlagsOffset); }
   // True when the system keeps a staff list of its own, filed under its
   // number: always from host version kOwnStaffListsFrom on, before it when
   // its flags say so.
   bool HasOwnStaffList() const;
-  int16_t EndMeasure() const;
-  void SetIndent(int16_t indent);
-  void SetFirstMeasure(int16_t measure);
-  void SetEndMeasure(int16_t measure);
+  int16_t EndMeasure() const { return host::ReadI16(record_, kEndMeasureOffset); }
+  void SetIndent(int16_t indent) {
+    host::WriteU16(record_, kIndentOffset, static_cast<uint16_t>(indent));
+  }
+  void SetFirstMeasure(int16_t measure) {
+    host::WriteU16(record_, kFirstMeasureOffset, static_cast<uint16_t>(measure));
+  }
+  void SetEndMeasure(int16_t measure) {
+    host::WriteU16(record_, kEndMeasureOffset, static_cast<uint16_t>(measure));
+  }
 
  private:
   uint8_t record_[kRecordSize] = {};

@@ -17,10 +17,6 @@ struct DetailAddress {
 
 }  // namespace
 
-QCSystemStaff::QCSystemStaff() {
-  UseStorage(record_, kRecordSize);
-}
-
 int32_t QCSystemStaff::ClassID() const {
   return class_id::kSystemStaff;
 }
@@ -66,6 +62,11 @@ bool QCSystemStaff::SaveAs(uint16_t cmper) {
 }
 
 bool QCSystemStaff::SaveDetail() {
+  // An entry the host delivered too short to name its staff has no detail
+  // record; the staff number read from its partial bytes would address the
+  // detail of another entry.
+  const bool names_staff = LoadedSize() == 0 || LoadedSize() >= kStaffOffset + 2;
+  if (!names_staff) return detail_value_ == kNoDetail;
   DetailAddress address(Cmper(), Staff());
   if (detail_value_ == kNoDetail) {
     if (Cmper() != 0 && LoadedSize() != 0)

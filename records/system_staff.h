@@ -34,7 +34,7 @@ class QCSystemStaff final : public QCInciOther {
   static constexpr int32_t kNoDetail = 100;
 
   // Zero record, loaded (24 bytes), no address, detailValue 100.
-  QCSystemStaff();
+  QCSystemStaff() { UseStorage(record_, kRecordSize); }
 
   int32_t ClassID() const override;
   const char* ClassName() const override;
@@ -64,7 +64,9 @@ class QCSystemStaff final : public QCInciOther {
 
  private:
   // detailValue 100: removes the detail record at (cmper, staff) and answers
-  // true. Otherwise writes it there; true when the host accepted it.
+  // true. Otherwise writes it there; true when the host accepted it. An entry
+  // loaded too short to name its staff touches no detail record and answers
+  // true only for 100.
   bool SaveDetail();
 
   uint8_t record_[kRecordSize] = {};

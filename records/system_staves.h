@@ -20,6 +20,7 @@ class QCSystemStaves final : public QCCollectionInciOther {
   int32_t LoadAllForCmper(uint16_t cmper) override {
     return LoadAllForCmperAs<QCSystemStaff>(cmper);
   }
+  bool SaveAllForCmper(uint16_t cmper) override { return SaveAllForCmperAs<QCSystemStaff>(cmper); }
 
   // The entry at `position`, or null when out of range.
   QCSystemStaff* StaffAt(int32_t position) const {

@@ -41,6 +41,7 @@ class Plain : public QCCollection {};
 
 TEST(CollectionTest, GrowsInStepsChosenByTheCount) {
   Plain collection;
+  EXPECT_EQ(collection.Capacity(), 0);    // no room before the first element
   std::vector<std::pair<int, int>> seen;  // (count, capacity) after each growth
   int last_capacity = 0;
   for (int i = 0; i < 1101; ++i) {

@@ -23,11 +23,13 @@ class PartIndentFixerTest : public HostTest {
 
 TEST_F(PartIndentFixerTest, SystemsBeginningInTheSpanGetThePieceIndentOrNone) {
   PutSystems(doc, 0, {{1, 4, 30}, {4, 5, 15}, {5, 7, 15}, {7, 9}, {9, 11, 15}, {11, 13, 15}});
-  for (int measure : {7, 9, 11})
+  for (int measure : {7, 11})
     PutMeasure(doc, 0x19000000, static_cast<uint16_t>(measure), kMark1, kMark2);
-  PutMeasure(doc, 0x19000000, 5, 0, kMark2);  // half marked: no piece start
+  // Half marked, either half: no piece start.
+  PutMeasure(doc, 0x19000000, 5, 0, kMark2);
+  PutMeasure(doc, 0x19000000, 9, kMark1, 0);
   Fix(5, 9);
-  EXPECT_EQ(SystemsText(doc, 0), "1:1-4/30 2:4-5/15 3:5-7/0 4:7-9/30 5:9-11/30 6:11-13/15");
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-4/30 2:4-5/15 3:5-7/0 4:7-9/30 5:9-11/0 6:11-13/15");
   EXPECT_EQ(doc.layout_updates, 1);
   EXPECT_EQ(doc.log.front().service, "QX_UpdateLayout");
 }

@@ -2,12 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
 namespace {
 
 class MusicRegionTest : public testing_support::HostTest {};
+
+// A region's fields in the selection record's order, then its document.
+auto Fields(const QCMusicRegion& r) {
+  return std::tuple{r.StartSlotContext, r.StartSlot,      r.StartMeasure,
+                    r.StartPosition,    r.EndSlotContext, r.EndSlot,
+                    r.EndMeasure,       r.EndPosition,    r.DocumentID};
+}
+using FieldValues = decltype(Fields(QCMusicRegion()));
 
 TEST_F(MusicRegionTest, CopiesTheSelectionRecordFieldByField) {
   standin::Selection selection;
@@ -20,15 +30,9 @@ TEST_F(MusicRegionTest, CopiesTheSelectionRecordFieldByField) {
   selection.end_measure = 13;
   selection.end_position = 0x14131211;
   QCMusicRegion region(selection.Encode().data(), 3);
-  EXPECT_EQ(region.StartSlotContext, 0x0201);
-  EXPECT_EQ(region.StartSlot, 0x0403);
-  EXPECT_EQ(region.StartMeasure, -9);
-  EXPECT_EQ(region.StartPosition, 0x08070605u);
-  EXPECT_EQ(region.EndSlotContext, 0x0A09);
-  EXPECT_EQ(region.EndSlot, 0x0C0B);
-  EXPECT_EQ(region.EndMeasure, 13);
-  EXPECT_EQ(region.EndPosition, 0x14131211u);
-  EXPECT_EQ(region.DocumentID, 3);
+  EXPECT_EQ(Fields(region),
+            (FieldValues{0x0201, 0x0403, -9, 0x08070605, 0x0A09, 0x0C0B, 13, 0x14131211, 3}));
+  EXPECT_EQ(Fields(QCMusicRegion()), FieldValues{});  // a default region is all zero
   EXPECT_STREQ(region.ClassName(), "QCMusicRegion");
   EXPECT_EQ(region.ClassID(), 0);
 }

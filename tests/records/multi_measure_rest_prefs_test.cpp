@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
@@ -39,6 +41,11 @@ TEST_F(MultiMeasureRestPrefsTest, SplitGateIsWordFourOfTheSplitSettingForAnyCmpe
     EXPECT_EQ(Bytes(seventh.DataBuffer(), seventh.DataBuffer() + 26),
               Words({1, 2, 3, 4, 5, 6, 11, 12, 13, 14, 15, 16, gate}));
     EXPECT_EQ(seventh.LoadedSize(), 26u);
+    // Commands never clone it, but a clone holds the same.
+    std::unique_ptr<QCBaseData> clone = seventh.Clone();
+    EXPECT_EQ(clone->LoadedSize(), 26u);
+    EXPECT_EQ(Bytes(clone->DataBuffer(), clone->DataBuffer() + 26),
+              Bytes(seventh.DataBuffer(), seventh.DataBuffer() + 26));
   }
 }
 

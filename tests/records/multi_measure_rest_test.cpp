@@ -29,15 +29,23 @@ TEST_F(MultiMeasureRestTest, ANewRestCanBeWrittenButNeverCreated) {
   EXPECT_EQ(*doc.Find(kRestTag, 4, 0), Words({300, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(doc.LogText(), "SaveEData 0x4F025849 4/0 p0 24B v19000000 -> 1\n");
 
-  // A load where the part has no rest leaves the object unsaveable.
+  // A load where the part has no rest leaves the object unsaveable, until a
+  // copy gives it a whole record again: all of the other's, loaded or not.
   EXPECT_FALSE(rest.Load(5));
   EXPECT_FALSE(rest.Save());
+  QCMultiMeasureRest other;
+  other.SetEndMeasure(12);
+  EXPECT_FALSE(other.Load(6));
+  rest.CopyDataFrom(other);
+  EXPECT_EQ(rest.LoadedSize(), 24u);
+  EXPECT_EQ(rest.EndMeasure(), 12);
 }
 
 TEST_F(MultiMeasureRestTest, TheWalkStartsAfterCmperZero) {
   doc.Put(kRestTag, 0, 0, Words({300, 4}), 0);
   doc.Put(kRestTag, 3, 0, Words({300, 6, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), 0);
   doc.Put(kRestTag, 7, 0, Words({300, 9}), 0);  // a short record
+  doc.Put(kRestTag, 8, 0, Bytes{5}, 0);         // and a shorter one
 
   QCMultiMeasureRest first;
   ASSERT_TRUE(first.LoadFirst());
@@ -49,15 +57,17 @@ TEST_F(MultiMeasureRestTest, TheWalkStartsAfterCmperZero) {
             "NextEData 0x4F025849 0/0 p0 v19000000 -> 1\n");
 
   QCMultiMeasureRests rests;
-  ASSERT_EQ(rests.LoadAll(), 2);
+  ASSERT_EQ(rests.LoadAll(), 3);
   EXPECT_EQ(rests.RestAt(0)->FirstMeasure(), 3);
   EXPECT_EQ(rests.RestAt(1)->FirstMeasure(), 7);
   EXPECT_EQ(rests.RestAt(1)->EndMeasure(), 9);
-  // The copy of the short rest is full size, with zeros after the host's
-  // bytes rather than the words of the rest loaded before it.
-  EXPECT_EQ(rests.RestAt(1)->LoadedSize(), 24u);
-  EXPECT_EQ(Bytes(rests.RestAt(1)->DataBuffer(), rests.RestAt(1)->DataBuffer() + 24),
-            Words({300, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  // The copies of the short rests are full size, with zeros after the host's
+  // bytes rather than the words of the rest loaded before them.
+  for (const auto& [at, words] : {std::pair{1, Words({300, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})},
+                                  std::pair{2, Words({5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})}}) {
+    EXPECT_EQ(rests.RestAt(at)->LoadedSize(), 24u);
+    EXPECT_EQ(Bytes(rests.RestAt(at)->DataBuffer(), rests.RestAt(at)->DataBuffer() + 24), words);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "records/part.h"
@@ -48,96 +49,73 @@ class PartsTest : public testing_support::HostTest {
   }
 };
 
-TEST_F(PartsTest, ListsPartZeroThenThePartsTheHostNames) {
-  AddParts({0, 3, 1});
-  QCParts parts;
-  ASSERT_EQ(parts.LoadAll(), 3);
-  EXPECT_EQ(static_cast<QCPart*>(parts.ItemAt(0))->PartId(), 0);
-  EXPECT_EQ(static_cast<QCPart*>(parts.ItemAt(1))->PartId(), 3);
-  EXPECT_EQ(static_cast<QCPart*>(parts.ItemAt(2))->PartId(), 1);
-}
-
-TEST_F(PartsTest, ListingEndsAtAPartWithoutRecordOrWithoutTheNextPartService) {
-  AddParts({0, 3, 1});
-  doc.Erase(kPartTag, 1, 0);
-  QCParts parts;
-  EXPECT_EQ(parts.LoadAll(), 2);
-  doc.Erase(kPartTag, 0, 0);
-  EXPECT_EQ(parts.LoadAll(), 0);
-}
-
-TEST_F(PartsTest, AMissingNextPartServiceLeavesOnlyPartZero) {
-  AddParts({0, 3});
+// Part 0 first, then the parts the host names, up to a part without a record,
+// the end of the host's list, or a part named again (next(2) answering 1
+// again, next(1) answering 0).
+TEST_F(PartsTest, ListsPartZeroThenThePartsTheHostNamesUntilOneIsMissingOrNamedAgain) {
+  const struct {
+    std::vector<int16_t> ids;
+    int erased;  // the part whose record is missing, or -1
+    std::vector<int16_t> listed;
+  } cases[] = {{{0, 3, 1}, -1, {0, 3, 1}},
+               {{0, 3, 1}, 1, {0, 3}},
+               {{0, 3, 1}, 0, {}},
+               {{0, 1, 2, 1}, -1, {0, 1, 2}},
+               {{0, 1, 0}, -1, {0, 1}}};
+  QCParts parts;  // each listing replaces the one before
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.ids) + " without " + std::to_string(c.erased));
+    AddParts(c.ids);
+    if (c.erased >= 0) doc.Erase(kPartTag, static_cast<uint16_t>(c.erased), 0);
+    std::vector<int16_t> listed(static_cast<size_t>(parts.LoadAll()));
+    for (size_t i = 0; i < listed.size(); ++i) {
+      listed[i] = static_cast<QCPart*>(parts.ItemAt(static_cast<int32_t>(i)))->PartId();
+    }
+    EXPECT_EQ(listed, c.listed);
+  }
+  // Without the next-part service, the host's list ends after part 0.
   doc.missing_services = {"QX_GetNextPartID"};
-  QCParts parts;
+  testing_support::ConnectModuleToStandIn();  // looks the services up afresh
   EXPECT_EQ(parts.LoadAll(), 1);
 }
 
-TEST_F(PartsTest, AHostPartListThatGoesRoundEndsTheListing) {
-  AddParts({0, 1, 2, 1});  // next(2) answers 1 again
-  QCParts parts;
-  EXPECT_EQ(parts.LoadAll(), 3);
-}
-
+// Each visit makes its part current, even one that already is, and puts back
+// the part that was current, also when the handler stops the walk. Parts of
+// another document are visited without switching; a handler that does not
+// begin is neither run nor ended, and no host call is made.
 TEST_F(PartsTest, EachVisitSwitchesToThePartAndBack) {
-  AddParts({0, 2});
-  doc.current_part = 2;
-  QCParts parts;
-  ASSERT_EQ(parts.LoadAll(), 2);
-  doc.log.clear();
-  PartRecorder recorder(doc);
-  EXPECT_EQ(parts.ForEachPart(recorder), 2);
-  EXPECT_EQ(recorder.current_parts, (std::vector<int16_t>{0, 2}));
-  EXPECT_EQ(recorder.begun, 1);
-  EXPECT_EQ(recorder.ends, 1);
-  EXPECT_EQ(doc.current_part, 2);
-  // The switch is made even to the part that is already current.
-  EXPECT_EQ(doc.CountCalls("QX_SetCurrentPartID"), 4u);
-}
-
-TEST_F(PartsTest, AHandlerThatStopsStillGetsItsPartRestored) {
-  AddParts({0, 1, 2});
-  doc.current_part = 1;
-  QCParts parts;
-  ASSERT_EQ(parts.LoadAll(), 3);
-  PartRecorder recorder(doc, 1);
-  EXPECT_EQ(parts.ForEachPart(recorder), 0);
-  EXPECT_EQ(recorder.current_parts, (std::vector<int16_t>{0}));
-  EXPECT_EQ(recorder.ends, 1);
-  EXPECT_EQ(doc.current_part, 1);
-}
-
-TEST_F(PartsTest, AHandlerThatDoesNotBeginIsNeitherRunNorEnded) {
-  AddParts({0, 1});
-  QCParts parts;
-  ASSERT_EQ(parts.LoadAll(), 2);
-  doc.log.clear();
-  PartRecorder recorder(doc, -1, false);
-  EXPECT_EQ(parts.ForEachPart(recorder), 0);
-  EXPECT_EQ(recorder.begun, 1);
-  EXPECT_TRUE(recorder.current_parts.empty());
-  EXPECT_EQ(recorder.ends, 0);
-  EXPECT_TRUE(doc.log.empty());
-}
-
-TEST_F(PartsTest, APartOfAnotherDocumentIsVisitedWithoutSwitching) {
-  AddParts({0, 1});
-  QCParts parts;
-  ASSERT_EQ(parts.LoadAll(), 2);
-  doc.document_id = 99;  // the user switched documents
-  doc.log.clear();
-  PartRecorder recorder(doc);
-  EXPECT_EQ(parts.ForEachPart(recorder), 2);
-  EXPECT_EQ(recorder.current_parts, (std::vector<int16_t>{0, 0}));
-  EXPECT_EQ(doc.CountCalls("QX_SetCurrentPartID"), 0u);
-}
-
-TEST_F(PartsTest, NoPartsMeansOnlyTheEndOfTheWalk) {
-  QCParts parts;
-  EXPECT_EQ(parts.LoadAll(), 0);
-  PartRecorder recorder(doc);
-  EXPECT_EQ(parts.ForEachPart(recorder), 0);
-  EXPECT_EQ(recorder.ends, 1);
+  const int16_t home = doc.document_id;
+  const struct {
+    std::vector<int16_t> ids;
+    int16_t current;
+    int stop_at;  // the visit that answers false, or -1
+    bool begins, other_document;
+    int32_t visited;
+    std::vector<int16_t> seen;  // the host's current part at each visit
+    size_t switches;
+  } cases[] = {{{}, 0, -1, true, false, 0, {}, 0},
+               {{0, 2}, 2, -1, true, false, 2, {0, 2}, 4},
+               {{0, 1, 2}, 1, 1, true, false, 0, {0}, 2},
+               {{0, 1}, 0, -1, false, false, 0, {}, 0},
+               {{0, 1}, 0, -1, true, true, 2, {0, 0}, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.ids) + " stop at " + std::to_string(c.stop_at));
+    AddParts(c.ids);
+    doc.current_part = c.current;
+    doc.document_id = home;
+    QCParts parts;
+    ASSERT_EQ(parts.LoadAll(), static_cast<int32_t>(c.ids.size()));
+    if (c.other_document) doc.document_id = 99;  // the user switched documents
+    doc.log.clear();
+    PartRecorder recorder(doc, c.stop_at, c.begins);
+    EXPECT_EQ(parts.ForEachPart(recorder), c.visited);
+    EXPECT_EQ(recorder.current_parts, c.seen);
+    EXPECT_EQ(recorder.begun, 1);
+    EXPECT_EQ(recorder.ends, c.begins ? 1 : 0);
+    EXPECT_EQ(doc.current_part, c.current);
+    EXPECT_EQ(doc.CountCalls("QX_SetCurrentPartID"), c.switches);
+    EXPECT_TRUE(c.begins || doc.log.empty());
+  }
 }
 
 TEST_F(PartsTest, PartsAreTheSameWhenTheyStandForOnePartOfOneDocument) {
@@ -149,7 +127,7 @@ TEST_F(PartsTest, PartsAreTheSameWhenTheyStandForOnePartOfOneDocument) {
   EXPECT_FALSE(a.IsSameClass(&other_document));
   EXPECT_FALSE(a.IsSameClass(nullptr));
   doc.current_part = 4;
-  QCPart current(QCPart::kCurrentPart);
+  QCPart current(-1);  // -1 stands for the current part
   QCPart four(4);
   EXPECT_EQ(current.PartId(), 4);
   EXPECT_TRUE(current.IsSameClass(&four));
