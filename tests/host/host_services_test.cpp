@@ -119,4 +119,14 @@ TEST_F(HostServicesTest, WrappersPassArgumentsThroughWithTheInterfaceVersion) {
             "UpdateLayout(1, 0) p4 v19000000 -> 1\n");
 }
 
+// The platform's own lookup: the module names stand for the running program,
+// and so does a null handle.
+TEST(NativeLookupTest, FindsTheRunningProgramsExportsByName) {
+  host::ModuleHandle program = host::NativeFindModule(host::kHostModuleName);
+  ASSERT_NE(program, nullptr);
+  EXPECT_NE(host::NativeFindService(program, "malloc"), nullptr);
+  EXPECT_NE(host::NativeFindService(nullptr, "malloc"), nullptr);
+  EXPECT_EQ(host::NativeFindService(program, "QX_NoSuchService"), nullptr);
+}
+
 }  // namespace

@@ -127,20 +127,26 @@ std::string Document(const std::string& records, const std::string& version = "1
 TEST(DocumentFileTest, HostVersionSelectsTheLayoutOfHandWrittenRecords) {
   using namespace standin;
   const std::string record =
-      "{\"tag\": \"SOMS\", \"cmper\": 4, \"measureFlags1\": \"0x8000\", \"measureFlags2\": 3}";
+      "{\"tag\": \"SOMS\", \"cmper\": 4, \"measureFlags1\": \"0XFFFF\", \"measureFlags2\": "
+      "\"0x3\"}";
   HostDocument before_12, from_12;
   std::string error;
   ASSERT_TRUE(DocumentFile::Parse(Document(record, "11FFFFFF"), &before_12, &error)) << error;
-  ASSERT_TRUE(DocumentFile::Parse(Document(record, "12000000"), &from_12, &error)) << error;
+  // Hexadecimal of up to 16 digits, leading zeros included, up to 32 bits.
+  ASSERT_TRUE(DocumentFile::Parse(Document(record, "00000000FFFFFFFF"), &from_12, &error)) << error;
   Bytes expect_26(26, 0), expect_30(30, 0);
-  expect_26[9] = 0x80;
+  expect_26[8] = expect_26[9] = 0xFF;
   expect_26[10] = 3;
-  expect_30[13] = 0x80;
+  expect_30[12] = expect_30[13] = 0xFF;
   expect_30[14] = 3;
   EXPECT_EQ(*before_12.Find(kMeasureTag, 4, 0), expect_26);
   EXPECT_EQ(*from_12.Find(kMeasureTag, 4, 0), expect_30);
   EXPECT_EQ(before_12.parts, (std::vector<int16_t>{0, 2}));
   EXPECT_EQ(before_12.current_part, 0);  // the first part when not given
+  HostDocument slots;                    // context 0 when not given
+  const std::string slot = "\"slots\": [{\"slot\": 1, \"staff\": 3}], ";
+  ASSERT_TRUE(DocumentFile::Parse(Document("").insert(1, slot), &slots, &error)) << error;
+  EXPECT_EQ(slots.slot_to_staff, (decltype(slots.slot_to_staff){{{1, 0}, 3}}));
 }
 
 TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
@@ -160,31 +166,28 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
        "unknown key \"colour\""},
       {"unknown tag", Document("{\"tag\": \"SOXX\", \"cmper\": 1}"),
        "records[0]: unknown tag \"SOXX\""},
+      {"no cmper", Document("{\"tag\": \"SOMS\"}"), "records[0]: has no \"cmper\""},
       {"malformed tag", Document("{\"tag\": \"SOM\", \"cmper\": 1}"),
        "records[0]: the tag \"SOM\" is neither four characters"},
-      {"signed field too wide", Document(system + "\"endMeasure\": 40000}"),
-       "records[0] (SOSS 1/0 part 0).endMeasure: 40000 does not fit a signed 16-bit field "
-       "(-32768..32767)"},
-      {"unsigned field negative",
-       Document("{\"tag\": \"SOMN\", \"cmper\": 2, \"clearedOnSplit\": -1}"),
-       "records[0] (SOMN 2/0).clearedOnSplit: -1 does not fit an unsigned 16-bit field"},
       {"flags too wide",
        Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": \"0x10000\"}"),
        "records[0] (SOMS 1/0).measureFlags1: 0x10000 does not fit a 16-bit flag word"},
       {"fractional value", Document(system + "\"indent\": 1.5}"),
        "records[0] (SOSS 1/0 part 0).indent: 1.5 is not a whole number"},
-      {"cmper too wide", Document("{\"tag\": \"SOMS\", \"cmper\": 65536}"),
-       "records[0].cmper: 65536 does not fit an unsigned 16-bit cmper"},
       {"word list too short",
        Document("{\"tag\": \"ot83\", \"cmper\": 65534, \"words\": [0, 0, 0]}"),
        "records[0] (ot83 65534/0).words: must be a list of 6 words"},
       {"gap of the wrong size", Document(system + "\"@14\": \"00\"}"),
        "records[0] (SOSS 1/0 part 0).@14: holds 1 bytes; the staff system layout has 14 "
        "uninterpreted bytes at offset 14"},
+      {"gap not hexadecimal", Document(system + "\"@0\": \"zzzz\"}"),
+       "records[0] (SOSS 1/0 part 0).@0: holds \"zz\", which is not hexadecimal"},
       {"odd number of hex digits", Document(system + "\"bytes\": \"abc\"}"),
        "records[0] (SOSS 1/0 part 0).bytes: has an odd number of hexadecimal digits (3)"},
-      {"not hex", Document(system + "\"bytes\": \"zz\"}"),
-       "holds \"zz\", which is not hexadecimal"},
+      {"not hex", Document(system + "\"bytes\": \"z00z\"}"),
+       "holds \"z0\", which is not hexadecimal"},
+      {"not hex in the second digit", Document(system + "\"bytes\": \"0z\"}"),
+       "holds \"0z\", which is not hexadecimal"},
       {"bytes with fields", Document(system + "\"bytes\": \"00\", \"indent\": 1}"),
        "has both \"bytes\" and \"indent\""},
       {"unknown field", Document(system + "\"indnet\": 1}"),
@@ -203,13 +206,31 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
        "records[1] (SOMS 1/0): the same record appears twice"},
       {"a key twice", Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"cmper\": 2}"),
        "the key \"cmper\" appears twice in one object"},
+      {"a slot with an unknown key",
+       Document("").insert(1, "\"slots\": [{\"slot\": 1, \"staff\": 0, \"colour\": 2}], "),
+       "slots[0]: unknown key \"colour\" (a slot has: slot, context, staff)"},
+      {"a slot without its staff", Document("").insert(1, "\"slots\": [{\"slot\": 1}], "),
+       "slots[0]: needs \"slot\" and \"staff\""},
       {"current part not a part", Document("").insert(1, "\"currentPart\": 5, "),
        "currentPart: 5 is not one of the parts"},
+      {"no parts", Document("").replace(Document("").find("[0, 2]"), 6, "[]"),
+       "parts: must be a non-empty list"},
       {"part listed twice",
        "{\"format\": \"quillo-document/1\", \"hostVersion\": 1, \"parts\": [0, 0], \"records\": "
        "[]}",
        "parts[1]: part 0 is listed twice"},
       {"host version too wide", Document("", "100000000"), "hostVersion: 0x100000000 does not fit"},
+      {"hexadecimal without digits", Document("", ""), "hostVersion: \"0x\" is not a hexadecimal"},
+      {"hexadecimal of 17 digits", Document("", "00000000000000001"), "is not a hexadecimal"},
+      {"hexadecimal without its 0",
+       Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": \"1x8000\"}"),
+       "measureFlags1: \"1x8000\" is not a hexadecimal number"},
+      {"hexadecimal without its x",
+       Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": \"0y12\"}"),
+       "measureFlags1: \"0y12\" is not a hexadecimal number"},
+      {"hexadecimal with a letter past f",
+       Document("{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": \"0x12g4\"}"),
+       "measureFlags1: \"0x12g4\" is not a hexadecimal number"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -225,13 +246,57 @@ TEST(DocumentFileTest, BadInputIsRefusedWithWhereAndWhat) {
   }
 }
 
+// Each integer is taken at both ends of its range and refused one past them.
+TEST(DocumentFileTest, IntegersAreTakenWithinTheirRangesOnly) {
+  struct Range {
+    std::string keys;  // # stands for the number
+    int64_t low, high;
+  };
+  const std::string part = "{\"tag\": \"SOSS\", \"cmper\": 1, \"part\": ";
+  const Range ranges[] = {
+      {"\"hostVersion\": #", 0, 0xFFFFFFFF},
+      {"\"documentId\": #", -32768, 32767},
+      {"\"parts\": [#]", -32768, 32767},
+      {"\"currentPart\": #", -32768, 32767},
+      {"\"slots\": [{\"slot\": #, \"staff\": 0}]", 0, 65535},
+      {"\"slots\": [{\"slot\": 0, \"context\": #, \"staff\": 0}]", 0, 65535},
+      {"\"slots\": [{\"slot\": 0, \"staff\": #}]", -32768, 32767},
+      {"\"records\": [{\"tag\": \"SOMS\", \"cmper\": #}]", 0, 65535},
+      {"\"records\": [{\"tag\": \"SOMS\", \"cmper\": 1, \"inci\": #}]", 0, 65535},
+      {"\"records\": [" + part + "#}]", -32768, 32767},
+      {"\"records\": [" + part + "0, \"endMeasure\": #}]", -32768, 32767},
+      {"\"records\": [{\"tag\": \"SOMN\", \"cmper\": 1, \"clearedOnSplit\": #}]", 0, 65535},
+      {"\"records\": [{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": #}]", 0, 65535},
+      {"\"records\": [{\"tag\": \"ot83\", \"cmper\": 1, \"words\": [0, 0, 0, 0, 0, #]}]", 0, 65535},
+  };
+  for (const Range& range : ranges) {
+    for (int64_t n : {range.low - 1, range.low, range.high, range.high + 1}) {
+      std::string keys = range.keys;
+      keys.replace(keys.find('#'), 1, std::to_string(n));
+      std::string text = "{\"format\": \"quillo-document/1\", " + keys;
+      if (keys.find("hostVersion") == std::string::npos) text += ", \"hostVersion\": 1";
+      if (keys.find("parts") == std::string::npos) text += ", \"parts\": [-32768, 0, 32767]";
+      if (keys.find("records") == std::string::npos) text += ", \"records\": []";
+      SCOPED_TRACE(text + "}");
+      HostDocument doc;
+      std::string error;
+      const bool within = n >= range.low && n <= range.high;
+      EXPECT_EQ(DocumentFile::Parse(text + "}", &doc, &error), within) << error;
+      const std::string range_text =
+          " (" + std::to_string(range.low) + ".." + std::to_string(range.high) + ")";
+      EXPECT_EQ(error.find(std::to_string(n) + " does not fit ") != std::string::npos, !within);
+      EXPECT_EQ(error.find(range_text) != std::string::npos, !within) << error;
+    }
+  }
+}
+
 // Input built to break the reader: each is refused with one short line of
 // printable text, and nothing of it is taken in.
 TEST(DocumentFileTest, HostileInputEndsInOneShortPrintableLine) {
   struct Case {
     const char* what;
     std::string text;
-    const char* message;
+    std::string message;
   };
   const std::string deep = std::string(50000, '[') + std::string(50000, ']');
   const std::string ok_nesting = std::string(63, '[') + std::string(63, ']');
@@ -254,6 +319,13 @@ TEST(DocumentFileTest, HostileInputEndsInOneShortPrintableLine) {
        "measureFlags1: 9223372036854775808 does not fit a 16-bit flag word (0..65535)"},
       {"a number with a fraction", Document("{\"tag\": \"SOMS\", \"cmper\": 1.5}"),
        "records[0].cmper: 1.5 is not a whole number"},
+      {"the first integer below 64 signed bits, read as -2^63 in a double",
+       Document("{\"tag\": \"SOMS\", \"cmper\": -9223372036854775809}"),
+       "e+18 does not fit an unsigned 16-bit cmper"},
+      {"a list where a number goes", Document("{\"tag\": \"SOMS\", \"cmper\": [1, 2]}"),
+       "records[0].cmper: [1,2] is not a whole number"},
+      {"a long value", Document("").insert(1, "\"documentId\": \"" + std::string(60, 'x') + "\", "),
+       "documentId: \"" + std::string(36, 'x') + "... is not a whole number"},
       {"a NUL byte and garbage after the document", Document("") + std::string("\0junk", 5),
        "not valid JSON: parse error at line 1, column "},
       {"garbage after the document", Document("") + " x",
@@ -319,9 +391,6 @@ TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
     const char* message;
   };
   const Case cases[] = {
-      {"{" + header + ", " + records + ", \"currentPart\": 3}",
-       "currentPart: 3 is not one of the parts"},
-      {"{" + header + ", " + records + ", \"colour\": 1}", "unknown key \"colour\""},
       {"{" + records + ", \"format\": \"quillo-document/1\", \"parts\": [0, 2]}",
        "the key \"hostVersion\" is missing"},
       {"{" + records + ", " + header.substr(0, header.size() - 4) + "]}",
@@ -330,7 +399,17 @@ TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
       {"{" + header + ", \"records\": [{\"tag\": \"SOXX\", \"cmper\": 1}, {]}",
        "records[0]: unknown tag \"SOXX\""},
   };
-  for (const Case& c : cases) {
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  // A bad key after the records, or anywhere with the records first, is
+  // found when the document ends.
+  for (const auto& [key, message] : {std::pair{"\"currentPart\": 3", "currentPart: 3 is not one"},
+                                     {"\"documentId\": \"x\"", "documentId: \"x\" is not a"},
+                                     {"\"slots\": 5", "slots: must be a list"},
+                                     {"\"colour\": 1", "unknown key \"colour\""}}) {
+    all.push_back({"{" + header + ", " + records + ", " + key + "}", message});
+    all.push_back({"{" + records + ", " + header + ", " + key + "}", message});
+  }
+  for (const Case& c : all) {
     SCOPED_TRACE(c.text);
     HostDocument doc;
     std::string error;
@@ -339,11 +418,13 @@ TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
   }
 }
 
-TEST(DocumentFileTest, LoadNamesTheFile) {
+TEST(DocumentFileTest, LoadAndSaveNameTheFile) {
   HostDocument doc;
   std::string error;
   EXPECT_FALSE(DocumentFile::Load("/nonexistent/folder/doc.json", &doc, &error));
   EXPECT_EQ(error.rfind("/nonexistent/folder/doc.json: cannot open", 0), 0u) << error;
+  EXPECT_FALSE(DocumentFile::Save("/nonexistent/folder/doc.json", doc, &error));
+  EXPECT_EQ(error.rfind("/nonexistent/folder/doc.json: cannot create", 0), 0u) << error;
 }
 
 }  // namespace

@@ -69,10 +69,20 @@ TEST(TextFileTest, FailuresLeaveTheTargetAsItWas) {
   EXPECT_FALSE(standin::WriteTextFileAtomically(folder.Path("taken"), "text", &error));
   EXPECT_EQ(error, "is a folder, not a file");
   EXPECT_EQ(FileText(folder.Path("taken/inside")), "kept");
-  EXPECT_EQ(folder.Listing(), "taken");
+  // A folder that appears at the target while the file is written: the
+  // rename fails, and the new file goes.
+  auto folder_appears = [&] {
+    std::filesystem::create_directories(folder.Path("late/inside"));
+    return std::string(".late.partial");
+  };
+  EXPECT_FALSE(standin::WriteTextFileAtomically(folder.Path("late"), "x", &error, folder_appears));
+  EXPECT_EQ(error.rfind("cannot replace (", 0), 0u) << error;
+  EXPECT_EQ(folder.Listing(), "late taken");
 
   std::string text = "unchanged";
   EXPECT_FALSE(standin::ReadTextFile(folder.Path("absent"), &text, &error));
+  EXPECT_FALSE(standin::ReadTextFile(folder.Path("taken"), &text, &error));
+  EXPECT_EQ(error, "is a folder, not a file");
   EXPECT_EQ(text, "unchanged");
 }
 
@@ -188,14 +198,31 @@ TEST(TextFileTest, SpecialFilesAreNeitherReadNorReplaced) {
   EXPECT_EQ(folder.Listing(), "pipe to-device to-folder");
 }
 
+// Reads that are refused or fail, and the reads that succeed, leave no file open.
 TEST(TextFileTest, FilesOverTheLimitAreRefusedBeforeReading) {
   ScratchFolder folder;
   std::string path = folder.Path("big"), error, text;
+  const auto open_files = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+  ASSERT_EQ(mkfifo(folder.Path("pipe").c_str(), 0600), 0);
+  const auto open_before = open_files();
   WriteFile(path, std::string(1001, 'x'));
   EXPECT_FALSE(standin::ReadTextFile(path, &text, &error, 1000));
   EXPECT_EQ(error, "is 1001 bytes, more than the 1000 bytes a document may have");
   ASSERT_TRUE(standin::ReadTextFile(path, &text, &error, 1001)) << error;
   EXPECT_EQ(text.size(), 1001u);
+  // A file that reports no size, as the kernel's own do, is held to the
+  // limit as it is read.
+  const std::string ostype = "/proc/sys/kernel/ostype";  // "Linux\n"
+  EXPECT_FALSE(standin::ReadTextFile(ostype, &text, &error, 5));
+  EXPECT_EQ(error, "is 6 bytes, more than the 5 bytes a document may have");
+  ASSERT_TRUE(standin::ReadTextFile(ostype, &text, &error, 6)) << error;
+  EXPECT_EQ(text, "Linux\n");
+  // A read that fails part way (the kernel's view of the program's own
+  // memory fails at address 0).
+  EXPECT_FALSE(standin::ReadTextFile("/proc/self/mem", &text, &error));
+  EXPECT_EQ(error, "cannot read (Input/output error)");
+  EXPECT_FALSE(standin::ReadTextFile(folder.Path("pipe"), &text, &error));
+  EXPECT_EQ(open_files(), open_before);
 }
 
 // A run ended by a signal while it writes leaves no temporary file behind;
@@ -252,13 +279,16 @@ TEST(TextFileTest, AFailedWriteLeavesTheTargetAndNothingElse) {
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
+    // With standard input closed, the files opened get descriptor 0.
+    close(0);
+    std::string text, error;
+    const bool read = standin::ReadTextFile(path, &text, &error) && text == "old";
     // Files may grow to 1000 bytes: the write fails part way.
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{1000, 1000};
     setrlimit(RLIMIT_FSIZE, &limit);
-    std::string error;
     bool written = standin::WriteTextFileAtomically(path, std::string(5000, 'x'), &error);
-    _exit(!written && error == "cannot write the whole file (File too large)" ? 0 : 1);
+    _exit(read && !written && error == "cannot write the whole file (File too large)" ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -270,11 +300,12 @@ TEST(TextFileTest, AFailedWriteLeavesTheTargetAndNothingElse) {
 TEST(TextFileTest, PrintableEscapesAndShortens) {
   EXPECT_EQ(standin::Printable("plain text"), "plain text");
   EXPECT_EQ(standin::Printable("\x1b[31mred\\"), "\\x1b[31mred\\\\");
-  EXPECT_EQ(standin::Printable("caf\xc3\xa9\n"), "caf\\xc3\\xa9\\x0a");
+  EXPECT_EQ(standin::Printable("caf\xc3\xa9\n~\x7f"), "caf\\xc3\\xa9\\x0a~\\x7f");
   EXPECT_EQ(standin::Printable(std::string(100, 'k'), 10), "kkkkkkk...");
   EXPECT_EQ(standin::Printable(std::string(10, 'k'), 10), "kkkkkkkkkk");
   // An escape is never cut in half.
   EXPECT_EQ(standin::Printable("abcdef\x01\x02", 12), "abcdef...");
+  EXPECT_EQ(standin::Printable("\x01\x02", 5), "...");
   // Echo, for file names: backslashes kept, cut at the echo limit.
   EXPECT_EQ(standin::Echo("C:\\in\x1b.json"), "C:\\in\\x1b.json");
   EXPECT_EQ(standin::Echo(std::string(100000, 'm')).size(), standin::kMostEchoedChars);
