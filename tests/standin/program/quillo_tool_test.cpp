@@ -147,7 +147,7 @@ TEST_F(QuilloToolTest, RunRefusesMalformedRangesQuotingThemPrintable) {
 }
 
 TEST_F(QuilloToolTest, RunRefusesABadDocument) {
-  WriteFile(input, "{\"format\": \"quillo-document/1\",");
+  WriteFile(input, R"({"format": "quillo-document/1",)");
   original = FileText(input);
   ExpectRunFails(standin::kExitBadInput,
                  input +
@@ -200,9 +200,8 @@ TEST_F(QuilloToolTest, MessagesQuoteFileNamesPrintable) {
 
 TEST_F(QuilloToolTest, ShowAndDiffNameTheFileThatIsBad) {
   std::string bad = folder.Path("bad.json");
-  WriteFile(bad,
-            "{\"format\": \"quillo-document/1\", \"hostVersion\": 1, \"parts\": [0], "
-            "\"records\": [{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": 65536}]}");
+  WriteFile(bad, R"({"format": "quillo-document/1", "hostVersion": 1, "parts": [0], )"
+                 R"("records": [{"tag": "SOMS", "cmper": 1, "measureFlags1": 65536}]})");
   QuilloTool tool(out, err);
   EXPECT_EQ(tool.Show(bad, standin::PictureOptions{}), standin::kExitBadInput);
   EXPECT_EQ(tool.Diff(input, bad), standin::kExitBadInput);
@@ -225,7 +224,7 @@ TEST_F(QuilloToolTest, ExampleNamesTheExamplesThereAre) {
   std::string names;
   for (const std::string& name : standin::ExampleDocuments::Names()) names += " " + name;
   EXPECT_EQ(Contents(err),
-            "quillo: example: no example called \"sweet\"; there are" + names + kHelp + "\n");
+            R"(quillo: example: no example called "sweet"; there are)" + names + kHelp + "\n");
   EXPECT_EQ(tool.Example("three-parts", folder.Path("copy.json")), standin::kExitOk);
   EXPECT_EQ(FileText(folder.Path("copy.json")), original);
 }
