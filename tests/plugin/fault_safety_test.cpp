@@ -310,12 +310,7 @@ TEST_F(FaultSafetyTest, AHostWhoseWalkComesRoundLeavesSystemsAlone) {
   int start = 2;
   while (start <= shape.measures && firsts.count(start) != 0) ++start;
   ASSERT_LE(start, shape.measures) << "every measure of the generated score begins a system";
-  const testing_support::SelectionRecord selection =
-      testing_support::SelectMeasures(static_cast<int16_t>(start), static_cast<int16_t>(start));
-  standin::SetActiveDocument(&document);
-  testing_support::ConnectModuleToStandIn();
-  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, selection.data()), 1);
-  standin::SetActiveDocument(&doc);
+  EXPECT_EQ(StartNewPiece(document, start), 1);
   for (const auto& [key, bytes] : original.records()) {
     if (key.tag != kStaffSystemTag && key.tag != kSystemStaffTag) continue;
     const Bytes* now = document.Find(key.tag, key.cmper, key.inci, static_cast<int16_t>(key.part));
