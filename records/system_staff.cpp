@@ -63,14 +63,13 @@ bool QCSystemStaff::SaveAs(uint16_t cmper) {
 
 bool QCSystemStaff::SaveDetail() {
   // An entry the host delivered too short to name its staff has no detail
-  // record; the staff number read from its partial bytes would address the
-  // detail of another entry.
-  const bool names_staff = LoadedSize() == 0 || LoadedSize() >= kStaffOffset + 2;
-  if (!names_staff) return detail_value_ == kNoDetail;
+  // record: the staff number read from its partial bytes would address the
+  // detail of another entry. (A new entry is written whole, so every saved
+  // entry has a loaded size.)
+  if (LoadedSize() < kStaffOffset + 2) return detail_value_ == kNoDetail;
   DetailAddress address(Cmper(), Staff());
   if (detail_value_ == kNoDetail) {
-    if (Cmper() != 0 && LoadedSize() != 0)
-      host::DeleteEData(kDetailTag, address.bytes, DataVersion());
+    if (Cmper() != 0) host::DeleteEData(kDetailTag, address.bytes, DataVersion());
     return true;
   }
   uint8_t detail[kDetailSize] = {};

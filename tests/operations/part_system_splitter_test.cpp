@@ -41,14 +41,24 @@ class PartSystemSplitterTest : public HostTest {
 
 TEST_F(PartSystemSplitterTest, CutsTheSystemContainingTheMeasure) {
   FourSystems();
+  PutStaff(doc, 0, 5, 0, 9);  // a list left under a number no system has
   Split(7);
   EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-7/0 3:7-9/20 4:9-13/0 5:13-17/0");
   EXPECT_EQ(FreezesText(doc, 0), "1>5 7>9 13>17");  // none was under 5, none is made
-  EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[1 2=-5] 4:[3] 5:[4]");
+  // Every list from the cut on moves up a number, the leftover one too.
+  EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[1 2=-5] 4:[3] 5:[4] 6:[9]");
   EXPECT_EQ(*doc.Find(kStaffSystemTag, 3, 0), SystemRecord({7, 9, 20}));  // other bytes carried
   EXPECT_EQ(doc.layout_updates, 2);
   EXPECT_EQ(doc.log.front().service, "QX_UpdateLayout");
   EXPECT_EQ(doc.log.back().service, "QX_UpdateLayout");
+  // As the host has always been asked, the systems are read again after the
+  // cut, up to a look past the new last one.
+  bool asked_past_new_last = false;
+  for (const standin::ServiceCall& call : doc.log) {
+    asked_past_new_last |=
+        call.tag == kStaffSystemTag && call.cmper == 6 && call.service == "QX_LoadEData";
+  }
+  EXPECT_TRUE(asked_past_new_last);
 }
 
 TEST_F(PartSystemSplitterTest, CuttingTheLastSystemMovesNothingElse) {
