@@ -140,9 +140,10 @@ class CollectionDataTest : public testing_support::HostTest {};
 
 TEST_F(CollectionDataTest, LoadAllClonesEveryRecordInTheHostsOrder) {
   doc.Put(kTestTag, 3, 0, Words({3}));
-  doc.Put(kTestTag, 1, 0, Words({1}));
   doc.Put(kTestTag, 2, 0, Words({2}));
   TestRecords records;
+  EXPECT_EQ(records.LoadAll(), 0);  // nothing without record 1
+  doc.Put(kTestTag, 1, 0, Words({1}));
   records.SetElementTagOverride(0x41424344);
   ASSERT_EQ(records.LoadAll(), 3);
   for (int32_t i = 0; i < 3; ++i) {
@@ -154,12 +155,6 @@ TEST_F(CollectionDataTest, LoadAllClonesEveryRecordInTheHostsOrder) {
   EXPECT_EQ(TestRecord::live, 3);   // the probe is gone
   EXPECT_EQ(records.LoadAll(), 3);  // reloading replaces, never adds
   EXPECT_EQ(TestRecord::live, 3);
-}
-
-TEST_F(CollectionDataTest, LoadAllFindsNothingWithoutRecordOne) {
-  doc.Put(kTestTag, 2, 0, Words({2}));
-  TestRecords records;
-  EXPECT_EQ(records.LoadAll(), 0);
 }
 
 TEST_F(CollectionDataTest, LoadAllEndsWhenTheHostsNextStepDoesNotMove) {
@@ -232,11 +227,8 @@ TEST_F(CollectionDataTest, IncidencesAreDeletedHighestFirst) {
             "DeleteEData TeIn 5/1 p0 v19000000 -> 1\n"
             "DeleteEData TeIn 5/0 p0 v19000000 -> 1\n");
   EXPECT_TRUE(doc.records().empty());
-}
-
-TEST_F(CollectionDataTest, WithoutIncidenceZeroNothingIsDeleted) {
+  // Without incidence 0, nothing is deleted.
   doc.Put(kTestIncidenceTag, 5, 1, Bytes{1, 2, 3, 4});
-  TestIncidences incidences;
   EXPECT_TRUE(incidences.DeleteAllForCmper(5));
   EXPECT_EQ(doc.records().size(), 1u);
 }

@@ -13,6 +13,7 @@
 #include "standin/documents/score_generator.h"
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
+#include "tests/support/staff_systems.h"
 
 namespace {
 
@@ -27,12 +28,9 @@ using testing_support::kRestTag;
 using testing_support::kStaffDetailTag;
 using testing_support::kStaffSystemTag;
 using testing_support::kSystemStaffTag;
+using testing_support::Word;
 
 constexpr int kDocuments = 1500;
-
-int Word(const Bytes& bytes, size_t offset) {
-  return static_cast<int16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
 
 struct System {
   int first, end;
@@ -111,18 +109,6 @@ class DocumentInvariantsTest : public testing_support::HostTest {
     shape.own_staff_lists = shape.host_version < standin::kOwnStaffListsFrom;
     shape.seed = static_cast<uint32_t>(random());
     return shape;
-  }
-
-  // Runs a command through the entry point on `doc` (made the active one).
-  int32_t Invoke(HostDocument& document, int16_t index, int start, int end) {
-    const testing_support::SelectionRecord selection =
-        testing_support::SelectMeasures(static_cast<int16_t>(start), static_cast<int16_t>(end));
-    standin::SetActiveDocument(&document);
-    testing_support::ConnectModuleToStandIn();
-    QuilloExtensionVersion(document.host_version);
-    const int32_t answer = QuilloExtensionInvoke(nullptr, index, selection.data());
-    standin::SetActiveDocument(&doc);
-    return answer;
   }
 };
 
@@ -237,7 +223,7 @@ TEST_F(DocumentInvariantsTest, StartNewPieceKeepsTheDocumentWhole) {
     after.logging = false;
     const int s = 2 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures - 1));
     SCOPED_TRACE("document " + std::to_string(d) + ", start measure " + std::to_string(s));
-    ASSERT_EQ(Invoke(after, 0, s, s), 1);
+    ASSERT_EQ(InvokeOn(after, 0, s, s), 1);
     EXPECT_EQ(after.current_part, before.current_part);
     EXPECT_EQ(after.layout_updates, 2 * shape.parts + 1);
     const Layout layout = LayoutFor(shape.host_version);
@@ -264,14 +250,14 @@ TEST_F(DocumentInvariantsTest, FixIndentChangesOnlyIndentsAndExactlyWhereItShoul
     // Some pieces begin first, so that both kinds of system are in the span.
     const int piece = 2 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures - 1));
     if (random() % 2 == 0) {
-      ASSERT_EQ(Invoke(before, 0, piece, piece), 1);
+      ASSERT_EQ(InvokeOn(before, 0, piece, piece), 1);
     }
     HostDocument after = before;
     const int start = 1 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures));
     const int end = start + static_cast<int>(random() % 20);
     SCOPED_TRACE("document " + std::to_string(d) + ", span " + std::to_string(start) + "-" +
                  std::to_string(end));
-    ASSERT_EQ(Invoke(after, 1, start, end), 1);
+    ASSERT_EQ(InvokeOn(after, 1, start, end), 1);
     const Layout layout = LayoutFor(shape.host_version);
     for (const auto& [key, bytes] : before.records()) {
       const Bytes& now = after.records().at(key);

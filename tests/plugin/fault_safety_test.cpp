@@ -19,6 +19,7 @@
 #include "tests/support/allocation_faults.h"
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
+#include "tests/support/staff_systems.h"
 
 namespace {
 
@@ -32,10 +33,7 @@ using testing_support::kRestTag;
 using testing_support::kStaffDetailTag;
 using testing_support::kStaffSystemTag;
 using testing_support::kSystemStaffTag;
-
-int Word(const Bytes& bytes, size_t offset) {
-  return static_cast<int16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
+using testing_support::Word;
 
 // The measures that records of `tag` in `part` cover.
 std::set<int> Covered(const HostDocument& doc, uint32_t tag, int32_t part) {
@@ -147,15 +145,8 @@ void ExpectNothingLost(const standin::ScoreShape& shape, const HostDocument& ori
 class FaultSafetyTest : public testing_support::HostTest {
  protected:
   // Start New Piece at `start` on `document`, through the module's entry point.
-  int32_t StartNewPiece(HostDocument& document, int16_t start) {
-    const testing_support::SelectionRecord selection =
-        testing_support::SelectMeasures(start, start);
-    standin::SetActiveDocument(&document);
-    testing_support::ConnectModuleToStandIn();
-    QuilloExtensionVersion(document.host_version);
-    const int32_t answer = QuilloExtensionInvoke(nullptr, 0, selection.data());
-    standin::SetActiveDocument(&doc);
-    return answer;
+  int32_t StartNewPiece(HostDocument& document, int start) {
+    return InvokeOn(document, 0, start, start);
   }
   // `original` with the host refusing its `refused`-th call (from 0).
   static HostDocument Refusing(const HostDocument& original, size_t refused) {
@@ -299,10 +290,6 @@ TEST_F(FaultSafetyTest, NoFailedAllocationLosesWhatTheUserHad) {
   EXPECT_GT(most, 10u) << "no command made the allocations of a walk over the parts";
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(FaultSafetyTest, AHostWhoseWalkComesRoundLeavesSystemsAlone) {
   standin::ScoreShape shape;
   shape.parts = 2;
@@ -323,12 +310,7 @@ TEST_F(FaultSafetyTest, AHostWhoseWalkComesRoundLeavesSystemsAlone) {
   int start = 2;
   while (start <= shape.measures && firsts.count(start) != 0) ++start;
   ASSERT_LE(start, shape.measures) << "every measure of the generated score begins a system";
-  const testing_support::SelectionRecord selection =
-      testing_support::SelectMeasures(static_cast<int16_t>(start), static_cast<int16_t>(start));
-  standin::SetActiveDocument(&document);
-  testing_support::ConnectModuleToStandIn();
-  EXPECT_EQ(QuilloExtensionInvoke(nullptr, 0, selection.data()), 1);
-  standin::SetActiveDocument(&doc);
+  EXPECT_EQ(StartNewPiece(document, start), 1);
   for (const auto& [key, bytes] : original.records()) {
     if (key.tag != kStaffSystemTag && key.tag != kSystemStaffTag) continue;
     const Bytes* now = document.Find(key.tag, key.cmper, key.inci, static_cast<int16_t>(key.part));

@@ -26,6 +26,11 @@ class HostTest : public ::testing::Test {
   // Sets the host version the module sees, as the version entry point would.
   void UseHostVersion(uint32_t version);
 
+  // Runs menu command `index` on measures `first` to `last` of `document`
+  // through the module's entry points, as the host would, then makes `doc`
+  // the active document again; the module's answer.
+  int32_t InvokeOn(standin::HostDocument& document, int16_t index, int first, int last);
+
   standin::HostDocument doc;
 };
 

@@ -55,6 +55,8 @@ class QuilloToolTest : public testing::Test {
   // Runs the request; expects `code`, the one error line, and that nothing
   // but the input is in the folder, unchanged.
   void ExpectRunFails(int code, const std::string& message) {
+    std::fclose(err);  // a fresh error stream for each run
+    err = std::tmpfile();
     QuilloTool tool(out, err);
     EXPECT_EQ(tool.Run(request), code);
     EXPECT_EQ(Contents(err), "quillo: " + message + "\n");
@@ -69,12 +71,31 @@ class QuilloToolTest : public testing::Test {
   RunRequest request;
 };
 
-TEST_F(QuilloToolTest, RunRefusesToWriteOverItsInput) {
+// Each bad request in turn, made from the fixture's good one.
+TEST_F(QuilloToolTest, RunRefusesBadRequests) {
+  const RunRequest good = request;
   request.output = folder.Path("./in.json");
-  ExpectRunFails(standin::kExitUsage, request.output +
-                                          ": is the input document; write the result to another "
-                                          "file" +
-                                          kHelp);
+  ExpectRunFails(
+      standin::kExitUsage,
+      request.output + ": is the input document; write the result to another file" + kHelp);
+  request = good;
+  request.commands = {"Start New Piece", "Fix Indent", "Fix Indent"};
+  request.measures = {"9", "all"};
+  ExpectRunFails(standin::kExitUsage,
+                 "run: give one --measures for all commands or one per --command (3 commands, 2 "
+                 "--measures)" +
+                     kHelp);
+  request = good;
+  request.measures = {"12-17"};
+  ExpectRunFails(standin::kExitBadInput,
+                 input + ": measure 17 is outside the document (its measures are 1 to 16)");
+  request = good;
+  WriteFile(input, R"({"format": "quillo-document/1",)");
+  original = FileText(input);
+  ExpectRunFails(standin::kExitBadInput,
+                 input +
+                     ": not valid JSON: parse error at line 1, column 32: syntax error while "
+                     "parsing object key - unexpected end of input; expected string literal");
 }
 
 TEST_F(QuilloToolTest, RunRefusesToWriteOverTheModuleOrADevice) {
@@ -114,15 +135,6 @@ TEST_F(QuilloToolTest, AFullOutputStreamFailsTheCommand) {
   EXPECT_EQ(Contents(err), line + line + line);
 }
 
-TEST_F(QuilloToolTest, RunRefusesCommandLinesThatDoNotPairUp) {
-  request.commands = {"Start New Piece", "Fix Indent", "Fix Indent"};
-  request.measures = {"9", "all"};
-  ExpectRunFails(standin::kExitUsage,
-                 "run: give one --measures for all commands or one per --command (3 commands, 2 "
-                 "--measures)" +
-                     kHelp);
-}
-
 // Values from the command line are quoted printable and cut short: no
 // control sequence and no megabyte line reaches the terminal.
 TEST_F(QuilloToolTest, RunRefusesMalformedRangesQuotingThemPrintable) {
@@ -140,25 +152,8 @@ TEST_F(QuilloToolTest, RunRefusesMalformedRangesQuotingThemPrintable) {
     request.measures = {c.measures};
     request.slots.clear();
     if (!c.slots.empty()) request.slots = {c.slots};
-    std::fclose(err);
-    err = std::tmpfile();
     ExpectRunFails(standin::kExitUsage, c.message);
   }
-}
-
-TEST_F(QuilloToolTest, RunRefusesABadDocument) {
-  WriteFile(input, "{\"format\": \"quillo-document/1\",");
-  original = FileText(input);
-  ExpectRunFails(standin::kExitBadInput,
-                 input +
-                     ": not valid JSON: parse error at line 1, column 32: syntax error while "
-                     "parsing object key - unexpected end of input; expected string literal");
-}
-
-TEST_F(QuilloToolTest, RunRefusesASelectionOutsideTheDocument) {
-  request.measures = {"12-17"};
-  ExpectRunFails(standin::kExitBadInput,
-                 input + ": measure 17 is outside the document (its measures are 1 to 16)");
 }
 
 TEST_F(QuilloToolTest, RunReportsAModuleThatDoesNotLoad) {
@@ -200,9 +195,8 @@ TEST_F(QuilloToolTest, MessagesQuoteFileNamesPrintable) {
 
 TEST_F(QuilloToolTest, ShowAndDiffNameTheFileThatIsBad) {
   std::string bad = folder.Path("bad.json");
-  WriteFile(bad,
-            "{\"format\": \"quillo-document/1\", \"hostVersion\": 1, \"parts\": [0], "
-            "\"records\": [{\"tag\": \"SOMS\", \"cmper\": 1, \"measureFlags1\": 65536}]}");
+  WriteFile(bad, R"({"format": "quillo-document/1", "hostVersion": 1, "parts": [0], )"
+                 R"("records": [{"tag": "SOMS", "cmper": 1, "measureFlags1": 65536}]})");
   QuilloTool tool(out, err);
   EXPECT_EQ(tool.Show(bad, standin::PictureOptions{}), standin::kExitBadInput);
   EXPECT_EQ(tool.Diff(input, bad), standin::kExitBadInput);
@@ -225,7 +219,7 @@ TEST_F(QuilloToolTest, ExampleNamesTheExamplesThereAre) {
   std::string names;
   for (const std::string& name : standin::ExampleDocuments::Names()) names += " " + name;
   EXPECT_EQ(Contents(err),
-            "quillo: example: no example called \"sweet\"; there are" + names + kHelp + "\n");
+            R"(quillo: example: no example called "sweet"; there are)" + names + kHelp + "\n");
   EXPECT_EQ(tool.Example("three-parts", folder.Path("copy.json")), standin::kExitOk);
   EXPECT_EQ(FileText(folder.Path("copy.json")), original);
 }

@@ -32,10 +32,7 @@ HostDocument Score(bool new_piece) {
   b.MeasureFlags(7, 0x0030, 0);
   b.SplitGate(0);
   if (!new_piece) {
-    b.System(0, 1, 1, 5, 30);
-    b.System(0, 2, 5, 9);
-    b.System(0, 3, 9, 13);
-    b.System(0, 4, 13, 17);
+    for (int s = 1; s <= 4; ++s) b.System(0, s, 4 * s - 3, 4 * s + 1, s == 1 ? 30 : 0);
     for (int s = 1; s <= 4; ++s) b.Staves(0, s, {1, 2});
     b.Detail(0, 3, 2, 80);
     for (int m : {1, 5, 9, 13}) b.Frozen(0, m, m + 4);
@@ -47,18 +44,13 @@ HostDocument Score(bool new_piece) {
   }
   b.MeasureFlags(6, 0x4000, 0x2050);
   b.MeasureFlags(7, 0x8800, 0x8C00);
-  b.System(0, 1, 1, 5, 30);
-  b.System(0, 2, 5, 7);
-  b.System(0, 3, 7, 9, 30);
-  b.System(0, 4, 9, 13);
-  b.System(0, 5, 13, 17);
-  for (int s = 1; s <= 5; ++s) b.Staves(0, s, {1, 2});
+  const int firsts[] = {1, 5, 7, 9, 13, 17};  // of systems 1 to 5, and the end
+  for (int s = 1; s <= 5; ++s) {
+    b.System(0, s, firsts[s - 1], firsts[s], s == 1 || s == 3 ? 30 : 0);
+    b.Staves(0, s, {1, 2});
+    b.Frozen(0, firsts[s - 1], firsts[s]);
+  }
   b.Detail(0, 4, 2, 80);
-  b.Frozen(0, 1, 5);
-  b.Frozen(0, 5, 7);
-  b.Frozen(0, 7, 9);
-  b.Frozen(0, 9, 13);
-  b.Frozen(0, 13, 17);
   b.System(1, 1, 1, 7, 20);
   b.System(1, 2, 7, 9, 20);
   b.System(1, 3, 9, 17);
