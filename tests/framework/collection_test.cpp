@@ -200,6 +200,15 @@ TEST_F(CollectionDataTest, AListWithARecordThatDidNotLoadIsNotComplete) {
   TestRecords records;
   EXPECT_EQ(records.LoadAll(), 1);
   EXPECT_FALSE(records.Complete());
+
+  // Nor is one whose last record the host delivers without bytes; one byte
+  // is a record.
+  doc.refuse = nullptr;
+  for (const auto& [last, complete] : {std::pair{Bytes{}, false}, std::pair{Bytes{7}, true}}) {
+    doc.Put(kTestTag, 4, 0, last);
+    EXPECT_EQ(records.LoadAll(), 4);
+    EXPECT_EQ(records.Complete(), complete);
+  }
 }
 
 TEST_F(CollectionDataTest, SaveAllStopsAtTheFirstRefusal) {

@@ -71,6 +71,12 @@ TEST_F(SystemStaffTest, AnEntryTooShortToNameItsStaffOrADetailTooShortMeanNoDeta
     entry.SetDetailValue(4);
     EXPECT_EQ(entry.Save(), names_staff);
   }
+  // Listed after a whole entry, a short one holds none of that entry's bytes.
+  PutStaff(doc, 0, 6, 0, 0x0107);
+  doc.Put(kSystemStaffTag, 6, 1, standin::Bytes{5});
+  QCSystemStaves list;
+  ASSERT_EQ(list.LoadAllForCmper(6), 2);
+  EXPECT_EQ(list.StaffAt(1)->Staff(), 5);
 }
 
 TEST_F(SystemStaffTest, SystemZeroHasNoDetailRecords) {
