@@ -8,11 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "host/host_version.h"
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 #include "tests/support/stand_in_lookup.h"
 
 namespace {
+
+// A host one major version past the newest the module knows.
+constexpr uint32_t kNewerHost = host::kInterfaceVersion + 0x01000000;
 
 using standin::Bytes;
 using standin::MakeTag;
@@ -146,7 +150,7 @@ TEST_F(LegacyPrefsTest, BadTablesAndArgumentsAreRefusedWithoutAHostCall) {
       {"a negative count, whatever the length", {Field(0, 0)}, -1, ~uint64_t{0}, true, 0},
       {"no table but a count", {}, 1, 8, true, 0},
       {"no table and no entries", {}, 0, 8, false, 0},
-      {"a field for a newer host", {Field(0, 0), Field(6, 0, 1, 0x1A000000)}, 2, 8, false, 3},
+      {"a field for a newer host", {Field(0, 0), Field(6, 0, 1, kNewerHost)}, 2, 8, false, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -177,7 +181,7 @@ TEST_F(LegacyPrefsTest, OnlyTheTablesOwnEligibleEntriesAreTouched) {
   for (const uint8_t mark : {uint8_t{0}, uint8_t{1}}) {
     SCOPED_TRACE(mark);
     host::PrefsDescriptor entries[] = {Field(0, 2, 2, 0, mark), Field(0, 0), Field(2, 1),
-                                       Field(4, 3, 2, 0x1A000000), Field(0, 4, 2, 0, mark)};
+                                       Field(4, 3, 2, kNewerHost), Field(0, 4, 2, 0, mark)};
     Bytes layout(6, 0xAA);
     uint64_t size = 0;
     ASSERT_TRUE(host::AssembleLegacyPrefs(layout.data(), 6, &size, entries + 1, 3));

@@ -24,10 +24,10 @@ class PartIndentFixerTest : public HostTest {
 TEST_F(PartIndentFixerTest, SystemsBeginningInTheSpanGetThePieceIndentOrNone) {
   PutSystems(doc, 0, {{1, 4, 30}, {4, 5, 15}, {5, 7, 15}, {7, 9}, {9, 11, 15}, {11, 13, 15}});
   for (int measure : {7, 11})
-    PutMeasure(doc, 0x19000000, static_cast<uint16_t>(measure), kMark1, kMark2);
+    PutMeasure(doc, doc.host_version, static_cast<uint16_t>(measure), kMark1, kMark2);
   // Half marked, either half: no piece start.
-  PutMeasure(doc, 0x19000000, 5, 0, kMark2);
-  PutMeasure(doc, 0x19000000, 9, kMark1, 0);
+  PutMeasure(doc, doc.host_version, 5, 0, kMark2);
+  PutMeasure(doc, doc.host_version, 9, kMark1, 0);
   Fix(5, 9);
   EXPECT_EQ(SystemsText(doc, 0), "1:1-4/30 2:4-5/15 3:5-7/0 4:7-9/30 5:9-11/0 6:11-13/15");
   EXPECT_EQ(doc.layout_updates, 1);
@@ -36,7 +36,7 @@ TEST_F(PartIndentFixerTest, SystemsBeginningInTheSpanGetThePieceIndentOrNone) {
 
 TEST_F(PartIndentFixerTest, FirstSystemIsNeverWritten) {
   PutSystems(doc, 0, {{1, 4, 30}, {4, 8, 15}});
-  PutMeasure(doc, 0x19000000, 1, kMark1, kMark2);
+  PutMeasure(doc, doc.host_version, 1, kMark1, kMark2);
   Fix(-100, 100);
   EXPECT_EQ(SystemsText(doc, 0), "1:1-4/30 2:4-8/0");
   EXPECT_EQ(doc.LogText("QX_SaveEData"), "SaveEData SOSS 2/0 p0 28B v19000000 -> 1\n");
