@@ -14,7 +14,7 @@ using testing_support::Words;
 
 class BaseDataTest : public testing_support::HostTest {};
 
-TEST_F(BaseDataTest, LoadsTheRecordAndRemembersTheDocument) {
+TEST_F(BaseDataTest, LoadsTheRecordAndRemembersTheDocumentAndAFailedLoadLeavesItUnsaveable) {
   doc.document_id = 12;
   doc.Put(kTestTag, 3, 0, Words({1, 2, 3, 4}));
   TestRecord record;
@@ -24,12 +24,8 @@ TEST_F(BaseDataTest, LoadsTheRecordAndRemembersTheDocument) {
   EXPECT_EQ(record.DocumentId(), 12);
   EXPECT_EQ(record.RecordBytes(), record.bytes);
   EXPECT_EQ(doc.LogText("QX_LoadEData"), "LoadEData TeSt 3/0 p0 8B v19000000 -> 1\n");
-}
 
-TEST_F(BaseDataTest, AFailedLoadLeavesTheObjectUnsaveable) {
-  doc.Put(kTestTag, 3, 0, Words({1, 2, 3, 4}));
-  TestRecord record;
-  ASSERT_TRUE(record.Load(3));
+  // A failed load, or none, leaves the object unsaveable.
   EXPECT_FALSE(record.Load(4));
   EXPECT_EQ(record.LoadedSize(), 0u);
   EXPECT_EQ(record.Cmper(), 4);  // the address of the failed attempt stays
@@ -40,16 +36,13 @@ TEST_F(BaseDataTest, AFailedLoadLeavesTheObjectUnsaveable) {
   EXPECT_FALSE(incidence.Load(3, 1));
   EXPECT_FALSE(incidence.SaveAs(3));
   EXPECT_FALSE(incidence.Reload());
+  // A record never loaded refuses too, though its address moves.
+  TestRecord fresh;
+  EXPECT_FALSE(fresh.SaveAs(7));
+  EXPECT_EQ(fresh.Cmper(), 7);
+  EXPECT_EQ(fresh.Inci(), 0);
   EXPECT_EQ(doc.CountCalls("QX_SaveEData") + doc.CountCalls("QX_CreateEData"), 0u);
   EXPECT_EQ(doc.CountCalls("QX_LoadEData"), 3u);  // none for the refused reloads
-}
-
-TEST_F(BaseDataTest, SaveAsMovesTheAddressEvenWhenItRefuses) {
-  TestRecord record;
-  EXPECT_FALSE(record.SaveAs(7));
-  EXPECT_EQ(record.Cmper(), 7);
-  EXPECT_EQ(record.Inci(), 0);
-  EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 0u);
 }
 
 TEST_F(BaseDataTest, AShortRecordIsSavedBackWithItsOwnLength) {
