@@ -386,7 +386,14 @@ TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
   for (const std::string& text :
        {"{" + records + ", " + header + R"(, "currentPart": 2})",
         "{" + header + ", " + records + R"(, "currentPart": 2, "documentId": 4})",
-        R"({"currentPart": 2, )" + header + ", " + records + "}"}) {
+        R"({"currentPart": 2, )" + header + ", " + records + "}",
+        // Two of the three keys the records need before them, the third after.
+        R"({"format": "quillo-document/1", "hostVersion": 1, )" + records +
+            R"(, "parts": [0, 2], "currentPart": 2})",
+        R"({"format": "quillo-document/1", "parts": [0, 2], )" + records +
+            R"(, "hostVersion": 1, "currentPart": 2})",
+        R"({"hostVersion": 1, "parts": [0, 2], )" + records +
+            R"(, "format": "quillo-document/1", "currentPart": 2})"}) {
     SCOPED_TRACE(text);
     HostDocument doc;
     std::string error;
