@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <set>
 #include <vector>
 
 #include "tests/standin/scratch_folder.h"
@@ -69,16 +70,23 @@ TEST(TextFileTest, WritesAndReplacesWholeFilesLeavingNothingElse) {
                      {std::string(250, 'n') + ".json", 226},
                      {accented + ".json", 225},
                      {std::string(300, '\x80'), 0}};
+  const std::string letters = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::set<std::string> names;
+  std::set<char> drawn;
   for (const auto& t : temporaries) {
-    const std::string name = standin::RandomTemporaryName(t.target);
     SCOPED_TRACE(t.kept);
-    EXPECT_EQ(name.substr(0, t.kept + 2), "." + t.target.substr(0, t.kept) + ".");
-    EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789", t.kept + 2),
-              t.kept + 14);
-    EXPECT_EQ(name.substr(t.kept + 14), ".quillo-partial");
-    EXPECT_LE(name.size(), standin::kMostNameBytes);
-    EXPECT_NE(standin::RandomTemporaryName(t.target), name);
+    for (int i = 0; i < 100; ++i) {
+      const std::string name = standin::RandomTemporaryName(t.target);
+      ASSERT_EQ(name.substr(0, t.kept + 2), "." + t.target.substr(0, t.kept) + ".");
+      ASSERT_EQ(name.find_first_not_of(letters, t.kept + 2), t.kept + 14) << name;
+      ASSERT_EQ(name.substr(t.kept + 14), ".quillo-partial");
+      ASSERT_LE(name.size(), standin::kMostNameBytes);
+      names.insert(name);
+      drawn.insert(name.begin() + t.kept + 2, name.begin() + t.kept + 14);
+    }
   }
+  EXPECT_EQ(names.size(), 400u);            // never the same name twice
+  EXPECT_EQ(drawn.size(), letters.size());  // from every letter and digit
 }
 
 TEST(TextFileTest, FailuresLeaveTheTargetAsItWas) {
@@ -194,7 +202,7 @@ TEST(TextFileTest, TheReplacedFileKeepsItsPermissions) {
   // A new file gets what the umask allows, never less than the owner needs.
   mode_t mask = umask(027);
   ASSERT_TRUE(standin::WriteTextFileAtomically(folder.Path("fresh.json"), "x", &error)) << error;
-  umask(mask);
+  EXPECT_EQ(umask(mask), 027u);  // and the write left the umask as it found it
   EXPECT_EQ(mode_of(folder.Path("fresh.json")), 0640u);
 }
 
