@@ -149,9 +149,7 @@ TEST_F(PartSystemSplitterTest, PartsThatCannotBeCutOnlyGetTheLayoutUpdates) {
 }
 
 TEST_F(PartSystemSplitterTest, EachPartIsCutInItsOwnSystem) {
-  doc.parts = {0, 4, 2};
-  for (int16_t part : doc.parts)
-    doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
+  PutParts(doc, {0, 4, 2});
   FourSystems(0);
   PutSystems(doc, 4, {{1, 4, 10}, {4, 10}, {10, 17}});
   PutSystems(doc, 2, {{1, 7, 5}, {7, 17}});

@@ -25,8 +25,8 @@ namespace {
 
 using standin::Bytes;
 using standin::HostDocument;
-using standin::MakeTag;
 using standin::RecordKey;
+using testing_support::Covered;
 using testing_support::kMeasureTag;
 using testing_support::kRegionTag;
 using testing_support::kRestTag;
@@ -34,21 +34,6 @@ using testing_support::kStaffDetailTag;
 using testing_support::kStaffSystemTag;
 using testing_support::kSystemStaffTag;
 using testing_support::Word;
-
-// The measures that records of `tag` in `part` cover.
-std::set<int> Covered(const HostDocument& doc, uint32_t tag, int32_t part) {
-  std::set<int> measures;
-  for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag != tag || key.part != part) continue;
-    int first = 0, end = 0;
-    if (tag == kStaffSystemTag && bytes.size() >= 14) first = Word(bytes, 8), end = Word(bytes, 12);
-    if (tag == kRestTag && bytes.size() >= 4)
-      first = static_cast<int16_t>(key.cmper), end = Word(bytes, 2);
-    if (tag == kRegionTag && bytes.size() >= 88) first = Word(bytes, 6), end = Word(bytes, 8);
-    for (int m = first; m < end; ++m) measures.insert(m);
-  }
-  return measures;
-}
 
 // The staff lists of the part by system number, each as the sequence of its
 // entries' bytes.
@@ -113,7 +98,7 @@ bool Includes(const std::set<int>& all, const std::set<int>& part) {
 // A small score with two parts, systems, own staff lists, rests and regions.
 standin::ScoreShape SmallScore() {
   standin::ScoreShape shape;
-  shape.host_version = 0x0A000000;  // 88-byte regions, read by the checks above
+  shape.host_version = 0x0A000000;  // regions in their first, 88-byte layout
   shape.parts = 2;
   shape.measures = 16;
   shape.score_staves = 2;

@@ -24,9 +24,7 @@ class StartNewPieceTest : public HostTest {
   void ThreeParts(uint32_t host_version, uint16_t split_gate = 0) {
     doc = standin::HostDocument();
     UseHostVersion(host_version);
-    doc.parts = {0, 2, 5};
-    for (int16_t part : doc.parts)
-      doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
+    PutParts(doc, {0, 2, 5});
     PutSystems(doc, 0, {{1, 5, 30}, {5, 10}, {10, 17}});
     PutSystems(doc, 2, {{1, 9, 20}, {9, 17}});
     PutSystems(doc, 5, {{1, 12, 10}, {12, 17}});

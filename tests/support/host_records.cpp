@@ -14,6 +14,22 @@ std::pair<int, int> MeasureFlags(const standin::HostDocument& doc, uint16_t numb
           RecordLayouts::Read(*bytes, kMeasureTag, doc.host_version, "measureFlags2").value_or(-1)};
 }
 
+std::set<int> Covered(const standin::HostDocument& doc, uint32_t tag, int32_t part) {
+  using standin::RecordLayouts;
+  const standin::RecordLayout* layout = RecordLayouts::Find(tag, doc.host_version);
+  const bool numbered_by_first = layout->FindField("firstMeasure") == nullptr;
+  std::set<int> measures;
+  for (const auto& [key, bytes] : doc.records()) {
+    if (key.tag != tag || key.part != part || bytes.size() < layout->size) continue;
+    const int first = numbered_by_first
+                          ? static_cast<int16_t>(key.cmper)
+                          : *RecordLayouts::Read(bytes, tag, doc.host_version, "firstMeasure");
+    const int end = *RecordLayouts::Read(bytes, tag, doc.host_version, "endMeasure");
+    for (int m = first; m < end; ++m) measures.insert(m);
+  }
+  return measures;
+}
+
 std::string RecordChange(uint32_t tag, uint32_t host_version, const standin::Bytes& before,
                          const standin::Bytes& after) {
   using standin::RecordLayouts;

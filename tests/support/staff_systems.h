@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "standin/store/host_document.h"
 #include "tests/support/host_records.h"
@@ -26,6 +28,13 @@ inline standin::Bytes SystemRecord(const SystemShape& s) {
   auto u = [](int16_t v) { return static_cast<uint16_t>(v); };
   return Words({0xAAAA, u(s.indent), 0xBBBB, 0xCCCC, u(s.first), s.flags, u(s.end), 0xDDDD, 0, 0, 0,
                 0, 0, 0xEEEE});
+}
+
+// Lists `parts` as the document's parts, each with its part record.
+inline void PutParts(standin::HostDocument& doc, std::vector<int16_t> parts) {
+  doc.parts = std::move(parts);
+  for (int16_t part : doc.parts)
+    doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
 }
 
 // Files the systems as 1, 2, 3, ... of `part`.
