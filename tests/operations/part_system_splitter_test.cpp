@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "records/parts.h"
 #include "tests/support/staff_systems.h"
 
@@ -106,40 +109,25 @@ TEST_F(PartSystemSplitterTest, SystemAlreadyBeginningThereOnlyGetsTheIndent) {
 }
 
 TEST_F(PartSystemSplitterTest, PartsThatCannotBeCutOnlyGetTheLayoutUpdates) {
+  // Systems filed as 1, 2, ..., then records filed under numbers of their own.
   struct Case {
     const char* what;
     int16_t start;
-    std::function<void(standin::HostDocument&)> build;
+    std::vector<SystemShape> systems;
+    std::vector<std::pair<uint16_t, standin::Bytes>> records;
   };
   const Case cases[] = {
-      {"past the last system", 17,
-       [](standin::HostDocument& d) {
-         PutSystems(d, 0, {{1, 5}, {5, 17}});
-       }},
-      {"gap before the measure", 6,
-       [](standin::HostDocument& d) {
-         PutSystems(d, 0, {{1, 5, 20}, {8, 12}, {12, 16}});
-       }},
-      {"systems numbered 1, 2, 5", 3,
-       [](standin::HostDocument& d) {
-         PutSystems(d, 0, {{1, 5}, {5, 9}});
-         d.Put(kStaffSystemTag, 5, 0, SystemRecord({9, 13}), 0);
-       }},
-      {"short system record", 3,
-       [](standin::HostDocument& d) {
-         PutSystems(d, 0, {{1, 5}, {5, 9}});
-         d.Put(kStaffSystemTag, 3, 0, Words({0, 0, 0, 0, 9}), 0);
-       }},
-      {"short first system record", 6,
-       [](standin::HostDocument& d) {
-         d.Put(kStaffSystemTag, 1, 0, Words({0, 0, 0, 0, 9}), 0);
-         d.Put(kStaffSystemTag, 2, 0, SystemRecord({5, 9}), 0);
-       }},
+      {"past the last system", 17, {{1, 5}, {5, 17}}, {}},
+      {"gap before the measure", 6, {{1, 5, 20}, {8, 12}, {12, 16}}, {}},
+      {"systems numbered 1, 2, 5", 3, {{1, 5}, {5, 9}}, {{5, SystemRecord({9, 13})}}},
+      {"short system record", 3, {{1, 5}, {5, 9}}, {{3, Words({0, 0, 0, 0, 9})}}},
+      {"short system 1 record", 6, {}, {{1, Words({0, 0, 0, 0, 9})}, {2, SystemRecord({5, 9})}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     doc = standin::HostDocument();
-    c.build(doc);
+    PutSystems(doc, 0, c.systems);
+    for (const auto& [number, record] : c.records) doc.Put(kStaffSystemTag, number, 0, record, 0);
     const auto before = doc.records();
     Split(c.start);
     EXPECT_EQ(doc.records(), before);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -141,32 +142,38 @@ class FaultSafetyTest : public testing_support::HostTest {
     };
     return faulty;
   }
+  // Start New Piece at `start` on a score of `shape`, once for each call that
+  // `chosen` picks from a run without faults, with the host refusing that
+  // call; every run must answer 1 and lose nothing the user had. Returns the
+  // number of runs.
+  size_t RefuseEachOf(const standin::ScoreShape& shape, int start,
+                      const std::function<bool(const standin::ServiceCall&)>& chosen) {
+    const HostDocument original = standin::GenerateScore(shape);
+    HostDocument clean = original;
+    EXPECT_EQ(StartNewPiece(clean, start), 1);
+    ExpectStaffListsWithTheirSystems(shape, original, clean);
+    size_t runs = 0;
+    for (size_t refused = 0; refused < clean.log.size() && !HasFailure(); ++refused) {
+      const standin::ServiceCall& call = clean.log[refused];
+      if (!chosen(call)) continue;
+      ++runs;
+      SCOPED_TRACE("refused call " + std::to_string(refused) + ": " + call.ToString());
+      HostDocument faulty = Refusing(original, refused);
+      EXPECT_EQ(StartNewPiece(faulty, start), 1);
+      ExpectNothingLost(shape, original, faulty);
+      // A refused staff entry or detail stops the moves of the lists half way
+      // (the moved ones at their new numbers, the others at their old ones);
+      // any other refusal leaves each list with its system.
+      if (call.tag != kSystemStaffTag && call.tag != kStaffDetailTag) {
+        ExpectStaffListsWithTheirSystems(shape, original, faulty);
+      }
+    }
+    return runs;
+  }
 };
 
 TEST_F(FaultSafetyTest, NoRefusedCallLosesWhatTheUserHad) {
-  const standin::ScoreShape shape = SmallScore();
-  const HostDocument original = standin::GenerateScore(shape);
-  const int16_t start = 7;
-  HostDocument clean = original;
-  ASSERT_EQ(StartNewPiece(clean, start), 1);
-  ExpectStaffListsWithTheirSystems(shape, original, clean);
-  const size_t calls = clean.log.size();
-  ASSERT_GT(calls, 100u);
-
-  for (size_t refused = 0; refused < calls; ++refused) {
-    HostDocument faulty = Refusing(original, refused);
-    EXPECT_EQ(StartNewPiece(faulty, start), 1);
-    const standin::ServiceCall& call = clean.log[refused];
-    SCOPED_TRACE("refused call " + std::to_string(refused) + ": " + call.ToString());
-    ExpectNothingLost(shape, original, faulty);
-    // A refused staff entry or detail stops the moves of the lists half way
-    // (the moved ones at their new numbers, the others at their old ones); any
-    // other refusal leaves each list with its system.
-    if (call.tag != kSystemStaffTag && call.tag != kStaffDetailTag) {
-      ExpectStaffListsWithTheirSystems(shape, original, faulty);
-    }
-    if (HasFailure()) return;
-  }
+  EXPECT_GT(RefuseEachOf(SmallScore(), 7, [](const standin::ServiceCall&) { return true; }), 100u);
 }
 
 // The host refuses one of the system saves of a cut, with several systems
@@ -176,23 +183,11 @@ TEST_F(FaultSafetyTest, ACutStoppedHalfWayKeepsTheStaffListsWithTheirSystems) {
   standin::ScoreShape shape = SmallScore();
   shape.part_system_min = 3;
   shape.part_system_max = 4;
-  const HostDocument original = standin::GenerateScore(shape);
-  HostDocument clean = original;
-  ASSERT_EQ(StartNewPiece(clean, 7), 1);
-  int system_saves = 0;
-  for (size_t refused = 0; refused < clean.log.size(); ++refused) {
-    const standin::ServiceCall& call = clean.log[refused];
-    if (call.service != "QX_SaveEData" || call.tag != kStaffSystemTag) continue;
-    ++system_saves;
-    HostDocument faulty = Refusing(original, refused);
-    EXPECT_EQ(StartNewPiece(faulty, 7), 1);
-    SCOPED_TRACE("refused call " + std::to_string(refused) + ": " + call.ToString());
-    ExpectNothingLost(shape, original, faulty);
-    ExpectStaffListsWithTheirSystems(shape, original, faulty);
-    if (HasFailure()) return;
-  }
+  const size_t system_saves = RefuseEachOf(shape, 7, [](const standin::ServiceCall& call) {
+    return call.service == "QX_SaveEData" && call.tag == kStaffSystemTag;
+  });
   // Each part moves at least two systems up and writes the new one.
-  EXPECT_GE(system_saves, 6);
+  EXPECT_GE(system_saves, 6u);
 }
 
 // A listing of the systems that the host cuts short moves no system; a

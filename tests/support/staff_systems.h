@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,7 +38,7 @@ inline void PutParts(standin::HostDocument& doc, std::vector<int16_t> parts) {
 
 // Files the systems as 1, 2, 3, ... of `part`.
 inline void PutSystems(standin::HostDocument& doc, int16_t part,
-                       std::initializer_list<SystemShape> systems) {
+                       const std::vector<SystemShape>& systems) {
   uint16_t number = 1;
   for (const SystemShape& s : systems) doc.Put(kStaffSystemTag, number++, 0, SystemRecord(s), part);
 }
