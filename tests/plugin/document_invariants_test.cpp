@@ -29,6 +29,7 @@ using testing_support::kStaffDetailTag;
 using testing_support::kStaffSystemTag;
 using testing_support::kSystemStaffTag;
 using testing_support::MeasureFlags;
+using testing_support::StaffListsByNumber;
 using testing_support::Word;
 
 constexpr int kDocuments = 1500;
@@ -46,16 +47,6 @@ std::vector<System> Systems(const HostDocument& doc, int16_t part) {
     systems.push_back({Word(*bytes, 8), Word(*bytes, 12), *bytes});
   }
   return systems;
-}
-
-std::vector<Bytes> StaffList(const HostDocument& doc, int16_t part, uint16_t system) {
-  std::vector<Bytes> list;
-  for (uint16_t i = 0;; ++i) {
-    const Bytes* bytes = doc.Find(kSystemStaffTag, system, i, part);
-    if (bytes == nullptr) break;
-    list.push_back(*bytes);
-  }
-  return list;
 }
 
 class DocumentInvariantsTest : public testing_support::HostTest {
@@ -92,6 +83,7 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
   SCOPED_TRACE("part " + std::to_string(part));
   const std::vector<System> old_systems = Systems(before, part);
   const std::vector<System> systems = Systems(after, part);
+  auto lists = StaffListsByNumber(after, part), old_lists = StaffListsByNumber(before, part);
   // Which old system each new one stands for, and whether a cut was made.
   size_t cut = old_systems.size();
   for (size_t i = 0; i < old_systems.size(); ++i)
@@ -117,8 +109,8 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
     // The staff list and the detail records followed the system.
     const auto number = static_cast<uint16_t>(k + 1);
     const auto old_number = static_cast<uint16_t>(source + 1);
-    const std::vector<Bytes> list = StaffList(after, part, number);
-    EXPECT_EQ(list, StaffList(before, part, old_number)) << "staff list of system " << k + 1;
+    const std::vector<Bytes>& list = lists[number];
+    EXPECT_EQ(list, old_lists[old_number]) << "staff list of system " << k + 1;
     for (const Bytes& entry : list) {
       const auto staff = static_cast<uint16_t>(Word(entry, 0));
       const Bytes* detail = after.Find(kStaffDetailTag, number, staff, part);

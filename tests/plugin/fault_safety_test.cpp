@@ -34,17 +34,8 @@ using testing_support::kRestTag;
 using testing_support::kStaffDetailTag;
 using testing_support::kStaffSystemTag;
 using testing_support::kSystemStaffTag;
+using testing_support::StaffListsByNumber;
 using testing_support::Word;
-
-// The staff lists of the part by system number, each as the sequence of its
-// entries' bytes.
-std::map<int, std::vector<Bytes>> StaffListsByNumber(const HostDocument& doc, int16_t part) {
-  std::map<int, std::vector<Bytes>> lists;
-  for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag == kSystemStaffTag && key.part == part) lists[key.cmper].push_back(bytes);
-  }
-  return lists;
-}
 
 // Every staff list of the part.
 std::set<std::vector<Bytes>> StaffLists(const HostDocument& doc, int16_t part) {

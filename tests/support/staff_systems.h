@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -104,6 +105,17 @@ inline std::string StaffListsText(const standin::HostDocument& doc, int16_t part
         }
       });
   return previous < 0 ? text : text + "]";
+}
+
+// The staff lists of the part by system number, each as the sequence of its
+// entries' bytes.
+inline std::map<int, std::vector<standin::Bytes>> StaffListsByNumber(
+    const standin::HostDocument& doc, int16_t part) {
+  std::map<int, std::vector<standin::Bytes>> lists;
+  for (const auto& [key, bytes] : doc.records()) {
+    if (key.tag == kSystemStaffTag && key.part == part) lists[key.cmper].push_back(bytes);
+  }
+  return lists;
 }
 
 // Files a staff entry as the next incidence of `system`, with a detail
