@@ -16,7 +16,6 @@ namespace {
 using standin::Bytes;
 using standin::WriteWord;
 using testing_support::kRegionTag;
-using testing_support::Word;
 
 // Field offsets of the 350-byte layout (host format).
 constexpr size_t kSize = 350, kFirst = 140, kEnd = 142, kCleared = 150;
@@ -33,13 +32,7 @@ Bytes Region(uint16_t first, uint16_t end) {
 
 // "cmper:first-end" of every region the host holds, in cmper order.
 std::string Regions(const standin::HostDocument& doc) {
-  std::string text;
-  for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag != kRegionTag) continue;
-    text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
-            std::to_string(Word(bytes, kFirst)) + "-" + std::to_string(Word(bytes, kEnd));
-  }
-  return text;
+  return testing_support::SpansText(doc, kRegionTag, standin::RecordKey::kDocumentWide);
 }
 
 class MeasureNumberRegionSplitterTest : public testing_support::HostTest {

@@ -15,7 +15,7 @@ namespace {
 using standin::Bytes;
 using testing_support::kRestTag;
 using testing_support::PutParts;
-using testing_support::Word;
+using testing_support::SpansText;
 using testing_support::Words;
 
 class PartMMRestSplitterTest : public testing_support::HostTest {
@@ -27,15 +27,7 @@ class PartMMRestSplitterTest : public testing_support::HostTest {
   }
 
   // "first-end" of every rest of `part`, in cmper order.
-  std::string Rests(int16_t part) const {
-    std::string text;
-    for (const auto& [key, bytes] : doc.records()) {
-      if (key.tag != kRestTag || key.part != part) continue;
-      if (!text.empty()) text += ' ';
-      text += std::to_string(key.cmper) + "-" + std::to_string(Word(bytes, 2));
-    }
-    return text;
-  }
+  std::string Rests(int16_t part) const { return SpansText(doc, kRestTag, part); }
 
   // Runs the splitter over every part; returns ForEachPart's count.
   int32_t SplitAt(int16_t m) {

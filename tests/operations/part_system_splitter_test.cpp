@@ -48,7 +48,8 @@ TEST_F(PartSystemSplitterTest, CutsTheSystemContainingTheMeasure) {
   PutStaff(doc, 0, 5, 0, 9);  // a list left under a number no system has
   Split(7);
   EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-7/0 3:7-9/20 4:9-13/0 5:13-17/0");
-  EXPECT_EQ(FreezesText(doc, 0), "1>5 7>9 13>17");  // none was under 5, none is made
+  // None was under 5, none is made.
+  EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 0), "1-5 7-9 13-17");
   // Every list from the cut on moves up a number, the leftover one too.
   EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[1 2=-5] 4:[3] 5:[4] 6:[9]");
   EXPECT_EQ(*doc.Find(kStaffSystemTag, 3, 0), SystemRecord({7, 9, 20}));  // other bytes carried
@@ -64,7 +65,7 @@ TEST_F(PartSystemSplitterTest, CuttingTheLastSystemMovesNothingElse) {
   FourSystems();
   Split(15);
   EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-9/0 3:9-13/0 4:13-15/0 5:15-17/20");
-  EXPECT_EQ(FreezesText(doc, 0), "1>5 13>15 15>17");
+  EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 0), "1-5 13-15 15-17");
   EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[3] 4:[4] 5:[4]");
 }
 
@@ -146,9 +147,9 @@ TEST_F(PartSystemSplitterTest, EachPartIsCutInItsOwnSystem) {
 
   EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-7/0 3:7-9/20 4:9-13/0 5:13-17/0");
   EXPECT_EQ(SystemsText(doc, 4), "1:1-4/10 2:4-7/0 3:7-10/10 4:10-17/0");
-  EXPECT_EQ(FreezesText(doc, 4), "7>10");
+  EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 4), "7-10");
   EXPECT_EQ(SystemsText(doc, 2), "1:1-7/5 2:7-17/5");
-  EXPECT_EQ(FreezesText(doc, 2), "");
+  EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 2), "");
   EXPECT_EQ(doc.layout_updates, 6);
   EXPECT_EQ(doc.current_part, 2);
 }

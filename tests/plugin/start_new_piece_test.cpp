@@ -67,7 +67,7 @@ TEST_F(StartNewPieceTest, TheRoadAtMeasureNineThroughThreeParts) {
   EXPECT_EQ(SystemsText(doc, 0), "1:1-5/30 2:5-9/0 3:9-10/30 4:10-17/0");
   EXPECT_EQ(SystemsText(doc, 2), "1:1-9/20 2:9-17/20");
   EXPECT_EQ(SystemsText(doc, 5), "1:1-9/10 2:9-12/10 3:12-17/0");
-  EXPECT_EQ(FreezesText(doc, 0), "9>10");
+  EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 0), "9-10");
   EXPECT_EQ(Word(*doc.Find(kRestTag, 7, 0, 2), 2), 9);
   EXPECT_EQ(*doc.Find(kRestTag, 9, 0, 2), Words({300, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   EXPECT_EQ(Word(*doc.Find(kRestTag, 3, 0, 5), 2), 9);

@@ -46,6 +46,12 @@ std::pair<int, int> MeasureFlags(const standin::HostDocument& doc, uint16_t numb
 // than its layout covers none.
 std::set<int> Covered(const standin::HostDocument& doc, uint32_t tag, int32_t part);
 
+// "1:1-9 2:9-16": each `tag` record of `part` in key order as
+// number:firstMeasure-endMeasure, or as number-endMeasure when the layout has
+// no firstMeasure (rests and frozen systems are filed under their first
+// measure).
+std::string SpansText(const standin::HostDocument& doc, uint32_t tag, int32_t part);
+
 // What differs between two versions of a `tag` record at `host_version`, in
 // words: "measureFlags1 0x0802 -> 0x8802, bytes 20-21 differ"; "" when they
 // are the same. For failure messages that name the field, not the bytes.

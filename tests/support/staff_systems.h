@@ -65,22 +65,7 @@ inline std::string SystemsText(const standin::HostDocument& doc, int16_t part) {
                text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
                        std::to_string(Word(b, 8)) + "-" + std::to_string(Word(b, 12)) + "/" +
                        std::to_string(Word(b, 2));
-               if (b.size() != 28) {
-                 text += '(';
-                 text += std::to_string(b.size());
-                 text += "B)";
-               }
-             });
-  return text;
-}
-
-// "1>5 5>9": frozen system under its first measure > its end measure.
-inline std::string FreezesText(const standin::HostDocument& doc, int16_t part) {
-  std::string text;
-  ForRecords(doc, part, kFrozenSystemTag,
-             [&](const standin::RecordKey& key, const standin::Bytes& b) {
-               text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ">" +
-                       std::to_string(Word(b, 0));
+               if (b.size() != 28) text += "(" + std::to_string(b.size()) + "B)";
              });
   return text;
 }
@@ -90,20 +75,18 @@ inline std::string FreezesText(const standin::HostDocument& doc, int16_t part) {
 inline std::string StaffListsText(const standin::HostDocument& doc, int16_t part) {
   std::string text;
   int previous = -1;
-  ForRecords(
-      doc, part, kSystemStaffTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
-        if (key.cmper != previous)
-          text += std::string(previous < 0 ? "" : "] ") + std::to_string(key.cmper) + ":[";
-        else
-          text += " ";
-        previous = key.cmper;
-        const auto staff = static_cast<uint16_t>(Word(b, 0));
-        text += std::to_string(staff);
-        if (const standin::Bytes* detail = doc.Find(kStaffDetailTag, key.cmper, staff, part)) {
-          text += '=';
-          text += std::to_string(Word(*detail, 0));
-        }
-      });
+  ForRecords(doc, part, kSystemStaffTag,
+             [&](const standin::RecordKey& key, const standin::Bytes& b) {
+               if (key.cmper != previous)
+                 text += std::string(previous < 0 ? "" : "] ") + std::to_string(key.cmper) + ":[";
+               else
+                 text += " ";
+               previous = key.cmper;
+               const auto staff = static_cast<uint16_t>(Word(b, 0));
+               text += std::to_string(staff);
+               if (const standin::Bytes* detail = doc.Find(kStaffDetailTag, key.cmper, staff, part))
+                 text += "=" + std::to_string(Word(*detail, 0));
+             });
   return previous < 0 ? text : text + "]";
 }
 
