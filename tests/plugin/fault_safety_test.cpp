@@ -194,8 +194,7 @@ TEST_F(FaultSafetyTest, AListingCutShortStillGivesTheSystemAtTheStartItsIndent) 
   // System 3 gets an indent of its own, so that the copy shows.
   const int first_indent = Word(*original.Find(kStaffSystemTag, 1, 0, 0), 2);
   Bytes third = *original.Find(kStaffSystemTag, 3, 0, 0);
-  third[2] = static_cast<uint8_t>(first_indent + 7);
-  third[3] = static_cast<uint8_t>((first_indent + 7) >> 8);
+  standin::WriteWord(third, 2, static_cast<uint16_t>(first_indent + 7));
   original.Put(kStaffSystemTag, 3, 0, third, 0);
   HostDocument faulty = original;
   // The host's next-record step ends part 0's listing at system 3.
