@@ -37,8 +37,6 @@ std::string Take(std::FILE* file) {
 class QuilloToolTest : public testing::Test {
  protected:
   void SetUp() override {
-    out = std::tmpfile();
-    err = std::tmpfile();
     standin::HostDocument doc;
     standin::ExampleDocuments::Build("three-parts", &doc);
     input = folder.Path("in.json");
@@ -58,7 +56,6 @@ class QuilloToolTest : public testing::Test {
   // Runs the request; expects `code`, the folder to list `listing`, and the
   // input unchanged. What the run wrote to the error stream.
   std::string RunFails(int code, const std::string& listing = "in.json") {
-    QuilloTool tool(out, err);
     EXPECT_EQ(tool.Run(request), code);
     EXPECT_EQ(folder.Listing(), listing);
     EXPECT_EQ(FileText(input), original);
@@ -71,8 +68,9 @@ class QuilloToolTest : public testing::Test {
   }
 
   testing_support::ScratchFolder folder;
-  std::FILE* out = nullptr;
-  std::FILE* err = nullptr;
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  QuilloTool tool{out, err};
   std::string input, original;
   RunRequest request;
 };
@@ -127,12 +125,12 @@ TEST_F(QuilloToolTest, RunRefusesToWriteOverTheModuleOrADevice) {
 TEST_F(QuilloToolTest, AFullOutputStreamFailsTheCommand) {
   std::FILE* full = std::fopen("/dev/full", "w");
   ASSERT_NE(full, nullptr);
-  QuilloTool tool(full, err);
+  QuilloTool to_full(full, err);
   const std::string line =
       "quillo: cannot write to the standard output (No space left on device)\n";
-  EXPECT_EQ(tool.Example("suite", ""), standin::kExitBadInput);
-  EXPECT_EQ(tool.Show(input, standin::PictureOptions{}), standin::kExitBadInput);
-  EXPECT_EQ(tool.Diff(input, input), standin::kExitBadInput);
+  EXPECT_EQ(to_full.Example("suite", ""), standin::kExitBadInput);
+  EXPECT_EQ(to_full.Show(input, standin::PictureOptions{}), standin::kExitBadInput);
+  EXPECT_EQ(to_full.Diff(input, input), standin::kExitBadInput);
   std::fclose(full);
   EXPECT_EQ(Take(err), line + line + line);
 }
@@ -179,7 +177,6 @@ TEST_F(QuilloToolTest, MessagesQuoteFileNamesPrintable) {
   EXPECT_EQ(message.find(folder.Path("evil\\x0a\\x1b]0;x\\x07.so")), 8u) << message;
   EXPECT_EQ(message.find('\n'), message.size() - 1);
   for (char c : message.substr(0, message.size() - 1)) EXPECT_TRUE(c >= 0x20 && c < 0x7F);
-  QuilloTool tool(out, err);
   EXPECT_EQ(tool.Show(folder.Path("no\x1b[2J.json"), standin::PictureOptions{}),
             standin::kExitBadInput);
   EXPECT_EQ(Take(err), "quillo: " + folder.Path("no\\x1b[2J.json") +
@@ -190,7 +187,6 @@ TEST_F(QuilloToolTest, ShowAndDiffNameTheFileThatIsBad) {
   std::string bad = folder.Path("bad.json");
   WriteFile(bad, R"({"format": "quillo-document/1", "hostVersion": 1, "parts": [0], )"
                  R"("records": [{"tag": "SOMS", "cmper": 1, "measureFlags1": 65536}]})");
-  QuilloTool tool(out, err);
   EXPECT_EQ(tool.Show(bad, standin::PictureOptions{}), standin::kExitBadInput);
   EXPECT_EQ(tool.Diff(input, bad), standin::kExitBadInput);
   const std::string line = "quillo: " + bad +
@@ -201,13 +197,11 @@ TEST_F(QuilloToolTest, ShowAndDiffNameTheFileThatIsBad) {
 }
 
 TEST_F(QuilloToolTest, DiffOfADocumentWithItselfSaysSo) {
-  QuilloTool tool(out, err);
   EXPECT_EQ(tool.Diff(input, input), standin::kExitOk);
   EXPECT_EQ(Take(out), "no differences\n");
 }
 
 TEST_F(QuilloToolTest, ExampleNamesTheExamplesThereAre) {
-  QuilloTool tool(out, err);
   EXPECT_EQ(tool.Example("sweet", ""), standin::kExitUsage);
   std::string names;
   for (const std::string& name : standin::ExampleDocuments::Names()) names += " " + name;
@@ -223,10 +217,10 @@ TEST_F(QuilloToolTest, ExampleRefusesToWriteOverTheModuleOrTheProgram) {
   WriteFile(folder.Path("module.so"), "module");
   WriteFile(folder.Path("quillo"), "program");
   std::filesystem::create_symlink("quillo", folder.Path("link"));
-  QuilloTool tool(out, err, folder.Path("quillo"));
-  EXPECT_EQ(tool.Example("suite", folder.Path("module.so"), folder.Path("module.so")),
+  QuilloTool as_program(out, err, folder.Path("quillo"));
+  EXPECT_EQ(as_program.Example("suite", folder.Path("module.so"), folder.Path("module.so")),
             standin::kExitUsage);
-  EXPECT_EQ(tool.Example("suite", folder.Path("link"), folder.Path("module.so")),
+  EXPECT_EQ(as_program.Example("suite", folder.Path("link"), folder.Path("module.so")),
             standin::kExitUsage);
   EXPECT_EQ(Take(err), "quillo: " + folder.Path("module.so") +
                            ": is the module; write the result to another file" + kHelp + "\n" +
