@@ -31,17 +31,15 @@ constexpr char kMenuText[] = "Record Selection";
 
 uint32_t g_host_version = 0;
 
-void* Service(const char* name) {
-#if defined(_WIN32)
-  return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), name));
-#else
-  return dlsym(RTLD_DEFAULT, name);
-#endif
-}
-
+// The host service `name`, looked up in the program that loaded the module.
 template <typename Fn>
 Fn Lookup(const char* name) {
-  return reinterpret_cast<Fn>(Service(name));
+#if defined(_WIN32)
+  void* service = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), name));
+#else
+  void* service = dlsym(RTLD_DEFAULT, name);
+#endif
+  return reinterpret_cast<Fn>(service);
 }
 
 }  // namespace
