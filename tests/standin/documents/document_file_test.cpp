@@ -110,14 +110,10 @@ TEST(DocumentFileTest, TextNamesFieldsKeepsGapsInOffsetOrderAndOtherLengthsWhole
   EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
-const char* const kHead =
-    R"({"format": "quillo-document/1", "hostVersion": "0x%s", "parts": [0, 2], )"
-    R"("records": [)";
-
+// A document of parts 0 and 2 at host version 0x`version` holding `records`.
 std::string Document(const std::string& records, const std::string& version = "12000000") {
-  std::string head = kHead;
-  head.replace(head.find("%s"), 2, version);
-  return head + records + "]}";
+  return R"({"format": "quillo-document/1", "hostVersion": "0x)" + version +
+         R"(", "parts": [0, 2], "records": [)" + records + "]}";
 }
 
 // Parses `text` into `doc`, expecting it refused with `message` in the error;
