@@ -12,10 +12,7 @@
 
 namespace {
 
-using standin::Bytes;
-using standin::DocumentFile;
-using standin::HostDocument;
-using standin::MakeTag;
+using namespace standin;
 
 // Text -> document -> text, expecting the same text and the same records.
 void ExpectRoundTrip(const HostDocument& original) {
@@ -48,7 +45,6 @@ TEST(DocumentFileTest, ExamplesRoundTrip) {
 }
 
 TEST(DocumentFileTest, EveryByteOfEveryRecordSurvivesAtEachLayoutRange) {
-  using namespace standin;
   for (uint32_t version : {0x0E000000u, 0x10000000u, 0x11000000u, 0x12000000u, 0x19000000u}) {
     SCOPED_TRACE(version);
     HostDocument doc;
@@ -78,7 +74,6 @@ TEST(DocumentFileTest, EveryByteOfEveryRecordSurvivesAtEachLayoutRange) {
 // order; records of any other length are kept whole; all come back as they
 // were.
 TEST(DocumentFileTest, TextNamesFieldsKeepsGapsInOffsetOrderAndOtherLengthsWhole) {
-  using namespace standin;
   HostDocument doc;
   doc.host_version = 0x12000000;
   Bytes measure(30, 0);
@@ -126,7 +121,6 @@ std::string ExpectRefused(const std::string& text, const std::string& message, H
 }
 
 TEST(DocumentFileTest, HostVersionSelectsTheLayoutOfHandWrittenRecords) {
-  using namespace standin;
   const std::string record =
       R"({"tag": "SOMS", "cmper": 4, "measureFlags1": "0XFFFF", "measureFlags2": )"
       R"("0x3"})";
