@@ -148,10 +148,9 @@ class SignalsHeld {
   SignalsHeld& operator=(const SignalsHeld&) = delete;
 };
 
-// The longest file name (not path) that file systems commonly take, in bytes.
-constexpr size_t kMostNameBytes = 255;
+}  // namespace
 
-std::string RandomName(const std::string& target_name) {
+std::string RandomTemporaryName(const std::string& target_name) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   static const char kSuffix[] = ".quillo-partial";
   constexpr size_t kRandomLetters = 12;
@@ -169,8 +168,6 @@ std::string RandomName(const std::string& target_name) {
   for (size_t i = 0; i < kRandomLetters; ++i) name += kLetters[device() % 36];
   return name + kSuffix;
 }
-
-}  // namespace
 
 std::string ReplaceProblem(const std::string& path) {
   const fs::path target(path);
@@ -331,7 +328,7 @@ bool WriteTextFileAtomically(const std::string& path, std::string_view text, std
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   const std::string target_name = target.filename().string();
-  TemporaryNames random_names = [&target_name] { return RandomName(target_name); };
+  TemporaryNames random_names = [&target_name] { return RandomTemporaryName(target_name); };
   std::string temporary;
   std::optional<SignalsHeld> held(std::in_place);
   int fd = CreateExclusively(folder, names ? names : random_names, &temporary, error);

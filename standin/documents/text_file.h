@@ -27,6 +27,15 @@ bool ReadTextFile(const std::string& path, std::string* text, std::string* error
 // name (no folder) to try. The default draws unpredictable names.
 using TemporaryNames = std::function<std::string()>;
 
+// The longest file name (not path) that file systems commonly take, in bytes.
+inline constexpr size_t kMostNameBytes = 255;
+
+// A fresh, unpredictable name (no folder) for the temporary file beside a file
+// named `target_name`: ".", the start of the target's name (cut so that the
+// whole fits in kMostNameBytes, never inside a UTF-8 character), ".", 12
+// letters or digits, ".quillo-partial".
+std::string RandomTemporaryName(const std::string& target_name);
+
 // Replaces the file at `path` with `text`, or leaves it as it was. The new
 // file keeps the permissions of the file it replaces. On failure returns
 // false with `error` describing the problem (without the path); no

@@ -14,7 +14,7 @@ using testing_support::Words;
 
 class BaseDataTest : public testing_support::HostTest {};
 
-TEST_F(BaseDataTest, LoadsTheRecordAndRemembersTheDocument) {
+TEST_F(BaseDataTest, LoadsTheRecordAndRemembersTheDocumentAndAFailedLoadLeavesItUnsaveable) {
   doc.document_id = 12;
   doc.Put(kTestTag, 3, 0, Words({1, 2, 3, 4}));
   TestRecord record;
@@ -24,12 +24,8 @@ TEST_F(BaseDataTest, LoadsTheRecordAndRemembersTheDocument) {
   EXPECT_EQ(record.DocumentId(), 12);
   EXPECT_EQ(record.RecordBytes(), record.bytes);
   EXPECT_EQ(doc.LogText("QX_LoadEData"), "LoadEData TeSt 3/0 p0 8B v19000000 -> 1\n");
-}
 
-TEST_F(BaseDataTest, AFailedLoadLeavesTheObjectUnsaveable) {
-  doc.Put(kTestTag, 3, 0, Words({1, 2, 3, 4}));
-  TestRecord record;
-  ASSERT_TRUE(record.Load(3));
+  // A failed load, or none, leaves the object unsaveable.
   EXPECT_FALSE(record.Load(4));
   EXPECT_EQ(record.LoadedSize(), 0u);
   EXPECT_EQ(record.Cmper(), 4);  // the address of the failed attempt stays
@@ -40,23 +36,23 @@ TEST_F(BaseDataTest, AFailedLoadLeavesTheObjectUnsaveable) {
   EXPECT_FALSE(incidence.Load(3, 1));
   EXPECT_FALSE(incidence.SaveAs(3));
   EXPECT_FALSE(incidence.Reload());
+  // A record never loaded refuses too, though its address moves.
+  TestRecord fresh;
+  EXPECT_FALSE(fresh.SaveAs(7));
+  EXPECT_EQ(fresh.Cmper(), 7);
+  EXPECT_EQ(fresh.Inci(), 0);
   EXPECT_EQ(doc.CountCalls("QX_SaveEData") + doc.CountCalls("QX_CreateEData"), 0u);
   EXPECT_EQ(doc.CountCalls("QX_LoadEData"), 3u);  // none for the refused reloads
 }
 
-TEST_F(BaseDataTest, SaveAsMovesTheAddressEvenWhenItRefuses) {
-  TestRecord record;
-  EXPECT_FALSE(record.SaveAs(7));
-  EXPECT_EQ(record.Cmper(), 7);
-  EXPECT_EQ(record.Inci(), 0);
-  EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 0u);
-}
-
-TEST_F(BaseDataTest, AShortRecordIsSavedBackWithItsOwnLength) {
+TEST_F(BaseDataTest, AShortRecordIsSavedBackWithItsOwnLengthAndReloadedAtInciZero) {
   doc.Put(kTestTag, 2, 0, Bytes{1, 2, 3});
   TestRecord record;
   ASSERT_TRUE(record.Load(2));
   EXPECT_EQ(record.LoadedSize(), 3u);
+  record.SetAddress(2, 3);  // a record without incidences reloads incidence 0
+  ASSERT_TRUE(record.Reload());
+  EXPECT_EQ(record.Inci(), 0);
   record.bytes[0] = 9;
   ASSERT_TRUE(record.SaveAs(5));
   EXPECT_EQ(*doc.Find(kTestTag, 5, 0), (Bytes{9, 2, 3}));
@@ -79,15 +75,6 @@ TEST_F(BaseDataTest, HostCountsBeyondTheRoomAreClampedAndNegativeOnesFail) {
   doc.reported_load_size = 0;  // found, but empty: loaded, with nothing to save
   EXPECT_TRUE(record.Load(1));
   EXPECT_EQ(record.LoadedSize(), 0u);
-}
-
-TEST_F(BaseDataTest, ReloadOfANoInciRecordGoesBackToInciZero) {
-  doc.Put(kTestTag, 4, 0, Words({7, 0, 0, 0}));
-  TestRecord record;
-  ASSERT_TRUE(record.Load(4));
-  record.SetAddress(4, 3);
-  ASSERT_TRUE(record.Reload());
-  EXPECT_EQ(record.Inci(), 0);
 }
 
 TEST_F(BaseDataTest, SaveNewKeepsTheAddressTheHostAssigned) {

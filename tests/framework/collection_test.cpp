@@ -39,12 +39,14 @@ class Recorder : public QCIteratorHandler {
 
 class Plain : public QCCollection {};
 
-TEST(CollectionTest, GrowsInStepsChosenByTheCount) {
+TEST(CollectionTest, GrowsInStepsChosenByTheCountAndKeepsTheArrayWhenCleared) {
   Plain collection;
   EXPECT_EQ(collection.Capacity(), 0);    // no room before the first element
   std::vector<std::pair<int, int>> seen;  // (count, capacity) after each growth
   int last_capacity = 0;
   for (int i = 0; i < 1101; ++i) {
+    // Just past the last element, also when the array is full (at 10, 20, ...).
+    ASSERT_EQ(collection.ItemAt(collection.Count()), nullptr) << collection.Count();
     collection.Append(std::make_unique<QCBase>());
     if (collection.Capacity() != last_capacity) {
       last_capacity = collection.Capacity();
@@ -64,6 +66,10 @@ TEST(CollectionTest, GrowsInStepsChosenByTheCount) {
   EXPECT_EQ(at(1000), 1050);
   EXPECT_EQ(at(1050), 1100);
   EXPECT_EQ(at(1100), 1200);
+  collection.ClearAll();
+  EXPECT_EQ(collection.Count(), 0);
+  EXPECT_EQ(collection.Capacity(), 1200);  // the array is kept for reuse
+  EXPECT_EQ(collection.ItemAt(0), nullptr);
 
   // Just past each threshold, and at the last, making room for several.
   struct Row {
@@ -78,18 +84,6 @@ TEST(CollectionTest, GrowsInStepsChosenByTheCount) {
     EXPECT_EQ(grown.Capacity(), row.capacity) << row.count << " + " << row.extra;
     EXPECT_EQ(grown.ItemAt(0), first);
   }
-}
-
-TEST(CollectionTest, ElevenElementsLeaveCapacityTwenty) {
-  Plain collection;
-  for (int i = 0; i < 10; ++i) collection.Append(std::make_unique<QCBase>());
-  EXPECT_EQ(collection.ItemAt(10), nullptr);  // just past a full array
-  collection.Append(std::make_unique<QCBase>());
-  EXPECT_EQ(collection.Capacity(), 20);
-  collection.ClearAll();
-  EXPECT_EQ(collection.Count(), 0);
-  EXPECT_EQ(collection.Capacity(), 20);  // the array is kept for reuse
-  EXPECT_EQ(collection.ItemAt(0), nullptr);
 }
 
 TEST(CollectionTest, WalksSkipNullEntriesAndStopAtFalse) {
@@ -259,9 +253,7 @@ TEST_F(CollectionDataTest, AFailedDeleteLeavesTheLowerIncidences) {
 TEST_F(CollectionDataTest, IncidenceListsMoveFromOneCmperToAnother) {
   doc.Put(kTestIncidenceTag, 2, 0, Bytes{1, 0, 0, 0});
   doc.Put(kTestIncidenceTag, 2, 1, Bytes{2, 0, 0, 0});
-  doc.Put(kTestIncidenceTag, 3, 0, Bytes{9, 0, 0, 0});
-  doc.Put(kTestIncidenceTag, 3, 1, Bytes{9, 0, 0, 0});
-  doc.Put(kTestIncidenceTag, 3, 2, Bytes{9, 0, 0, 0});
+  for (uint16_t i = 0; i < 3; ++i) doc.Put(kTestIncidenceTag, 3, i, Bytes{9, 0, 0, 0});
   TestIncidences incidences;
   ASSERT_EQ(incidences.LoadAllForCmper(2), 2);
   ASSERT_EQ(incidences.LoadAllForCmper(2), 2);  // a reload replaces, never adds

@@ -30,15 +30,14 @@ TEST(StringTest, GrowsInStepsAndKeepsTheTerminator) {
 }
 
 TEST(StringTest, LargeCapacitiesGrowInLargerSteps) {
+  // One string grown four times: from capacity 10 the step is 10, from 1510
+  // and from 2600 it is 100, from 20100 it is 1000.
   QCString text;
-  text.EnsureCapacity(1500);  // from capacity 10: step 10
-  EXPECT_EQ(text.Capacity(), 1510u);
-  text.EnsureCapacity(2500);  // from 1510: step 100
-  EXPECT_EQ(text.Capacity(), 2600u);
-  text.EnsureCapacity(20000);  // from 2600: still step 100
-  EXPECT_EQ(text.Capacity(), 20100u);
-  text.EnsureCapacity(30000);  // from 20100: step 1000
-  EXPECT_EQ(text.Capacity(), 31000u);
+  for (auto [n, capacity] :
+       {std::pair{1500u, 1510u}, {2500u, 2600u}, {20000u, 20100u}, {30000u, 31000u}}) {
+    text.EnsureCapacity(n);
+    EXPECT_EQ(text.Capacity(), capacity) << "room for " << n;
+  }
   EXPECT_EQ(text.Length(), 0u);
 
   // Exactly at each threshold the smaller step still holds; past it, room

@@ -15,23 +15,28 @@
 inline constexpr uint32_t kTestTag = standin::MakeTag("TeSt");
 inline constexpr uint32_t kTestIncidenceTag = standin::MakeTag("TeIn");
 
-class TestRecord : public QCNoInciOther {
+// A record of `Size` bytes kept inside the object, copied into them.
+template <typename Base, size_t Size>
+class InlineRecord : public Base {
  public:
-  static constexpr int32_t kSize = 8;
+  uint8_t* DataBuffer() override { return bytes; }
+  int32_t DataSize() const override { return static_cast<int32_t>(Size); }
+  void CopyDataFrom(QCBaseData& other) override {
+    std::memcpy(bytes, other.DataBuffer(), Size);
+    this->UseStorage(bytes, Size);
+  }
+  uint8_t bytes[Size] = {};
+};
+
+class TestRecord : public InlineRecord<QCNoInciOther, 8> {
+ public:
   static inline int live = 0;  // objects alive, to see that owners delete them
   TestRecord() { ++live; }
   ~TestRecord() override { --live; }
-  uint8_t* DataBuffer() override { return bytes; }
   std::unique_ptr<QCBaseData> CreateInstance() const override {
     return std::make_unique<TestRecord>();
   }
   uint32_t DataTag() const override { return kTestTag; }
-  int32_t DataSize() const override { return kSize; }
-  void CopyDataFrom(QCBaseData& other) override {
-    std::memcpy(bytes, other.DataBuffer(), kSize);
-    UseStorage(bytes, kSize);
-  }
-  uint8_t bytes[kSize] = {};
 };
 
 // Keeps the framework's default CopyDataFrom (a heap copy of the loaded bytes).
@@ -43,11 +48,9 @@ class HeapCopyRecord : public TestRecord {
   void CopyDataFrom(QCBaseData& other) override { QCBaseData::CopyDataFrom(other); }
 };
 
-class TestIncidence : public QCInciOther {
+class TestIncidence : public InlineRecord<QCInciOther, 4> {
  public:
-  static constexpr int32_t kSize = 4;
-  TestIncidence() { UseStorage(bytes, kSize); }
-  uint8_t* DataBuffer() override { return bytes; }
+  TestIncidence() { UseStorage(bytes, sizeof bytes); }
   std::unique_ptr<QCBaseData> CreateInstance() const override {
     return std::make_unique<TestIncidence>();
   }
@@ -55,12 +58,6 @@ class TestIncidence : public QCInciOther {
   uint32_t DataTag() const override {
     return TagOverride() != 0 ? TagOverride() : kTestIncidenceTag;
   }
-  int32_t DataSize() const override { return kSize; }
-  void CopyDataFrom(QCBaseData& other) override {
-    std::memcpy(bytes, other.DataBuffer(), kSize);
-    UseStorage(bytes, kSize);
-  }
-  uint8_t bytes[kSize] = {};
 };
 
 class TestRecords : public QCCollectionNoInciOther {

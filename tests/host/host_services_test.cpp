@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/platform_lookup.h"
@@ -35,32 +37,32 @@ struct RecordingLookup {
     program_exports = exports;
     host::InstallPlatformLookup(host::PlatformLookup{&FindModule, &FindService});
   }
+  static auto Count(const std::string& call) {
+    return std::count(calls.begin(), calls.end(), call);
+  }
 };
 
 class HostServicesTest : public testing_support::HostTest {};
 
-TEST_F(HostServicesTest, LooksForQuilloThenTheDemoHostOnceForAllServices) {
-  RecordingLookup::Install("QUIDEMO.EXE");
+// The demo host is found under its module name; a host under another name is
+// reached through the null handle, as the running program. Each name and each
+// service is looked up once.
+TEST_F(HostServicesTest, LooksForQuilloThenTheDemoHostThenTheProgramOnceForAllServices) {
   doc.document_id = 7;
-  EXPECT_EQ(host::GetCurrentCantorDocument(), 7);
-  EXPECT_EQ(host::GetCurrentPartID(), 0);
-  EXPECT_EQ(host::GetCurrentCantorDocument(), 7);
-  EXPECT_EQ(RecordingLookup::calls,
-            (std::vector<std::string>{"module QUILLO.EXE", "module QUIDEMO.EXE",
-                                      "service QX_GetCurrentCantorDocument",
-                                      "service QX_GetCurrentPartID"}));
-}
-
-TEST_F(HostServicesTest, AHostUnderAnotherNameIsReachedThroughTheNullHandle) {
-  RecordingLookup::Install("Quillo2024.exe", true);
-  doc.document_id = 7;
-  EXPECT_EQ(host::GetCurrentCantorDocument(), 7);
-  EXPECT_EQ(host::GetCurrentPartID(), 0);
-  EXPECT_EQ(RecordingLookup::calls,
-            (std::vector<std::string>{"module QUILLO.EXE", "module QUIDEMO.EXE",
-                                      "program QX_GetCurrentCantorDocument",
-                                      "program QX_GetCurrentPartID"}));
-  EXPECT_EQ(doc.CountCalls("QX_GetCurrentPartID"), 1u);
+  for (const auto& [name, exports, found] :
+       {std::tuple{"QUIDEMO.EXE", false, "service "}, {"Quillo2024.exe", true, "program "}}) {
+    SCOPED_TRACE(name);
+    RecordingLookup::Install(name, exports);
+    doc.log.clear();
+    EXPECT_EQ(host::GetCurrentCantorDocument(), 7);
+    EXPECT_EQ(host::GetCurrentPartID(), 0);
+    EXPECT_EQ(host::GetCurrentCantorDocument(), 7);
+    EXPECT_EQ(RecordingLookup::calls,
+              (std::vector<std::string>{"module QUILLO.EXE", "module QUIDEMO.EXE",
+                                        std::string(found) + "QX_GetCurrentCantorDocument",
+                                        std::string(found) + "QX_GetCurrentPartID"}));
+    EXPECT_EQ(doc.CountCalls("QX_GetCurrentPartID"), 1u);
+  }
 }
 
 TEST_F(HostServicesTest, WithoutAHostEveryServiceAnswersItsNeutralValue) {
@@ -82,12 +84,8 @@ TEST_F(HostServicesTest, WithoutAHostEveryServiceAnswersItsNeutralValue) {
   EXPECT_TRUE(doc.log.empty());
   EXPECT_EQ(doc.layout_updates, 0);
   // The module was looked for once under each name, never again.
-  EXPECT_EQ(
-      std::count(RecordingLookup::calls.begin(), RecordingLookup::calls.end(), "module QUILLO.EXE"),
-      1);
-  EXPECT_EQ(std::count(RecordingLookup::calls.begin(), RecordingLookup::calls.end(),
-                       "module QUIDEMO.EXE"),
-            1);
+  EXPECT_EQ(RecordingLookup::Count("module QUILLO.EXE"), 1);
+  EXPECT_EQ(RecordingLookup::Count("module QUIDEMO.EXE"), 1);
 }
 
 TEST_F(HostServicesTest, AServiceMissingAtFirstUseStaysMissing) {
@@ -96,9 +94,7 @@ TEST_F(HostServicesTest, AServiceMissingAtFirstUseStaysMissing) {
   EXPECT_EQ(host::GetCurrentPartID(), -1);
   doc.missing_services.clear();  // the host "gains" the service later
   EXPECT_EQ(host::GetCurrentPartID(), -1);
-  EXPECT_EQ(std::count(RecordingLookup::calls.begin(), RecordingLookup::calls.end(),
-                       "service QX_GetCurrentPartID"),
-            1);
+  EXPECT_EQ(RecordingLookup::Count("service QX_GetCurrentPartID"), 1);
   EXPECT_EQ(doc.CountCalls("QX_GetCurrentPartID"), 0u);
 }
 

@@ -16,12 +16,8 @@ namespace {
 
 using standin::Bytes;
 using standin::MakeTag;
+using standin::WriteWord;
 using testing_support::kRegionTag;
-
-void PutWord(Bytes& bytes, size_t offset, uint16_t value) {
-  bytes[offset] = static_cast<uint8_t>(value & 0xFF);
-  bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
-}
 
 // A record whose bytes count up from `seed`, so every carried byte is known.
 Bytes PatternRecord(size_t size, uint8_t seed) {
@@ -56,9 +52,9 @@ TEST_F(MeasureNumberRegionTest, EachHostVersionReadsAndWritesItsOwnLayout) {
     UseHostVersion(c.host_version);
     doc.log.clear();
     Bytes stored = PatternRecord(static_cast<size_t>(c.size), 1);
-    PutWord(stored, c.first_measure, 5);
-    PutWord(stored, c.end_measure, 12);
-    PutWord(stored, c.cleared_on_split, 0x1234);
+    WriteWord(stored, c.first_measure, 5);
+    WriteWord(stored, c.end_measure, 12);
+    WriteWord(stored, c.cleared_on_split, 0x1234);
     doc.Put(kRegionTag, 2, 0, stored);
 
     QCMeasureNumberRegion region;
@@ -73,16 +69,15 @@ TEST_F(MeasureNumberRegionTest, EachHostVersionReadsAndWritesItsOwnLayout) {
     region.SetEndMeasure(400);
     region.SetClearedOnSplit(0);
     ASSERT_TRUE(region.Save());
-    PutWord(stored, c.first_measure, 0xFFFD);
-    PutWord(stored, c.end_measure, 400);
-    PutWord(stored, c.cleared_on_split, 0);
+    WriteWord(stored, c.first_measure, 0xFFFD);
+    WriteWord(stored, c.end_measure, 400);
+    WriteWord(stored, c.cleared_on_split, 0);
     EXPECT_EQ(*doc.Find(kRegionTag, 2, 0), stored);
 
-    char size[24];
-    std::snprintf(size, sizeof size, "%dB v%08X", c.size, c.data_version);
+    char call[48];
+    std::snprintf(call, sizeof call, " SOMN 2/0 p0 %dB v%08X -> 1\n", c.size, c.data_version);
     EXPECT_EQ(doc.LogText("QX_LoadEData") + doc.LogText("QX_SaveEData"),
-              std::string("LoadEData SOMN 2/0 p0 ") + size + " -> 1\n" + "SaveEData SOMN 2/0 p0 " +
-                  size + " -> 1\n");
+              std::string("LoadEData") + call + "SaveEData" + call);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "records/measure_number_region.h"
@@ -24,33 +25,26 @@ TEST_F(MeasureTest, TheStandInHostDescribesEveryLayoutTheModuleUses) {
       "architecture.md, \"A new host version or record layout\").";
   std::vector<uint32_t> versions = standin::RecordLayouts::VersionsToTry();
   for (uint32_t major = 0; major <= 0xFF; ++major) versions.push_back(major << 24);
+  // Each record's size and field offsets, the module's against the host's.
   for (uint32_t version : versions) {
-    const QCMeasure::Layout& module = QCMeasure::LayoutForHostVersion(version);
-    const standin::RecordLayout& host = *standin::RecordLayouts::Find(kMeasureTag, version);
-    const size_t host_flags1 = host.FindField("measureFlags1")->offset;
-    const size_t host_flags2 = host.FindField("measureFlags2")->offset;
-    ASSERT_TRUE(static_cast<size_t>(module.size) == host.size &&
-                module.flags1_offset == host_flags1 && module.flags2_offset == host_flags2)
-        << std::hex << std::uppercase << "at host version 0x" << version << std::dec
-        << " the module keeps a measure in " << module.size << " bytes, its flag words at "
-        << module.flags1_offset << " and " << module.flags2_offset << "; the stand-in host in "
-        << host.size << " bytes, at " << host_flags1 << " and " << host_flags2 << kDescribe;
-
-    const QCMeasureNumberRegion::Layout& region =
-        QCMeasureNumberRegion::LayoutForHostVersion(version);
-    const standin::RecordLayout& host_region = *standin::RecordLayouts::Find(kRegionTag, version);
-    const size_t host_first = host_region.FindField("firstMeasure")->offset;
-    const size_t host_end = host_region.FindField("endMeasure")->offset;
-    const size_t host_cleared = host_region.FindField("clearedOnSplit")->offset;
-    ASSERT_TRUE(static_cast<size_t>(region.size) == host_region.size &&
-                region.first_measure == host_first && region.end_measure == host_end &&
-                region.cleared_on_split == host_cleared)
-        << std::hex << std::uppercase << "at host version 0x" << version << std::dec
-        << " the module keeps a measure-number region in " << region.size
-        << " bytes, the stand-in host in " << host_region.size
-        << " (first, end and cleared words at " << region.first_measure << ", "
-        << region.end_measure << ", " << region.cleared_on_split << " against " << host_first
-        << ", " << host_end << ", " << host_cleared << ")" << kDescribe;
+    const standin::RecordLayout& measure = *standin::RecordLayouts::Find(kMeasureTag, version);
+    const standin::RecordLayout& region = *standin::RecordLayouts::Find(kRegionTag, version);
+    const auto at = [](const standin::RecordLayout& layout, const char* field) {
+      return layout.FindField(field)->offset;
+    };
+    const QCMeasure::Layout& m = QCMeasure::LayoutForHostVersion(version);
+    ASSERT_EQ(std::tuple(static_cast<size_t>(m.size), m.flags1_offset, m.flags2_offset),
+              std::tuple(measure.size, at(measure, "measureFlags1"), at(measure, "measureFlags2")))
+        << std::hex << std::uppercase << "at host version 0x" << version
+        << ": a measure's size and the offsets of its two flag words" << kDescribe;
+    const QCMeasureNumberRegion::Layout& r = QCMeasureNumberRegion::LayoutForHostVersion(version);
+    ASSERT_EQ(
+        std::tuple(static_cast<size_t>(r.size), r.first_measure, r.end_measure, r.cleared_on_split),
+        std::tuple(region.size, at(region, "firstMeasure"), at(region, "endMeasure"),
+                   at(region, "clearedOnSplit")))
+        << std::hex << std::uppercase << "at host version 0x" << version
+        << ": a measure-number region's size and the offsets of its first, end and cleared words"
+        << kDescribe;
   }
 }
 

@@ -3,9 +3,7 @@ list(APPEND TEST_SOURCES
   # measures and staff systems
   records/measure_test.cpp
   records/staff_system_test.cpp
-  records/system_staff_test.cpp
   # measure-number regions, enclosures, multimeasure rests and their preferences
   records/measure_number_region_test.cpp
-  records/multi_measure_rest_prefs_test.cpp
   records/multi_measure_rest_test.cpp
 )

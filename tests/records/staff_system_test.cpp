@@ -1,16 +1,21 @@
 // Staff systems and frozen systems: short records, and the default frozen
-// record. Field offsets and part scoping are seen through the splitter tests.
-// And the clones of the records that commands load one at a time.
+// record; staff entries and their detail records; and the clones of the
+// records that commands load one at a time. Field offsets, part scoping and
+// whole staff lists moving between systems are seen through the splitter
+// tests.
 #include "records/staff_system.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include "records/enclosure.h"
 #include "records/freeze_system.h"
 #include "records/part.h"
 #include "records/staff_systems.h"
+#include "records/system_staff.h"
+#include "records/system_staves.h"
 #include "tests/support/staff_systems.h"
 
 namespace {
@@ -81,6 +86,89 @@ TEST_F(StaffSystemTest, AClonedRecordHoldsTheBytesAndTheSizeItsSourceLoaded) {
     record.resize(static_cast<size_t>(clone->DataSize()), 0);
     EXPECT_EQ(standin::Bytes(clone->DataBuffer(), clone->DataBuffer() + record.size()), record);
   }
+}
+
+class SystemStaffTest : public HostTest {};
+
+TEST_F(SystemStaffTest, DetailValueTravelsWithTheEntry) {
+  PutStaff(doc, 0, 1, 0, 7, -5);
+  QCSystemStaff entry;
+  ASSERT_TRUE(entry.Load(1, 0));
+  EXPECT_EQ(entry.DetailValue(), -5);
+  std::unique_ptr<QCBaseData> clone = entry.Clone();
+  EXPECT_EQ(RecordCast<QCSystemStaff>(clone.get())->Staff(), 7);
+  EXPECT_EQ(RecordCast<QCSystemStaff>(clone.get())->DetailValue(), -5);
+  ASSERT_TRUE(entry.SaveAs(4));
+  EXPECT_EQ(*doc.Find(kStaffDetailTag, 4, 7), Words({0xFFFB, 0, 0, 0, 0}));
+  EXPECT_EQ(StaffListsText(doc, 0), "1:[7=-5] 4:[7=-5]");
+
+  // Back to 100: saving removes the detail record at the entry's address.
+  entry.SetDetailValue(100);
+  ASSERT_TRUE(entry.Save());
+  EXPECT_EQ(StaffListsText(doc, 0), "1:[7=-5] 4:[7]");
+
+  // A detail record the host refuses fails the save.
+  doc.refuse = [](const standin::ServiceCall& call) { return call.tag == kStaffDetailTag; };
+  entry.SetDetailValue(3);
+  EXPECT_FALSE(entry.Save());
+  doc.refuse = nullptr;
+
+  // A new entry holds a zero record and can be filed without a load.
+  QCSystemStaff fresh;
+  fresh.SetStaff(8);
+  fresh.SetDetailValue(2);
+  ASSERT_TRUE(fresh.SaveAs(4));
+  EXPECT_EQ(*doc.Find(kSystemStaffTag, 4, 1), Words({8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(StaffListsText(doc, 0), "1:[7=-5] 4:[7 8=2]");
+}
+
+TEST_F(SystemStaffTest, AnEntryTooShortToNameItsStaffOrADetailTooShortMeanNoDetail) {
+  const standin::Bytes entry_record = Words({7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  const standin::Bytes detail_record = Words({0xFFFB, 0, 0, 0, 0});
+  for (const auto& [entry_size, detail_size, detail] :
+       {std::tuple{2, 2, -5}, std::tuple{1, 10, 100}, std::tuple{24, 1, 100}}) {
+    SCOPED_TRACE(testing::Message()
+                 << entry_size << "-byte entry, " << detail_size << "-byte detail");
+    doc.Put(kSystemStaffTag, 2, 0,
+            standin::Bytes(entry_record.begin(), entry_record.begin() + entry_size));
+    doc.Put(kStaffDetailTag, 2, 7,
+            standin::Bytes(detail_record.begin(), detail_record.begin() + detail_size));
+    QCSystemStaff entry;
+    ASSERT_TRUE(entry.Load(2, 0));
+    EXPECT_EQ(entry.DetailValue(), detail);
+    // Filed under system 3, an entry that names no staff leaves the detail
+    // record there of staff 7 (another entry's) alone and cannot be given one.
+    const bool names_staff = entry_size >= 2;
+    doc.Put(kStaffDetailTag, 3, 7, detail_record);
+    ASSERT_TRUE(entry.SaveAs(3));
+    EXPECT_EQ(doc.Find(kStaffDetailTag, 3, 7) != nullptr, !names_staff || detail != 100);
+    entry.SetDetailValue(4);
+    EXPECT_EQ(entry.Save(), names_staff);
+  }
+  // Listed after a whole entry, a short one holds none of that entry's bytes.
+  PutStaff(doc, 0, 6, 0, 0x0107);
+  doc.Put(kSystemStaffTag, 6, 1, standin::Bytes{5});
+  QCSystemStaves list;
+  ASSERT_EQ(list.LoadAllForCmper(6), 2);
+  EXPECT_EQ(list.StaffAt(1)->Staff(), 5);
+}
+
+TEST_F(SystemStaffTest, SystemZeroHasNoDetailRecords) {
+  PutStaff(doc, 0, 0, 0, 7);
+  doc.Put(kStaffDetailTag, 0, 7, Words({3, 0, 0, 0, 0}));
+  QCSystemStaves list;
+  EXPECT_EQ(list.LoadAll(), 0);
+  ASSERT_EQ(list.LoadAllForCmper(0), 1);
+  QCSystemStaff* entry = list.StaffAt(0);
+  EXPECT_EQ(entry->DetailValue(), 100);
+  EXPECT_EQ(doc.CountCalls("QX_LoadEData"), 2u);  // entries 0 and 1, no detail
+
+  // Neither a clone nor a save gives it one or removes the host's.
+  entry->SetDetailValue(5);
+  EXPECT_EQ(RecordCast<QCSystemStaff>(entry->Clone().get())->DetailValue(), 100);
+  entry->SetDetailValue(100);
+  ASSERT_TRUE(entry->Save());
+  EXPECT_EQ(doc.CountCalls("QX_DeleteEData"), 0u);
 }
 
 }  // namespace

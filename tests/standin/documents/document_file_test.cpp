@@ -167,6 +167,8 @@ TEST(DocumentFileTest, BadInputIsRefusedInOneShortPrintableLineOfWhereAndWhat) {
       {"unknown tag", Document(R"({"tag": "SOXX", "cmper": 1})"),
        R"(records[0]: unknown tag "SOXX")"},
       {"no cmper", Document(R"({"tag": "SOMS"})"), R"(records[0]: has no "cmper")"},
+      {"a number for a record", Document(R"({"tag": "SOMS", "cmper": 1}, 7)"),
+       "records[1]: must be an object"},
       {"malformed tag", Document(R"({"tag": "SOM", "cmper": 1})"),
        R"(records[0]: the tag "SOM" is neither four characters)"},
       {"flags too wide", Document(R"({"tag": "SOMS", "cmper": 1, "measureFlags1": "0x10000"})"),
@@ -235,7 +237,15 @@ TEST(DocumentFileTest, BadInputIsRefusedInOneShortPrintableLineOfWhereAndWhat) {
       {"nesting within the limit, but not a document", ok_nesting,
        "the document must be a JSON object"},
       {"a number too large for a double, under an unknown key",
-       Document("").insert(1, R"("x": 1e400, )"), "the number at line 1, column "},
+       Document("").insert(1, R"("x": 1e400, )"), "the number at line 1, column 12, 1e400, is"},
+      {"a long number too large, on a later line and followed by more",
+       Document("").insert(1, "\n\n \"x\": 1" + std::string(50, '0') + "e400\n,\n"),
+       "the number at line 3, column 62, 1" + std::string(36, '0') + "..., is too large"},
+      {"a long string running into the next key, its message cut",
+       Document("").insert(1, "\"x\": \"" + std::string(400, 's')),
+       "not valid JSON: parse error at line 1, column 410: syntax error while parsing object - "
+       "invalid literal; last read: '\"" +
+           std::string(196, 's') + "..."},
       {"a huge integer where a field goes",
        Document(R"({"tag": "SOMS", "cmper": 123456789012345678901234567890})"),
        "records[0].cmper: 1.2345678901234568e+29 does not fit an unsigned 16-bit cmper "
@@ -348,7 +358,14 @@ TEST(DocumentFileTest, KeysMayComeInAnyOrder) {
   for (const std::string& text :
        {"{" + records + ", " + header + R"(, "currentPart": 2})",
         "{" + header + ", " + records + R"(, "currentPart": 2, "documentId": 4})",
-        R"({"currentPart": 2, )" + header + ", " + records + "}"}) {
+        R"({"currentPart": 2, )" + header + ", " + records + "}",
+        // Two of the three keys the records need before them, the third after.
+        R"({"format": "quillo-document/1", "hostVersion": 1, )" + records +
+            R"(, "parts": [0, 2], "currentPart": 2})",
+        R"({"format": "quillo-document/1", "parts": [0, 2], )" + records +
+            R"(, "hostVersion": 1, "currentPart": 2})",
+        R"({"hostVersion": 1, "parts": [0, 2], )" + records +
+            R"(, "format": "quillo-document/1", "currentPart": 2})"}) {
     SCOPED_TRACE(text);
     HostDocument doc;
     std::string error;

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <set>
 #include <vector>
 
 #include "tests/standin/scratch_folder.h"
@@ -33,15 +34,20 @@ class TextFileTest : public testing::Test {
 TEST_F(TextFileTest, WritesAndReplacesWholeFilesLeavingNothingElse) {
   ASSERT_TRUE(standin::WriteTextFileAtomically(path, "first\nversion\n", &error)) << error;
   EXPECT_EQ(FileText(path), "first\nversion\n");
-  // The program's own signal handlers are back once the write is done.
-  auto* interrupt = std::signal(SIGINT, SIG_IGN);
-  auto* terminate = std::signal(SIGTERM, SIG_IGN);
+  // The program's own handlers of the signals that end it are back once the
+  // write is done, and the signals held while the file was made let through.
+  void (*const own)(int) = [](int) {};
+  const int ending[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGUSR1,   SIGUSR2,
+                        SIGALRM, SIGPIPE, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+  std::vector<void (*)(int)> before;
+  for (int signal_number : ending) before.push_back(std::signal(signal_number, own));
   ASSERT_TRUE(standin::WriteTextFileAtomically(path, "second", &error)) << error;
-  EXPECT_EQ(std::signal(SIGINT, interrupt), SIG_IGN);
-  EXPECT_EQ(std::signal(SIGTERM, terminate), SIG_IGN);
-  sigset_t held;  // and the signals held while the file was made are let through
+  sigset_t held;
   sigprocmask(SIG_BLOCK, nullptr, &held);
-  EXPECT_FALSE(sigismember(&held, SIGINT) || sigismember(&held, SIGTERM));
+  for (size_t i = 0; i < before.size(); ++i) {
+    EXPECT_EQ(std::signal(ending[i], before[i]), own) << ending[i];
+    EXPECT_FALSE(sigismember(&held, ending[i])) << ending[i];
+  }
   EXPECT_EQ(FileText(path), "second");
   EXPECT_EQ(folder.Listing(), "out.json");
 
@@ -61,6 +67,33 @@ TEST_F(TextFileTest, WritesAndReplacesWholeFilesLeavingNothingElse) {
     std::filesystem::remove(folder.Path(name));
   }
   EXPECT_EQ(folder.Listing(), "out.json");
+
+  // The temporary name beside them: the start of the target's name, cut to fit
+  // and never inside a character, then 12 random letters or digits.
+  const struct {
+    std::string target;
+    size_t kept;
+  } temporaries[] = {{"out.json", 8},
+                     {std::string(250, 'n') + ".json", 226},
+                     {accented + ".json", 225},
+                     {std::string(300, '\x80'), 0}};
+  const std::string letters = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::set<std::string> names;
+  std::set<char> drawn;
+  for (const auto& t : temporaries) {
+    SCOPED_TRACE(t.kept);
+    for (int i = 0; i < 100; ++i) {
+      const std::string name = standin::RandomTemporaryName(t.target);
+      ASSERT_EQ(name.substr(0, t.kept + 2), "." + t.target.substr(0, t.kept) + ".");
+      ASSERT_EQ(name.find_first_not_of(letters, t.kept + 2), t.kept + 14) << name;
+      ASSERT_EQ(name.substr(t.kept + 14), ".quillo-partial");
+      ASSERT_LE(name.size(), standin::kMostNameBytes);
+      names.insert(name);
+      drawn.insert(name.begin() + t.kept + 2, name.begin() + t.kept + 14);
+    }
+  }
+  EXPECT_EQ(names.size(), 400u);            // never the same name twice
+  EXPECT_EQ(drawn.size(), letters.size());  // from every letter and digit
 }
 
 TEST_F(TextFileTest, FailuresLeaveTheTargetAsItWas) {
@@ -167,7 +200,7 @@ TEST_F(TextFileTest, TheReplacedFileKeepsItsPermissions) {
   // A new file gets what the umask allows, never less than the owner needs.
   mode_t mask = umask(027);
   ASSERT_TRUE(standin::WriteTextFileAtomically(folder.Path("fresh.json"), "x", &error)) << error;
-  umask(mask);
+  EXPECT_EQ(umask(mask), 027u);  // and the write left the umask as it found it
   EXPECT_EQ(mode_of(folder.Path("fresh.json")), 0640u);
 }
 
