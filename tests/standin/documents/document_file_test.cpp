@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "standin/documents/example_documents.h"
 #include "standin/store/record_layouts.h"
+#include "tests/standin/scratch_folder.h"
 
 namespace {
 
@@ -411,6 +413,15 @@ TEST(DocumentFileTest, LoadAndSaveNameTheFile) {
   EXPECT_EQ(error.rfind("/nonexistent/folder/doc.json: cannot open", 0), 0u) << error;
   EXPECT_FALSE(DocumentFile::Save("/nonexistent/folder/doc.json", doc, &error));
   EXPECT_EQ(error.rfind("/nonexistent/folder/doc.json: cannot create", 0), 0u) << error;
+
+  // A file one byte over the 512 MiB a document may have (sparse, so that it
+  // takes no room) is refused by its size, before it is read.
+  testing_support::ScratchFolder folder;
+  const std::string big = folder.Path("big.json");
+  testing_support::WriteFile(big, "");
+  std::filesystem::resize_file(big, 536870913);
+  EXPECT_FALSE(DocumentFile::Load(big, &doc, &error));
+  EXPECT_EQ(error, big + ": is 536870913 bytes, more than the 536870912 bytes a document may have");
 }
 
 }  // namespace

@@ -323,6 +323,7 @@ TEST_F(TextFileTest, PrintableEscapesAndShortens) {
   EXPECT_EQ(standin::Printable("plain text"), "plain text");
   EXPECT_EQ(standin::Printable("\x1b[31mred\\"), "\\x1b[31mred\\\\");
   EXPECT_EQ(standin::Printable("caf\xc3\xa9\n~\x7f"), "caf\\xc3\\xa9\\x0a~\\x7f");
+  EXPECT_EQ(standin::Printable(std::string(100, 'k')), std::string(57, 'k') + "...");
   EXPECT_EQ(standin::Printable(std::string(100, 'k'), 10), "kkkkkkk...");
   EXPECT_EQ(standin::Printable(std::string(10, 'k'), 10), "kkkkkkkkkk");
   // An escape is never cut in half.
