@@ -11,6 +11,8 @@ void RecordPool::FreeToSystem(void* block) noexcept {
 }
 
 void RecordPool::Release() noexcept {
+  // Here the class is complete, so the lists can be checked against the sizes.
+  static_assert(ListFor(kLargestPooled) < kLists, "every pooled size has a free list");
   for (FreeBlock*& head : free_) {
     while (head != nullptr) {
       FreeBlock* next = head->next;

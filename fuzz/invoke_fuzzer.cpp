@@ -60,19 +60,12 @@ constexpr uint64_t kFailableAllocations = 4000;
   std::abort();
 }
 
+// A record number: one at the edges of the range, any, or mostly a small one.
 uint16_t SomeNumber(FuzzedDataProvider& in) {
-  switch (in.ConsumeIntegralInRange<int>(0, 5)) {
-    case 0:
-      return 0;
-    case 1:
-      return 0xFFFF;
-    case 2:
-      return 0xFFFE;
-    case 3:
-      return in.ConsumeIntegral<uint16_t>();
-    default:
-      return in.ConsumeIntegralInRange<uint16_t>(1, 40);
-  }
+  constexpr uint16_t kEdges[] = {0, 0xFFFF, 0xFFFE};
+  const int kind = in.ConsumeIntegralInRange<int>(0, 5);
+  if (kind < 3) return kEdges[kind];
+  return kind == 3 ? in.ConsumeIntegral<uint16_t>() : in.ConsumeIntegralInRange<uint16_t>(1, 40);
 }
 
 void Mutate(FuzzedDataProvider& in, standin::HostDocument& doc) {
@@ -133,16 +126,10 @@ bool PlanFaults(FuzzedDataProvider& in, standin::HostDocument& doc, uint64_t* ca
     }
     return false;
   };
-  switch (in.ConsumeIntegralInRange<int>(0, 7)) {
-    case 0:
-      doc.reported_load_size = -in.ConsumeIntegralInRange<int32_t>(1, 1000);
-      break;
-    case 1:
-      doc.reported_load_size = in.ConsumeIntegralInRange<int32_t>(0, 100000);
-      break;
-    default:
-      break;
-  }
+  // Load sizes misreported: negative, or any size, one time in four.
+  const int size_fault = in.ConsumeIntegralInRange<int>(0, 7);
+  if (size_fault == 0) doc.reported_load_size = -in.ConsumeIntegralInRange<int32_t>(1, 1000);
+  if (size_fault == 1) doc.reported_load_size = in.ConsumeIntegralInRange<int32_t>(0, 100000);
   doc.next_does_not_advance = in.ConsumeIntegralInRange<int>(0, 9) == 0;
   doc.next_wraps_around = in.ConsumeIntegralInRange<int>(0, 9) == 0;
   constexpr uint16_t kPartServices = (1u << 7) | (1u << 8) | (1u << 9);

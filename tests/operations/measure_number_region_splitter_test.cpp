@@ -9,47 +9,30 @@
 
 #include "records/measure_number_region.h"
 #include "records/measure_number_regions.h"
-#include "tests/support/host_records.h"
-#include "tests/support/host_test.h"
+#include "tests/support/staff_systems.h"
 
 namespace {
 
 using standin::Bytes;
-using standin::MakeTag;
+using standin::WriteWord;
 using testing_support::kRegionTag;
 
 // Field offsets of the 350-byte layout (host format).
 constexpr size_t kSize = 350, kFirst = 140, kEnd = 142, kCleared = 150;
 
-uint16_t WordAt(const Bytes& bytes, size_t offset) {
-  return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
-
-void PutWord(Bytes& bytes, size_t offset, int16_t value) {
-  bytes[offset] = static_cast<uint8_t>(value & 0xFF);
-  bytes[offset + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
-
 // A region record whose carried bytes are recognisable.
-Bytes Region(int16_t first, int16_t end) {
+Bytes Region(uint16_t first, uint16_t end) {
   Bytes bytes(kSize);
   for (size_t i = 0; i < kSize; ++i) bytes[i] = static_cast<uint8_t>(0x30 + i);
-  PutWord(bytes, kFirst, first);
-  PutWord(bytes, kEnd, end);
-  PutWord(bytes, kCleared, 0x7777);
+  WriteWord(bytes, kFirst, first);
+  WriteWord(bytes, kEnd, end);
+  WriteWord(bytes, kCleared, 0x7777);
   return bytes;
 }
 
 // "cmper:first-end" of every region the host holds, in cmper order.
 std::string Regions(const standin::HostDocument& doc) {
-  std::string text;
-  for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag != kRegionTag) continue;
-    text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
-            std::to_string(static_cast<int16_t>(WordAt(bytes, kFirst))) + "-" +
-            std::to_string(static_cast<int16_t>(WordAt(bytes, kEnd)));
-  }
-  return text;
+  return testing_support::SpansText(doc, kRegionTag, standin::RecordKey::kDocumentWide);
 }
 
 class MeasureNumberRegionSplitterTest : public testing_support::HostTest {
@@ -74,11 +57,11 @@ TEST_F(MeasureNumberRegionSplitterTest, CutsTheCoveringRegionIntoANewRegionAndAS
   // The new region is the old one from measure 9 on, with clearedOnSplit 0
   // and every other byte carried; the old one changed only its end.
   Bytes expected_new = old_region;
-  PutWord(expected_new, kFirst, 9);
-  PutWord(expected_new, kCleared, 0);
+  WriteWord(expected_new, kFirst, 9);
+  WriteWord(expected_new, kCleared, 0);
   EXPECT_EQ(*doc.Find(kRegionTag, 2, 0), expected_new);
   Bytes expected_old = old_region;
-  PutWord(expected_old, kEnd, 9);
+  WriteWord(expected_old, kEnd, 9);
   EXPECT_EQ(*doc.Find(kRegionTag, 1, 0), expected_old);
 }
 

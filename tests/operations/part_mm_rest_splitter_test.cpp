@@ -6,27 +6,20 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "records/parts.h"
-#include "tests/support/host_records.h"
-#include "tests/support/host_test.h"
+#include "tests/support/staff_systems.h"
 
 namespace {
 
 using standin::Bytes;
-using standin::MakeTag;
-using testing_support::kPartTag;
 using testing_support::kRestTag;
+using testing_support::PutParts;
+using testing_support::SpansText;
 using testing_support::Words;
 
 class PartMMRestSplitterTest : public testing_support::HostTest {
  protected:
-  void UseParts(std::vector<int16_t> parts) {
-    doc.parts = parts;
-    for (int16_t part : parts) doc.Put(kPartTag, static_cast<uint16_t>(part), 0, Bytes(12));
-  }
-
   // A rest record with recognisable words 2 to 11.
   void PutRest(int16_t part, uint16_t first, int16_t end) {
     doc.Put(kRestTag, first, 0,
@@ -34,16 +27,7 @@ class PartMMRestSplitterTest : public testing_support::HostTest {
   }
 
   // "first-end" of every rest of `part`, in cmper order.
-  std::string Rests(int16_t part) const {
-    std::string text;
-    for (const auto& [key, bytes] : doc.records()) {
-      if (key.tag != kRestTag || key.part != part) continue;
-      if (!text.empty()) text += ' ';
-      text += std::to_string(key.cmper) + "-" +
-              std::to_string(static_cast<int16_t>(bytes[2] | (bytes[3] << 8)));
-    }
-    return text;
-  }
+  std::string Rests(int16_t part) const { return SpansText(doc, kRestTag, part); }
 
   // Runs the splitter over every part; returns ForEachPart's count.
   int32_t SplitAt(int16_t m) {
@@ -55,7 +39,7 @@ class PartMMRestSplitterTest : public testing_support::HostTest {
 };
 
 TEST_F(PartMMRestSplitterTest, CutsTheRestAcrossTheMeasureInEveryPart) {
-  UseParts({0, 3, 5});
+  PutParts(doc, {0, 3, 5});
   doc.current_part = 3;
   PutRest(0, 5, 11);
   PutRest(3, 1, 21);
@@ -73,7 +57,7 @@ TEST_F(PartMMRestSplitterTest, CutsTheRestAcrossTheMeasureInEveryPart) {
 }
 
 TEST_F(PartMMRestSplitterTest, AMeasureAtEitherEdgeOfTheRest) {
-  UseParts({0});
+  PutParts(doc, {0});
   PutRest(0, 5, 11);
   const Bytes original = *doc.Find(kRestTag, 5, 0);
 
@@ -95,7 +79,7 @@ TEST_F(PartMMRestSplitterTest, AMeasureAtEitherEdgeOfTheRest) {
 }
 
 TEST_F(PartMMRestSplitterTest, OnlyTheFirstListedRestIsCutAndCmperZeroIsNotListed) {
-  UseParts({0});
+  PutParts(doc, {0});
   PutRest(0, 0, 20);
   PutRest(0, 3, 12);
   PutRest(0, 6, 10);
@@ -104,7 +88,7 @@ TEST_F(PartMMRestSplitterTest, OnlyTheFirstListedRestIsCutAndCmperZeroIsNotListe
 }
 
 TEST_F(PartMMRestSplitterTest, ARefusedWriteLeavesThePartsRestWhole) {
-  UseParts({0, 1, 2});
+  PutParts(doc, {0, 1, 2});
   for (int16_t part = 0; part < 3; ++part) PutRest(part, 5, 11);
   const Bytes original = *doc.Find(kRestTag, 5, 0, 0);
   // Part 0 refuses the rest at 8, part 1 the shortened rest at 5.

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "records/parts.h"
 #include "tests/support/staff_systems.h"
 
@@ -44,7 +48,8 @@ TEST_F(PartSystemSplitterTest, CutsTheSystemContainingTheMeasure) {
   PutStaff(doc, 0, 5, 0, 9);  // a list left under a number no system has
   Split(7);
   EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-7/0 3:7-9/20 4:9-13/0 5:13-17/0");
-  EXPECT_EQ(FreezesText(doc, 0), "1>5 7>9 13>17");  // none was under 5, none is made
+  // None was under 5, none is made.
+  EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 0), "1-5 7-9 13-17");
   // Every list from the cut on moves up a number, the leftover one too.
   EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[1 2=-5] 4:[3] 5:[4] 6:[9]");
   EXPECT_EQ(*doc.Find(kStaffSystemTag, 3, 0), SystemRecord({7, 9, 20}));  // other bytes carried
@@ -53,19 +58,14 @@ TEST_F(PartSystemSplitterTest, CutsTheSystemContainingTheMeasure) {
   EXPECT_EQ(doc.log.back().service, "QX_UpdateLayout");
   // As the host has always been asked, the systems are read again after the
   // cut, up to a look past the new last one.
-  bool asked_past_new_last = false;
-  for (const standin::ServiceCall& call : doc.log) {
-    asked_past_new_last |=
-        call.tag == kStaffSystemTag && call.cmper == 6 && call.service == "QX_LoadEData";
-  }
-  EXPECT_TRUE(asked_past_new_last);
+  EXPECT_NE(doc.LogText("QX_LoadEData").find("LoadEData SOSS 6/0 "), std::string::npos);
 }
 
 TEST_F(PartSystemSplitterTest, CuttingTheLastSystemMovesNothingElse) {
   FourSystems();
   Split(15);
   EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-9/0 3:9-13/0 4:13-15/0 5:15-17/20");
-  EXPECT_EQ(FreezesText(doc, 0), "1>5 13>15 15>17");
+  EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 0), "1-5 13-15 15-17");
   EXPECT_EQ(StaffListsText(doc, 0), "1:[1 2] 2:[1 2=-5] 3:[3] 4:[4] 5:[4]");
 }
 
@@ -106,40 +106,25 @@ TEST_F(PartSystemSplitterTest, SystemAlreadyBeginningThereOnlyGetsTheIndent) {
 }
 
 TEST_F(PartSystemSplitterTest, PartsThatCannotBeCutOnlyGetTheLayoutUpdates) {
+  // Systems filed as 1, 2, ..., then records filed under numbers of their own.
   struct Case {
     const char* what;
     int16_t start;
-    std::function<void(standin::HostDocument&)> build;
+    std::vector<SystemShape> systems;
+    std::vector<std::pair<uint16_t, standin::Bytes>> records;
   };
   const Case cases[] = {
-      {"past the last system", 17,
-       [](standin::HostDocument& d) {
-         PutSystems(d, 0, {{1, 5}, {5, 17}});
-       }},
-      {"gap before the measure", 6,
-       [](standin::HostDocument& d) {
-         PutSystems(d, 0, {{1, 5, 20}, {8, 12}, {12, 16}});
-       }},
-      {"systems numbered 1, 2, 5", 3,
-       [](standin::HostDocument& d) {
-         PutSystems(d, 0, {{1, 5}, {5, 9}});
-         d.Put(kStaffSystemTag, 5, 0, SystemRecord({9, 13}), 0);
-       }},
-      {"short system record", 3,
-       [](standin::HostDocument& d) {
-         PutSystems(d, 0, {{1, 5}, {5, 9}});
-         d.Put(kStaffSystemTag, 3, 0, Words({0, 0, 0, 0, 9}), 0);
-       }},
-      {"short first system record", 6,
-       [](standin::HostDocument& d) {
-         d.Put(kStaffSystemTag, 1, 0, Words({0, 0, 0, 0, 9}), 0);
-         d.Put(kStaffSystemTag, 2, 0, SystemRecord({5, 9}), 0);
-       }},
+      {"past the last system", 17, {{1, 5}, {5, 17}}, {}},
+      {"gap before the measure", 6, {{1, 5, 20}, {8, 12}, {12, 16}}, {}},
+      {"systems numbered 1, 2, 5", 3, {{1, 5}, {5, 9}}, {{5, SystemRecord({9, 13})}}},
+      {"short system record", 3, {{1, 5}, {5, 9}}, {{3, Words({0, 0, 0, 0, 9})}}},
+      {"short system 1 record", 6, {}, {{1, Words({0, 0, 0, 0, 9})}, {2, SystemRecord({5, 9})}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     doc = standin::HostDocument();
-    c.build(doc);
+    PutSystems(doc, 0, c.systems);
+    for (const auto& [number, record] : c.records) doc.Put(kStaffSystemTag, number, 0, record, 0);
     const auto before = doc.records();
     Split(c.start);
     EXPECT_EQ(doc.records(), before);
@@ -149,9 +134,7 @@ TEST_F(PartSystemSplitterTest, PartsThatCannotBeCutOnlyGetTheLayoutUpdates) {
 }
 
 TEST_F(PartSystemSplitterTest, EachPartIsCutInItsOwnSystem) {
-  doc.parts = {0, 4, 2};
-  for (int16_t part : doc.parts)
-    doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
+  PutParts(doc, {0, 4, 2});
   FourSystems(0);
   PutSystems(doc, 4, {{1, 4, 10}, {4, 10}, {10, 17}});
   PutSystems(doc, 2, {{1, 7, 5}, {7, 17}});
@@ -164,9 +147,9 @@ TEST_F(PartSystemSplitterTest, EachPartIsCutInItsOwnSystem) {
 
   EXPECT_EQ(SystemsText(doc, 0), "1:1-5/20 2:5-7/0 3:7-9/20 4:9-13/0 5:13-17/0");
   EXPECT_EQ(SystemsText(doc, 4), "1:1-4/10 2:4-7/0 3:7-10/10 4:10-17/0");
-  EXPECT_EQ(FreezesText(doc, 4), "7>10");
+  EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 4), "7-10");
   EXPECT_EQ(SystemsText(doc, 2), "1:1-7/5 2:7-17/5");
-  EXPECT_EQ(FreezesText(doc, 2), "");
+  EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 2), "");
   EXPECT_EQ(doc.layout_updates, 6);
   EXPECT_EQ(doc.current_part, 2);
 }

@@ -19,8 +19,8 @@ namespace {
 
 using standin::Bytes;
 using standin::HostDocument;
-using standin::MakeTag;
 using standin::RecordKey;
+using testing_support::Covered;
 using testing_support::kFrozenSystemTag;
 using testing_support::kMeasureTag;
 using testing_support::kRegionTag;
@@ -28,6 +28,8 @@ using testing_support::kRestTag;
 using testing_support::kStaffDetailTag;
 using testing_support::kStaffSystemTag;
 using testing_support::kSystemStaffTag;
+using testing_support::MeasureFlags;
+using testing_support::StaffListsByNumber;
 using testing_support::Word;
 
 constexpr int kDocuments = 1500;
@@ -45,42 +47,6 @@ std::vector<System> Systems(const HostDocument& doc, int16_t part) {
     systems.push_back({Word(*bytes, 8), Word(*bytes, 12), *bytes});
   }
   return systems;
-}
-
-std::vector<Bytes> StaffList(const HostDocument& doc, int16_t part, uint16_t system) {
-  std::vector<Bytes> list;
-  for (uint16_t i = 0;; ++i) {
-    const Bytes* bytes = doc.Find(kSystemStaffTag, system, i, part);
-    if (bytes == nullptr) break;
-    list.push_back(*bytes);
-  }
-  return list;
-}
-
-// The measures covered by the records of `tag` with (first, end) taken from
-// cmper or a field.
-std::set<int> Covered(const HostDocument& doc, uint32_t tag, int32_t part, size_t first_offset,
-                      size_t end_offset, bool first_is_cmper) {
-  std::set<int> measures;
-  for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag != tag || key.part != part || bytes.size() < end_offset + 2) continue;
-    const int first = first_is_cmper ? static_cast<int16_t>(key.cmper) : Word(bytes, first_offset);
-    for (int m = first; m < Word(bytes, end_offset); ++m) measures.insert(m);
-  }
-  return measures;
-}
-
-// Where the fields the checks read lie, in the host's layouts at a version.
-struct Layout {
-  size_t flags1, flags2, region_first, region_end;
-};
-
-Layout LayoutFor(uint32_t version) {
-  using standin::RecordLayouts;
-  const standin::RecordLayout& measure = *RecordLayouts::Find(kMeasureTag, version);
-  const standin::RecordLayout& region = *RecordLayouts::Find(kRegionTag, version);
-  return {measure.FindField("measureFlags1")->offset, measure.FindField("measureFlags2")->offset,
-          region.FindField("firstMeasure")->offset, region.FindField("endMeasure")->offset};
 }
 
 class DocumentInvariantsTest : public testing_support::HostTest {
@@ -117,6 +83,7 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
   SCOPED_TRACE("part " + std::to_string(part));
   const std::vector<System> old_systems = Systems(before, part);
   const std::vector<System> systems = Systems(after, part);
+  auto lists = StaffListsByNumber(after, part), old_lists = StaffListsByNumber(before, part);
   // Which old system each new one stands for, and whether a cut was made.
   size_t cut = old_systems.size();
   for (size_t i = 0; i < old_systems.size(); ++i)
@@ -142,8 +109,8 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
     // The staff list and the detail records followed the system.
     const auto number = static_cast<uint16_t>(k + 1);
     const auto old_number = static_cast<uint16_t>(source + 1);
-    const std::vector<Bytes> list = StaffList(after, part, number);
-    EXPECT_EQ(list, StaffList(before, part, old_number)) << "staff list of system " << k + 1;
+    const std::vector<Bytes>& list = lists[number];
+    EXPECT_EQ(list, old_lists[old_number]) << "staff list of system " << k + 1;
     for (const Bytes& entry : list) {
       const auto staff = static_cast<uint16_t>(Word(entry, 0));
       const Bytes* detail = after.Find(kStaffDetailTag, number, staff, part);
@@ -163,8 +130,8 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
 
 // The document outside what Start New Piece may touch is unchanged, and the
 // two measures changed by exactly the command's bits.
-void CheckUntouched(const HostDocument& before, const HostDocument& after, int s, bool rests_split,
-                    const Layout& layout) {
+void CheckUntouched(const HostDocument& before, const HostDocument& after, int s,
+                    bool rests_split) {
   std::set<RecordKey> keys;
   for (const auto& [key, bytes] : before.records()) keys.insert(key);
   for (const auto& [key, bytes] : after.records()) keys.insert(key);
@@ -184,34 +151,26 @@ void CheckUntouched(const HostDocument& before, const HostDocument& after, int s
         << standin::TagName(key.tag) << " " << key.cmper << "/" << key.inci << " changed";
   }
   const uint32_t version = before.host_version;
-  auto measure = [&](const HostDocument& doc, int m) {
-    return *doc.Find(kMeasureTag, static_cast<uint16_t>(m), 0);
-  };
-  Bytes first_old = measure(before, s), first_new = measure(after, s);
-  const int f1 = Word(first_old, layout.flags1) & 0xFFFF,
-            f2 = Word(first_old, layout.flags2) & 0xFFFF;
+  const auto [f1, f2] = MeasureFlags(before, static_cast<uint16_t>(s));
   const int mark = version >= standin::kPieceMarksFrom ? standin::kPieceStartMarkFlag1 : 0;
-  const int want1 = ((f1 | 0x8000 | mark) & ~0x0030) & 0xFFFF;
-  EXPECT_EQ(Word(first_new, layout.flags1) & 0xFFFF, want1);
-  EXPECT_EQ(Word(first_new, layout.flags2) & 0xFFFF, (f2 | 0x8C00) & 0xFFFF);
-  Bytes last_old = measure(before, s - 1), last_new = measure(after, s - 1);
-  const int g1 = Word(last_old, layout.flags1) & 0xFFFF,
-            g2 = Word(last_old, layout.flags2) & 0xFFFF;
-  EXPECT_EQ(Word(last_new, layout.flags1) & 0xFFFF, (g1 | 0x4000) & 0xFFFF);
-  EXPECT_EQ(Word(last_new, layout.flags2) & 0xFFFF, ((g2 & ~0x00A0) | 0x2050) & 0xFFFF);
+  EXPECT_EQ(MeasureFlags(after, static_cast<uint16_t>(s)),
+            std::make_pair((f1 | 0x8000 | mark) & ~0x0030, f2 | 0x8C00));
+  const auto [g1, g2] = MeasureFlags(before, static_cast<uint16_t>(s - 1));
+  EXPECT_EQ(MeasureFlags(after, static_cast<uint16_t>(s - 1)),
+            std::make_pair(g1 | 0x4000, (g2 & ~0x00A0) | 0x2050));
   // Nothing but the flag words changed.
-  auto without_flags = [&](Bytes bytes) {
-    for (size_t at : {layout.flags1, layout.flags2}) bytes[at] = bytes[at + 1] = 0;
-    return bytes;
-  };
-  EXPECT_EQ(testing_support::RecordChange(kMeasureTag, version, without_flags(first_old),
-                                          without_flags(first_new)),
-            "")
-      << "measure " << s;
-  EXPECT_EQ(testing_support::RecordChange(kMeasureTag, version, without_flags(last_old),
-                                          without_flags(last_new)),
-            "")
-      << "measure " << s - 1;
+  for (const int m : {s, s - 1}) {
+    auto without_flags = [&](const HostDocument& doc) {
+      Bytes bytes = *doc.Find(kMeasureTag, static_cast<uint16_t>(m), 0);
+      for (const char* flags : {"measureFlags1", "measureFlags2"})
+        standin::RecordLayouts::Write(bytes, kMeasureTag, version, flags, 0);
+      return bytes;
+    };
+    EXPECT_EQ(testing_support::RecordChange(kMeasureTag, version, without_flags(before),
+                                            without_flags(after)),
+              "")
+        << "measure " << m;
+  }
 }
 
 TEST_F(DocumentInvariantsTest, StartNewPieceKeepsTheDocumentWhole) {
@@ -226,17 +185,13 @@ TEST_F(DocumentInvariantsTest, StartNewPieceKeepsTheDocumentWhole) {
     ASSERT_EQ(InvokeOn(after, 0, s, s), 1);
     EXPECT_EQ(after.current_part, before.current_part);
     EXPECT_EQ(after.layout_updates, 2 * shape.parts + 1);
-    const Layout layout = LayoutFor(shape.host_version);
     for (int16_t part = 0; part < shape.parts; ++part) {
       CheckSystemsAfterSplit(before, after, part, s);
-      EXPECT_EQ(Covered(after, kRestTag, part, 0, 2, true),
-                Covered(before, kRestTag, part, 0, 2, true));
+      EXPECT_EQ(Covered(after, kRestTag, part), Covered(before, kRestTag, part));
     }
-    EXPECT_EQ(Covered(after, kRegionTag, RecordKey::kDocumentWide, layout.region_first,
-                      layout.region_end, false),
-              Covered(before, kRegionTag, RecordKey::kDocumentWide, layout.region_first,
-                      layout.region_end, false));
-    CheckUntouched(before, after, s, shape.split_gate == 0, layout);
+    EXPECT_EQ(Covered(after, kRegionTag, RecordKey::kDocumentWide),
+              Covered(before, kRegionTag, RecordKey::kDocumentWide));
+    CheckUntouched(before, after, s, shape.split_gate == 0);
     if (HasFailure()) return;
   }
 }
@@ -258,7 +213,6 @@ TEST_F(DocumentInvariantsTest, FixIndentChangesOnlyIndentsAndExactlyWhereItShoul
     SCOPED_TRACE("document " + std::to_string(d) + ", span " + std::to_string(start) + "-" +
                  std::to_string(end));
     ASSERT_EQ(InvokeOn(after, 1, start, end), 1);
-    const Layout layout = LayoutFor(shape.host_version);
     for (const auto& [key, bytes] : before.records()) {
       const Bytes& now = after.records().at(key);
       if (key.tag != kStaffSystemTag) {
@@ -273,10 +227,10 @@ TEST_F(DocumentInvariantsTest, FixIndentChangesOnlyIndentsAndExactlyWhereItShoul
       const int first = Word(bytes, 8);
       int expected = Word(bytes, 2);
       if (key.cmper != 1 && first >= start && first <= end) {
-        const Bytes& measure = *before.Find(kMeasureTag, static_cast<uint16_t>(first), 0);
-        const bool begins = (Word(measure, layout.flags2) & 0x8000) != 0 &&
+        const auto [flags1, flags2] = MeasureFlags(before, static_cast<uint16_t>(first));
+        const bool begins = (flags2 & 0x8000) != 0 &&
                             shape.host_version >= standin::kPieceMarksFrom &&
-                            (Word(measure, layout.flags1) & standin::kPieceStartMarkFlag1) != 0;
+                            (flags1 & standin::kPieceStartMarkFlag1) != 0;
         expected =
             begins ? Word(*before.Find(kStaffSystemTag, 1, 0, static_cast<int16_t>(key.part)), 2)
                    : 0;

@@ -57,7 +57,7 @@ TEST_F(ExtensionEntryTest, EightBitMenuRecords) {
   for (int16_t index = 0; index < kMenuCommandCount; ++index) {
     const standin::MenuCommandText& command = standin::kMenuCommands[index];
     SCOPED_TRACE(command.menu_text);
-    std::vector<uint8_t> item(196, 0xAA);
+    std::vector<uint8_t> item(196 + 1, 0xAA);  // and one byte past the record
     ASSERT_EQ(QuilloExtensionEnumerate(nullptr, index, item.data()), 1);
     EXPECT_EQ(Field8(item, 0), command.menu_text);
     EXPECT_EQ(Field8(item, 64), command.description);
@@ -68,6 +68,7 @@ TEST_F(ExtensionEntryTest, EightBitMenuRecords) {
         EXPECT_EQ(item[i], 0) << "byte " << i;
     }
     EXPECT_EQ(U32(item, 192), 1u);
+    EXPECT_EQ(item[196], 0xAA);
   }
 
   std::vector<uint8_t> negative(196, 0xAA);
@@ -86,7 +87,7 @@ TEST_F(ExtensionEntryTest, Utf16MenuRecordsWriteOnlyTextAndTerminator) {
   for (int16_t index = 0; index < kMenuCommandCount; ++index) {
     const standin::MenuCommandText& command = standin::kMenuCommands[index];
     SCOPED_TRACE(command.menu_text);
-    std::vector<uint8_t> item(772, 0xAA);
+    std::vector<uint8_t> item(772 + 1, 0xAA);  // and one byte past the record
     ASSERT_EQ(QuilloExtensionEnumerate_UTF16(nullptr, index, item.data()), 1);
     EXPECT_EQ(Field16(item, 0), command.menu_text);
     EXPECT_EQ(Field16(item, 256), command.description);
@@ -95,6 +96,7 @@ TEST_F(ExtensionEntryTest, Utf16MenuRecordsWriteOnlyTextAndTerminator) {
     const size_t after = 512 + 2 * std::strlen(command.short_name) + 2;
     for (size_t i = after; i < 768; ++i) EXPECT_EQ(item[i], 0xAA) << "byte " << i;
     EXPECT_EQ(U32(item, 768), 1u);
+    EXPECT_EQ(item[772], 0xAA);
   }
 
   std::vector<uint8_t> untouched(772, 0xAA);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -25,40 +26,16 @@ namespace {
 
 using standin::Bytes;
 using standin::HostDocument;
-using standin::MakeTag;
 using standin::RecordKey;
+using testing_support::Covered;
 using testing_support::kMeasureTag;
 using testing_support::kRegionTag;
 using testing_support::kRestTag;
 using testing_support::kStaffDetailTag;
 using testing_support::kStaffSystemTag;
 using testing_support::kSystemStaffTag;
+using testing_support::StaffListsByNumber;
 using testing_support::Word;
-
-// The measures that records of `tag` in `part` cover.
-std::set<int> Covered(const HostDocument& doc, uint32_t tag, int32_t part) {
-  std::set<int> measures;
-  for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag != tag || key.part != part) continue;
-    int first = 0, end = 0;
-    if (tag == kStaffSystemTag && bytes.size() >= 14) first = Word(bytes, 8), end = Word(bytes, 12);
-    if (tag == kRestTag && bytes.size() >= 4)
-      first = static_cast<int16_t>(key.cmper), end = Word(bytes, 2);
-    if (tag == kRegionTag && bytes.size() >= 88) first = Word(bytes, 6), end = Word(bytes, 8);
-    for (int m = first; m < end; ++m) measures.insert(m);
-  }
-  return measures;
-}
-
-// The staff lists of the part by system number, each as the sequence of its
-// entries' bytes.
-std::map<int, std::vector<Bytes>> StaffListsByNumber(const HostDocument& doc, int16_t part) {
-  std::map<int, std::vector<Bytes>> lists;
-  for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag == kSystemStaffTag && key.part == part) lists[key.cmper].push_back(bytes);
-  }
-  return lists;
-}
 
 // Every staff list of the part.
 std::set<std::vector<Bytes>> StaffLists(const HostDocument& doc, int16_t part) {
@@ -113,7 +90,7 @@ bool Includes(const std::set<int>& all, const std::set<int>& part) {
 // A small score with two parts, systems, own staff lists, rests and regions.
 standin::ScoreShape SmallScore() {
   standin::ScoreShape shape;
-  shape.host_version = 0x0A000000;  // 88-byte regions, read by the checks above
+  shape.host_version = 0x0A000000;  // regions in their first, 88-byte layout
   shape.parts = 2;
   shape.measures = 16;
   shape.score_staves = 2;
@@ -156,32 +133,38 @@ class FaultSafetyTest : public testing_support::HostTest {
     };
     return faulty;
   }
+  // Start New Piece at `start` on a score of `shape`, once for each call that
+  // `chosen` picks from a run without faults, with the host refusing that
+  // call; every run must answer 1 and lose nothing the user had. Returns the
+  // number of runs.
+  size_t RefuseEachOf(const standin::ScoreShape& shape, int start,
+                      const std::function<bool(const standin::ServiceCall&)>& chosen) {
+    const HostDocument original = standin::GenerateScore(shape);
+    HostDocument clean = original;
+    EXPECT_EQ(StartNewPiece(clean, start), 1);
+    ExpectStaffListsWithTheirSystems(shape, original, clean);
+    size_t runs = 0;
+    for (size_t refused = 0; refused < clean.log.size() && !HasFailure(); ++refused) {
+      const standin::ServiceCall& call = clean.log[refused];
+      if (!chosen(call)) continue;
+      ++runs;
+      SCOPED_TRACE("refused call " + std::to_string(refused) + ": " + call.ToString());
+      HostDocument faulty = Refusing(original, refused);
+      EXPECT_EQ(StartNewPiece(faulty, start), 1);
+      ExpectNothingLost(shape, original, faulty);
+      // A refused staff entry or detail stops the moves of the lists half way
+      // (the moved ones at their new numbers, the others at their old ones);
+      // any other refusal leaves each list with its system.
+      if (call.tag != kSystemStaffTag && call.tag != kStaffDetailTag) {
+        ExpectStaffListsWithTheirSystems(shape, original, faulty);
+      }
+    }
+    return runs;
+  }
 };
 
 TEST_F(FaultSafetyTest, NoRefusedCallLosesWhatTheUserHad) {
-  const standin::ScoreShape shape = SmallScore();
-  const HostDocument original = standin::GenerateScore(shape);
-  const int16_t start = 7;
-  HostDocument clean = original;
-  ASSERT_EQ(StartNewPiece(clean, start), 1);
-  ExpectStaffListsWithTheirSystems(shape, original, clean);
-  const size_t calls = clean.log.size();
-  ASSERT_GT(calls, 100u);
-
-  for (size_t refused = 0; refused < calls; ++refused) {
-    HostDocument faulty = Refusing(original, refused);
-    EXPECT_EQ(StartNewPiece(faulty, start), 1);
-    const standin::ServiceCall& call = clean.log[refused];
-    SCOPED_TRACE("refused call " + std::to_string(refused) + ": " + call.ToString());
-    ExpectNothingLost(shape, original, faulty);
-    // A refused staff entry or detail stops the moves of the lists half way
-    // (the moved ones at their new numbers, the others at their old ones); any
-    // other refusal leaves each list with its system.
-    if (call.tag != kSystemStaffTag && call.tag != kStaffDetailTag) {
-      ExpectStaffListsWithTheirSystems(shape, original, faulty);
-    }
-    if (HasFailure()) return;
-  }
+  EXPECT_GT(RefuseEachOf(SmallScore(), 7, [](const standin::ServiceCall&) { return true; }), 100u);
 }
 
 // The host refuses one of the system saves of a cut, with several systems
@@ -191,23 +174,11 @@ TEST_F(FaultSafetyTest, ACutStoppedHalfWayKeepsTheStaffListsWithTheirSystems) {
   standin::ScoreShape shape = SmallScore();
   shape.part_system_min = 3;
   shape.part_system_max = 4;
-  const HostDocument original = standin::GenerateScore(shape);
-  HostDocument clean = original;
-  ASSERT_EQ(StartNewPiece(clean, 7), 1);
-  int system_saves = 0;
-  for (size_t refused = 0; refused < clean.log.size(); ++refused) {
-    const standin::ServiceCall& call = clean.log[refused];
-    if (call.service != "QX_SaveEData" || call.tag != kStaffSystemTag) continue;
-    ++system_saves;
-    HostDocument faulty = Refusing(original, refused);
-    EXPECT_EQ(StartNewPiece(faulty, 7), 1);
-    SCOPED_TRACE("refused call " + std::to_string(refused) + ": " + call.ToString());
-    ExpectNothingLost(shape, original, faulty);
-    ExpectStaffListsWithTheirSystems(shape, original, faulty);
-    if (HasFailure()) return;
-  }
+  const size_t system_saves = RefuseEachOf(shape, 7, [](const standin::ServiceCall& call) {
+    return call.service == "QX_SaveEData" && call.tag == kStaffSystemTag;
+  });
   // Each part moves at least two systems up and writes the new one.
-  EXPECT_GE(system_saves, 6);
+  EXPECT_GE(system_saves, 6u);
 }
 
 // A listing of the systems that the host cuts short moves no system; a
@@ -223,8 +194,7 @@ TEST_F(FaultSafetyTest, AListingCutShortStillGivesTheSystemAtTheStartItsIndent) 
   // System 3 gets an indent of its own, so that the copy shows.
   const int first_indent = Word(*original.Find(kStaffSystemTag, 1, 0, 0), 2);
   Bytes third = *original.Find(kStaffSystemTag, 3, 0, 0);
-  third[2] = static_cast<uint8_t>(first_indent + 7);
-  third[3] = static_cast<uint8_t>((first_indent + 7) >> 8);
+  standin::WriteWord(third, 2, static_cast<uint16_t>(first_indent + 7));
   original.Put(kStaffSystemTag, 3, 0, third, 0);
   HostDocument faulty = original;
   // The host's next-record step ends part 0's listing at system 3.

@@ -18,10 +18,7 @@ class FixIndentTest : public HostTest {
   void TwoParts(uint32_t host_version) {
     doc = standin::HostDocument();
     UseHostVersion(host_version);
-    doc.parts = {0, 3};
-    for (int16_t part : doc.parts) {
-      doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
-    }
+    PutParts(doc, {0, 3});
     PutSystems(doc, 0, {{1, 5, 40}, {5, 9, 12}, {9, 13, 12}, {13, 17, 12}});
     PutSystems(doc, 3, {{1, 9, 25}, {9, 11}, {11, 17, 8}});
     PutMeasure(doc, host_version, 9, 0x0800, 0x8000);

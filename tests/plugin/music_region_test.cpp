@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
@@ -60,21 +61,20 @@ TEST_F(MusicRegionTest, EqualityGoesThroughTheHostsStaffLookup) {
   b.EndSlotContext = 0;
   EXPECT_FALSE(a.IsEqual(b));
 
-  QCMusicRegion c = make();
-  c.StartSlotContext = 1;
-  EXPECT_FALSE(a.IsEqual(c));
-  c = make();
-  c.StartSlot = 3;  // another staff
-  EXPECT_FALSE(a.IsEqual(c));
-  QCMusicRegion d = make();
-  d.StartPosition = 1;
-  EXPECT_FALSE(a.IsEqual(d));
-  QCMusicRegion e = make();
-  e.EndPosition = 1;
-  EXPECT_FALSE(a.IsEqual(e));
-  QCMusicRegion f = make();
-  f.EndMeasure = 9;
-  EXPECT_FALSE(a.IsEqual(f));
+  // One field other than in `a`: never equal.
+  const std::pair<const char*, void (*)(QCMusicRegion&)> changes[] = {
+      {"start slot context", [](QCMusicRegion& r) { r.StartSlotContext = 1; }},
+      {"start slot of another staff", [](QCMusicRegion& r) { r.StartSlot = 3; }},
+      {"start measure", [](QCMusicRegion& r) { r.StartMeasure = 3; }},
+      {"start position", [](QCMusicRegion& r) { r.StartPosition = 1; }},
+      {"end measure", [](QCMusicRegion& r) { r.EndMeasure = 9; }},
+      {"end position", [](QCMusicRegion& r) { r.EndPosition = 1; }},
+  };
+  for (const auto& [what, change] : changes) {
+    QCMusicRegion other = make();
+    change(other);
+    EXPECT_FALSE(a.IsEqual(other)) << what;
+  }
 }
 
 TEST_F(MusicRegionTest, EqualityAsksTheOtherRegionsStaffFirst) {

@@ -24,9 +24,7 @@ class StartNewPieceTest : public HostTest {
   void ThreeParts(uint32_t host_version, uint16_t split_gate = 0) {
     doc = standin::HostDocument();
     UseHostVersion(host_version);
-    doc.parts = {0, 2, 5};
-    for (int16_t part : doc.parts)
-      doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
+    PutParts(doc, {0, 2, 5});
     PutSystems(doc, 0, {{1, 5, 30}, {5, 10}, {10, 17}});
     PutSystems(doc, 2, {{1, 9, 20}, {9, 17}});
     PutSystems(doc, 5, {{1, 12, 10}, {12, 17}});
@@ -69,20 +67,15 @@ TEST_F(StartNewPieceTest, TheRoadAtMeasureNineThroughThreeParts) {
   EXPECT_EQ(SystemsText(doc, 0), "1:1-5/30 2:5-9/0 3:9-10/30 4:10-17/0");
   EXPECT_EQ(SystemsText(doc, 2), "1:1-9/20 2:9-17/20");
   EXPECT_EQ(SystemsText(doc, 5), "1:1-9/10 2:9-12/10 3:12-17/0");
-  EXPECT_EQ(FreezesText(doc, 0), "9>10");
+  EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 0), "9-10");
   EXPECT_EQ(Word(*doc.Find(kRestTag, 7, 0, 2), 2), 9);
   EXPECT_EQ(*doc.Find(kRestTag, 9, 0, 2), Words({300, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   EXPECT_EQ(Word(*doc.Find(kRestTag, 3, 0, 5), 2), 9);
   EXPECT_EQ(Word(*doc.Find(kRestTag, 9, 0, 5), 2), 11);
   EXPECT_EQ(Flags(9), std::make_pair(0x8800, 0x8C00));
   EXPECT_EQ(Flags(8), std::make_pair(0x4000, 0x2050));
-  const standin::Bytes& old_region = *doc.Find(kRegionTag, 1, 0);
-  const standin::Bytes& new_region = *doc.Find(kRegionTag, 2, 0);
-  EXPECT_EQ(Word(old_region, 140), 1);
-  EXPECT_EQ(Word(old_region, 142), 9);
-  EXPECT_EQ(Word(new_region, 140), 9);
-  EXPECT_EQ(Word(new_region, 142), 17);
-  EXPECT_EQ(Word(new_region, 150), 0);  // clearedOnSplit
+  EXPECT_EQ(SpansText(doc, kRegionTag, standin::RecordKey::kDocumentWide), "1:1-9 2:9-17");
+  EXPECT_EQ(Word(*doc.Find(kRegionTag, 2, 0), 150), 0);  // clearedOnSplit
   EXPECT_EQ(doc.current_part, 2);
   // Two updates around each part's system split, then one for the command;
   // the rest splitter switches parts without updating.

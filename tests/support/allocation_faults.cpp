@@ -144,10 +144,6 @@ void AllocationFaults::Disarm() {
   g_armed = false;
 }
 
-uint64_t AllocationFaults::Counted() {
-  return g_counted;
-}
-
 bool AllocationFaults::Failed() {
   return g_failed;
 }

@@ -20,8 +20,6 @@ class AllocationFaults {
   static void Arm(uint64_t fail_at);
   // Stops counting and failing.
   static void Disarm();
-  // Allocations counted since Arm, the failed one included.
-  static uint64_t Counted();
   // Whether the chosen allocation has failed since Arm.
   static bool Failed();
   // Counted allocations not yet given back to the system.

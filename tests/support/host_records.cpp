@@ -14,6 +14,41 @@ std::pair<int, int> MeasureFlags(const standin::HostDocument& doc, uint16_t numb
           RecordLayouts::Read(*bytes, kMeasureTag, doc.host_version, "measureFlags2").value_or(-1)};
 }
 
+std::set<int> Covered(const standin::HostDocument& doc, uint32_t tag, int32_t part) {
+  using standin::RecordLayouts;
+  const standin::RecordLayout* layout = RecordLayouts::Find(tag, doc.host_version);
+  const bool numbered_by_first = layout->FindField("firstMeasure") == nullptr;
+  std::set<int> measures;
+  for (const auto& [key, bytes] : doc.records()) {
+    if (key.tag != tag || key.part != part || bytes.size() < layout->size) continue;
+    const int first = numbered_by_first
+                          ? static_cast<int16_t>(key.cmper)
+                          : *RecordLayouts::Read(bytes, tag, doc.host_version, "firstMeasure");
+    const int end = *RecordLayouts::Read(bytes, tag, doc.host_version, "endMeasure");
+    for (int m = first; m < end; ++m) measures.insert(m);
+  }
+  return measures;
+}
+
+std::string SpansText(const standin::HostDocument& doc, uint32_t tag, int32_t part) {
+  using standin::RecordLayouts;
+  const uint32_t version = doc.host_version;
+  const bool has_first = RecordLayouts::Find(tag, version)->FindField("firstMeasure") != nullptr;
+  std::string text;
+  for (const auto& [key, bytes] : doc.records()) {
+    if (key.tag != tag || key.part != part) continue;
+    if (!text.empty()) text += ' ';
+    // A record too short for a field shows 0 there.
+    auto field = [&](const char* name) {
+      return std::to_string(RecordLayouts::Read(bytes, tag, version, name).value_or(0));
+    };
+    text += std::to_string(key.cmper);
+    if (has_first) text += ":" + field("firstMeasure");
+    text += "-" + field("endMeasure");
+  }
+  return text;
+}
+
 std::string RecordChange(uint32_t tag, uint32_t host_version, const standin::Bytes& before,
                          const standin::Bytes& after) {
   using standin::RecordLayouts;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -38,6 +39,18 @@ inline SelectionRecord SelectMeasures(int16_t first, int16_t last) {
 // The flag words of measure `number` in the document's layout; (-1, -1) when
 // the document has no such measure or it is too short.
 std::pair<int, int> MeasureFlags(const standin::HostDocument& doc, uint16_t number);
+
+// The measures that the `tag` records of `part` cover (systems, frozen
+// systems, rests, measure-number regions), from their firstMeasure, or their
+// number when the layout has none, up to their endMeasure; a record shorter
+// than its layout covers none.
+std::set<int> Covered(const standin::HostDocument& doc, uint32_t tag, int32_t part);
+
+// "1:1-9 2:9-16": each `tag` record of `part` in key order as
+// number:firstMeasure-endMeasure, or as number-endMeasure when the layout has
+// no firstMeasure (rests and frozen systems are filed under their first
+// measure).
+std::string SpansText(const standin::HostDocument& doc, uint32_t tag, int32_t part);
 
 // What differs between two versions of a `tag` record at `host_version`, in
 // words: "measureFlags1 0x0802 -> 0x8802, bytes 20-21 differ"; "" when they

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "standin/store/host_document.h"
 #include "tests/support/host_records.h"
@@ -28,9 +30,16 @@ inline standin::Bytes SystemRecord(const SystemShape& s) {
                 0, 0, 0xEEEE});
 }
 
+// Lists `parts` as the document's parts, each with its part record.
+inline void PutParts(standin::HostDocument& doc, std::vector<int16_t> parts) {
+  doc.parts = std::move(parts);
+  for (int16_t part : doc.parts)
+    doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
+}
+
 // Files the systems as 1, 2, 3, ... of `part`.
 inline void PutSystems(standin::HostDocument& doc, int16_t part,
-                       std::initializer_list<SystemShape> systems) {
+                       const std::vector<SystemShape>& systems) {
   uint16_t number = 1;
   for (const SystemShape& s : systems) doc.Put(kStaffSystemTag, number++, 0, SystemRecord(s), part);
 }
@@ -56,22 +65,7 @@ inline std::string SystemsText(const standin::HostDocument& doc, int16_t part) {
                text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
                        std::to_string(Word(b, 8)) + "-" + std::to_string(Word(b, 12)) + "/" +
                        std::to_string(Word(b, 2));
-               if (b.size() != 28) {
-                 text += '(';
-                 text += std::to_string(b.size());
-                 text += "B)";
-               }
-             });
-  return text;
-}
-
-// "1>5 5>9": frozen system under its first measure > its end measure.
-inline std::string FreezesText(const standin::HostDocument& doc, int16_t part) {
-  std::string text;
-  ForRecords(doc, part, kFrozenSystemTag,
-             [&](const standin::RecordKey& key, const standin::Bytes& b) {
-               text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ">" +
-                       std::to_string(Word(b, 0));
+               if (b.size() != 28) text += "(" + std::to_string(b.size()) + "B)";
              });
   return text;
 }
@@ -81,21 +75,30 @@ inline std::string FreezesText(const standin::HostDocument& doc, int16_t part) {
 inline std::string StaffListsText(const standin::HostDocument& doc, int16_t part) {
   std::string text;
   int previous = -1;
-  ForRecords(
-      doc, part, kSystemStaffTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
-        if (key.cmper != previous)
-          text += std::string(previous < 0 ? "" : "] ") + std::to_string(key.cmper) + ":[";
-        else
-          text += " ";
-        previous = key.cmper;
-        const auto staff = static_cast<uint16_t>(Word(b, 0));
-        text += std::to_string(staff);
-        if (const standin::Bytes* detail = doc.Find(kStaffDetailTag, key.cmper, staff, part)) {
-          text += '=';
-          text += std::to_string(Word(*detail, 0));
-        }
-      });
+  ForRecords(doc, part, kSystemStaffTag,
+             [&](const standin::RecordKey& key, const standin::Bytes& b) {
+               if (key.cmper != previous)
+                 text += std::string(previous < 0 ? "" : "] ") + std::to_string(key.cmper) + ":[";
+               else
+                 text += " ";
+               previous = key.cmper;
+               const auto staff = static_cast<uint16_t>(Word(b, 0));
+               text += std::to_string(staff);
+               if (const standin::Bytes* detail = doc.Find(kStaffDetailTag, key.cmper, staff, part))
+                 text += "=" + std::to_string(Word(*detail, 0));
+             });
   return previous < 0 ? text : text + "]";
+}
+
+// The staff lists of the part by system number, each as the sequence of its
+// entries' bytes.
+inline std::map<int, std::vector<standin::Bytes>> StaffListsByNumber(
+    const standin::HostDocument& doc, int16_t part) {
+  std::map<int, std::vector<standin::Bytes>> lists;
+  for (const auto& [key, bytes] : doc.records()) {
+    if (key.tag == kSystemStaffTag && key.part == part) lists[key.cmper].push_back(bytes);
+  }
+  return lists;
 }
 
 // Files a staff entry as the next incidence of `system`, with a detail

@@ -68,6 +68,12 @@ void RunCommands(Commands& commands) {
   commands.indent_answer = module.Invoke(static_cast<int16_t>(indent), *everything);
 }
 
+// Prints `error` on its own line; the exit code of a failed run.
+int Failed(const std::string& error) {
+  std::fprintf(stderr, "%s\n", error.c_str());
+  return 1;
+}
+
 DWORD WINAPI RunCommandsOnThread(void* commands) {
   RunCommands(*static_cast<Commands*>(commands));
   return 0;
@@ -77,28 +83,19 @@ int RunBoth(const std::string& module_path, const std::string& input, const std:
             bool on_second_thread) {
   standin::HostDocument document;
   std::string error;
-  if (!standin::DocumentFile::Load(input, &document, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
+  if (!standin::DocumentFile::Load(input, &document, &error)) return Failed(error);
   document.logging = false;
   standin::SetActiveDocument(&document);
   Commands commands;
   {
     standin::ModuleSession module;
-    if (!module.Open(module_path, document.host_version, &error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      return 1;
-    }
+    if (!module.Open(module_path, document.host_version, &error)) return Failed(error);
     commands.module = &module;
     commands.document = &document;
     if (on_second_thread) {
       DWORD loading_thread = GetCurrentThreadId();
       HANDLE worker = CreateThread(nullptr, 0, &RunCommandsOnThread, &commands, 0, nullptr);
-      if (worker == nullptr) {
-        std::fprintf(stderr, "no second thread\n");
-        return 1;
-      }
+      if (worker == nullptr) return Failed("no second thread");
       WaitForSingleObject(worker, INFINITE);
       CloseHandle(worker);
       std::printf("module loaded on thread %lu, commands invoked from another\n",
@@ -108,16 +105,10 @@ int RunBoth(const std::string& module_path, const std::string& input, const std:
     }
   }
   standin::SetActiveDocument(nullptr);
-  if (!commands.error.empty()) {
-    std::fprintf(stderr, "%s\n", commands.error.c_str());
-    return 1;
-  }
+  if (!commands.error.empty()) return Failed(commands.error);
   std::printf("Start New Piece answered %d, Fix Indent answered %d\n", commands.start_answer,
               commands.indent_answer);
-  if (!standin::DocumentFile::Save(output, document, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
+  if (!standin::DocumentFile::Save(output, document, &error)) return Failed(error);
   return commands.start_answer == 1 && commands.indent_answer == 1 ? 0 : 1;
 }
 
@@ -141,10 +132,7 @@ int OutOfMemoryCycles(const std::string& module_path, int cycles, const std::str
     standin::SetActiveDocument(&document);
     std::string error;
     standin::ModuleSession module;
-    if (!module.Open(module_path, document.host_version, &error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      return 1;
-    }
+    if (!module.Open(module_path, document.host_version, &error)) return Failed(error);
     const auto selection = standin::Selection::InDocument(
         document, standin::NumberRange{false, kStartMeasure, kStartMeasure}, std::nullopt, &error);
     const int start = module.FindCommand("Start New Piece");

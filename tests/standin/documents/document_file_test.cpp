@@ -241,7 +241,7 @@ TEST(DocumentFileTest, BadInputIsRefusedInOneShortPrintableLineOfWhereAndWhat) {
       {"a number too large for a double, under an unknown key",
        Document("").insert(1, R"("x": 1e400, )"), "the number at line 1, column 12, 1e400, is"},
       {"a long number too large, on a later line and followed by more",
-       Document("").insert(1, "\n\n \"x\": 1" + std::string(50, '0') + "e400\n,\n"),
+       "\n" + Document("").insert(1, "\n \"x\": 1" + std::string(50, '0') + "e400\n,\n"),
        "the number at line 3, column 62, 1" + std::string(36, '0') + "..., is too large"},
       {"a long string running into the next key, its message cut",
        Document("").insert(1, "\"x\": \"" + std::string(400, 's')),

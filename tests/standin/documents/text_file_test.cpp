@@ -89,7 +89,7 @@ TEST_F(TextFileTest, WritesAndReplacesWholeFilesLeavingNothingElse) {
       ASSERT_EQ(name.substr(t.kept + 14), ".quillo-partial");
       ASSERT_LE(name.size(), standin::kMostNameBytes);
       names.insert(name);
-      for (char c : name.substr(t.kept + 2, 12)) drawn.insert(c);
+      for (char letter : name.substr(t.kept + 2, 12)) drawn.insert(letter);
     }
   }
   EXPECT_EQ(names.size(), 400u);            // never the same name twice
