@@ -6,16 +6,10 @@
 // so that a test sees that the module's own output gets through. Otherwise
 // it offers one command, "Hostile", that answers 1 and does nothing.
 // The same source builds the native and the Windows module.
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
-#if defined(_WIN32)
-#define HOSTILE_EXPORT __declspec(dllexport)
-#else
-#define HOSTILE_EXPORT __attribute__((visibility("default")))
-#endif
+#include "fake_module.h"
 
 namespace {
 
@@ -42,60 +36,44 @@ struct LoadAndUnload {
   ~LoadAndUnload() { Misbehave("unload"); }
 } load_and_unload;
 
-// The menu text and short name, in an item record of either form: three
-// texts (menu text, description, short name) of 64 bytes or 128 units.
-void FillItem(void* item, size_t unit) {
-  static const char kText[] = "Hostile";
-  auto* bytes = static_cast<uint8_t*>(item);
-  std::memset(bytes, 0, 3 * 64 * unit);
-  for (size_t i = 0; kText[i] != 0; ++i) {
-    bytes[i * unit] = static_cast<uint8_t>(kText[i]);
-    bytes[2 * 64 * unit + i * unit] = static_cast<uint8_t>(kText[i]);
-  }
-}
-
 }  // namespace
 
-extern "C" {
-
-HOSTILE_EXPORT uint32_t QuilloExtensionVersion(uint32_t /*host_version*/) {
+FAKE_MODULE_EXPORT uint32_t QuilloExtensionVersion(uint32_t /*host_version*/) {
   Misbehave("Version");
   return 0x10000000;
 }
 
-HOSTILE_EXPORT int32_t QuilloExtensionInit(void* /*context*/, uint32_t* flags) {
+FAKE_MODULE_EXPORT int32_t QuilloExtensionInit(void* /*context*/, uint32_t* flags) {
   Misbehave("Init");
   *flags = 1;
   return 1;
 }
 
-HOSTILE_EXPORT int32_t QuilloExtensionEnumerate(void* /*context*/, int16_t index, void* item) {
+FAKE_MODULE_EXPORT int32_t QuilloExtensionEnumerate(void* /*context*/, int16_t index, void* item) {
   Misbehave("Enumerate");
   if (index != 0) return 0;
-  FillItem(item, 1);
+  fake_module::FillItem(item, 1, "Hostile", "Hostile");
   return 1;
 }
 
-HOSTILE_EXPORT int32_t QuilloExtensionEnumerate_UTF16(void* /*context*/, int16_t index,
-                                                      void* item) {
+FAKE_MODULE_EXPORT int32_t QuilloExtensionEnumerate_UTF16(void* /*context*/, int16_t index,
+                                                          void* item) {
   if (index != 0) return 0;
-  FillItem(item, 2);
+  fake_module::FillItem(item, 2, "Hostile", "Hostile");
   return 1;
 }
 
-HOSTILE_EXPORT int32_t QuilloExtensionGetMenuStatus(void* /*context*/) {
+FAKE_MODULE_EXPORT int32_t QuilloExtensionGetMenuStatus(void* /*context*/) {
   Misbehave("MenuStatus");
   return 1;
 }
 
-HOSTILE_EXPORT int32_t QuilloExtensionInvoke(void* /*context*/, int16_t /*index*/,
-                                             const void* /*selection*/) {
+FAKE_MODULE_EXPORT int32_t QuilloExtensionInvoke(void* /*context*/, int16_t /*index*/,
+                                                 const void* /*selection*/) {
   Misbehave("Invoke");
   return 1;
 }
 
-HOSTILE_EXPORT void QuilloExtensionTerminate() {
+FAKE_MODULE_EXPORT void QuilloExtensionTerminate() {
   Misbehave("Terminate");
 }
-
-}  // extern "C"

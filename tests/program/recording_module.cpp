@@ -8,18 +8,14 @@
 //     that the host version it was given selects.
 // It shares with the stand-in host only the host's description of its
 // records (record_layouts, built into this module), never the host's code.
-#include <cstdint>
-#include <cstring>
-
+#include "fake_module.h"
 #include "standin/store/record_layouts.h"
 #include "standin/store/selection.h"
 
 #if defined(_WIN32)
 #include <windows.h>
-#define RECORDING_EXPORT __declspec(dllexport)
 #else
 #include <dlfcn.h>
-#define RECORDING_EXPORT __attribute__((visibility("default")))
 #endif
 
 namespace {
@@ -35,55 +31,46 @@ constexpr char kMenuText[] = "Record Selection";
 
 uint32_t g_host_version = 0;
 
-void* Service(const char* name) {
-#if defined(_WIN32)
-  return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), name));
-#else
-  return dlsym(RTLD_DEFAULT, name);
-#endif
-}
-
+// The host service `name`, looked up in the program that loaded the module.
 template <typename Fn>
 Fn Lookup(const char* name) {
-  return reinterpret_cast<Fn>(Service(name));
+#if defined(_WIN32)
+  void* service = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), name));
+#else
+  void* service = dlsym(RTLD_DEFAULT, name);
+#endif
+  return reinterpret_cast<Fn>(service);
 }
 
 }  // namespace
 
-extern "C" {
-
-RECORDING_EXPORT uint32_t QuilloExtensionVersion(uint32_t host_version) {
+FAKE_MODULE_EXPORT uint32_t QuilloExtensionVersion(uint32_t host_version) {
   g_host_version = host_version;
   return 0x10000000;
 }
 
-RECORDING_EXPORT int32_t QuilloExtensionInit(void*, uint32_t* flags) {
+FAKE_MODULE_EXPORT int32_t QuilloExtensionInit(void*, uint32_t* flags) {
   *flags |= 1;
   return 1;
 }
 
-RECORDING_EXPORT int32_t QuilloExtensionEnumerate(void*, int16_t index, void* item) {
+FAKE_MODULE_EXPORT int32_t QuilloExtensionEnumerate(void*, int16_t index, void* item) {
   if (index != 0) return 0;
-  auto* bytes = static_cast<uint8_t*>(item);
-  std::memset(bytes, 0, 192);
-  std::memcpy(bytes, kMenuText, sizeof kMenuText);
-  std::memcpy(bytes + 128, "Record", 6);
+  fake_module::FillItem(item, 1, kMenuText, "Record");
   return 1;
 }
 
-RECORDING_EXPORT int32_t QuilloExtensionEnumerate_UTF16(void*, int16_t index, void* item) {
+FAKE_MODULE_EXPORT int32_t QuilloExtensionEnumerate_UTF16(void*, int16_t index, void* item) {
   if (index != 0) return 0;
-  auto* bytes = static_cast<uint8_t*>(item);
-  std::memset(bytes, 0, 768);
-  for (size_t i = 0; kMenuText[i] != 0; ++i) bytes[2 * i] = static_cast<uint8_t>(kMenuText[i]);
+  fake_module::FillItem(item, 2, kMenuText);
   return 1;
 }
 
-RECORDING_EXPORT int32_t QuilloExtensionGetMenuStatus(void*) {
+FAKE_MODULE_EXPORT int32_t QuilloExtensionGetMenuStatus(void*) {
   return 1;
 }
 
-RECORDING_EXPORT int32_t QuilloExtensionInvoke(void*, int16_t index, const void* selection) {
+FAKE_MODULE_EXPORT int32_t QuilloExtensionInvoke(void*, int16_t index, const void* selection) {
   auto load = Lookup<LoadFn>("QX_LoadEData");
   auto save = Lookup<SaveFn>("QX_SaveEData");
   if (index != 0 || selection == nullptr || load == nullptr || save == nullptr) return 0;
@@ -107,6 +94,4 @@ RECORDING_EXPORT int32_t QuilloExtensionInvoke(void*, int16_t index, const void*
   return 1;
 }
 
-RECORDING_EXPORT void QuilloExtensionTerminate(void) {}
-
-}  // extern "C"
+FAKE_MODULE_EXPORT void QuilloExtensionTerminate(void) {}

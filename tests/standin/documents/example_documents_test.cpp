@@ -79,8 +79,11 @@ TEST(ExampleDocumentsTest, EveryRangeOfLayoutsHasAnExampleAndEveryExampleAFile) 
   }
 }
 
-TEST(ExampleDocumentsTest, EveryRecordOfAnExampleFileHasItsVersionsLayoutSize) {
+// Every record of an example file has its version's layout size, and the
+// fields that the commands read hold what the example says.
+TEST(ExampleDocumentsTest, EveryExampleFileHoldsWhatTheExampleSaysInItsVersionsLayouts) {
   for (const std::string& name : ExampleDocuments::Names()) {
+    SCOPED_TRACE(name);
     const HostDocument doc = LoadExample(name);
     for (const auto& [key, bytes] : doc.records()) {
       const RecordLayout* layout = RecordLayouts::Find(key.tag, doc.host_version);
@@ -89,14 +92,6 @@ TEST(ExampleDocumentsTest, EveryRecordOfAnExampleFileHasItsVersionsLayoutSize) {
           << name << ": " << layout->description << " " << key.cmper << "/" << key.inci
           << " at host version " << Hex(doc.host_version);
     }
-  }
-}
-
-// The fields that the commands read hold what the example says.
-TEST(ExampleDocumentsTest, EveryExampleFileHoldsWhatTheExampleSays) {
-  for (const std::string& name : ExampleDocuments::Names()) {
-    SCOPED_TRACE(name);
-    const HostDocument doc = LoadExample(name);
     const uint32_t v = doc.host_version;
     const Said said = WhatItSays(name);
     auto read = [&](const Bytes* bytes, uint32_t tag, const char* field) {

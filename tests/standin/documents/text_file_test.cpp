@@ -21,10 +21,17 @@ namespace {
 using testing_support::FileText;
 using testing_support::ScratchFolder;
 using testing_support::WriteFile;
+namespace fs = std::filesystem;
 
-TEST(TextFileTest, WritesAndReplacesWholeFilesLeavingNothingElse) {
+// Each test works in a scratch folder of its own; `path` is the usual target.
+class TextFileTest : public testing::Test {
+ protected:
   ScratchFolder folder;
-  std::string path = folder.Path("out.json"), error;
+  const std::string path = folder.Path("out.json");
+  std::string error;
+};
+
+TEST_F(TextFileTest, WritesAndReplacesWholeFilesLeavingNothingElse) {
   ASSERT_TRUE(standin::WriteTextFileAtomically(path, "first\nversion\n", &error)) << error;
   EXPECT_EQ(FileText(path), "first\nversion\n");
   // The program's own handlers of the signals that end it are back once the
@@ -89,9 +96,7 @@ TEST(TextFileTest, WritesAndReplacesWholeFilesLeavingNothingElse) {
   EXPECT_EQ(drawn.size(), letters.size());  // from every letter and digit
 }
 
-TEST(TextFileTest, FailuresLeaveTheTargetAsItWas) {
-  ScratchFolder folder;
-  std::string error;
+TEST_F(TextFileTest, FailuresLeaveTheTargetAsItWas) {
   EXPECT_FALSE(standin::WriteTextFileAtomically(folder.Path("missing/out.json"), "text", &error));
   EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
   EXPECT_EQ(folder.Listing(), "");
@@ -119,8 +124,7 @@ TEST(TextFileTest, FailuresLeaveTheTargetAsItWas) {
   EXPECT_EQ(text, "unchanged");
 }
 
-TEST(TextFileTest, SameFileSeesThroughSpellings) {
-  ScratchFolder folder;
+TEST_F(TextFileTest, SameFileSeesThroughSpellings) {
   WriteFile(folder.Path("doc.json"), "{}");
   EXPECT_TRUE(standin::SameFile(folder.Path("doc.json"), folder.Path("./doc.json")));
   EXPECT_TRUE(standin::SameFile(folder.Path("doc.json"), folder.Path("x/../doc.json")));
@@ -136,13 +140,10 @@ TEST(TextFileTest, SameFileSeesThroughSpellings) {
   EXPECT_FALSE(relative_other);
 }
 
-namespace fs = std::filesystem;
-
 // Someone who can write to the output's folder plants links at the names
 // the writer will try, pointing at files they want overwritten: the writer
 // passes over every taken name, and nothing but the output changes.
-TEST(TextFileTest, PlantedLinksAreNeverWrittenThrough) {
-  ScratchFolder folder;
+TEST_F(TextFileTest, PlantedLinksAreNeverWrittenThrough) {
   WriteFile(folder.Path("victim"), "victim");
   WriteFile(folder.Path("in.json"), "input");
   const std::vector<std::string> planted = {".out.json.quillo-partial", "taken-1", "taken-2",
@@ -153,7 +154,6 @@ TEST(TextFileTest, PlantedLinksAreNeverWrittenThrough) {
   fs::create_symlink(folder.Path(""), folder.Path(planted[3]));
   size_t calls = 0;
   auto names = [&] { return calls < planted.size() ? planted[calls++] : (++calls, "fresh"); };
-  std::string error;
   ASSERT_TRUE(standin::WriteTextFileAtomically(folder.Path("out.json"), "result", &error, names))
       << error;
   EXPECT_EQ(calls, planted.size() + 1);  // every planted name was passed over
@@ -179,9 +179,7 @@ TEST(TextFileTest, PlantedLinksAreNeverWrittenThrough) {
   EXPECT_EQ(FileText(folder.Path("out.json")), "result");
 }
 
-TEST(TextFileTest, TheReplacedFileKeepsItsPermissions) {
-  ScratchFolder folder;
-  std::string path = folder.Path("out.json"), error;
+TEST_F(TextFileTest, TheReplacedFileKeepsItsPermissions) {
   const auto mode_of = [](const std::string& file) {  // the permission bits, or ~0 unreadable
     struct stat info {};
     return stat(file.c_str(), &info) == 0 ? info.st_mode & 07777 : ~mode_t{0};
@@ -206,9 +204,8 @@ TEST(TextFileTest, TheReplacedFileKeepsItsPermissions) {
   EXPECT_EQ(mode_of(folder.Path("fresh.json")), 0640u);
 }
 
-TEST(TextFileTest, SpecialFilesAreNeitherReadNorReplaced) {
-  ScratchFolder folder;
-  std::string fifo = folder.Path("pipe"), error, text = "unchanged";
+TEST_F(TextFileTest, SpecialFilesAreNeitherReadNorReplaced) {
+  std::string fifo = folder.Path("pipe"), text = "unchanged";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   // A pipe with no writer would block a plain open or read; it is refused.
   EXPECT_FALSE(standin::ReadTextFile(fifo, &text, &error));
@@ -230,9 +227,8 @@ TEST(TextFileTest, SpecialFilesAreNeitherReadNorReplaced) {
 }
 
 // Reads that are refused or fail, and the reads that succeed, leave no file open.
-TEST(TextFileTest, FilesOverTheLimitAreRefusedBeforeReading) {
-  ScratchFolder folder;
-  std::string path = folder.Path("big"), error, text;
+TEST_F(TextFileTest, FilesOverTheLimitAreRefusedBeforeReading) {
+  std::string text;
   const auto open_files = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
   ASSERT_EQ(mkfifo(folder.Path("pipe").c_str(), 0600), 0);
   const auto open_before = open_files();
@@ -259,11 +255,8 @@ TEST(TextFileTest, FilesOverTheLimitAreRefusedBeforeReading) {
 // A run ended by a signal while it writes leaves no temporary file behind;
 // a signal that the program inherited as ignored stays ignored (the run
 // then ends by the termination that follows it).
-TEST(TextFileTest, ATerminatedWriteLeavesNothingBehind) {
-  ScratchFolder folder;
-  const std::string path = folder.Path("out.json");
+TEST_F(TextFileTest, ATerminatedWriteLeavesNothingBehind) {
   // A longer name written before must not linger in what the handler removes.
-  std::string error;
   const std::string longer = folder.Path("a-longer-name-written-before.json");
   ASSERT_TRUE(standin::WriteTextFileAtomically(longer, "x", &error)) << error;
   std::filesystem::remove(longer);
@@ -303,16 +296,14 @@ TEST(TextFileTest, ATerminatedWriteLeavesNothingBehind) {
   }
 }
 
-TEST(TextFileTest, AFailedWriteLeavesTheTargetAndNothingElse) {
-  ScratchFolder folder;
-  const std::string path = folder.Path("out.json");
+TEST_F(TextFileTest, AFailedWriteLeavesTheTargetAndNothingElse) {
   WriteFile(path, "old");
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     // With standard input closed, the files opened get descriptor 0.
     close(0);
-    std::string text, error;
+    std::string text;
     const bool read = standin::ReadTextFile(path, &text, &error) && text == "old";
     // Files may grow to 1000 bytes: the write fails part way.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -328,7 +319,7 @@ TEST(TextFileTest, AFailedWriteLeavesTheTargetAndNothingElse) {
   EXPECT_EQ(folder.Listing(), "out.json");
 }
 
-TEST(TextFileTest, PrintableEscapesAndShortens) {
+TEST_F(TextFileTest, PrintableEscapesAndShortens) {
   EXPECT_EQ(standin::Printable("plain text"), "plain text");
   EXPECT_EQ(standin::Printable("\x1b[31mred\\"), "\\x1b[31mred\\\\");
   EXPECT_EQ(standin::Printable("caf\xc3\xa9\n~\x7f"), "caf\\xc3\\xa9\\x0a~\\x7f");

@@ -4,6 +4,7 @@
 #include "standin/program/quillo_tool.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -22,20 +23,20 @@ using testing_support::WriteFile;
 
 const std::string kHelp = " (quillo --help lists the options)";
 
-// Everything written to a stream since it was opened.
-std::string Contents(std::FILE* file) {
+// Everything written to a stream since it was last taken; empties it.
+std::string Take(std::FILE* file) {
   std::fflush(file);
   std::rewind(file);
   std::string text;
   for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+  std::rewind(file);
+  EXPECT_EQ(ftruncate(fileno(file), 0), 0);
   return text;
 }
 
 class QuilloToolTest : public testing::Test {
  protected:
   void SetUp() override {
-    out = std::tmpfile();
-    err = std::tmpfile();
     standin::HostDocument doc;
     standin::ExampleDocuments::Build("three-parts", &doc);
     input = folder.Path("in.json");
@@ -52,21 +53,24 @@ class QuilloToolTest : public testing::Test {
     std::fclose(err);
   }
 
-  // Runs the request; expects `code`, the one error line, and that nothing
-  // but the input is in the folder, unchanged.
-  void ExpectRunFails(int code, const std::string& message) {
-    std::fclose(err);  // a fresh error stream for each run
-    err = std::tmpfile();
-    QuilloTool tool(out, err);
+  // Runs the request; expects `code`, the folder to list `listing`, and the
+  // input unchanged. What the run wrote to the error stream.
+  std::string RunFails(int code, const std::string& listing = "in.json") {
     EXPECT_EQ(tool.Run(request), code);
-    EXPECT_EQ(Contents(err), "quillo: " + message + "\n");
-    EXPECT_EQ(folder.Listing(), "in.json");
+    EXPECT_EQ(folder.Listing(), listing);
     EXPECT_EQ(FileText(input), original);
+    return Take(err);
+  }
+  // As RunFails, expecting `message` as the one error line.
+  void ExpectRunFails(int code, const std::string& message,
+                      const std::string& listing = "in.json") {
+    EXPECT_EQ(RunFails(code, listing), "quillo: " + message + "\n");
   }
 
   testing_support::ScratchFolder folder;
-  std::FILE* out = nullptr;
-  std::FILE* err = nullptr;
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  QuilloTool tool{out, err};
   std::string input, original;
   RunRequest request;
 };
@@ -104,35 +108,31 @@ TEST_F(QuilloToolTest, RunRefusesToWriteOverTheModuleOrADevice) {
   std::filesystem::create_symlink("module.so", folder.Path("link.so"));
   request.module = folder.Path("module.so");
   request.output = folder.Path("link.so");
-  std::FILE* module_err = std::tmpfile();
-  QuilloTool tool(out, module_err);
-  EXPECT_EQ(tool.Run(request), standin::kExitUsage);
-  EXPECT_EQ(Contents(module_err), "quillo: " + request.output +
-                                      ": is the module; write the result to another file" + kHelp +
-                                      "\n");
-  std::fclose(module_err);
+  const std::string listing = "in.json link.so module.so";
+  ExpectRunFails(standin::kExitUsage,
+                 request.output + ": is the module; write the result to another file" + kHelp,
+                 listing);
   EXPECT_EQ(FileText(folder.Path("module.so")), "module");
-  std::filesystem::remove(folder.Path("link.so"));
-  std::filesystem::remove(folder.Path("module.so"));
   // A device is refused before anything runs.
   request.module = folder.Path("no-such-module.so");
   request.output = "/dev/null";
   ExpectRunFails(standin::kExitBadInput,
-                 "/dev/null: is not a regular file (a device, pipe or socket); write to a file");
+                 "/dev/null: is not a regular file (a device, pipe or socket); write to a file",
+                 listing);
 }
 
 // Output that cannot be written is a failure, not a success.
 TEST_F(QuilloToolTest, AFullOutputStreamFailsTheCommand) {
   std::FILE* full = std::fopen("/dev/full", "w");
   ASSERT_NE(full, nullptr);
-  QuilloTool tool(full, err);
+  QuilloTool to_full(full, err);
   const std::string line =
       "quillo: cannot write to the standard output (No space left on device)\n";
-  EXPECT_EQ(tool.Example("suite", ""), standin::kExitBadInput);
-  EXPECT_EQ(tool.Show(input, standin::PictureOptions{}), standin::kExitBadInput);
-  EXPECT_EQ(tool.Diff(input, input), standin::kExitBadInput);
+  EXPECT_EQ(to_full.Example("suite", ""), standin::kExitBadInput);
+  EXPECT_EQ(to_full.Show(input, standin::PictureOptions{}), standin::kExitBadInput);
+  EXPECT_EQ(to_full.Diff(input, input), standin::kExitBadInput);
   std::fclose(full);
-  EXPECT_EQ(Contents(err), line + line + line);
+  EXPECT_EQ(Take(err), line + line + line);
 }
 
 // Values from the command line are quoted printable and cut short: no
@@ -163,62 +163,49 @@ TEST_F(QuilloToolTest, RunReportsAModuleThatDoesNotLoad) {
   for (const auto& [module, problem] : {std::pair{missing, ": no such file\n"},
                                         std::pair{folder.Path(""), ": is a folder, not a file\n"},
                                         std::pair{input, ": cannot load the module ("}}) {
-    std::FILE* module_err = std::tmpfile();
-    QuilloTool tool(out, module_err);
     request.module = module;
-    EXPECT_EQ(tool.Run(request), standin::kExitBadInput);
-    EXPECT_EQ(Contents(module_err).rfind("quillo: " + module + problem, 0), 0u) << module;
-    std::fclose(module_err);
+    EXPECT_EQ(RunFails(standin::kExitBadInput).rfind("quillo: " + module + problem, 0), 0u)
+        << module;
   }
-  EXPECT_EQ(folder.Listing(), "in.json");
-  EXPECT_EQ(FileText(input), original);
 }
 
 // A file name with a line break and terminal escapes is quoted printable
 // wherever a message names it, also in the system's own words.
 TEST_F(QuilloToolTest, MessagesQuoteFileNamesPrintable) {
   request.module = folder.Path("evil\n\x1b]0;x\x07.so");
-  QuilloTool tool(out, err);
-  EXPECT_EQ(tool.Run(request), standin::kExitBadInput);
-  std::string message = Contents(err);
+  const std::string message = RunFails(standin::kExitBadInput);
   EXPECT_EQ(message.find(folder.Path("evil\\x0a\\x1b]0;x\\x07.so")), 8u) << message;
   EXPECT_EQ(message.find('\n'), message.size() - 1);
   for (char c : message.substr(0, message.size() - 1)) EXPECT_TRUE(c >= 0x20 && c < 0x7F);
-  std::FILE* bad_err = std::tmpfile();
-  QuilloTool show(out, bad_err);
-  EXPECT_EQ(show.Show(folder.Path("no\x1b[2J.json"), standin::PictureOptions{}),
+  EXPECT_EQ(tool.Show(folder.Path("no\x1b[2J.json"), standin::PictureOptions{}),
             standin::kExitBadInput);
-  EXPECT_EQ(Contents(bad_err), "quillo: " + folder.Path("no\\x1b[2J.json") +
-                                   ": cannot open (No such file or directory)\n");
-  std::fclose(bad_err);
+  EXPECT_EQ(Take(err), "quillo: " + folder.Path("no\\x1b[2J.json") +
+                           ": cannot open (No such file or directory)\n");
 }
 
 TEST_F(QuilloToolTest, ShowAndDiffNameTheFileThatIsBad) {
   std::string bad = folder.Path("bad.json");
   WriteFile(bad, R"({"format": "quillo-document/1", "hostVersion": 1, "parts": [0], )"
                  R"("records": [{"tag": "SOMS", "cmper": 1, "measureFlags1": 65536}]})");
-  QuilloTool tool(out, err);
   EXPECT_EQ(tool.Show(bad, standin::PictureOptions{}), standin::kExitBadInput);
   EXPECT_EQ(tool.Diff(input, bad), standin::kExitBadInput);
   const std::string line = "quillo: " + bad +
                            ": records[0] (SOMS 1/0).measureFlags1: 65536 does not fit a 16-bit "
                            "flag word (0..65535)\n";
-  EXPECT_EQ(Contents(err), line + line);
-  EXPECT_EQ(Contents(out), "");
+  EXPECT_EQ(Take(err), line + line);
+  EXPECT_EQ(Take(out), "");
 }
 
 TEST_F(QuilloToolTest, DiffOfADocumentWithItselfSaysSo) {
-  QuilloTool tool(out, err);
   EXPECT_EQ(tool.Diff(input, input), standin::kExitOk);
-  EXPECT_EQ(Contents(out), "no differences\n");
+  EXPECT_EQ(Take(out), "no differences\n");
 }
 
 TEST_F(QuilloToolTest, ExampleNamesTheExamplesThereAre) {
-  QuilloTool tool(out, err);
   EXPECT_EQ(tool.Example("sweet", ""), standin::kExitUsage);
   std::string names;
   for (const std::string& name : standin::ExampleDocuments::Names()) names += " " + name;
-  EXPECT_EQ(Contents(err),
+  EXPECT_EQ(Take(err),
             R"(quillo: example: no example called "sweet"; there are)" + names + kHelp + "\n");
   EXPECT_EQ(tool.Example("three-parts", folder.Path("copy.json")), standin::kExitOk);
   EXPECT_EQ(FileText(folder.Path("copy.json")), original);
@@ -230,16 +217,15 @@ TEST_F(QuilloToolTest, ExampleRefusesToWriteOverTheModuleOrTheProgram) {
   WriteFile(folder.Path("module.so"), "module");
   WriteFile(folder.Path("quillo"), "program");
   std::filesystem::create_symlink("quillo", folder.Path("link"));
-  QuilloTool tool(out, err, folder.Path("quillo"));
-  EXPECT_EQ(tool.Example("suite", folder.Path("module.so"), folder.Path("module.so")),
+  QuilloTool as_program(out, err, folder.Path("quillo"));
+  EXPECT_EQ(as_program.Example("suite", folder.Path("module.so"), folder.Path("module.so")),
             standin::kExitUsage);
-  EXPECT_EQ(tool.Example("suite", folder.Path("link"), folder.Path("module.so")),
+  EXPECT_EQ(as_program.Example("suite", folder.Path("link"), folder.Path("module.so")),
             standin::kExitUsage);
-  EXPECT_EQ(Contents(err), "quillo: " + folder.Path("module.so") +
-                               ": is the module; write the result to another file" + kHelp + "\n" +
-                               "quillo: " + folder.Path("link") +
-                               ": is this program; write the result to another file" + kHelp +
-                               "\n");
+  EXPECT_EQ(Take(err), "quillo: " + folder.Path("module.so") +
+                           ": is the module; write the result to another file" + kHelp + "\n" +
+                           "quillo: " + folder.Path("link") +
+                           ": is this program; write the result to another file" + kHelp + "\n");
   EXPECT_EQ(FileText(folder.Path("module.so")), "module");
   EXPECT_EQ(FileText(folder.Path("quillo")), "program");
 }

@@ -52,9 +52,7 @@ class DocumentPictureTest : public testing::Test {
     b.System(1, 1, 1, 7, 20);
     b.System(1, 2, 7, 13);
     for (int system = 1; system <= 3; ++system) b.Staves(0, system, {1, 2});
-    b.Frozen(0, 1, 5);
-    b.Frozen(0, 5, 9);
-    b.Frozen(0, 9, 13);
+    for (int first : {1, 5, 9}) b.Frozen(0, first, first + 4);
     b.Frozen(1, 1, 7);
     b.Frozen(1, 7, 11);  // disagrees with system 2, which ends after 12
     b.Rest(1, 3, 11);

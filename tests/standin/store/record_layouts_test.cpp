@@ -9,8 +9,7 @@
 
 namespace {
 
-using standin::Bytes;
-using standin::RecordLayouts;
+using namespace standin;
 
 // A record of `size` bytes whose byte i is i, so a read tells its offset.
 Bytes Numbered(size_t size) {
@@ -29,7 +28,6 @@ int32_t OffsetRead(uint32_t tag, uint32_t version, const char* name) {
 }
 
 TEST(RecordLayoutsTest, MeasureFlagsMoveByFourBytesFromHostVersion12) {
-  using standin::kMeasureTag;
   EXPECT_EQ(RecordLayouts::Find(kMeasureTag, 0x11FFFFFF)->size, 26u);
   EXPECT_EQ(OffsetRead(kMeasureTag, 0x11FFFFFF, "measureFlags1"), 8);
   EXPECT_EQ(OffsetRead(kMeasureTag, 0x11FFFFFF, "measureFlags2"), 10);
@@ -39,7 +37,6 @@ TEST(RecordLayoutsTest, MeasureFlagsMoveByFourBytesFromHostVersion12) {
 }
 
 TEST(RecordLayoutsTest, RegionLayoutHasThreeRangesOfHostVersions) {
-  using standin::kRegionTag;
   struct Case {
     uint32_t version;
     size_t size;
@@ -60,7 +57,6 @@ TEST(RecordLayoutsTest, RegionLayoutHasThreeRangesOfHostVersions) {
 }
 
 TEST(RecordLayoutsTest, FieldsOfTheOtherRecords) {
-  using namespace standin;
   EXPECT_EQ(OffsetRead(kStaffSystemTag, 0, "indent"), 2);
   EXPECT_EQ(OffsetRead(kStaffSystemTag, 0, "firstMeasure"), 8);
   EXPECT_EQ(OffsetRead(kStaffSystemTag, 0, "systemFlags"), 10);
@@ -78,7 +74,6 @@ TEST(RecordLayoutsTest, FieldsOfTheOtherRecords) {
 }
 
 TEST(RecordLayoutsTest, SignedFieldsSignExtendAndShortRecordsHaveNoField) {
-  using standin::kStaffSystemTag;
   Bytes system(28, 0);
   ASSERT_TRUE(RecordLayouts::Write(system, kStaffSystemTag, 0, "indent", -5));
   ASSERT_TRUE(RecordLayouts::Write(system, kStaffSystemTag, 0, "systemFlags", 0xC000));
@@ -96,7 +91,6 @@ TEST(RecordLayoutsTest, SignedFieldsSignExtendAndShortRecordsHaveNoField) {
 }
 
 TEST(RecordLayoutsTest, GapsAndFieldsCoverEveryByteOnce) {
-  using namespace standin;
   const uint32_t tags[] = {kMeasureTag,      kStaffSystemTag,  kSystemStaffTag,     kStaffDetailTag,
                            kFrozenSystemTag, kPartTag,         kRegionTag,          kEnclosureTag,
                            kRestTag,         kRestSettingsTag, kSplitGateSettingTag};
