@@ -93,7 +93,7 @@ TEST_F(MeasureNumberRegionTest, ANewRegionIsLoadedWithZerosAndCanBeCreated) {
 }
 
 TEST_F(MeasureNumberRegionTest, ACloneOwnsItsBytesAndItsEnclosuresReadThem) {
-  UseHostVersion(0x11000000);
+  UseHostVersion(host::kRegionLayout350From);
   const Bytes stored = PatternRecord(350, 7);
   doc.Put(kRegionTag, 3, 0, stored);
   QCMeasureNumberRegion source;
@@ -117,7 +117,7 @@ TEST_F(MeasureNumberRegionTest, ACloneOwnsItsBytesAndItsEnclosuresReadThem) {
 }
 
 TEST_F(MeasureNumberRegionTest, AShortRecordSavesShortButItsCopyIsFullSizeWithZeros) {
-  UseHostVersion(0x11000000);
+  UseHostVersion(host::kRegionLayout350From);
   doc.Put(kRegionTag, 2, 0, PatternRecord(300, 50));
   doc.Put(kRegionTag, 3, 0, PatternRecord(100, 9));
 
@@ -145,11 +145,11 @@ TEST_F(MeasureNumberRegionTest, AShortRecordSavesShortButItsCopyIsFullSizeWithZe
 
   // A region made under an older host, loaded or not, gives a copy in a
   // wider layout no more than its own bytes, and the copy counts as loaded.
-  UseHostVersion(0x0EFFFFFF);
+  UseHostVersion(host::kRegionLayout196From - 1);  // the 88-byte layout
   QCMeasureNumberRegion old;
   std::memset(old.DataBuffer(), 0x5A, 88);
   EXPECT_FALSE(old.Load(9));
-  UseHostVersion(0x11000000);
+  UseHostVersion(host::kRegionLayout350From);
   QCMeasureNumberRegion wide;
   EXPECT_FALSE(wide.Load(9));
   wide.CopyDataFrom(old);
