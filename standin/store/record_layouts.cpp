@@ -1,6 +1,8 @@
 #include "standin/store/record_layouts.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 
 namespace standin {
@@ -21,10 +23,11 @@ namespace {
 //   staff detail 'dtLP', 10 bytes: detailValue:s16@0 gap[8]
 //   frozen system 'otFM', 12 bytes: endMeasure:s16@0 gap[10]
 //   part 'otpD', 12 bytes; enclosure 'otDe', 12 bytes: gap[12]
-//   measure-number region 'SOMN':
-//     88 bytes: firstMeasure@6 endMeasure@8 clearedOnSplit@16
-//     from 0x0F000000, 196 bytes: @132 @134 @140
-//     from 0x11000000, 350 bytes: @140 @142 @150
+//   measure-number region 'SOMN', with four enclosures 'otDe' inside:
+//     88 bytes: firstMeasure@6 endMeasure@8 clearedOnSplit@16,
+//       the four enclosures share the bytes @70
+//     from 0x0F000000, 196 bytes: @132 @134 @140, enclosures @18 @84 @30 @96
+//     from 0x11000000, 350 bytes: @140 @142 @150, enclosures @18 @88 @30 @100
 //   multimeasure rest 0x4F025849, 24 bytes: gap[2] endMeasure:s16@2 gap[20]
 //   setting records 'ot25', 'ot83', 12 bytes: words:u16[6]@0
 //
@@ -32,6 +35,13 @@ namespace {
 // host version that stores a record differently is one more row here.
 
 constexpr size_t kSettingWords = 6;
+
+std::vector<InnerRecord> Enclosures(size_t at1, size_t at2, size_t at3, size_t at4) {
+  return {{"enclosure1", at1, kEnclosureTag},
+          {"enclosure2", at2, kEnclosureTag},
+          {"enclosure3", at3, kEnclosureTag},
+          {"enclosure4", at4, kEnclosureTag}};
+}
 
 const std::vector<RecordLayout>& AllLayouts() {
   static const std::vector<RecordLayout> kLayouts = {
@@ -64,21 +74,24 @@ const std::vector<RecordLayout>& AllLayouts() {
        88,
        {{"firstMeasure", 6, FieldKind::kSigned},
         {"endMeasure", 8, FieldKind::kSigned},
-        {"clearedOnSplit", 16, FieldKind::kUnsigned}}},
+        {"clearedOnSplit", 16, FieldKind::kUnsigned}},
+       Enclosures(70, 70, 70, 70)},
       {kRegionTag,
        "measure-number region",
        0x0F000000,
        196,
        {{"firstMeasure", 132, FieldKind::kSigned},
         {"endMeasure", 134, FieldKind::kSigned},
-        {"clearedOnSplit", 140, FieldKind::kUnsigned}}},
+        {"clearedOnSplit", 140, FieldKind::kUnsigned}},
+       Enclosures(18, 84, 30, 96)},
       {kRegionTag,
        "measure-number region",
        0x11000000,
        350,
        {{"firstMeasure", 140, FieldKind::kSigned},
         {"endMeasure", 142, FieldKind::kSigned},
-        {"clearedOnSplit", 150, FieldKind::kUnsigned}}},
+        {"clearedOnSplit", 150, FieldKind::kUnsigned}},
+       Enclosures(18, 88, 30, 100)},
       {kRestTag, "multimeasure rest", 0, 24, {{"endMeasure", 2, FieldKind::kSigned}}},
       {kRestSettingsTag, "rest settings", 0, 12, {{"words", 0, FieldKind::kWords, kSettingWords}}},
       {kSplitGateSettingTag,
@@ -88,6 +101,29 @@ const std::vector<RecordLayout>& AllLayouts() {
        {{"words", 0, FieldKind::kWords, kSettingWords}}},
   };
   return kLayouts;
+}
+
+// The flags, as the host reads and writes them. The host versions here are
+// the host's and must not be changed; a flag that begins or ends to mean
+// something at a new version is one more row (or a changed bound) here.
+const std::vector<FlagLayout>& AllFlags() {
+  static const std::vector<FlagLayout> kFlags = {
+      // A piece starts at the measure.
+      {kMeasureTag, "measureFlags1", "pieceStart", 0x8000},
+      {kMeasureTag, "measureFlags2", "pieceStart", 0x8000},
+      {kMeasureTag, "measureFlags1", "pieceStartMark", 0x0800, 0x10000000},
+      {kMeasureTag, "measureFlags2", "setAtPieceStart", 0x0C00},
+      {kMeasureTag, "measureFlags1", "clearedAtPieceStart", 0x0030},
+      // A piece ends with the measure.
+      {kMeasureTag, "measureFlags1", "pieceEnd", 0x4000},
+      {kMeasureTag, "measureFlags2", "pieceEnd", 0x2000},
+      {kMeasureTag, "measureFlags2", "setAtPieceEnd", 0x0050},
+      {kMeasureTag, "measureFlags2", "clearedAtPieceEnd", 0x00A0},
+      // The system keeps a staff list of its own, filed under its number;
+      // from 0x10000000 on every system does, whatever the bit.
+      {kStaffSystemTag, "systemFlags", "ownStaffList", 0x4000, 0, 0x10000000},
+  };
+  return kFlags;
 }
 
 }  // namespace
@@ -137,12 +173,15 @@ std::vector<uint32_t> RecordLayouts::LayoutRangeStarts() {
 
 std::vector<uint32_t> RecordLayouts::VersionsToTry() {
   std::set<uint32_t> versions{kCurrentHostVersion};
-  std::vector<uint32_t> edges = LayoutRangeStarts();
-  edges.push_back(kPieceMarksFrom);
-  edges.push_back(kOwnStaffListsFrom);
-  for (uint32_t edge : edges) {
-    versions.insert(edge);
-    if (edge > 0) versions.insert(edge - 1);
+  const std::vector<uint32_t> starts = LayoutRangeStarts();
+  std::vector<uint64_t> edges(starts.begin(), starts.end());
+  for (const FlagLayout& flag : AllFlags()) {
+    edges.push_back(flag.from_version);
+    edges.push_back(flag.until_version);
+  }
+  for (uint64_t edge : edges) {
+    if (edge <= 0xFFFFFFFF) versions.insert(static_cast<uint32_t>(edge));
+    if (edge > 0) versions.insert(static_cast<uint32_t>(edge - 1));
   }
   return {versions.begin(), versions.end()};
 }
@@ -178,6 +217,51 @@ bool RecordLayouts::Write(Bytes& bytes, uint32_t tag, uint32_t host_version, std
   if (field->offset + 2 * index + 2 > bytes.size()) return false;
   WriteWord(bytes, field->offset + 2 * index, static_cast<uint16_t>(value & 0xFFFF));
   return true;
+}
+
+const std::vector<FlagLayout>& RecordLayouts::Flags() {
+  return AllFlags();
+}
+
+const FlagLayout& RecordLayouts::Flag(uint32_t tag, std::string_view field, std::string_view name) {
+  for (const FlagLayout& flag : AllFlags()) {
+    if (flag.tag == tag && field == flag.field && name == flag.name) return flag;
+  }
+  std::fprintf(stderr, "no flag %.*s of %.*s in %s records\n", static_cast<int>(name.size()),
+               name.data(), static_cast<int>(field.size()), field.data(), TagName(tag).c_str());
+  std::abort();
+}
+
+uint16_t RecordLayouts::Mask(uint32_t tag, std::string_view field,
+                             std::initializer_list<std::string_view> names) {
+  uint16_t mask = 0;
+  for (std::string_view name : names) mask |= Flag(tag, field, name).mask;
+  return mask;
+}
+
+bool RecordLayouts::HasFlag(const Bytes& bytes, uint32_t tag, uint32_t host_version,
+                            std::string_view field, std::string_view name) {
+  const uint16_t mask = Flag(tag, field, name).mask;
+  std::optional<int32_t> word = Read(bytes, tag, host_version, field);
+  return word.has_value() && (*word & mask) == mask;
+}
+
+bool RecordLayouts::SetFlag(Bytes& bytes, uint32_t tag, uint32_t host_version,
+                            std::string_view field, std::string_view name, bool on) {
+  const uint16_t mask = Flag(tag, field, name).mask;
+  std::optional<int32_t> word = Read(bytes, tag, host_version, field);
+  if (!word.has_value()) return false;
+  return Write(bytes, tag, host_version, field, on ? (*word | mask) : (*word & ~mask));
+}
+
+const InnerRecord* RecordLayouts::FindInner(uint32_t tag, uint32_t host_version,
+                                            std::string_view name) {
+  const RecordLayout* layout = Find(tag, host_version);
+  if (layout == nullptr) return nullptr;
+  for (const InnerRecord& inner : layout->inner) {
+    if (name == inner.name) return &inner;
+  }
+  return nullptr;
 }
 
 Bytes RecordLayouts::Blank(uint32_t tag, uint32_t host_version) {

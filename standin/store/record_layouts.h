@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,20 +39,6 @@ inline constexpr uint32_t kSplitGateSettingTag = MakeTag("ot83");
 inline constexpr uint16_t kSettingCmper = 0xFFFE;
 inline constexpr size_t kSplitGateWord = 4;
 
-// Measure flag bits that mark where pieces begin and end.
-inline constexpr uint16_t kPieceStartFlag1 = 0x8000;  // in measureFlags1
-inline constexpr uint16_t kPieceStartFlag2 = 0x8000;  // in measureFlags2
-inline constexpr uint16_t kPieceEndFlag1 = 0x4000;    // in measureFlags1
-
-// Host versions at which the host marks pieces differently. The versions at
-// which a record's layout changes are the `from_version`s of the table in
-// record_layouts.cpp, and nowhere else.
-// From this version on the host marks a piece start completely: the mark bit
-// below, in measureFlags1, besides kPieceStartFlag1.
-inline constexpr uint32_t kPieceMarksFrom = 0x10000000;
-inline constexpr uint16_t kPieceStartMarkFlag1 = 0x0800;
-// From this version on every system of a part keeps a staff list of its own.
-inline constexpr uint32_t kOwnStaffListsFrom = 0x10000000;
 // The host version of a document that does not say otherwise.
 inline constexpr uint32_t kCurrentHostVersion = 0x19000000;
 
@@ -77,6 +64,31 @@ struct Gap {
   size_t size;
 };
 
+// One or more bits of a flag field that the host gives one meaning, from
+// host version `from_version` up to, but not including, `until_version`.
+// Outside those versions the host neither sets nor reads them, and keeps them
+// as they are.
+struct FlagLayout {
+  uint32_t tag;
+  const char* field;  // the kFlags field that holds the bits
+  const char* name;
+  uint16_t mask;
+  uint32_t from_version = 0;
+  uint64_t until_version = uint64_t{1} << 32;  // past every version
+
+  bool MeansSomethingAt(uint32_t host_version) const {
+    return host_version >= from_version && host_version < until_version;
+  }
+};
+
+// A record of another tag kept inside this one: the inner tag's layout's
+// bytes, starting at `offset`. Several may share the same bytes.
+struct InnerRecord {
+  const char* name;
+  size_t offset;
+  uint32_t tag;
+};
+
 struct RecordLayout {
   uint32_t tag;
   const char* description;  // "measure", "staff system", ...
@@ -85,6 +97,8 @@ struct RecordLayout {
   uint32_t from_version;
   size_t size;                      // bytes of a record in this layout
   std::vector<FieldLayout> fields;  // in offset order, not overlapping
+  // Records kept inside this one, by name; their bytes lie in the gaps.
+  std::vector<InnerRecord> inner = {};
 
   // The field called `name`, or null.
   const FieldLayout* FindField(std::string_view name) const;
@@ -108,9 +122,30 @@ class RecordLayouts {
   static std::vector<uint32_t> LayoutRangeStarts();
 
   // The host versions worth running a module at: each layout range's first
-  // version and the one before it, the same around kPieceMarksFrom and
-  // kOwnStaffListsFrom, and kCurrentHostVersion; ascending, no repeats.
+  // version and the one before it, the same around every version at which a
+  // flag begins or ends to mean something, and kCurrentHostVersion;
+  // ascending, no repeats.
   static std::vector<uint32_t> VersionsToTry();
+
+  // Every flag the host gives a meaning, grouped by tag and field.
+  static const std::vector<FlagLayout>& Flags();
+  // The flag `name` of field `field` of `tag` records. REQUIRES: it exists
+  // (a misspelt name is a programming error and aborts).
+  static const FlagLayout& Flag(uint32_t tag, std::string_view field, std::string_view name);
+  // The bits of the named flags of one field, or-ed.
+  static uint16_t Mask(uint32_t tag, std::string_view field,
+                       std::initializer_list<std::string_view> names);
+  // True when every bit of the flag is set in the record; false also when
+  // the record is too short to hold its field.
+  static bool HasFlag(const Bytes& bytes, uint32_t tag, uint32_t host_version,
+                      std::string_view field, std::string_view name);
+  // Sets or clears the flag's bits, leaving every other bit of the field.
+  // False, writing nothing, when the record is too short.
+  static bool SetFlag(Bytes& bytes, uint32_t tag, uint32_t host_version, std::string_view field,
+                      std::string_view name, bool on);
+
+  // The record `name` kept inside `tag` records at `host_version`, or null.
+  static const InnerRecord* FindInner(uint32_t tag, uint32_t host_version, std::string_view name);
 
   // True for every tag the stand-in host keeps records of.
   static bool IsKnownTag(uint32_t tag);
@@ -137,5 +172,23 @@ class RecordLayouts {
   // The value of a field's word as its kind reads it.
   static int32_t FieldValue(const Bytes& bytes, const FieldLayout& field, size_t index = 0);
 };
+
+// Short names of the piece marks and of the versions from which they mean
+// something, read from the flag table.
+inline const uint16_t kPieceStartFlag1 =
+    RecordLayouts::Flag(kMeasureTag, "measureFlags1", "pieceStart").mask;
+inline const uint16_t kPieceStartFlag2 =
+    RecordLayouts::Flag(kMeasureTag, "measureFlags2", "pieceStart").mask;
+inline const uint16_t kPieceEndFlag1 =
+    RecordLayouts::Flag(kMeasureTag, "measureFlags1", "pieceEnd").mask;
+inline const uint16_t kPieceStartMarkFlag1 =
+    RecordLayouts::Flag(kMeasureTag, "measureFlags1", "pieceStartMark").mask;
+// From this version on the host marks a piece start completely.
+inline const uint32_t kPieceMarksFrom =
+    RecordLayouts::Flag(kMeasureTag, "measureFlags1", "pieceStartMark").from_version;
+// From this version on every system of a part keeps a staff list of its own
+// (before it, only a system whose ownStaffList flag is set).
+inline const uint32_t kOwnStaffListsFrom = static_cast<uint32_t>(
+    RecordLayouts::Flag(kStaffSystemTag, "systemFlags", "ownStaffList").until_version);
 
 }  // namespace standin

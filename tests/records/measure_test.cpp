@@ -1,14 +1,11 @@
 // The measure record in both host layouts: which bytes the flag words are,
-// what goes back to the host, and what a copy holds; and the layouts of
-// measures and measure-number regions against the stand-in host's.
+// what goes back to the host, and what a copy holds.
 #include "records/measure.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <vector>
 
-#include "records/measure_number_region.h"
 #include "tests/support/staff_systems.h"
 
 namespace {
@@ -16,37 +13,6 @@ namespace {
 using namespace testing_support;
 
 class MeasureTest : public HostTest {};
-
-// The two records whose layout follows the host version, against the
-// stand-in host's own description at every major version and at its edges.
-TEST_F(MeasureTest, TheStandInHostDescribesEveryLayoutTheModuleUses) {
-  const char* const kDescribe =
-      ". Describe the layout in standin/store/record_layouts.cpp as well (docs/"
-      "architecture.md, \"A new host version or record layout\").";
-  std::vector<uint32_t> versions = standin::RecordLayouts::VersionsToTry();
-  for (uint32_t major = 0; major <= 0xFF; ++major) versions.push_back(major << 24);
-  // Each record's size and field offsets, the module's against the host's.
-  for (uint32_t version : versions) {
-    const standin::RecordLayout& measure = *standin::RecordLayouts::Find(kMeasureTag, version);
-    const standin::RecordLayout& region = *standin::RecordLayouts::Find(kRegionTag, version);
-    const auto at = [](const standin::RecordLayout& layout, const char* field) {
-      return layout.FindField(field)->offset;
-    };
-    const QCMeasure::Layout& m = QCMeasure::LayoutForHostVersion(version);
-    ASSERT_EQ(std::tuple(static_cast<size_t>(m.size), m.flags1_offset, m.flags2_offset),
-              std::tuple(measure.size, at(measure, "measureFlags1"), at(measure, "measureFlags2")))
-        << std::hex << std::uppercase << "at host version 0x" << version
-        << ": a measure's size and the offsets of its two flag words" << kDescribe;
-    const QCMeasureNumberRegion::Layout& r = QCMeasureNumberRegion::LayoutForHostVersion(version);
-    ASSERT_EQ(
-        std::tuple(static_cast<size_t>(r.size), r.first_measure, r.end_measure, r.cleared_on_split),
-        std::tuple(region.size, at(region, "firstMeasure"), at(region, "endMeasure"),
-                   at(region, "clearedOnSplit")))
-        << std::hex << std::uppercase << "at host version 0x" << version
-        << ": a measure-number region's size and the offsets of its first, end and cleared words"
-        << kDescribe;
-  }
-}
 
 TEST_F(MeasureTest, FlagWordsAndSavedBytesFollowTheHostVersion) {
   for (const auto& [version, size, at, saved] :

@@ -1,5 +1,7 @@
 list(APPEND TEST_SOURCES
   records/parts_test.cpp
+  # every record's layout, the module's against the host's description
+  records/record_layouts_agree_test.cpp
   # measures and staff systems
   records/measure_test.cpp
   records/staff_system_test.cpp

@@ -1,10 +1,12 @@
 // The host's own record layouts: which bytes a field is read from at each
-// host version, how values are read, and that the gaps and fields of every
-// layout account for each byte exactly once.
+// host version, how values and flags are read and written, and that the gaps
+// and fields of every layout account for each byte exactly once.
 #include "standin/store/record_layouts.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -18,59 +20,67 @@ Bytes Numbered(size_t size) {
   return bytes;
 }
 
-// The offset a 16-bit field was read from, in a Numbered record.
-int32_t OffsetRead(uint32_t tag, uint32_t version, const char* name) {
-  const standin::RecordLayout* layout = RecordLayouts::Find(tag, version);
-  EXPECT_NE(layout, nullptr);
-  std::optional<int32_t> value = RecordLayouts::Read(Numbered(layout->size), tag, version, name);
-  EXPECT_TRUE(value.has_value()) << name;
-  return value.value_or(-1) & 0xFF;
-}
-
-TEST(RecordLayoutsTest, MeasureFlagsMoveByFourBytesFromHostVersion12) {
-  EXPECT_EQ(RecordLayouts::Find(kMeasureTag, 0x11FFFFFF)->size, 26u);
-  EXPECT_EQ(OffsetRead(kMeasureTag, 0x11FFFFFF, "measureFlags1"), 8);
-  EXPECT_EQ(OffsetRead(kMeasureTag, 0x11FFFFFF, "measureFlags2"), 10);
-  EXPECT_EQ(RecordLayouts::Find(kMeasureTag, 0x12000000)->size, 30u);
-  EXPECT_EQ(OffsetRead(kMeasureTag, 0x12000000, "measureFlags1"), 12);
-  EXPECT_EQ(OffsetRead(kMeasureTag, 0x12000000, "measureFlags2"), 14);
-}
-
-TEST(RecordLayoutsTest, RegionLayoutHasThreeRangesOfHostVersions) {
-  struct Case {
-    uint32_t version;
-    size_t size;
-    int first, end, cleared;
-  };
-  const Case cases[] = {{0x0EFFFFFF, 88, 6, 8, 16},
-                        {0x0F000000, 196, 132, 134, 140},
-                        {0x10FFFFFF, 196, 132, 134, 140},
-                        {0x11000000, 350, 140, 142, 150},
-                        {0x19000000, 350, 140, 142, 150}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.version);
-    EXPECT_EQ(RecordLayouts::Find(kRegionTag, c.version)->size, c.size);
-    EXPECT_EQ(OffsetRead(kRegionTag, c.version, "firstMeasure"), c.first & 0xFF);
-    EXPECT_EQ(OffsetRead(kRegionTag, c.version, "endMeasure"), c.end & 0xFF);
-    EXPECT_EQ(OffsetRead(kRegionTag, c.version, "clearedOnSplit"), c.cleared & 0xFF);
+// Every field of every layout is read from and written to its own offset,
+// and each layout holds from its first version until the next one's.
+TEST(RecordLayoutsTest, EachLayoutHoldsItsVersionsAndReadsEachFieldAtItsOffset) {
+  for (const RecordLayout& layout : RecordLayouts::All()) {
+    SCOPED_TRACE(std::string(layout.description) + " from " + std::to_string(layout.from_version));
+    EXPECT_EQ(RecordLayouts::Find(layout.tag, layout.from_version), &layout);
+    if (layout.from_version > 0)
+      EXPECT_NE(RecordLayouts::Find(layout.tag, layout.from_version - 1), &layout);
+    for (const FieldLayout& field : layout.fields) {
+      SCOPED_TRACE(field.name);
+      const Bytes numbered = Numbered(layout.size);
+      EXPECT_EQ(
+          RecordLayouts::Read(numbered, layout.tag, layout.from_version, field.name).value_or(-1) &
+              0xFF,
+          static_cast<int32_t>(field.offset & 0xFF));
+      Bytes written = Bytes(layout.size, 0);
+      ASSERT_TRUE(RecordLayouts::Write(written, layout.tag, layout.from_version, field.name, -1));
+      Bytes expected(layout.size, 0);
+      expected[field.offset] = expected[field.offset + 1] = 0xFF;
+      EXPECT_EQ(written, expected);
+    }
   }
-}
-
-TEST(RecordLayoutsTest, FieldsOfTheOtherRecords) {
-  EXPECT_EQ(OffsetRead(kStaffSystemTag, 0, "indent"), 2);
-  EXPECT_EQ(OffsetRead(kStaffSystemTag, 0, "firstMeasure"), 8);
-  EXPECT_EQ(OffsetRead(kStaffSystemTag, 0, "systemFlags"), 10);
-  EXPECT_EQ(OffsetRead(kStaffSystemTag, 0, "endMeasure"), 12);
-  EXPECT_EQ(OffsetRead(kSystemStaffTag, 0, "staff"), 0);
-  EXPECT_EQ(OffsetRead(kStaffDetailTag, 0, "detailValue"), 0);
-  EXPECT_EQ(OffsetRead(kFrozenSystemTag, 0, "endMeasure"), 0);
-  EXPECT_EQ(OffsetRead(kRestTag, 0, "endMeasure"), 2);
-  Bytes setting = Numbered(12);
-  EXPECT_EQ(RecordLayouts::Read(setting, kSplitGateSettingTag, 0, "words", kSplitGateWord), 0x0908);
-  EXPECT_EQ(RecordLayouts::Find(kPartTag, 0)->size, 12u);
-  EXPECT_TRUE(RecordLayouts::Find(kPartTag, 0)->fields.empty());
   EXPECT_EQ(RecordLayouts::Find(standin::MakeTag("pfmm"), 0), nullptr);
   EXPECT_FALSE(RecordLayouts::IsKnownTag(standin::MakeTag("XXXX")));
+  Bytes setting = Numbered(12);
+  EXPECT_EQ(RecordLayouts::Read(setting, kSplitGateSettingTag, 0, "words", kSplitGateWord), 0x0908);
+}
+
+// A flag sets and clears its own bits only; a group of bits counts as set
+// when all of them are; versions around each flag's bounds are tried.
+TEST(RecordLayoutsTest, FlagsTouchOnlyTheirBits) {
+  const uint32_t v = 0x12000000;
+  Bytes measure = RecordLayouts::Blank(kMeasureTag, v);
+  ASSERT_TRUE(RecordLayouts::Write(measure, kMeasureTag, v, "measureFlags2", 0x0401));
+  EXPECT_FALSE(RecordLayouts::HasFlag(measure, kMeasureTag, v, "measureFlags2", "setAtPieceStart"));
+  ASSERT_TRUE(
+      RecordLayouts::SetFlag(measure, kMeasureTag, v, "measureFlags2", "setAtPieceStart", true));
+  EXPECT_TRUE(RecordLayouts::HasFlag(measure, kMeasureTag, v, "measureFlags2", "setAtPieceStart"));
+  EXPECT_EQ(RecordLayouts::Read(measure, kMeasureTag, v, "measureFlags2"), 0x0C01);
+  ASSERT_TRUE(
+      RecordLayouts::SetFlag(measure, kMeasureTag, v, "measureFlags2", "setAtPieceStart", false));
+  EXPECT_EQ(RecordLayouts::Read(measure, kMeasureTag, v, "measureFlags2"), 0x0001);
+  EXPECT_EQ(RecordLayouts::Mask(kMeasureTag, "measureFlags1", {"pieceStart", "pieceStartMark"}),
+            0x8800);
+
+  Bytes short_system(10, 0);
+  EXPECT_FALSE(RecordLayouts::SetFlag(short_system, kStaffSystemTag, 0, "systemFlags",
+                                      "ownStaffList", true));
+  EXPECT_EQ(short_system, Bytes(10, 0));
+  EXPECT_FALSE(
+      RecordLayouts::HasFlag(short_system, kStaffSystemTag, 0, "systemFlags", "ownStaffList"));
+
+  const std::vector<uint32_t> tried = RecordLayouts::VersionsToTry();
+  for (const FlagLayout& flag : RecordLayouts::Flags()) {
+    for (uint64_t edge : {uint64_t{flag.from_version}, flag.until_version}) {
+      if (edge == 0 || edge > 0xFFFFFFFF) continue;
+      EXPECT_TRUE(std::count(tried.begin(), tried.end(), edge) == 1 &&
+                  std::count(tried.begin(), tried.end(), edge - 1) == 1)
+          << flag.name << " " << edge;
+    }
+  }
 }
 
 TEST(RecordLayoutsTest, SignedFieldsSignExtendAndShortRecordsHaveNoField) {
@@ -90,22 +100,23 @@ TEST(RecordLayoutsTest, SignedFieldsSignExtendAndShortRecordsHaveNoField) {
   EXPECT_EQ(short_system, Bytes(13, 0));
 }
 
+// Fields and gaps account for each byte once; records kept inside lie in gaps.
 TEST(RecordLayoutsTest, GapsAndFieldsCoverEveryByteOnce) {
-  const uint32_t tags[] = {kMeasureTag,      kStaffSystemTag,  kSystemStaffTag,     kStaffDetailTag,
-                           kFrozenSystemTag, kPartTag,         kRegionTag,          kEnclosureTag,
-                           kRestTag,         kRestSettingsTag, kSplitGateSettingTag};
-  for (uint32_t version : {0x0E000000u, 0x10000000u, 0x11000000u, 0x12000000u}) {
-    for (uint32_t tag : tags) {
-      const RecordLayout* layout = RecordLayouts::Find(tag, version);
-      ASSERT_NE(layout, nullptr) << TagName(tag);
-      std::vector<int> covered(layout->size, 0);
-      for (const FieldLayout& field : layout->fields) {
-        for (size_t i = 0; i < field.width(); ++i) ++covered.at(field.offset + i);
-      }
-      for (const Gap& gap : layout->Gaps()) {
-        for (size_t i = 0; i < gap.size; ++i) ++covered.at(gap.offset + i);
-      }
-      EXPECT_EQ(covered, std::vector<int>(layout->size, 1)) << TagName(tag) << " " << version;
+  for (const RecordLayout& layout : RecordLayouts::All()) {
+    SCOPED_TRACE(std::string(layout.description) + " from " + std::to_string(layout.from_version));
+    std::vector<int> covered(layout.size, 0);
+    for (const FieldLayout& field : layout.fields) {
+      for (size_t i = 0; i < field.width(); ++i) ++covered.at(field.offset + i);
+    }
+    std::vector<int> in_gap(layout.size, 0);
+    for (const Gap& gap : layout.Gaps()) {
+      for (size_t i = 0; i < gap.size; ++i)
+        ++covered.at(gap.offset + i), in_gap.at(gap.offset + i) = 1;
+    }
+    EXPECT_EQ(covered, std::vector<int>(layout.size, 1));
+    for (const InnerRecord& inner : layout.inner) {
+      const size_t size = RecordLayouts::Find(inner.tag, layout.from_version)->size;
+      for (size_t i = 0; i < size; ++i) EXPECT_EQ(in_gap.at(inner.offset + i), 1) << inner.name;
     }
   }
 }
