@@ -54,6 +54,14 @@ class RecordPool {
   static void Release() noexcept;
   // False when the pool hands requests straight to the system.
   static constexpr bool Enabled() { return QUILLO_POOL_ENABLED != 0; }
+  // True when objects of `Record` are small enough to come from the free
+  // lists. Each record class asserts it beside its definition, so that one
+  // that outgrows the pool stops the build instead of silently being made
+  // by the system.
+  template <typename Record>
+  static constexpr bool Holds() {
+    return sizeof(Record) <= kLargestPooled;
+  }
 
  private:
   // Free blocks are chained through their first bytes; sizes are rounded up

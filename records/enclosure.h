@@ -47,3 +47,6 @@ class QCEnclosure final : public QCNoInciOther {
   uint8_t own_[kRecordSize] = {};
   uint8_t* data_ = own_;
 };
+
+static_assert(RecordPool::Holds<QCEnclosure>(),
+              "QCEnclosure outgrows the record pool: raise RecordPool::kLargestPooled");

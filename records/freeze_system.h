@@ -45,3 +45,6 @@ class QCFreezeSystem final : public QCNoInciOther {
  private:
   uint8_t record_[kRecordSize] = {};
 };
+
+static_assert(RecordPool::Holds<QCFreezeSystem>(),
+              "QCFreezeSystem outgrows the record pool: raise RecordPool::kLargestPooled");

@@ -98,3 +98,6 @@ class QCMeasure final : public QCNoInciOther {
   uint8_t short_record_[kShortLayout.size] = {};
   uint8_t long_record_[kLongLayout.size] = {};
 };
+
+static_assert(RecordPool::Holds<QCMeasure>(),
+              "QCMeasure outgrows the record pool: raise RecordPool::kLargestPooled");

@@ -101,3 +101,6 @@ class QCMeasureNumberRegion final : public QCNoInciOther {
   QCEnclosure enclosure3_;
   QCEnclosure enclosure4_;
 };
+
+static_assert(RecordPool::Holds<QCMeasureNumberRegion>(),
+              "QCMeasureNumberRegion outgrows the record pool: raise RecordPool::kLargestPooled");

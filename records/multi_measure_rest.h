@@ -57,3 +57,6 @@ class QCMultiMeasureRest final : public QCNoInciOther {
  private:
   uint8_t record_[kRecordSize] = {};
 };
+
+static_assert(RecordPool::Holds<QCMultiMeasureRest>(),
+              "QCMultiMeasureRest outgrows the record pool: raise RecordPool::kLargestPooled");

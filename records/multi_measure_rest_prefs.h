@@ -57,3 +57,6 @@ class QCMultiMeasureRestPrefs : public QCPrefsBase {
  private:
   uint8_t record_[kRecordSize] = {};
 };
+
+static_assert(RecordPool::Holds<QCMultiMeasureRestPrefs>(),
+              "QCMultiMeasureRestPrefs outgrows the record pool: raise RecordPool::kLargestPooled");

@@ -51,3 +51,6 @@ class QCPart final : public QCNoInciOther {
   int16_t part_document_id_;
   int16_t saved_part_id_ = kNoSavedPart;
 };
+
+static_assert(RecordPool::Holds<QCPart>(),
+              "QCPart outgrows the record pool: raise RecordPool::kLargestPooled");

@@ -72,3 +72,6 @@ class QCStaffSystem final : public QCNoInciOther {
  private:
   uint8_t record_[kRecordSize] = {};
 };
+
+static_assert(RecordPool::Holds<QCStaffSystem>(),
+              "QCStaffSystem outgrows the record pool: raise RecordPool::kLargestPooled");

@@ -72,3 +72,6 @@ class QCSystemStaff final : public QCInciOther {
   uint8_t record_[kRecordSize] = {};
   int32_t detail_value_ = kNoDetail;
 };
+
+static_assert(RecordPool::Holds<QCSystemStaff>(),
+              "QCSystemStaff outgrows the record pool: raise RecordPool::kLargestPooled");
