@@ -1,0 +1,46 @@
+# Every test that the documents name as Suite.Test exists.
+#
+# Run as: cmake -DSOURCE_DIR=... -DTEST_PROGRAMS=a,b -P docs_name_tests.cmake
+# Lists the tests of each program (--gtest_list_tests) and fails, naming the
+# file and the test, for every `SuiteTest.Name` in README.md or docs/*.md
+# that none of them has.
+cmake_minimum_required(VERSION 3.25)
+set(known)
+string(REPLACE "," ";" TEST_PROGRAMS "${TEST_PROGRAMS}")
+foreach(program IN LISTS TEST_PROGRAMS)
+  execute_process(COMMAND ${program} --gtest_list_tests OUTPUT_VARIABLE listing
+                  RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${program} --gtest_list_tests failed (${result})")
+  endif()
+  string(REPLACE "\n" ";" lines "${listing}")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^([A-Za-z0-9_]+)\\.")
+      set(suite "${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^  ([A-Za-z0-9_]+)")
+      list(APPEND known "${suite}.${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+endforeach()
+list(LENGTH known count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no tests listed by ${TEST_PROGRAMS}")
+endif()
+
+file(GLOB documents ${SOURCE_DIR}/README.md ${SOURCE_DIR}/docs/*.md)
+set(missing 0)
+foreach(document IN LISTS documents)
+  file(READ ${document} text)
+  string(REGEX MATCHALL "[A-Z][A-Za-z0-9]*Test\\.[A-Z][A-Za-z0-9_]+" named "${text}")
+  list(REMOVE_DUPLICATES named)
+  foreach(name IN LISTS named)
+    if(NOT name IN_LIST known)
+      file(RELATIVE_PATH where ${SOURCE_DIR} ${document})
+      message(SEND_ERROR "${where} names ${name}, which no test program has")
+      math(EXPR missing "${missing} + 1")
+    endif()
+  endforeach()
+endforeach()
+if(missing GREATER 0)
+  message(FATAL_ERROR "${missing} test names in the documents do not exist")
+endif()
