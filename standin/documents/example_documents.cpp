@@ -1,28 +1,44 @@
 #include "standin/documents/example_documents.h"
 
+#include <array>
 #include <cstdio>
 #include <map>
 #include <set>
 
+#include "standin/documents/record_builder.h"
 #include "standin/store/record_layouts.h"
 
 namespace standin {
 namespace {
 
+constexpr const char* kFlags1 = "measureFlags1";
+constexpr const char* kFlags2 = "measureFlags2";
+
 // Flag bits that the examples carry on every measure and that nothing here
 // interprets; they show that edits keep the bits they do not concern.
 constexpr uint16_t kOtherFlags1 = 0x0002;
 constexpr uint16_t kOtherFlags2 = 0x0001;
-// Bits that a finished piece start and piece end carry.
-constexpr uint16_t kStartedFlags1 = 0x8800;
-constexpr uint16_t kStartedFlags2 = 0x8C00;
-constexpr uint16_t kEndedFlags1 = 0x4000;
-constexpr uint16_t kEndedFlags2 = 0x2050;
-// Bits that a measure may hold before a piece is started there.
-constexpr uint16_t kBeforeStartFlags1 = 0x0030;
-constexpr uint16_t kBeforeEndFlags2 = 0x00A0;
-constexpr uint16_t kSystemFlags = 0x4000;
-constexpr uint16_t kNewRestWord0 = 300;
+
+// The bits of the flag words of a measure that starts a piece, ends one, or
+// is about to do either.
+struct MeasureMarks {
+  uint16_t flags1;
+  uint16_t flags2;
+};
+MeasureMarks Started() {
+  return {RecordLayouts::Mask(kMeasureTag, kFlags1, {"pieceStart", "pieceStartMark"}),
+          RecordLayouts::Mask(kMeasureTag, kFlags2, {"pieceStart", "setAtPieceStart"})};
+}
+MeasureMarks Ended() {
+  return {RecordLayouts::Mask(kMeasureTag, kFlags1, {"pieceEnd"}),
+          RecordLayouts::Mask(kMeasureTag, kFlags2, {"pieceEnd", "setAtPieceEnd"})};
+}
+MeasureMarks BeforeStart() {
+  return {RecordLayouts::Mask(kMeasureTag, kFlags1, {"clearedAtPieceStart"}), 0};
+}
+MeasureMarks BeforeEnd() {
+  return {0, RecordLayouts::Mask(kMeasureTag, kFlags2, {"clearedAtPieceEnd"})};
+}
 
 // One system of a part: where it begins and its indent.
 struct SystemPlan {
@@ -30,6 +46,9 @@ struct SystemPlan {
   int indent = 0;
 };
 
+// The examples' records carry a few uninterpreted words in their gaps (the
+// layout's gaps in offset order, counted in words), so that a module that
+// loses or moves them is seen.
 class Builder {
  public:
   Builder(HostDocument* document, uint32_t host_version) : doc_(document), version_(host_version) {
@@ -41,127 +60,103 @@ class Builder {
     doc_->mutable_records().clear();
   }
 
-  void Field(Bytes& bytes, uint32_t tag, const char* name, int value, size_t index = 0) {
-    RecordLayouts::Write(bytes, tag, version_, name, value, index);
-  }
-
   void Part(int id) {
     doc_->parts.push_back(static_cast<int16_t>(id));
-    Bytes record = RecordLayouts::Blank(kPartTag, version_);
-    WriteWord(record, 0, static_cast<uint16_t>(id + 1));
-    WriteWord(record, 2, 0x0100);
-    doc_->Put(kPartTag, static_cast<uint16_t>(id), 0, record);
+    doc_->Put(kPartTag, static_cast<uint16_t>(id), 0,
+              RecordBuilder(kPartTag, version_)
+                  .GapWord(0, 0, static_cast<uint16_t>(id + 1))
+                  .GapWord(0, 1, 0x0100));
   }
 
   void Slot(int slot, int staff) {
     doc_->slot_to_staff[{static_cast<uint16_t>(slot), 0}] = static_cast<int16_t>(staff);
   }
 
-  // Measures 1..count; `flags` adds bits to chosen measures. Besides the
-  // flag words each measure carries a few uninterpreted words, placed from
-  // the layout's flag words so that every layout holds them: one at offset
-  // 0, the four-byte blocks that the layout has more than the oldest one
-  // counted at offset 4, and three after the flag words.
-  void Measures(int count, const std::map<int, std::pair<uint16_t, uint16_t>>& flags) {
-    const RecordLayout& layout = *RecordLayouts::Find(kMeasureTag, version_);
-    const size_t oldest = RecordLayouts::Find(kMeasureTag, 0)->size;
-    const size_t after_flags = layout.FindField("measureFlags2")->offset + 2;
+  // Measures 1..count; `marks` adds bits to chosen measures. Besides the
+  // flag words each measure carries a few uninterpreted words: two before
+  // the flag words (the second counts the four-byte blocks that the layout
+  // has more than the oldest one) and three after them.
+  void Measures(int count, const std::map<int, MeasureMarks>& marks) {
+    const size_t grown = RecordLayouts::Find(kMeasureTag, version_)->size -
+                         RecordLayouts::Find(kMeasureTag, 0)->size;
     for (int n = 1; n <= count; ++n) {
-      Bytes record(layout.size, 0);
-      WriteWord(record, 0, static_cast<uint16_t>(160 + 8 * (n % 4)));
-      WriteWord(record, 4, static_cast<uint16_t>((layout.size - oldest) / 4));
-      WriteWord(record, after_flags, 4);
-      WriteWord(record, after_flags + 2, 1024);
-      WriteWord(record, after_flags + 8, static_cast<uint16_t>(n));
-      uint16_t flags1 = kOtherFlags1, flags2 = kOtherFlags2;
-      auto extra = flags.find(n);
-      if (extra != flags.end()) {
-        flags1 |= extra->second.first;
-        flags2 |= extra->second.second;
+      MeasureMarks flags = {kOtherFlags1, kOtherFlags2};
+      if (auto extra = marks.find(n); extra != marks.end()) {
+        flags.flags1 |= extra->second.flags1;
+        flags.flags2 |= extra->second.flags2;
       }
-      Field(record, kMeasureTag, "measureFlags1", flags1);
-      Field(record, kMeasureTag, "measureFlags2", flags2);
-      doc_->Put(kMeasureTag, static_cast<uint16_t>(n), 0, record);
+      Bytes gaps = RecordBuilder(kMeasureTag, version_)
+                       .GapWord(0, 0, static_cast<uint16_t>(160 + 8 * (n % 4)))
+                       .GapWord(0, 2, static_cast<uint16_t>(grown / 4))
+                       .GapWord(1, 0, 4)
+                       .GapWord(1, 1, 1024)
+                       .GapWord(1, 4, static_cast<uint16_t>(n));
+      doc_->Put(kMeasureTag, static_cast<uint16_t>(n), 0,
+                MeasureRecord(version_, flags.flags1, flags.flags2, gaps));
     }
   }
 
   // Systems 1, 2, ... of `part` with their frozen-system records and staff
-  // lists; the last system ends before `end`.
+  // lists; the last system ends before `end`. Every system keeps a staff
+  // list of its own.
   void Systems(int part, const std::vector<SystemPlan>& plan, int end,
                const std::vector<int>& staves) {
     auto p = static_cast<int16_t>(part);
+    const Bytes system_gaps = RecordBuilder(kStaffSystemTag, version_)
+                                  .GapWord(0, 0, 48)
+                                  .GapWord(1, 0, 12)
+                                  .GapWord(2, 0, 96)
+                                  .GapWord(2, 2, 0xFFF4);
     for (size_t i = 0; i < plan.size(); ++i) {
       auto number = static_cast<uint16_t>(i + 1);
       int system_end = i + 1 < plan.size() ? plan[i + 1].first : end;
-      Bytes system = RecordLayouts::Blank(kStaffSystemTag, version_);
-      WriteWord(system, 0, 48);
-      WriteWord(system, 4, 12);
-      WriteWord(system, 14, 96);
-      WriteWord(system, 18, 0xFFF4);
-      Field(system, kStaffSystemTag, "indent", plan[i].indent);
-      Field(system, kStaffSystemTag, "firstMeasure", plan[i].first);
-      Field(system, kStaffSystemTag, "systemFlags", kSystemFlags);
-      Field(system, kStaffSystemTag, "endMeasure", system_end);
-      doc_->Put(kStaffSystemTag, number, 0, system, p);
-
-      Bytes frozen = RecordLayouts::Blank(kFrozenSystemTag, version_);
-      Field(frozen, kFrozenSystemTag, "endMeasure", system_end);
-      WriteWord(frozen, 2, 1);
-      doc_->Put(kFrozenSystemTag, static_cast<uint16_t>(plan[i].first), 0, frozen, p);
-
+      doc_->Put(kStaffSystemTag, number, 0,
+                StaffSystemRecord(version_, {plan[i].first, system_end, plan[i].indent, true},
+                                  system_gaps),
+                p);
+      doc_->Put(kFrozenSystemTag, static_cast<uint16_t>(plan[i].first), 0,
+                FrozenSystemRecord(version_, system_end), p);
       for (size_t s = 0; s < staves.size(); ++s) {
-        Bytes entry = RecordLayouts::Blank(kSystemStaffTag, version_);
-        Field(entry, kSystemStaffTag, "staff", staves[s]);
-        WriteWord(entry, 2, static_cast<uint16_t>(-288 * static_cast<int>(s)));
-        WriteWord(entry, 6, 0x0100);
-        doc_->Put(kSystemStaffTag, number, static_cast<uint16_t>(s), entry, p);
+        Bytes gaps = RecordBuilder(kSystemStaffTag, version_)
+                         .GapWord(0, 0, static_cast<uint16_t>(-288 * static_cast<int>(s)))
+                         .GapWord(0, 2, 0x0100);
+        doc_->Put(kSystemStaffTag, number, static_cast<uint16_t>(s),
+                  SystemStaffRecord(version_, staves[s], gaps), p);
       }
     }
   }
 
   void Detail(int part, int system, int staff, int value) {
-    Bytes detail = RecordLayouts::Blank(kStaffDetailTag, version_);
-    Field(detail, kStaffDetailTag, "detailValue", value);
-    doc_->Put(kStaffDetailTag, static_cast<uint16_t>(system), static_cast<uint16_t>(staff), detail,
-              static_cast<int16_t>(part));
+    doc_->Put(kStaffDetailTag, static_cast<uint16_t>(system), static_cast<uint16_t>(staff),
+              StaffDetailRecord(version_, value), static_cast<int16_t>(part));
   }
 
   void Rest(int part, int first, int end) {
-    Bytes rest = RecordLayouts::Blank(kRestTag, version_);
-    WriteWord(rest, 0, kNewRestWord0);
-    Field(rest, kRestTag, "endMeasure", end);
-    WriteWord(rest, 4, 7);
-    WriteWord(rest, 8, 1);
-    doc_->Put(kRestTag, static_cast<uint16_t>(first), 0, rest, static_cast<int16_t>(part));
+    Bytes gaps = RecordBuilder(kRestTag, version_).GapWord(1, 0, 7).GapWord(1, 2, 1);
+    doc_->Put(kRestTag, static_cast<uint16_t>(first), 0, RestRecord(version_, end, gaps),
+              static_cast<int16_t>(part));
   }
 
   void Region(int cmper, int first, int end, int cleared) {
-    Bytes region = RecordLayouts::Blank(kRegionTag, version_);
-    WriteWord(region, 0, 1);
-    WriteWord(region, 2, 1);
-    // The first enclosure's first word: after the fields in the oldest
-    // layout, which is the one whose fields lie near the start.
-    const size_t oldest = RecordLayouts::Find(kRegionTag, 0)->size;
-    size_t enclosure = region.size() == oldest ? 70 : 18;
-    WriteWord(region, enclosure, 0x0101);
-    Field(region, kRegionTag, "firstMeasure", first);
-    Field(region, kRegionTag, "endMeasure", end);
-    Field(region, kRegionTag, "clearedOnSplit", cleared);
-    doc_->Put(kRegionTag, static_cast<uint16_t>(cmper), 0, region);
+    Bytes enclosure = RecordBuilder(kEnclosureTag, version_).GapWord(0, 0, 0x0101);
+    Bytes gaps = RecordBuilder(kRegionTag, version_)
+                     .GapWord(0, 0, 1)
+                     .GapWord(0, 1, 1)
+                     .Inner("enclosure1", enclosure);
+    doc_->Put(kRegionTag, static_cast<uint16_t>(cmper), 0,
+              RegionRecord(version_, {first, end, cleared}, gaps));
   }
 
   // The rest settings and the split gate (0: rests are split).
   void Settings(int split_gate) {
-    const uint16_t first[6] = {1, 2, 24, 3, 0, 1}, second[6] = {0, 1, 0, 0, 2, 0};
-    const uint16_t gate[6] = {0, 0, 0, 1, static_cast<uint16_t>(split_gate), 0};
-    auto put = [&](uint32_t tag, uint16_t inci, const uint16_t* words) {
-      Bytes record = RecordLayouts::Blank(tag, version_);
-      for (size_t i = 0; i < 6; ++i) Field(record, tag, "words", words[i], i);
-      doc_->Put(tag, kSettingCmper, inci, record);
-    };
-    put(kRestSettingsTag, 0, first);
-    put(kRestSettingsTag, 1, second);
-    put(kSplitGateSettingTag, 0, gate);
+    doc_->Put(kRestSettingsTag, kSettingCmper, 0,
+              SettingRecord(kRestSettingsTag, version_, {1, 2, 24, 3, 0, 1}));
+    doc_->Put(kRestSettingsTag, kSettingCmper, 1,
+              SettingRecord(kRestSettingsTag, version_, {0, 1, 0, 0, 2, 0}));
+    std::array<uint16_t, 6> gate = {0, 0, 0, 1, 0, 0};
+    gate[kSplitGateWord] = static_cast<uint16_t>(split_gate);
+    doc_->Put(kSplitGateSettingTag, kSettingCmper, 0,
+              SettingRecord(kSplitGateSettingTag, version_, gate));
   }
 
  private:
@@ -177,10 +172,7 @@ void Suite(HostDocument* doc) {
   Builder b(doc, kCurrentHostVersion);
   for (int part = 0; part <= 3; ++part) b.Part(part);
   for (int slot = 1; slot <= 3; ++slot) b.Slot(slot, slot);
-  b.Measures(40, {{12, {0, kBeforeEndFlags2}},
-                  {13, {kBeforeStartFlags1, 0}},
-                  {28, {kEndedFlags1, kEndedFlags2}},
-                  {29, {kStartedFlags1, kStartedFlags2}}});
+  b.Measures(40, {{12, BeforeEnd()}, {13, BeforeStart()}, {28, Ended()}, {29, Started()}});
   b.Systems(0, {{1, 30}, {5}, {9}, {11}, {15}, {19, 8}, {23}, {26}, {29, 30}, {33}, {37}}, 41,
             {1, 2, 3});
   b.Systems(1, {{1, 24}, {7}, {13}, {19}, {24}, {29, 24}, {35}}, 41, {1});
@@ -203,7 +195,7 @@ void ThreeParts(HostDocument* doc) {
   Builder b(doc, 0x12000000);
   for (int part = 0; part <= 3; ++part) b.Part(part);
   for (int slot = 1; slot <= 3; ++slot) b.Slot(slot, slot);
-  b.Measures(16, {{8, {0, kBeforeEndFlags2}}, {9, {kBeforeStartFlags1, 0}}});
+  b.Measures(16, {{8, BeforeEnd()}, {9, BeforeStart()}});
   b.Systems(0, {{1, 20}, {4}, {7}, {11}, {14}}, 17, {1, 2, 3});
   b.Systems(1, {{1, 20}, {6}, {11}}, 17, {1});
   b.Systems(2, {{1, 20}, {9}}, 17, {2});
@@ -221,7 +213,7 @@ void AtHostVersion(HostDocument* doc, uint32_t host_version) {
   for (int part = 0; part <= 2; ++part) b.Part(part);
   b.Slot(1, 1);
   b.Slot(2, 2);
-  b.Measures(16, {{8, {0, kBeforeEndFlags2}}, {9, {kBeforeStartFlags1, 0}}});
+  b.Measures(16, {{8, BeforeEnd()}, {9, BeforeStart()}});
   b.Systems(0, {{1, 18}, {5}, {8}, {12}}, 17, {1, 2});
   b.Systems(1, {{1, 18}, {6}}, 17, {1});
   b.Systems(2, {{1, 18}, {9}, {13}}, 17, {2});

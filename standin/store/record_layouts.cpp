@@ -21,14 +21,16 @@ namespace {
 //     endMeasure:s16@12 gap[14]
 //   system staff 'SOIu', 24 bytes: staff:u16@0 gap[22]
 //   staff detail 'dtLP', 10 bytes: detailValue:s16@0 gap[8]
-//   frozen system 'otFM', 12 bytes: endMeasure:s16@0 gap[10]
+//   frozen system 'otFM', 12 bytes: endMeasure:s16@0 gap[10]; word @2 is 1 in
+//     a new record
 //   part 'otpD', 12 bytes; enclosure 'otDe', 12 bytes: gap[12]
 //   measure-number region 'SOMN', with four enclosures 'otDe' inside:
 //     88 bytes: firstMeasure@6 endMeasure@8 clearedOnSplit@16,
 //       the four enclosures share the bytes @70
 //     from 0x0F000000, 196 bytes: @132 @134 @140, enclosures @18 @84 @30 @96
 //     from 0x11000000, 350 bytes: @140 @142 @150, enclosures @18 @88 @30 @100
-//   multimeasure rest 0x4F025849, 24 bytes: gap[2] endMeasure:s16@2 gap[20]
+//   multimeasure rest 0x4F025849, 24 bytes: gap[2] endMeasure:s16@2 gap[20];
+//     word @0 is 300 in a new record
 //   setting records 'ot25', 'ot83', 12 bytes: words:u16[6]@0
 //
 // These layouts are the host's file format and must not be changed. A new
@@ -65,7 +67,13 @@ const std::vector<RecordLayout>& AllLayouts() {
         {"endMeasure", 12, FieldKind::kSigned}}},
       {kSystemStaffTag, "system staff", 0, 24, {{"staff", 0, FieldKind::kUnsigned}}},
       {kStaffDetailTag, "staff detail", 0, 10, {{"detailValue", 0, FieldKind::kSigned}}},
-      {kFrozenSystemTag, "frozen system", 0, 12, {{"endMeasure", 0, FieldKind::kSigned}}},
+      {kFrozenSystemTag,
+       "frozen system",
+       0,
+       12,
+       {{"endMeasure", 0, FieldKind::kSigned}},
+       {},
+       {{2, 1}}},
       {kPartTag, "part", 0, 12, {}},
       {kEnclosureTag, "enclosure", 0, 12, {}},
       {kRegionTag,
@@ -92,7 +100,13 @@ const std::vector<RecordLayout>& AllLayouts() {
         {"endMeasure", 142, FieldKind::kSigned},
         {"clearedOnSplit", 150, FieldKind::kUnsigned}},
        Enclosures(18, 88, 30, 100)},
-      {kRestTag, "multimeasure rest", 0, 24, {{"endMeasure", 2, FieldKind::kSigned}}},
+      {kRestTag,
+       "multimeasure rest",
+       0,
+       24,
+       {{"endMeasure", 2, FieldKind::kSigned}},
+       {},
+       {{0, 300}}},
       {kRestSettingsTag, "rest settings", 0, 12, {{"words", 0, FieldKind::kWords, kSettingWords}}},
       {kSplitGateSettingTag,
        "rest split setting",
@@ -267,6 +281,15 @@ const InnerRecord* RecordLayouts::FindInner(uint32_t tag, uint32_t host_version,
 Bytes RecordLayouts::Blank(uint32_t tag, uint32_t host_version) {
   const RecordLayout* layout = Find(tag, host_version);
   return Bytes(layout == nullptr ? 0 : layout->size, 0);
+}
+
+Bytes RecordLayouts::New(uint32_t tag, uint32_t host_version) {
+  Bytes bytes = Blank(tag, host_version);
+  const RecordLayout* layout = Find(tag, host_version);
+  if (layout != nullptr) {
+    for (const NewRecordWord& word : layout->new_record) WriteWord(bytes, word.offset, word.value);
+  }
+  return bytes;
 }
 
 }  // namespace standin

@@ -89,6 +89,13 @@ struct InnerRecord {
   uint32_t tag;
 };
 
+// A word that a record newly made by the host holds in a gap: not a field
+// (documents show it among the gap's bytes), but part of the host's format.
+struct NewRecordWord {
+  size_t offset;
+  uint16_t value;
+};
+
 struct RecordLayout {
   uint32_t tag;
   const char* description;  // "measure", "staff system", ...
@@ -99,6 +106,8 @@ struct RecordLayout {
   std::vector<FieldLayout> fields;  // in offset order, not overlapping
   // Records kept inside this one, by name; their bytes lie in the gaps.
   std::vector<InnerRecord> inner = {};
+  // The gap words of a record the host makes anew; every other byte is 0.
+  std::vector<NewRecordWord> new_record = {};
 
   // The field called `name`, or null.
   const FieldLayout* FindField(std::string_view name) const;
@@ -168,6 +177,9 @@ class RecordLayouts {
 
   // A zero-filled record of the layout's size.
   static Bytes Blank(uint32_t tag, uint32_t host_version);
+  // A record as the host makes it anew: zeros but for the layout's
+  // new_record words.
+  static Bytes New(uint32_t tag, uint32_t host_version);
 
   // The value of a field's word as its kind reads it.
   static int32_t FieldValue(const Bytes& bytes, const FieldLayout& field, size_t index = 0);

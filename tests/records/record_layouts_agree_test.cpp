@@ -255,4 +255,26 @@ TEST(RecordLayoutsAgreeTest, EveryFlagBitAndTheVersionsFromWhichItMeansSomething
   EXPECT_EQ(Flags().size(), RecordLayouts::Flags().size()) << "a module row the host lacks";
 }
 
+// What the module writes into a record it makes anew is what the host puts
+// in a new record of that layout.
+TEST(RecordLayoutsAgreeTest, ARecordTheModuleMakesAnewIsTheHostsNewRecord) {
+  const uint32_t reported = host::HostVersion();
+  for (uint32_t version : RecordLayouts::VersionsToTry()) {
+    host::SetHostVersion(version);
+    const auto record = [](QCBaseData&& object) {
+      return standin::Bytes(object.DataBuffer(),
+                            object.DataBuffer() + static_cast<size_t>(object.DataSize()));
+    };
+    EXPECT_EQ(record(QCMultiMeasureRest()), RecordLayouts::New(standin::kRestTag, version))
+        << Where(standin::kRestTag, nullptr, version);
+    EXPECT_EQ(record(QCFreezeSystem()), RecordLayouts::New(standin::kFrozenSystemTag, version))
+        << Where(standin::kFrozenSystemTag, nullptr, version);
+    EXPECT_EQ(record(QCSystemStaff()), RecordLayouts::New(standin::kSystemStaffTag, version))
+        << Where(standin::kSystemStaffTag, nullptr, version);
+    EXPECT_EQ(record(QCMeasureNumberRegion()), RecordLayouts::New(standin::kRegionTag, version))
+        << Where(standin::kRegionTag, nullptr, version);
+  }
+  host::SetHostVersion(reported);
+}
+
 }  // namespace

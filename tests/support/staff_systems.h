@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "standin/documents/record_builder.h"
 #include "standin/store/host_document.h"
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
@@ -22,26 +23,40 @@ struct SystemShape {
   uint16_t flags = 0;
 };
 
-// A 28-byte system record; the bytes the module does not interpret are
-// filled with recognisable values so that a test sees them carried along.
-inline standin::Bytes SystemRecord(const SystemShape& s) {
-  auto u = [](int16_t v) { return static_cast<uint16_t>(v); };
-  return Words({0xAAAA, u(s.indent), 0xBBBB, 0xCCCC, u(s.first), s.flags, u(s.end), 0xDDDD, 0, 0, 0,
-                0, 0, 0xEEEE});
+// A system record; the bytes the module does not interpret are filled with
+// recognisable values so that a test sees them carried along.
+inline standin::Bytes SystemRecord(const SystemShape& s,
+                                   uint32_t host_version = standin::kCurrentHostVersion) {
+  standin::Bytes gaps = standin::RecordBuilder(kStaffSystemTag, host_version)
+                            .GapWord(0, 0, 0xAAAA)
+                            .GapWord(1, 0, 0xBBBB)
+                            .GapWord(1, 1, 0xCCCC)
+                            .GapWord(2, 0, 0xDDDD)
+                            .GapWord(2, 6, 0xEEEE)
+                            .Set("systemFlags", s.flags);
+  return standin::StaffSystemRecord(
+      host_version,
+      {s.first, s.end, s.indent,
+       (s.flags & standin::RecordLayouts::Mask(kStaffSystemTag, "systemFlags", {"ownStaffList"})) !=
+           0},
+      gaps);
 }
 
 // Lists `parts` as the document's parts, each with its part record.
 inline void PutParts(standin::HostDocument& doc, std::vector<int16_t> parts) {
   doc.parts = std::move(parts);
-  for (int16_t part : doc.parts)
-    doc.Put(kPartTag, static_cast<uint16_t>(part), 0, standin::Bytes(12));
+  for (int16_t part : doc.parts) {
+    doc.Put(kPartTag, static_cast<uint16_t>(part), 0,
+            standin::RecordLayouts::Blank(kPartTag, doc.host_version));
+  }
 }
 
 // Files the systems as 1, 2, 3, ... of `part`.
 inline void PutSystems(standin::HostDocument& doc, int16_t part,
                        const std::vector<SystemShape>& systems) {
   uint16_t number = 1;
-  for (const SystemShape& s : systems) doc.Put(kStaffSystemTag, number++, 0, SystemRecord(s), part);
+  for (const SystemShape& s : systems)
+    doc.Put(kStaffSystemTag, number++, 0, SystemRecord(s, doc.host_version), part);
 }
 
 inline int16_t Word(const standin::Bytes& bytes, size_t offset) {
@@ -105,24 +120,23 @@ inline std::map<int, std::vector<standin::Bytes>> StaffListsByNumber(
 // record beside it when `detail` is not 100.
 inline void PutStaff(standin::HostDocument& doc, int16_t part, uint16_t system, uint16_t inci,
                      uint16_t staff, int16_t detail = 100) {
-  standin::Bytes entry(24, 0x11);
-  entry[0] = static_cast<uint8_t>(staff);
-  entry[1] = static_cast<uint8_t>(staff >> 8);
-  doc.Put(kSystemStaffTag, system, inci, entry, part);
-  if (detail != 100) {
-    doc.Put(kStaffDetailTag, system, staff, Words({static_cast<uint16_t>(detail), 0, 0, 0, 0}),
+  doc.Put(
+      kSystemStaffTag, system, inci,
+      standin::SystemStaffRecord(doc.host_version, staff,
+                                 standin::FilledRecord(kSystemStaffTag, doc.host_version, 0x11)),
+      part);
+  if (detail != 100)
+    doc.Put(kStaffDetailTag, system, staff, standin::StaffDetailRecord(doc.host_version, detail),
             part);
-  }
 }
 
 // Files measure `number` in the host's layout at `host_version`, its flag
 // words set and every other byte 0x33.
 inline void PutMeasure(standin::HostDocument& doc, uint32_t host_version, uint16_t number,
                        uint16_t flags1, uint16_t flags2) {
-  standin::Bytes record(standin::RecordLayouts::Find(kMeasureTag, host_version)->size, 0x33);
-  standin::RecordLayouts::Write(record, kMeasureTag, host_version, "measureFlags1", flags1);
-  standin::RecordLayouts::Write(record, kMeasureTag, host_version, "measureFlags2", flags2);
-  doc.Put(kMeasureTag, number, 0, record);
+  doc.Put(kMeasureTag, number, 0,
+          standin::MeasureRecord(host_version, flags1, flags2,
+                                 standin::FilledRecord(kMeasureTag, host_version, 0x33)));
 }
 
 }  // namespace testing_support
