@@ -16,6 +16,7 @@
 #include "bench/allocation_counter.h"
 #include "plugin/extension_api.h"
 #include "standin/documents/document_file.h"
+#include "standin/documents/record_builder.h"
 #include "standin/documents/score_generator.h"
 #include "standin/reports/document_diff.h"
 #include "standin/reports/document_picture.h"
@@ -146,16 +147,11 @@ void SharedRangeDiffBenchmark(benchmark::State& state, int factor) {
   const int systems = 1000 * factor;
   standin::HostDocument doc;
   doc.host_version = 0x12000000;
-  doc.Put(standin::kPartTag, 0, 0, standin::Bytes(12, 0));
-  for (int number = 1; number <= systems; ++number) {
-    standin::Bytes system =
-        standin::RecordLayouts::Blank(standin::kStaffSystemTag, doc.host_version);
-    standin::RecordLayouts::Write(system, standin::kStaffSystemTag, doc.host_version,
-                                  "firstMeasure", 1);
-    standin::RecordLayouts::Write(system, standin::kStaffSystemTag, doc.host_version, "endMeasure",
-                                  5);
+  doc.Put(standin::kPartTag, 0, 0,
+          standin::RecordLayouts::Blank(standin::kPartTag, doc.host_version));
+  const standin::Bytes system = standin::StaffSystemRecord(doc.host_version, {1, 5});
+  for (int number = 1; number <= systems; ++number)
     doc.Put(standin::kStaffSystemTag, static_cast<uint16_t>(number), 0, system, int16_t{0});
-  }
   double seconds = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();

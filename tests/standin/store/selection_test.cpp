@@ -52,7 +52,9 @@ TEST(SelectionTest, RangesAsWrittenOnTheCommandLine) {
 class SelectionInDocumentTest : public testing::Test {
  protected:
   void SetUp() override {
-    for (uint16_t m = 3; m <= 20; ++m) doc.Put(standin::kMeasureTag, m, 0, Bytes(30, 0));
+    for (uint16_t m = 3; m <= 20; ++m)
+      doc.Put(standin::kMeasureTag, m, 0,
+              standin::RecordLayouts::Blank(standin::kMeasureTag, doc.host_version));
     doc.slot_to_staff[{1, 0}] = 1;
     doc.slot_to_staff[{2, 0}] = 2;
     doc.slot_to_staff[{4, 1}] = 3;
