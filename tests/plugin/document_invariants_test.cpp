@@ -29,6 +29,7 @@ using testing_support::kStaffDetailTag;
 using testing_support::kStaffSystemTag;
 using testing_support::kSystemStaffTag;
 using testing_support::MeasureFlags;
+using testing_support::ShownStaffLists;
 using testing_support::StaffListsByNumber;
 using testing_support::Word;
 
@@ -72,7 +73,7 @@ class DocumentInvariantsTest : public testing_support::HostTest {
         shape.movement_starts.end());
     shape.rests_per_part = static_cast<int>(random() % 4);
     shape.split_gate = random() % 4 == 0 ? static_cast<uint16_t>(1 + random() % 0xFFFE) : 0;
-    shape.own_staff_lists = shape.host_version < standin::kOwnStaffListsFrom;
+    shape.own_staff_lists = standin::ScoreShape::OwnStaffLists::kDrawn;
     shape.seed = static_cast<uint32_t>(random());
     return shape;
   }
@@ -83,7 +84,16 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
   SCOPED_TRACE("part " + std::to_string(part));
   const std::vector<System> old_systems = Systems(before, part);
   const std::vector<System> systems = Systems(after, part);
-  auto lists = StaffListsByNumber(after, part), old_lists = StaffListsByNumber(before, part);
+  auto shown = ShownStaffLists(after, part), old_shown = ShownStaffLists(before, part);
+  // A number that holds no system afterwards holds no list it did not hold.
+  const auto lists = StaffListsByNumber(after, part), old_lists = StaffListsByNumber(before, part);
+  for (const auto& [number, list] : lists) {
+    if (number == 0 || static_cast<size_t>(number) > systems.size()) {
+      const auto old = old_lists.find(number);
+      EXPECT_TRUE(old != old_lists.end() && old->second == list)
+          << "a staff list under " << number << ", where no system is";
+    }
+  }
   // Which old system each new one stands for, and whether a cut was made.
   size_t cut = old_systems.size();
   for (size_t i = 0; i < old_systems.size(); ++i)
@@ -106,20 +116,9 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
     const int expected_indent = begins_piece ? Word(old_systems[0].bytes, 2) : Word(old.bytes, 2);
     EXPECT_EQ(Word(systems[k].bytes, 2), expected_indent) << "system " << k + 1;
 
-    // The staff list and the detail records followed the system.
-    const auto number = static_cast<uint16_t>(k + 1);
-    const auto old_number = static_cast<uint16_t>(source + 1);
-    const std::vector<Bytes>& list = lists[number];
-    EXPECT_EQ(list, old_lists[old_number]) << "staff list of system " << k + 1;
-    for (const Bytes& entry : list) {
-      const auto staff = static_cast<uint16_t>(Word(entry, 0));
-      const Bytes* detail = after.Find(kStaffDetailTag, number, staff, part);
-      const Bytes* old_detail = before.Find(kStaffDetailTag, old_number, staff, part);
-      ASSERT_EQ(detail == nullptr, old_detail == nullptr) << "detail " << number << "/" << staff;
-      if (detail != nullptr) {
-        EXPECT_EQ(Word(*detail, 0), Word(*old_detail, 0));
-      }
-    }
+    // The system shows the staves, with their details, that it showed.
+    EXPECT_TRUE(shown[static_cast<int>(k + 1)] == old_shown[static_cast<int>(source + 1)])
+        << "staves shown by system " << k + 1;
     // The frozen-system record under the first measure agrees.
     const Bytes* freeze =
         after.Find(kFrozenSystemTag, static_cast<uint16_t>(systems[k].first), 0, part);
