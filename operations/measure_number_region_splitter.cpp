@@ -21,7 +21,8 @@ bool QCMeasureNumberRegionSplitter::Iterate(QCBase* element) {
   const int16_t m = start_measure_;
   const int16_t end = region->EndMeasure();
   if (m > Measure(end - 1)) return true;
-  if (m < region->FirstMeasure()) return true;
+  // A region that begins at m already numbers the new piece on its own.
+  if (m <= region->FirstMeasure()) return true;
 
   std::unique_ptr<QCBaseData> clone_object = region->Clone();
   auto* piece = RecordCast<QCMeasureNumberRegion>(clone_object.get());

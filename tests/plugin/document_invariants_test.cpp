@@ -74,6 +74,7 @@ class DocumentInvariantsTest : public testing_support::HostTest {
     shape.rests_per_part = static_cast<int>(random() % 4);
     shape.split_gate = random() % 4 == 0 ? static_cast<uint16_t>(1 + random() % 0xFFFE) : 0;
     shape.own_staff_lists = standin::ScoreShape::OwnStaffLists::kDrawn;
+    shape.first_region_number = static_cast<uint16_t>(1 + random() % 3);  // 2, 3: region 1 deleted
     shape.seed = static_cast<uint32_t>(random());
     return shape;
   }
@@ -125,6 +126,35 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
     ASSERT_NE(freeze, nullptr) << "frozen system at " << systems[k].first;
     EXPECT_EQ(Word(*freeze, 0), systems[k].end);
   }
+}
+
+// Every region that ran across s now ends there, and one that begins at s
+// carries on from there with its bytes; a region that began at s or did not
+// reach it is as it was.
+void CheckRegionsAfterSplit(const HostDocument& before, const HostDocument& after, int s) {
+  const uint32_t v = before.host_version;
+  auto field = [&](const Bytes& bytes, const char* name) {
+    return standin::RecordLayouts::Read(bytes, kRegionTag, v, name).value_or(0);
+  };
+  std::multiset<std::pair<int, int>> expected, got;
+  for (const auto& [key, bytes] : before.records()) {
+    if (key.tag != kRegionTag) continue;
+    const int first = field(bytes, "firstMeasure"), end = field(bytes, "endMeasure");
+    if (first < s && s < end) {
+      expected.insert({first, s});
+      expected.insert({s, end});
+    } else {
+      expected.insert({first, end});
+      const Bytes* now = after.Find(kRegionTag, key.cmper, 0);
+      ASSERT_NE(now, nullptr) << "region " << key.cmper;
+      EXPECT_EQ(*now, bytes) << "region " << key.cmper << " changed";
+    }
+  }
+  for (const auto& [key, bytes] : after.records()) {
+    if (key.tag == kRegionTag)
+      got.insert({field(bytes, "firstMeasure"), field(bytes, "endMeasure")});
+  }
+  EXPECT_EQ(got, expected);
 }
 
 // The document outside what Start New Piece may touch is unchanged, and the
@@ -179,7 +209,9 @@ TEST_F(DocumentInvariantsTest, StartNewPieceKeepsTheDocumentWhole) {
     const HostDocument before = standin::GenerateScore(shape);
     HostDocument after = before;
     after.logging = false;
-    const int s = 2 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures - 1));
+    int s = 2 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures - 1));
+    // Often where a movement, and its region, already begins.
+    if (random() % 3 == 0 && shape.movement_starts.back() >= 2) s = shape.movement_starts.back();
     SCOPED_TRACE("document " + std::to_string(d) + ", start measure " + std::to_string(s));
     ASSERT_EQ(InvokeOn(after, 0, s, s), 1);
     EXPECT_EQ(after.current_part, before.current_part);
@@ -190,7 +222,12 @@ TEST_F(DocumentInvariantsTest, StartNewPieceKeepsTheDocumentWhole) {
     }
     EXPECT_EQ(Covered(after, kRegionTag, RecordKey::kDocumentWide),
               Covered(before, kRegionTag, RecordKey::kDocumentWide));
+    CheckRegionsAfterSplit(before, after, s);
     CheckUntouched(before, after, s, shape.split_gate == 0);
+    // The piece now starts at s: starting it there again changes nothing.
+    HostDocument again = after;
+    ASSERT_EQ(InvokeOn(again, 0, s, s), 1);
+    EXPECT_TRUE(again.records() == after.records()) << "a second start at the same measure";
     if (HasFailure()) return;
   }
 }

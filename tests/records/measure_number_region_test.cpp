@@ -121,9 +121,10 @@ TEST_F(MeasureNumberRegionTest, AShortRecordSavesShortButItsCopyIsFullSizeWithZe
   doc.Put(kRegionTag, 2, 0, PatternRecord(300, 50));
   doc.Put(kRegionTag, 3, 0, PatternRecord(100, 9));
 
-  // No region at cmper 1: the walk finds nothing.
+  // No region at cmper 1: the walk starts at the first region the host has.
   QCMeasureNumberRegions regions;
-  EXPECT_EQ(regions.LoadAll(), 0);
+  EXPECT_EQ(regions.LoadAll(), 2);
+  EXPECT_EQ(regions.RegionAt(0)->ItemCmper(), 2);
   doc.Put(kRegionTag, 1, 0, PatternRecord(350, 1));
   ASSERT_EQ(regions.LoadAll(), 3);
 
