@@ -1,7 +1,10 @@
 # Cross build for 64-bit Windows with MinGW-w64, win32 threading flavour: the
-# C++ runtime linked into the module then uses the kernel's own thread-local
-# slots and critical sections, and brings no threads library (with its
-# process-wide exception handler and thread-control imports) into the host.
+# C++ runtime linked into the module then takes its one lock, the mutex of its
+# emergency exception pool, from libgcc's own Windows thread support, built on
+# a kernel semaphore, and brings no threads library (with its process-wide
+# exception handler and thread-control imports) into the host. That support
+# comes whole, so its thread-local key functions and their Tls* imports come
+# with it, though nothing in the module creates a key.
 # Every compiler is named by its suffixed name: installing either flavour
 # moves the unsuffixed names to it.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "framework/base.h"
@@ -93,14 +94,11 @@ class QCBaseData : public QCBase {
   // LoadNext, without the load); false when the host has none.
   bool MoveToNext() { return MoveToNextOf(*this); }
   // Loads the record at the current address. A count the host reports above
-  // DataSize() is taken as DataSize(); a negative count fails the load.
+  // DataSize() is taken as DataSize(); a negative count fails the load. True
+  // when the host found the record, even without bytes (then not loaded).
   bool LoadCurrent() { return LoadCurrentOf(*this); }
-  // True when the last load delivered the whole record, DataSize() bytes:
-  // a clone of the object would then hold exactly what the object holds.
-  bool HoldsWholeRecord() const { return HoldsWholeRecordOf(*this); }
-
-  // MoveToNext, LoadCurrent and HoldsWholeRecord of `record`, read through
-  // its class Record. (Inline, as Save is, so that a record class's own calls
+  // MoveToNext and LoadCurrent of `record`, read through its class Record.
+  // (Inline, as Save is, so that a record class's own calls
   // reach the host without a virtual call for its tag, size or version; the
   // walks of the collections name their element class for the same reason.)
   template <typename Record>
@@ -123,14 +121,13 @@ class QCBaseData : public QCBase {
       data.loaded_size_ = 0;
       return false;
     }
+    // Bytes past the delivered ones read as zero, whatever the host left
+    // there or an earlier load did; a record delivered without bytes is
+    // found but not loaded: it is never saved, and a copy of it holds zeros.
+    if (count < room) std::memset(data.record_ + count, 0, static_cast<size_t>(room - count));
     data.loaded_size_ = static_cast<uint64_t>(count > room ? room : count);
     data.document_id_ = host::GetCurrentCantorDocument();
     return true;
-  }
-  template <typename Record>
-  static bool HoldsWholeRecordOf(const Record& record) {
-    const int32_t size = record.DataSize();
-    return size > 0 && record.LoadedSize() == static_cast<uint64_t>(size);
   }
 
   // Makes a clone of this loaded object: a new instance with the same

@@ -1,8 +1,8 @@
 // QCCollectionData: a collection of record objects of one class, filled from
 // the host by walking the records of that class and written back from it.
-// Each element is an independent object with its own address and bytes: the
-// object that loaded a whole record, or a clone of the one that loaded a
-// short record (so that its bytes past the delivered ones read as zero).
+// Each element is the independent object that loaded its record, with its own
+// address and bytes; a short record's bytes past the delivered ones read as
+// zero, and a record delivered without bytes stays not loaded.
 #pragma once
 
 #include <cstdint>
@@ -55,11 +55,11 @@ class QCCollectionData : public QCCollection {
   // plain new object of a record class.
   template <typename Element>
   std::unique_ptr<Element> NewElement() const;
-  // Appends the record `probe` has just loaded and leaves in `probe` the
-  // object that is to load the next one. A whole record is appended as it is
-  // and a new object, at the same address, takes its place; a short one is
-  // cloned and the probe stays. (Declared inline where it is defined: it
-  // runs once per listed record, and the compiler then keeps it in the walk.)
+  // Appends the object `probe` that has just loaded a record and leaves in
+  // `probe` a new object, at the same address, to load the next one. No
+  // object ever holds two records in turn, so none can carry bytes of
+  // another. (Declared inline where it is defined: it runs once per listed
+  // record, and the compiler then keeps it in the walk.)
   template <typename Element>
   void AppendLoaded(std::unique_ptr<Element>& probe);
 
@@ -86,10 +86,6 @@ std::unique_ptr<Element> QCCollectionData::NewElement() const {
 
 template <typename Element>
 inline void QCCollectionData::AppendLoaded(std::unique_ptr<Element>& probe) {
-  if (!QCBaseData::HoldsWholeRecordOf(*probe)) {
-    Append(probe->Clone());
-    return;
-  }
   std::unique_ptr<Element> next = NewProbe<Element>();
   std::memcpy(next->AddressBlock(), probe->AddressBlock(), QCBaseData::kAddressSize);
   Append(std::move(probe));

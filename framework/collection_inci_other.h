@@ -18,8 +18,10 @@ class QCCollectionInciOther : public QCCollectionData {
   std::unique_ptr<QCBaseData> CreateElement() const override { return CreateInciElement(); }
 
   // Deletes every incidence of cmper in the host, highest inci first. True
-  // when there was nothing to delete (no incidence 0) or all were deleted;
-  // false at the first load or delete that fails.
+  // when there was nothing to delete (no incidence 0, on two looks) or all
+  // were deleted;
+  // false at the first load or delete that fails, or when an incidence past
+  // the counted ones is still there afterwards.
   virtual bool DeleteAllForCmper(uint16_t cmper);
   // Replaces the content with clones of incidences 0, 1, 2, ... of cmper, up
   // to the first that does not load. Returns the count.
@@ -75,13 +77,19 @@ std::unique_ptr<Element> QCCollectionInciOther::NewInciElement() const {
 template <typename Element>
 bool QCCollectionInciOther::DeleteAllForCmperAs(uint16_t cmper) {
   std::unique_ptr<Element> probe = NewInciProbe<Element>();
-  if (!probe->Load(cmper, 0)) return true;
+  // A refused load looks like a missing incidence, and a list written over
+  // a cmper taken for empty would follow the entries still there; so an
+  // empty cmper is one whose incidence 0 is missing twice over.
+  if (!probe->Load(cmper, 0) && !probe->Load(cmper, 0)) return true;
   uint32_t count = 1;
   while (count < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(count))) ++count;
   for (uint32_t inci = count; inci-- > 0;) {
     if (!probe->Load(cmper, static_cast<uint16_t>(inci)) || !probe->DeleteData()) return false;
   }
-  return true;
+  // The count ends at the first incidence that does not load, which a host's
+  // refused load also looks like: an incidence still found there was not
+  // counted, and the cmper is not empty.
+  return count == kMaxIncidences || !probe->Load(cmper, static_cast<uint16_t>(count));
 }
 
 template <typename Element>
@@ -90,11 +98,7 @@ int32_t QCCollectionInciOther::LoadAllForCmperAs(uint16_t cmper) {
   std::unique_ptr<Element> probe = NewInciProbe<Element>();
   for (uint32_t inci = 0; inci < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(inci));
        ++inci) {
-    // As AppendLoaded: a whole record is kept as loaded, a short one cloned.
-    if (!QCBaseData::HoldsWholeRecordOf(*probe)) {
-      Append(probe->Clone());
-      continue;
-    }
+    // As AppendLoaded: each entry keeps the object that loaded it.
     Append(std::move(probe));
     probe = NewInciProbe<Element>();
   }

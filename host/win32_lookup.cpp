@@ -11,10 +11,15 @@ ModuleHandle NativeFindModule(const char* name) {
 }
 
 ServiceAddress NativeFindService(ModuleHandle module, const char* name) {
-  // A null handle is passed on as it is: Windows takes it as the process's
-  // own executable, so a host whose file bears neither expected name still
-  // has its services found.
-  return reinterpret_cast<ServiceAddress>(GetProcAddress(static_cast<HMODULE>(module), name));
+  // A null handle stands for the program that started the process, so that a
+  // host whose file bears neither expected name still has its services
+  // found. GetProcAddress is not documented to take null for it; the module
+  // handle asked for with no name is documented to be that program's.
+  // GetModuleHandleA is the call the module already makes (GetModuleHandleW
+  // answers the same and would be one import more).
+  HMODULE program = module != nullptr ? static_cast<HMODULE>(module) : GetModuleHandleA(nullptr);
+  if (program == nullptr) return nullptr;
+  return reinterpret_cast<ServiceAddress>(GetProcAddress(program, name));
 }
 
 }  // namespace host

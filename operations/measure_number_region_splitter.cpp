@@ -15,11 +15,14 @@ int16_t Measure(int32_t value) {
 
 bool QCMeasureNumberRegionSplitter::Iterate(QCBase* element) {
   auto* region = RecordCast<QCMeasureNumberRegion>(element);
-  if (region == nullptr) return true;
+  // A region the host found but delivered without bytes is not split: its
+  // measures are unknown, and it is never saved.
+  if (region == nullptr || region->LoadedSize() == 0) return true;
   const int16_t m = start_measure_;
   const int16_t end = region->EndMeasure();
   if (m > Measure(end - 1)) return true;
-  if (m < region->FirstMeasure()) return true;
+  // A region that begins at m already numbers the new piece on its own.
+  if (m <= region->FirstMeasure()) return true;
 
   std::unique_ptr<QCBaseData> clone_object = region->Clone();
   auto* piece = RecordCast<QCMeasureNumberRegion>(clone_object.get());

@@ -4,7 +4,9 @@
 // Iterate cuts a region that covers the start measure m in two: a new region
 // record from m to the old end (its clearedOnSplit word 0), created under a
 // cmper the host assigns, and the old region, which then ends before m.
-// Regions that do not cover m are left alone. Each cut is all or nothing:
+// Regions that do not cover m are left alone, and so is one that already
+// begins at m (the piece has its region), or that the host delivered without
+// bytes. Each cut is all or nothing:
 // when the host refuses either record, the document keeps the region as it
 // was. The caller owns the regions it walks; the splitter keeps no state but
 // the start measure.

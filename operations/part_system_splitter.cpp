@@ -1,7 +1,5 @@
 #include "operations/part_system_splitter.h"
 
-#include <algorithm>
-
 #include "host/host_services.h"
 #include "records/freeze_system.h"
 #include "records/staff_system.h"
@@ -67,14 +65,17 @@ bool WholeList(const QCStaffSystems& systems) {
   return !beyond.Load(static_cast<uint16_t>(last->ItemCmper() + 1));
 }
 
-// Reads the part's systems once more after they have moved up, with the
-// look past the last one, as the host has always been asked at this point.
-// The staff lists do not move by what this reading finds: a reading the
-// host cuts short would otherwise leave the lists behind their systems.
-void ReadMovedSystems() {
-  QCStaffSystems moved;
-  moved.LoadAll();
-  WholeList(moved);
+// True when `staves` holds the whole list filed under `number`: every entry
+// it read carries bytes, and the host has no entry after the last one read.
+// A list read short would lose its tail once the next move writes over its
+// number.
+bool ReadWhole(const QCSystemStaves& staves, uint16_t number) {
+  for (int32_t position = 0; position < staves.Count(); ++position) {
+    const QCSystemStaff* entry = staves.StaffAt(position);
+    if (entry == nullptr || entry->LoadedSize() == 0) return false;
+  }
+  QCSystemStaff beyond;
+  return !beyond.Load(number, static_cast<uint16_t>(staves.Count()));
 }
 
 // Moves the staff lists one number up along with the systems that moved:
@@ -88,20 +89,19 @@ void MoveStaffLists(const QCStaffSystems& before, uint16_t lowest) {
   QCSystemStaves staves;
   for (int32_t number = before.Count() + 1; number >= lowest; --number) {
     if (number >= kHighestSystemNumber) continue;  // nowhere to move its list
-    // Whether a number keeps a list of its own is read from the record now
-    // filed under it: the one read under the number below (the lowest one
-    // stayed where it was).
-    const int32_t now_filed = std::max(number, int32_t{lowest} + 1) - 2;
-    const QCStaffSystem& system = *before.SystemAt(now_filed);
-    const auto target = static_cast<uint16_t>(number + 1);
-    const uint16_t source = system.HasOwnStaffList() ? static_cast<uint16_t>(number) : uint16_t{0};
-    const int32_t loaded = staves.LoadAllForCmper(source);
-    // A list read short (the host refused one of its entries) would lose its
-    // tail once the next move writes over this number; the moves stop here,
-    // leaving this list in place and the one above it copied already.
-    QCSystemStaff beyond;
-    if (beyond.Load(source, static_cast<uint16_t>(loaded))) return;
-    if (!staves.SaveAllForCmper(target)) return;
+    // The list under a number belongs to the system that had the number
+    // before the cut. On hosts where a system shows list 0 unless it keeps
+    // one of its own, a system without its own list is given a copy of
+    // list 0 at its new number, so that it shows what it showed. The number
+    // above the last system had none: what it holds moves up unread.
+    const bool had_system = number <= before.Count();
+    const bool own_list = !had_system || before.SystemAt(number - 1)->HasOwnStaffList();
+    const uint16_t source = own_list ? static_cast<uint16_t>(number) : uint16_t{0};
+    staves.LoadAllForCmper(source);
+    // A list that cannot be read or replaced whole stops the moves here: this
+    // list stays in place and every list above it has moved already.
+    if (!ReadWhole(staves, source)) return;
+    if (!staves.SaveAllForCmper(static_cast<uint16_t>(number + 1))) return;
   }
 }
 
@@ -138,10 +138,7 @@ uint16_t QCPartSystemSplitter::SplitSystems() const {
   if (containing == kNone || systems.SystemAt(containing)->FirstMeasure() >= start) return 0;
   if (!survey.numbered_for_renumbering || !WholeList(systems)) return 0;
   const CutResult cut = Cut(systems, containing);
-  if (cut.lowest_moved != 0) {
-    ReadMovedSystems();
-    MoveStaffLists(systems, cut.lowest_moved);
-  }
+  if (cut.lowest_moved != 0) MoveStaffLists(systems, cut.lowest_moved);
   return cut.new_system;
 }
 

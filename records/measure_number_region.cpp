@@ -66,6 +66,12 @@ void QCMeasureNumberRegion::CopyDataFrom(QCBaseData& other) {
   UseStorage(DataBuffer(), static_cast<uint64_t>(size));
 }
 
+bool QCMeasureNumberRegion::LoadFirst() {
+  if (Load(1)) return true;
+  SetAddress(0, 0);
+  return LoadNext();
+}
+
 QCEnclosure* QCMeasureNumberRegion::Enclosure(int number) {
   switch (number) {
     case 1:

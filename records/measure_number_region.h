@@ -69,6 +69,10 @@ class QCMeasureNumberRegion final : public QCNoInciOther {
   // enclosures need no copy: they alias the copied bytes. Anything but a
   // region is ignored.
   void CopyDataFrom(QCBaseData& other) override;
+  // Loads region 1, or, when that does not load, the first region the host
+  // has after address (0, 0): a document whose user deleted region 1 still
+  // has its other regions listed.
+  bool LoadFirst() override;
 
   // Enclosure `number` (1 to 4), or null for any other number.
   QCEnclosure* Enclosure(int number);

@@ -1,8 +1,9 @@
 // QCMeasureNumberRegions: every measure-number region of the document.
 //
-// LoadAll walks the regions from cmper 1 on, in the host's order; each element
-// is an independent QCMeasureNumberRegion clone that the collection owns and
-// that can be changed and saved, or cloned again and created anew.
+// LoadAll walks every region in the host's order, from region 1 or, when
+// there is none, from the first the host has; each element is an independent
+// QCMeasureNumberRegion that the collection owns and that can be changed and
+// saved, or cloned and created anew.
 #pragma once
 
 #include <cstdint>

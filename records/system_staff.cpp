@@ -1,5 +1,7 @@
 #include "records/system_staff.h"
 
+#include <cstring>
+
 #include "host/byte_order.h"
 #include "host/host_services.h"
 #include "records/record_copy.h"
@@ -34,21 +36,31 @@ void QCSystemStaff::CopyDataFrom(QCBaseData& other) {
   auto* entry = RecordCast<QCSystemStaff>(&other);
   if (entry == nullptr) return;
   UseStorage(record_, records::CopyDeliveredBytes(*entry, record_, sizeof record_));
-  detail_value_ = entry->Cmper() == 0 ? kNoDetail : entry->detail_value_;
+  const bool detailed = entry->Cmper() != 0;
+  detail_value_ = detailed ? entry->detail_value_ : kNoDetail;
+  if (detailed) {
+    std::memcpy(detail_, entry->detail_, sizeof detail_);
+  } else {
+    std::memset(detail_, 0, sizeof detail_);
+  }
 }
 
 bool QCSystemStaff::Load(uint16_t cmper, uint16_t inci) {
   if (!QCInciOther::Load(cmper, inci)) return false;
   detail_value_ = kNoDetail;
+  std::memset(detail_, 0, sizeof detail_);
   // Under system 0, or without a staff to key it, there is no detail record.
   if (cmper == 0 || LoadedSize() < kStaffOffset + 2) return true;
   DetailAddress address(cmper, Staff());
   uint8_t detail[kDetailSize] = {};
   int32_t delivered = kDetailSize;
-  // A record too short to hold the value counts as no record.
+  // A record too short to hold the value counts as no record; bytes past
+  // those delivered read as zero.
   if (host::LoadEData(kDetailTag, address.bytes, detail, &delivered, DataVersion()) != 0 &&
       delivered >= static_cast<int32_t>(kDetailValueOffset + 2)) {
-    detail_value_ = host::ReadI16(detail, kDetailValueOffset);
+    const auto kept = static_cast<size_t>(delivered < kDetailSize ? delivered : kDetailSize);
+    std::memcpy(detail_, detail, kept);
+    detail_value_ = host::ReadI16(detail_, kDetailValueOffset);
   }
   return true;
 }
@@ -68,13 +80,19 @@ bool QCSystemStaff::SaveDetail() {
   // entry has a loaded size.)
   if (LoadedSize() < kStaffOffset + 2) return detail_value_ == kNoDetail;
   DetailAddress address(Cmper(), Staff());
-  if (detail_value_ == kNoDetail) {
+  if (detail_value_ == kNoDetail && DetailIsOnlyItsValue()) {
     if (Cmper() != 0) host::DeleteEData(kDetailTag, address.bytes, DataVersion());
     return true;
   }
-  uint8_t detail[kDetailSize] = {};
-  host::WriteU16(detail, kDetailValueOffset, static_cast<uint16_t>(detail_value_));
-  return host::SaveEData(kDetailTag, address.bytes, detail, kDetailSize, DataVersion()) != 0;
+  host::WriteU16(detail_, kDetailValueOffset, static_cast<uint16_t>(detail_value_));
+  return host::SaveEData(kDetailTag, address.bytes, detail_, kDetailSize, DataVersion()) != 0;
+}
+
+bool QCSystemStaff::DetailIsOnlyItsValue() const {
+  for (size_t at = kDetailValueOffset + 2; at < sizeof detail_; ++at) {
+    if (detail_[at] != 0) return false;
+  }
+  return true;
 }
 
 uint16_t QCSystemStaff::Staff() const {

@@ -27,7 +27,8 @@ class QCSystemStaff final : public QCInciOther {
 
   static constexpr uint32_t kDetailTag = 0x64744C50;  // 'dtLP'
   // Staff detail record (10 bytes, little-endian), addressed by
-  // (system number, staff): value: i16 @0, reserved: 8 bytes @2 (written 0).
+  // (system number, staff): value: i16 @0, then 8 bytes @2 that the host
+  // keeps and the module carries as they were (zero in a new record).
   static constexpr int32_t kDetailSize = 10;
   static constexpr size_t kDetailValueOffset = 0;
   // detailValue of an entry without a detail record.
@@ -49,7 +50,9 @@ class QCSystemStaff final : public QCInciOther {
   void CopyDataFrom(QCBaseData& other) override;
 
   // Loads the entry at (cmper, inci), then its detail record unless cmper is
-  // 0. A missing detail record is no failure: detailValue is then 100.
+  // 0. A missing detail record is no failure: detailValue is then 100. The
+  // detail record's bytes travel with the entry: copies carry them and every
+  // save writes them back, with detailValue as the value.
   bool Load(uint16_t cmper, uint16_t inci) override;
   // Writes the entry at its address, then the detail step below. False when
   // the entry is not written; otherwise the detail step's result.
@@ -63,14 +66,20 @@ class QCSystemStaff final : public QCInciOther {
   void SetDetailValue(int32_t value) { detail_value_ = value; }
 
  private:
-  // detailValue 100: removes the detail record at (cmper, staff) and answers
-  // true. Otherwise writes it there; true when the host accepted it. An entry
-  // loaded too short to name its staff touches no detail record and answers
-  // true only for 100.
+  // detailValue 100 and nothing else in the detail bytes: removes the detail
+  // record at (cmper, staff) and answers true. Otherwise writes the detail
+  // bytes there with detailValue as the value; true when the host accepted
+  // them. An entry loaded too short to name its staff touches no detail
+  // record and answers true only for 100.
   bool SaveDetail();
+  // True when the detail bytes past the value are all zero.
+  bool DetailIsOnlyItsValue() const;
 
   uint8_t record_[kRecordSize] = {};
   int32_t detail_value_ = kNoDetail;
+  // The detail record as loaded (zero when there is none); its value word is
+  // detail_value_'s, written at save.
+  uint8_t detail_[kDetailSize] = {};
 };
 
 static_assert(RecordPool::Holds<QCSystemStaff>(),

@@ -43,7 +43,8 @@ class Writer {
 };
 
 void AddSystems(HostDocument& doc, Writer& w, uint32_t v, int16_t part, int measures, int min_len,
-                int max_len, int staves, int detail_every, int first_staff, bool own_lists) {
+                int max_len, int staves, int detail_every, int first_staff,
+                ScoreShape::OwnStaffLists own_lists) {
   int first = 1;
   uint16_t number = 1;
   int entry = 0;
@@ -52,9 +53,14 @@ void AddSystems(HostDocument& doc, Writer& w, uint32_t v, int16_t part, int meas
     Bytes system = w.Noise(SizeOf(kStaffSystemTag, v));
     Set(system, kStaffSystemTag, v, "indent", w.Between(0, 3) * 24);
     Set(system, kStaffSystemTag, v, "firstMeasure", first);
-    // systemFlags 0x4000: the system keeps a staff list of its own.
+    // systemFlags 0x4000: the system keeps a staff list of its own. A drawn
+    // flag keeps the bit of the noise, so that it differs from system to
+    // system without another draw.
     const int flags = Get(system, kStaffSystemTag, v, "systemFlags");
-    Set(system, kStaffSystemTag, v, "systemFlags", own_lists ? flags | 0x4000 : flags & ~0x4000);
+    if (own_lists != ScoreShape::OwnStaffLists::kDrawn) {
+      const bool own = own_lists == ScoreShape::OwnStaffLists::kEvery;
+      Set(system, kStaffSystemTag, v, "systemFlags", own ? flags | 0x4000 : flags & ~0x4000);
+    }
     Set(system, kStaffSystemTag, v, "endMeasure", end);
     doc.Put(kStaffSystemTag, number, 0, system, part);
 
@@ -124,7 +130,7 @@ HostDocument GenerateScore(const ScoreShape& shape) {
     Bytes region = w.Noise(SizeOf(kRegionTag, v));
     Set(region, kRegionTag, v, "firstMeasure", starts[i]);
     Set(region, kRegionTag, v, "endMeasure", end);
-    doc.Put(kRegionTag, static_cast<uint16_t>(i + 1), 0, region);
+    doc.Put(kRegionTag, static_cast<uint16_t>(shape.first_region_number + i), 0, region);
   }
 
   for (int p = 0; p < shape.parts; ++p) {

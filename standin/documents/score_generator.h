@@ -30,7 +30,13 @@ struct ScoreShape {
   std::vector<int> movement_starts{1};  // first measures of the movements
   int rests_per_part = 3;               // multimeasure rests in each part but part 0
   uint16_t split_gate = 0;              // 'ot83' word 4
-  bool own_staff_lists = false;  // systemFlags 0x4000 set: each system keeps its own staff list
+  // Which systems carry systemFlags 0x4000 (a staff list of their own, which
+  // the host reads before kOwnStaffListsFrom): none, every one, or each
+  // system drawn alone, so that neighbours differ.
+  enum class OwnStaffLists { kNone, kEvery, kDrawn };
+  OwnStaffLists own_staff_lists = OwnStaffLists::kNone;
+  // The number of the first measure-number region; the others follow it.
+  uint16_t first_region_number = 1;
   uint32_t seed = 1;
 };
 

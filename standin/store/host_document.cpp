@@ -150,7 +150,8 @@ size_t HostDocument::CountCalls(std::string_view service) const {
 
 bool HostDocument::Admit(ServiceCall& call) {
   call.part = current_part;
-  return !(refuse && refuse(call));
+  odd_ = answer ? answer(call) : Answer::kAsIs;
+  return !(refuse && refuse(call)) && odd_ != Answer::kRefused;
 }
 
 int16_t HostDocument::Finish(ServiceCall& call, int16_t result) {
@@ -168,8 +169,11 @@ int16_t HostDocument::LoadEData(uint32_t tag, uint8_t* address, void* buffer, in
   if (it == records_.end()) return Finish(call, 0);
   size_t room = *size < 0 ? 0 : static_cast<size_t>(*size);
   size_t count = std::min(room, it->second.size());
+  if (odd_ == Answer::kNoBytes) count = 0;
+  if (odd_ == Answer::kShort) count /= 2;
   if (count > 0) std::memcpy(buffer, it->second.data(), count);
   *size = reported_load_size.value_or(static_cast<int32_t>(count));
+  if (odd_ == Answer::kLong) *size = static_cast<int32_t>(room) + 100;
   return Finish(call, 1);
 }
 
@@ -252,7 +256,8 @@ int16_t HostDocument::NextEData(uint32_t tag, uint8_t* address, uint32_t version
       return Finish(call, 0);
   }
   Remember(it);
-  if (!next_does_not_advance) SetAddress(address, it->first.cmper, it->first.inci);
+  if (!next_does_not_advance && odd_ != Answer::kStandsStill)
+    SetAddress(address, it->first.cmper, it->first.inci);
   return Finish(call, 1);
 }
 

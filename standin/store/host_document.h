@@ -152,6 +152,13 @@ class HostDocument {
   std::optional<int32_t> reported_load_size;       // size written back by every load
   bool next_does_not_advance = false;              // next answers 1, address unchanged
   bool next_wraps_around = false;  // after the last record, next goes back to the first
+  // An odd answer to one call, chosen per call (unset: every call answered
+  // as it should be). Loads: kNoBytes finds the record and delivers none,
+  // kShort delivers half of it, kLong reports more bytes than the room
+  // offered; next-record steps: kStandsStill answers 1 and leaves the
+  // address; any call: kRefused answers 0 and changes nothing.
+  enum class Answer { kAsIs, kRefused, kNoBytes, kShort, kLong, kStandsStill };
+  std::function<Answer(const ServiceCall&)> answer;
 
   // --- The services, as the exported QX_ functions call them. ---
   // A create never replaces a record: at an address in use it answers 0, and
@@ -199,6 +206,7 @@ class HostDocument {
 
   RecordStore records_;
   Fingers fingers_;
+  Answer odd_ = Answer::kAsIs;  // the answer chosen for the call being served
 };
 
 // Makes `document` the one the exported services act on (null: none; every

@@ -248,6 +248,22 @@ TEST_F(CollectionDataTest, AFailedDeleteLeavesTheLowerIncidences) {
   EXPECT_NE(doc.Find(kTestIncidenceTag, 5, 0), nullptr);
   EXPECT_FALSE(incidences.SaveAllForCmper(5));  // nothing is written over them
   EXPECT_EQ(doc.CountCalls("QX_CreateEData"), 0u);
+
+  // A load refused while the incidences are counted hides the ones from it
+  // on: the ones counted are deleted, but those left make the cmper not
+  // empty, and nothing is appended after them.
+  doc = standin::HostDocument();
+  for (uint16_t i = 0; i < 4; ++i) doc.Put(kTestIncidenceTag, 5, i, Bytes{7, 0, 0, 0});
+  int loads_of_two = 0;
+  doc.refuse = [&](const standin::ServiceCall& call) {
+    return call.service == "QX_LoadEData" && call.inci == 2 && ++loads_of_two == 1;
+  };
+  doc.Put(kTestIncidenceTag, 6, 0, Bytes{1, 0, 0, 0});
+  ASSERT_EQ(incidences.LoadAllForCmper(6), 1);
+  EXPECT_FALSE(incidences.SaveAllForCmper(5));
+  EXPECT_EQ(doc.CountCalls("QX_CreateEData"), 0u);
+  EXPECT_EQ(*doc.Find(kTestIncidenceTag, 5, 2), (Bytes{7, 0, 0, 0}));
+  EXPECT_EQ(*doc.Find(kTestIncidenceTag, 5, 3), (Bytes{7, 0, 0, 0}));
 }
 
 TEST_F(CollectionDataTest, IncidenceListsMoveFromOneCmperToAnother) {

@@ -15,8 +15,8 @@
 namespace {
 
 // A platform lookup that records every call and finds the host under one
-// name. Like Windows, it takes a null handle as the process's own program,
-// which exports the services or not.
+// name. Like the platforms' own lookups, it takes a null handle as the
+// process's own program, which exports the services or not.
 struct RecordingLookup {
   static inline std::vector<std::string> calls;
   static inline std::string host_name;

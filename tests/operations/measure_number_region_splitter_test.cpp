@@ -76,16 +76,30 @@ TEST_F(MeasureNumberRegionSplitterTest, CutsEveryRegionThatCoversTheMeasureAndNo
   EXPECT_EQ(SplitAt(9), 5);
 
   // The new regions come after the existing ones, in walk order; the region
-  // that began at 9 is left covering no measure.
-  EXPECT_EQ(Regions(doc), "1:1-9 2:9-9 3:5-9 4:10-20 5:3-9 6:9-16 7:9-10 8:9-30");
-  EXPECT_EQ(doc.CountCalls("QX_CreateEData"), 3u);
-  EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 3u);
+  // that begins at 9 already numbers the piece and is left as it was.
+  EXPECT_EQ(Regions(doc), "1:1-9 2:9-16 3:5-9 4:10-20 5:3-9 6:9-10 7:9-30");
+  EXPECT_EQ(doc.CountCalls("QX_CreateEData"), 2u);
+  EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 2u);
+
+  // A second start at the same measure changes nothing.
+  const auto records = doc.records();
+  EXPECT_EQ(SplitAt(9), 7);
+  EXPECT_EQ(doc.records(), records);
+}
+
+TEST_F(MeasureNumberRegionSplitterTest, RegionsAreFoundWithoutRegionOne) {
+  // The user deleted region 1; the covering region 2 is still cut.
+  UseHostVersion(0x11000000);
+  doc.Put(kRegionTag, 2, 0, Region(1, 9));
+  doc.Put(kRegionTag, 3, 0, Region(9, 17));
+  EXPECT_EQ(SplitAt(6), 2);
+  EXPECT_EQ(Regions(doc), "2:1-6 3:9-17 4:6-9");
 }
 
 TEST_F(MeasureNumberRegionSplitterTest, ARefusedRecordLeavesThatRegionWhole) {
   UseHostVersion(0x11000000);
   doc.Put(kRegionTag, 1, 0, Region(1, 21));
-  doc.Put(kRegionTag, 2, 0, Region(9, 30));
+  doc.Put(kRegionTag, 2, 0, Region(8, 30));
   doc.Put(kRegionTag, 3, 0, Region(5, 40));
   // The first new region is refused; then the second old region's save.
   int creates = 0;
@@ -98,7 +112,7 @@ TEST_F(MeasureNumberRegionSplitterTest, ARefusedRecordLeavesThatRegionWhole) {
 
   // Regions 1 and 2 still cover their measures, once each; the new region
   // made for region 2 is taken back; the walk goes on and region 3 is cut.
-  EXPECT_EQ(Regions(doc), "1:1-21 2:9-30 3:5-9 4:9-40");
+  EXPECT_EQ(Regions(doc), "1:1-21 2:8-30 3:5-9 4:9-40");
   EXPECT_EQ(doc.LogText("QX_DeleteEData"), "DeleteEData SOMN 4/0 p0 v11000000 -> 1\n");
 }
 

@@ -29,6 +29,7 @@ using testing_support::kStaffDetailTag;
 using testing_support::kStaffSystemTag;
 using testing_support::kSystemStaffTag;
 using testing_support::MeasureFlags;
+using testing_support::ShownStaffLists;
 using testing_support::StaffListsByNumber;
 using testing_support::Word;
 
@@ -72,7 +73,8 @@ class DocumentInvariantsTest : public testing_support::HostTest {
         shape.movement_starts.end());
     shape.rests_per_part = static_cast<int>(random() % 4);
     shape.split_gate = random() % 4 == 0 ? static_cast<uint16_t>(1 + random() % 0xFFFE) : 0;
-    shape.own_staff_lists = shape.host_version < standin::kOwnStaffListsFrom;
+    shape.own_staff_lists = standin::ScoreShape::OwnStaffLists::kDrawn;
+    shape.first_region_number = static_cast<uint16_t>(1 + random() % 3);  // 2, 3: region 1 deleted
     shape.seed = static_cast<uint32_t>(random());
     return shape;
   }
@@ -83,7 +85,16 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
   SCOPED_TRACE("part " + std::to_string(part));
   const std::vector<System> old_systems = Systems(before, part);
   const std::vector<System> systems = Systems(after, part);
-  auto lists = StaffListsByNumber(after, part), old_lists = StaffListsByNumber(before, part);
+  auto shown = ShownStaffLists(after, part), old_shown = ShownStaffLists(before, part);
+  // A number that holds no system afterwards holds no list it did not hold.
+  const auto lists = StaffListsByNumber(after, part), old_lists = StaffListsByNumber(before, part);
+  for (const auto& [number, list] : lists) {
+    if (number == 0 || static_cast<size_t>(number) > systems.size()) {
+      const auto old = old_lists.find(number);
+      EXPECT_TRUE(old != old_lists.end() && old->second == list)
+          << "a staff list under " << number << ", where no system is";
+    }
+  }
   // Which old system each new one stands for, and whether a cut was made.
   size_t cut = old_systems.size();
   for (size_t i = 0; i < old_systems.size(); ++i)
@@ -106,26 +117,44 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
     const int expected_indent = begins_piece ? Word(old_systems[0].bytes, 2) : Word(old.bytes, 2);
     EXPECT_EQ(Word(systems[k].bytes, 2), expected_indent) << "system " << k + 1;
 
-    // The staff list and the detail records followed the system.
-    const auto number = static_cast<uint16_t>(k + 1);
-    const auto old_number = static_cast<uint16_t>(source + 1);
-    const std::vector<Bytes>& list = lists[number];
-    EXPECT_EQ(list, old_lists[old_number]) << "staff list of system " << k + 1;
-    for (const Bytes& entry : list) {
-      const auto staff = static_cast<uint16_t>(Word(entry, 0));
-      const Bytes* detail = after.Find(kStaffDetailTag, number, staff, part);
-      const Bytes* old_detail = before.Find(kStaffDetailTag, old_number, staff, part);
-      ASSERT_EQ(detail == nullptr, old_detail == nullptr) << "detail " << number << "/" << staff;
-      if (detail != nullptr) {
-        EXPECT_EQ(Word(*detail, 0), Word(*old_detail, 0));
-      }
-    }
+    // The system shows the staves, with their details, that it showed.
+    EXPECT_TRUE(shown[static_cast<int>(k + 1)] == old_shown[static_cast<int>(source + 1)])
+        << "staves shown by system " << k + 1;
     // The frozen-system record under the first measure agrees.
     const Bytes* freeze =
         after.Find(kFrozenSystemTag, static_cast<uint16_t>(systems[k].first), 0, part);
     ASSERT_NE(freeze, nullptr) << "frozen system at " << systems[k].first;
     EXPECT_EQ(Word(*freeze, 0), systems[k].end);
   }
+}
+
+// Every region that ran across s now ends there, and one that begins at s
+// carries on from there with its bytes; a region that began at s or did not
+// reach it is as it was.
+void CheckRegionsAfterSplit(const HostDocument& before, const HostDocument& after, int s) {
+  const uint32_t v = before.host_version;
+  auto field = [&](const Bytes& bytes, const char* name) {
+    return standin::RecordLayouts::Read(bytes, kRegionTag, v, name).value_or(0);
+  };
+  std::multiset<std::pair<int, int>> expected, got;
+  for (const auto& [key, bytes] : before.records()) {
+    if (key.tag != kRegionTag) continue;
+    const int first = field(bytes, "firstMeasure"), end = field(bytes, "endMeasure");
+    if (first < s && s < end) {
+      expected.insert({first, s});
+      expected.insert({s, end});
+    } else {
+      expected.insert({first, end});
+      const Bytes* now = after.Find(kRegionTag, key.cmper, 0);
+      ASSERT_NE(now, nullptr) << "region " << key.cmper;
+      EXPECT_EQ(*now, bytes) << "region " << key.cmper << " changed";
+    }
+  }
+  for (const auto& [key, bytes] : after.records()) {
+    if (key.tag == kRegionTag)
+      got.insert({field(bytes, "firstMeasure"), field(bytes, "endMeasure")});
+  }
+  EXPECT_EQ(got, expected);
 }
 
 // The document outside what Start New Piece may touch is unchanged, and the
@@ -180,7 +209,9 @@ TEST_F(DocumentInvariantsTest, StartNewPieceKeepsTheDocumentWhole) {
     const HostDocument before = standin::GenerateScore(shape);
     HostDocument after = before;
     after.logging = false;
-    const int s = 2 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures - 1));
+    int s = 2 + static_cast<int>(random() % static_cast<uint32_t>(shape.measures - 1));
+    // Often where a movement, and its region, already begins.
+    if (random() % 3 == 0 && shape.movement_starts.back() >= 2) s = shape.movement_starts.back();
     SCOPED_TRACE("document " + std::to_string(d) + ", start measure " + std::to_string(s));
     ASSERT_EQ(InvokeOn(after, 0, s, s), 1);
     EXPECT_EQ(after.current_part, before.current_part);
@@ -191,7 +222,12 @@ TEST_F(DocumentInvariantsTest, StartNewPieceKeepsTheDocumentWhole) {
     }
     EXPECT_EQ(Covered(after, kRegionTag, RecordKey::kDocumentWide),
               Covered(before, kRegionTag, RecordKey::kDocumentWide));
+    CheckRegionsAfterSplit(before, after, s);
     CheckUntouched(before, after, s, shape.split_gate == 0);
+    // The piece now starts at s: starting it there again changes nothing.
+    HostDocument again = after;
+    ASSERT_EQ(InvokeOn(again, 0, s, s), 1);
+    EXPECT_TRUE(again.records() == after.records()) << "a second start at the same measure";
     if (HasFailure()) return;
   }
 }

@@ -121,23 +121,35 @@ TEST_F(MeasureNumberRegionTest, AShortRecordSavesShortButItsCopyIsFullSizeWithZe
   doc.Put(kRegionTag, 2, 0, PatternRecord(300, 50));
   doc.Put(kRegionTag, 3, 0, PatternRecord(100, 9));
 
-  // No region at cmper 1: the walk finds nothing.
+  // No region at cmper 1: the walk starts at the first region the host has.
   QCMeasureNumberRegions regions;
-  EXPECT_EQ(regions.LoadAll(), 0);
+  EXPECT_EQ(regions.LoadAll(), 2);
+  EXPECT_EQ(regions.RegionAt(0)->ItemCmper(), 2);
   doc.Put(kRegionTag, 1, 0, PatternRecord(350, 1));
   ASSERT_EQ(regions.LoadAll(), 3);
 
-  // The collection loads the two short regions through one probe; the copy
-  // of the second holds its 100 bytes and zeros, not the first one's tail.
-  QCMeasureNumberRegion* copy = regions.RegionAt(2);
+  // Each region the collection lists holds its own bytes, zeros after a
+  // short one's, never the tail of the region listed before it; a region the
+  // host finds but delivers without bytes (4, after the short 3) holds none
+  // and is not loaded, so it cannot be saved or widened by a copy.
+  doc.Put(kRegionTag, 4, 0, Bytes{});
+  ASSERT_EQ(regions.LoadAll(), 4);
+  QCMeasureNumberRegion* listed = regions.RegionAt(2);
   Bytes expected = PatternRecord(100, 9);
   expected.resize(350, 0);
-  EXPECT_EQ(RecordOf(*copy), expected);
-
-  QCMeasureNumberRegion direct;
-  ASSERT_TRUE(direct.Load(3));
+  EXPECT_EQ(RecordOf(*listed), expected);
+  QCMeasureNumberRegion* empty = regions.RegionAt(3);
+  EXPECT_EQ(empty->LoadedSize(), 0u);
+  EXPECT_EQ(RecordOf(*empty), Bytes(350, 0));
   doc.log.clear();
-  ASSERT_TRUE(direct.Save());
+  EXPECT_FALSE(empty->Save());
+  EXPECT_TRUE(doc.log.empty());
+
+  // A short region saves as the host delivered it; its copy is full size.
+  std::unique_ptr<QCBaseData> copy_object = listed->Clone();
+  auto* copy = dynamic_cast<QCMeasureNumberRegion*>(copy_object.get());
+  ASSERT_NE(copy, nullptr);
+  ASSERT_TRUE(listed->Save());
   ASSERT_TRUE(copy->SaveNew());
   EXPECT_EQ(doc.LogText(),
             "SaveEData SOMN 3/0 p0 100B v11000000 -> 1\n"

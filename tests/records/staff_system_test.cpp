@@ -122,6 +122,23 @@ TEST_F(SystemStaffTest, DetailValueTravelsWithTheEntry) {
   EXPECT_EQ(StaffListsText(doc, 0), "1:[7=-5] 4:[7 8=2]");
 }
 
+TEST_F(SystemStaffTest, ADetailMovesWithAllItsBytes) {
+  // The host keeps bytes of its own after the value: a copy filed under
+  // another system writes them there, only the value as the entry says; a
+  // value of 100 beside such bytes keeps the record.
+  doc.Put(kStaffDetailTag, 1, 7, Words({0xFFFB, 0x1234, 0, 0x5678, 9}));
+  PutStaff(doc, 0, 1, 0, 7);
+  QCSystemStaff entry;
+  ASSERT_TRUE(entry.Load(1, 0));
+  std::unique_ptr<QCBaseData> clone = entry.Clone();
+  auto* copy = RecordCast<QCSystemStaff>(clone.get());
+  ASSERT_TRUE(copy->SaveAs(4));
+  EXPECT_EQ(*doc.Find(kStaffDetailTag, 4, 7), Words({0xFFFB, 0x1234, 0, 0x5678, 9}));
+  copy->SetDetailValue(100);
+  ASSERT_TRUE(copy->Save());
+  EXPECT_EQ(*doc.Find(kStaffDetailTag, 4, 7), Words({100, 0x1234, 0, 0x5678, 9}));
+}
+
 TEST_F(SystemStaffTest, AnEntryTooShortToNameItsStaffOrADetailTooShortMeanNoDetail) {
   const standin::Bytes entry_record = Words({7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   const standin::Bytes detail_record = Words({0xFFFB, 0, 0, 0, 0});

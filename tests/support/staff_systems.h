@@ -105,6 +105,22 @@ inline std::string StaffListsText(const standin::HostDocument& doc, int16_t part
   return previous < 0 ? text : text + "]";
 }
 
+// What a system shows of one staff: the entry's bytes and the value of the
+// detail record beside it (100 when there is none; none is read under 0).
+struct ShownStaff {
+  standin::Bytes entry;
+  int detail;
+  friend bool operator==(const ShownStaff& a, const ShownStaff& b) {
+    return a.entry == b.entry && a.detail == b.detail;
+  }
+};
+// The staff list each system of the part shows, by system number: its own,
+// or on hosts before kOwnStaffListsFrom, unless its record carries the
+// own-list flag, the list filed under 0.
+inline constexpr uint16_t kOwnStaffListFlag = 0x4000;
+inline std::map<int, std::vector<ShownStaff>> ShownStaffLists(const standin::HostDocument& doc,
+                                                              int16_t part);
+
 // The staff lists of the part by system number, each as the sequence of its
 // entries' bytes.
 inline std::map<int, std::vector<standin::Bytes>> StaffListsByNumber(
@@ -137,6 +153,31 @@ inline void PutMeasure(standin::HostDocument& doc, uint32_t host_version, uint16
   doc.Put(kMeasureTag, number, 0,
           standin::MeasureRecord(host_version, flags1, flags2,
                                  standin::FilledRecord(kMeasureTag, host_version, 0x33)));
+}
+
+inline std::map<int, std::vector<ShownStaff>> ShownStaffLists(const standin::HostDocument& doc,
+                                                              int16_t part) {
+  const auto lists = StaffListsByNumber(doc, part);
+  std::map<int, std::vector<ShownStaff>> shown;
+  ForRecords(
+      doc, part, kStaffSystemTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
+        const auto flags =
+            standin::RecordLayouts::Read(b, kStaffSystemTag, doc.host_version, "systemFlags");
+        const bool own = doc.host_version >= standin::kOwnStaffListsFrom ||
+                         (flags.value_or(0) & kOwnStaffListFlag) != 0;
+        const uint16_t number = own ? key.cmper : 0;
+        std::vector<ShownStaff>& staves = shown[key.cmper];
+        const auto list = lists.find(number);
+        if (list == lists.end()) return;
+        for (const standin::Bytes& entry : list->second) {
+          const auto staff = static_cast<uint16_t>(Word(entry, 0));
+          const standin::Bytes* detail =
+              number == 0 ? nullptr : doc.Find(kStaffDetailTag, number, staff, part);
+          staves.push_back(
+              {entry, detail == nullptr || detail->size() < 2 ? 100 : Word(*detail, 0)});
+        }
+      });
+  return shown;
 }
 
 }  // namespace testing_support

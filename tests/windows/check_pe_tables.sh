@@ -29,8 +29,9 @@ msvcrt.dll:realloc msvcrt.dll:abort msvcrt.dll:fwrite msvcrt.dll:vfprintf msvcrt
 msvcrt.dll:strncmp kernel32.dll:VirtualProtect kernel32.dll:VirtualQuery kernel32.dll:Sleep
 kernel32.dll:InitializeCriticalSection kernel32.dll:DeleteCriticalSection
 kernel32.dll:EnterCriticalSection kernel32.dll:LeaveCriticalSection kernel32.dll:TlsGetValue"
-# C++ exceptions: the unwinder, and the runtime's locks and thread-local keys
-# on the kernel's own primitives.
+# C++ exceptions: the unwinder, and the lock of the runtime's emergency
+# exception pool, from libgcc's Windows thread support on the kernel's own
+# primitives (its thread-local key functions come with it, never called).
 allowed_imports+="
 kernel32.dll:RaiseException kernel32.dll:RtlCaptureContext kernel32.dll:RtlLookupFunctionEntry
 kernel32.dll:RtlUnwindEx kernel32.dll:RtlVirtualUnwind kernel32.dll:TlsAlloc kernel32.dll:TlsFree

@@ -87,3 +87,20 @@ add_test(NAME windows.allocation_failure_cycles
           oom-cycles $<TARGET_FILE:failing_allocation_module> 1000 10)
 set_tests_properties(windows.allocation_failure_cycles PROPERTIES FIXTURES_REQUIRED wine
   TIMEOUT 300)
+
+# A defect inside the module, in a windowed host: the test build reaches the
+# C++ runtime's terminate handler on demand (see failing_allocator.cpp). The
+# host's own unhandled-exception filter must see the fault, raised inside the
+# module; a host without a filter must still end.
+add_executable(guarded_host ${CMAKE_CURRENT_LIST_DIR}/guarded_host.cpp)
+target_link_libraries(guarded_host PRIVATE standin_program)
+target_compile_options(guarded_host PRIVATE ${QUILLO_WARNINGS})
+set_target_properties(guarded_host PROPERTIES WIN32_EXECUTABLE ON)
+target_link_options(guarded_host PRIVATE -static -static-libgcc -static-libstdc++)
+add_test(NAME windows.module_defect
+  COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} WINE=${WINE_PROGRAM} OBJDUMP=${MINGW_OBJDUMP}
+          HOST=$<TARGET_FILE:guarded_host>
+          FAILING=$<TARGET_FILE:failing_allocation_module>
+          WORK=${CMAKE_CURRENT_BINARY_DIR}/module_defect
+          ${CMAKE_CURRENT_LIST_DIR}/module_defect_test.sh)
+set_tests_properties(windows.module_defect PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
