@@ -2,38 +2,89 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
+#include <string_view>
+#include <utility>
 
+#include "standin/documents/record_builder.h"
 #include "standin/store/record_layouts.h"
 
 namespace standin {
 namespace {
 
-// Records are sized and their fields placed by the host's own layouts
-// (RecordLayouts); the generator only chooses values.
+// Records are sized, and their fields and flags placed, by the host's own
+// layouts (RecordLayouts); the generator only chooses values. The shape of
+// the score (how many systems, where they and the rests begin and end) comes
+// from one sequence of draws. Everything else comes from draws keyed by the
+// seed, the record's address and, for a field or flag, its name: the bytes
+// the layout leaves unnamed from the record's own stream, each field and
+// flag that the host gives a meaning from a range that means something.
+// So a field or flag newly named in the layouts changes only its own bytes,
+// and the score's shape never moves.
 
-// The size of a `tag` record at `version`.
-size_t SizeOf(uint32_t tag, uint32_t version) {
-  return RecordLayouts::Find(tag, version)->size;
+uint64_t Mix(uint64_t x) {
+  x += 0x9E3779B97F4A7C15ull;
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
 }
 
-void Set(Bytes& bytes, uint32_t tag, uint32_t version, const char* field, int value,
-         size_t index = 0) {
-  RecordLayouts::Write(bytes, tag, version, field, value, index);
+uint64_t Mix(uint64_t key, std::string_view name) {
+  uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
+  for (char c : name) hash = (hash ^ static_cast<uint8_t>(c)) * 0x100000001B3ull;
+  return Mix(key ^ hash);
 }
 
-int Get(const Bytes& bytes, uint32_t tag, uint32_t version, const char* field) {
-  return RecordLayouts::Read(bytes, tag, version, field).value_or(0);
-}
-
-class Writer {
+// The draws of one record.
+class RecordDraws {
  public:
-  explicit Writer(uint32_t seed) : random_(seed) {}
+  RecordDraws(uint32_t seed, uint32_t tag, int16_t part, uint16_t cmper, uint16_t inci)
+      : key_(Mix(Mix(Mix(seed) ^ tag) ^
+                 (uint64_t{static_cast<uint16_t>(part)} << 32 | uint64_t{cmper} << 16 | inci))) {}
 
-  Bytes Noise(size_t size) {
+  // The record's filler: `size` bytes of its own stream.
+  Bytes Filler(size_t size) const {
     Bytes bytes(size);
-    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random_() & 0xFF);
+    uint64_t state = key_;
+    for (size_t i = 0; i < size; i += 8) {
+      state = Mix(state);
+      for (size_t b = 0; b < 8 && i + b < size; ++b)
+        bytes[i + b] = static_cast<uint8_t>(state >> (8 * b));
+    }
     return bytes;
   }
+  // A value from `low` to `high` for the field or flag `name`.
+  int Between(std::string_view name, int low, int high) const {
+    const auto span = static_cast<uint64_t>(std::max(1, high - low + 1));
+    return low + static_cast<int>(Mix(key_, name) % span);
+  }
+  bool Coin(std::string_view name) const { return Between(name, 0, 1) == 1; }
+
+ private:
+  uint64_t key_;
+};
+
+// A record of `tag` at (part, cmper, inci) as the host would make it anew,
+// its unnamed bytes from the filler and every flag that means something at
+// `version` drawn; the caller sets the fields and pins the flags the score's
+// shape decides.
+RecordBuilder Drawn(uint32_t seed, uint32_t tag, uint32_t version, int16_t part, uint16_t cmper,
+                    uint16_t inci) {
+  const RecordDraws draws(seed, tag, part, cmper, inci);
+  Bytes bytes = draws.Filler(RecordLayouts::Find(tag, version)->size);
+  for (const NewRecordWord& word : RecordLayouts::Find(tag, version)->new_record)
+    WriteWord(bytes, word.offset, word.value);
+  RecordBuilder record(tag, version, std::move(bytes));
+  for (const FlagLayout& flag : RecordLayouts::Flags()) {
+    if (flag.tag == tag && flag.MeansSomethingAt(version))
+      record.Flag(flag.field, flag.name, draws.Coin(std::string(flag.field) + "." + flag.name));
+  }
+  return record;
+}
+
+class Shaper {
+ public:
+  explicit Shaper(uint32_t seed) : random_(seed) {}
   int Between(int low, int high) {
     return low + static_cast<int>(random_() % static_cast<uint32_t>(std::max(1, high - low + 1)));
   }
@@ -42,41 +93,54 @@ class Writer {
   std::mt19937 random_;
 };
 
-void AddSystems(HostDocument& doc, Writer& w, uint32_t v, int16_t part, int measures, int min_len,
-                int max_len, int staves, int detail_every, int first_staff,
-                ScoreShape::OwnStaffLists own_lists) {
+struct PartPlan {
+  int16_t part;
+  int min_len;
+  int max_len;
+  int staves;
+  int first_staff;
+};
+
+void AddSystems(HostDocument& doc, Shaper& shaper, const ScoreShape& shape, const PartPlan& plan) {
+  const uint32_t v = shape.host_version;
+  const int16_t part = plan.part;
   int first = 1;
   uint16_t number = 1;
   int entry = 0;
-  while (first <= measures) {
-    int end = std::min(measures + 1, first + w.Between(min_len, max_len));
-    Bytes system = w.Noise(SizeOf(kStaffSystemTag, v));
-    Set(system, kStaffSystemTag, v, "indent", w.Between(0, 3) * 24);
-    Set(system, kStaffSystemTag, v, "firstMeasure", first);
-    // systemFlags 0x4000: the system keeps a staff list of its own. A drawn
-    // flag keeps the bit of the noise, so that it differs from system to
-    // system without another draw.
-    const int flags = Get(system, kStaffSystemTag, v, "systemFlags");
-    if (own_lists != ScoreShape::OwnStaffLists::kDrawn) {
-      const bool own = own_lists == ScoreShape::OwnStaffLists::kEvery;
-      Set(system, kStaffSystemTag, v, "systemFlags", own ? flags | 0x4000 : flags & ~0x4000);
-    }
-    Set(system, kStaffSystemTag, v, "endMeasure", end);
+  while (first <= shape.measures) {
+    const int end =
+        std::min(shape.measures + 1, first + shaper.Between(plan.min_len, plan.max_len));
+    const RecordDraws draws(shape.seed, kStaffSystemTag, part, number, 0);
+    RecordBuilder system = Drawn(shape.seed, kStaffSystemTag, v, part, number, 0);
+    system.Set("indent", draws.Between("indent", 0, 3) * 24)
+        .Set("firstMeasure", first)
+        .Set("endMeasure", end);
+    // A system keeps a staff list of its own: none, every one, or each one
+    // as drawn (whether or not the host reads the flag at this version).
+    if (shape.own_staff_lists != ScoreShape::OwnStaffLists::kDrawn)
+      system.Flag("systemFlags", "ownStaffList",
+                  shape.own_staff_lists == ScoreShape::OwnStaffLists::kEvery);
+    else
+      system.Flag("systemFlags", "ownStaffList", draws.Coin("systemFlags.ownStaffList"));
     doc.Put(kStaffSystemTag, number, 0, system, part);
 
-    Bytes freeze = w.Noise(SizeOf(kFrozenSystemTag, v));
-    Set(freeze, kFrozenSystemTag, v, "endMeasure", end);
-    doc.Put(kFrozenSystemTag, static_cast<uint16_t>(first), 0, freeze, part);
+    const auto frozen_at = static_cast<uint16_t>(first);
+    doc.Put(kFrozenSystemTag, frozen_at, 0,
+            Drawn(shape.seed, kFrozenSystemTag, v, part, frozen_at, 0).Set("endMeasure", end),
+            part);
 
-    for (int s = 0; s < staves; ++s) {
-      Bytes staff = w.Noise(SizeOf(kSystemStaffTag, v));
-      const int staff_id = first_staff + s;
-      Set(staff, kSystemStaffTag, v, "staff", staff_id);
-      doc.Put(kSystemStaffTag, number, static_cast<uint16_t>(s), staff, part);
-      if (detail_every > 0 && ++entry % detail_every == 0) {
-        Bytes detail(SizeOf(kStaffDetailTag, v), 0);
-        Set(detail, kStaffDetailTag, v, "detailValue", w.Between(50, 99));
-        doc.Put(kStaffDetailTag, number, static_cast<uint16_t>(staff_id), detail, part);
+    for (int s = 0; s < plan.staves; ++s) {
+      const int staff = plan.first_staff + s;
+      const auto inci = static_cast<uint16_t>(s);
+      doc.Put(kSystemStaffTag, number, inci,
+              Drawn(shape.seed, kSystemStaffTag, v, part, number, inci).Set("staff", staff), part);
+      if (shape.detail_every > 0 && ++entry % shape.detail_every == 0) {
+        const auto staff_key = static_cast<uint16_t>(staff);
+        const RecordDraws detail(shape.seed, kStaffDetailTag, part, number, staff_key);
+        doc.Put(kStaffDetailTag, number, staff_key,
+                Drawn(shape.seed, kStaffDetailTag, v, part, number, staff_key)
+                    .Set("detailValue", detail.Between("detailValue", 50, 99)),
+                part);
       }
     }
     first = end;
@@ -84,17 +148,18 @@ void AddSystems(HostDocument& doc, Writer& w, uint32_t v, int16_t part, int meas
   }
 }
 
-void AddRests(HostDocument& doc, Writer& w, uint32_t v, int16_t part, int measures, int count) {
+void AddRests(HostDocument& doc, Shaper& shaper, const ScoreShape& shape, int16_t part) {
+  const int count = shape.rests_per_part, measures = shape.measures;
   if (count <= 0 || measures < 2) return;
   const int slice = std::max(2, measures / count);
   for (int r = 0; r < count; ++r) {
-    int from = 1 + r * slice + w.Between(0, slice / 3);
-    int to = std::min(measures + 1, from + w.Between(2, std::max(2, slice - slice / 3)));
+    int from = 1 + r * slice + shaper.Between(0, slice / 3);
+    int to = std::min(measures + 1, from + shaper.Between(2, std::max(2, slice - slice / 3)));
     if (from >= measures || to <= from + 1) continue;
-    Bytes rest = w.Noise(SizeOf(kRestTag, v));
-    WriteWord(rest, 0, 300);  // an uninterpreted word that new rests carry
-    Set(rest, kRestTag, v, "endMeasure", to);
-    doc.Put(kRestTag, static_cast<uint16_t>(from), 0, rest, part);
+    const auto at = static_cast<uint16_t>(from);
+    doc.Put(kRestTag, at, 0,
+            Drawn(shape.seed, kRestTag, shape.host_version, part, at, 0).Set("endMeasure", to),
+            part);
   }
 }
 
@@ -102,52 +167,58 @@ void AddRests(HostDocument& doc, Writer& w, uint32_t v, int16_t part, int measur
 
 HostDocument GenerateScore(const ScoreShape& shape) {
   HostDocument doc;
-  Writer w(shape.seed);
+  Shaper shaper(shape.seed);
   const uint32_t v = shape.host_version;
+  const uint32_t seed = shape.seed;
   doc.host_version = v;
   doc.parts.clear();
   for (int p = 0; p < shape.parts; ++p) {
-    doc.parts.push_back(static_cast<int16_t>(p));
-    doc.Put(kPartTag, static_cast<uint16_t>(p), 0, w.Noise(SizeOf(kPartTag, v)));
+    const auto part = static_cast<int16_t>(p);
+    doc.parts.push_back(part);
+    doc.Put(kPartTag, static_cast<uint16_t>(p), 0,
+            Drawn(seed, kPartTag, v, 0, static_cast<uint16_t>(p), 0));
   }
   doc.current_part = 0;
 
   for (int m = 1; m <= shape.measures; ++m) {
-    Bytes measure = w.Noise(SizeOf(kMeasureTag, v));
     // No measure starts or ends a piece yet.
-    const int flags1 = Get(measure, kMeasureTag, v, "measureFlags1");
-    const int flags2 = Get(measure, kMeasureTag, v, "measureFlags2");
-    Set(measure, kMeasureTag, v, "measureFlags1",
-        flags1 & ~(kPieceStartFlag1 | kPieceStartMarkFlag1 | kPieceEndFlag1));
-    Set(measure, kMeasureTag, v, "measureFlags2", flags2 & ~kPieceStartFlag2);
-    doc.Put(kMeasureTag, static_cast<uint16_t>(m), 0, measure);
+    const auto number = static_cast<uint16_t>(m);
+    RecordBuilder measure = Drawn(seed, kMeasureTag, v, 0, number, 0);
+    for (const char* mark : {"pieceStart", "pieceStartMark", "pieceEnd"})
+      measure.Flag("measureFlags1", mark, false);
+    measure.Flag("measureFlags2", "pieceStart", false);
+    doc.Put(kMeasureTag, number, 0, measure);
   }
 
   std::vector<int> starts = shape.movement_starts;
   std::sort(starts.begin(), starts.end());
   for (size_t i = 0; i < starts.size(); ++i) {
-    int end = i + 1 < starts.size() ? starts[i + 1] : shape.measures + 1;
-    Bytes region = w.Noise(SizeOf(kRegionTag, v));
-    Set(region, kRegionTag, v, "firstMeasure", starts[i]);
-    Set(region, kRegionTag, v, "endMeasure", end);
-    doc.Put(kRegionTag, static_cast<uint16_t>(shape.first_region_number + i), 0, region);
+    const int end = i + 1 < starts.size() ? starts[i + 1] : shape.measures + 1;
+    const auto number = static_cast<uint16_t>(shape.first_region_number + i);
+    const RecordDraws draws(seed, kRegionTag, 0, number, 0);
+    doc.Put(kRegionTag, number, 0,
+            Drawn(seed, kRegionTag, v, 0, number, 0)
+                .Set("firstMeasure", starts[i])
+                .Set("endMeasure", end)
+                .Set("clearedOnSplit", draws.Between("clearedOnSplit", 0, 1)));
   }
 
   for (int p = 0; p < shape.parts; ++p) {
     const bool score = p == 0;
-    AddSystems(doc, w, v, static_cast<int16_t>(p), shape.measures,
-               score ? shape.score_system_min : shape.part_system_min,
-               score ? shape.score_system_max : shape.part_system_max,
-               score ? shape.score_staves : 1, shape.detail_every, score ? 1 : p,
-               shape.own_staff_lists);
-    if (!score) AddRests(doc, w, v, static_cast<int16_t>(p), shape.measures, shape.rests_per_part);
+    const auto part = static_cast<int16_t>(p);
+    AddSystems(doc, shaper, shape,
+               {part, score ? shape.score_system_min : shape.part_system_min,
+                score ? shape.score_system_max : shape.part_system_max,
+                score ? shape.score_staves : 1, score ? 1 : p});
+    if (!score) AddRests(doc, shaper, shape, part);
   }
 
-  doc.Put(kRestSettingsTag, kSettingCmper, 0, w.Noise(SizeOf(kRestSettingsTag, v)));
-  doc.Put(kRestSettingsTag, kSettingCmper, 1, w.Noise(SizeOf(kRestSettingsTag, v)));
-  Bytes gate = w.Noise(SizeOf(kSplitGateSettingTag, v));
-  Set(gate, kSplitGateSettingTag, v, "words", shape.split_gate, kSplitGateWord);
-  doc.Put(kSplitGateSettingTag, kSettingCmper, 0, gate);
+  for (uint16_t inci : {uint16_t{0}, uint16_t{1}})
+    doc.Put(kRestSettingsTag, kSettingCmper, inci,
+            Drawn(seed, kRestSettingsTag, v, 0, kSettingCmper, inci));
+  doc.Put(kSplitGateSettingTag, kSettingCmper, 0,
+          Drawn(seed, kSplitGateSettingTag, v, 0, kSettingCmper, 0)
+              .Set("words", shape.split_gate, kSplitGateWord));
   return doc;
 }
 
