@@ -23,8 +23,8 @@ class QCCollectionInciOther : public QCCollectionData {
   // false at the first load or delete that fails, or when an incidence past
   // the counted ones is still there afterwards.
   virtual bool DeleteAllForCmper(uint16_t cmper);
-  // Replaces the content with clones of incidences 0, 1, 2, ... of cmper, up
-  // to the first that does not load. Returns the count.
+  // Replaces the content with incidences 0, 1, 2, ... of cmper, up to the
+  // first that does not load or is found without bytes. Returns the count.
   virtual int32_t LoadAllForCmper(uint16_t cmper);
   // Replaces all incidences of cmper in the host by the elements, in
   // position order. False when the delete fails (nothing written) or at the
@@ -96,7 +96,11 @@ template <typename Element>
 int32_t QCCollectionInciOther::LoadAllForCmperAs(uint16_t cmper) {
   ClearAll();
   std::unique_ptr<Element> probe = NewInciProbe<Element>();
-  for (uint32_t inci = 0; inci < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(inci));
+  // An incidence found without bytes is not loaded, and ends the list as a
+  // missing one does.
+  for (uint32_t inci = 0;
+       inci < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(inci)) &&
+       probe->LoadedSize() != 0;
        ++inci) {
     // As AppendLoaded: each entry keeps the object that loaded it.
     Append(std::move(probe));

@@ -65,15 +65,11 @@ bool WholeList(const QCStaffSystems& systems) {
   return !beyond.Load(static_cast<uint16_t>(last->ItemCmper() + 1));
 }
 
-// True when `staves` holds the whole list filed under `number`: every entry
-// it read carries bytes, and the host has no entry after the last one read.
-// A list read short would lose its tail once the next move writes over its
-// number.
+// True when `staves` holds the whole list filed under `number`: the host has
+// no entry after the last one read (an entry it refused or delivered without
+// bytes ends the reading early). A list read short would lose its tail once
+// the next move writes over its number.
 bool ReadWhole(const QCSystemStaves& staves, uint16_t number) {
-  for (int32_t position = 0; position < staves.Count(); ++position) {
-    const QCSystemStaff* entry = staves.StaffAt(position);
-    if (entry == nullptr || entry->LoadedSize() == 0) return false;
-  }
   QCSystemStaff beyond;
   return !beyond.Load(number, static_cast<uint16_t>(staves.Count()));
 }

@@ -48,19 +48,23 @@ void QCSystemStaff::CopyDataFrom(QCBaseData& other) {
 bool QCSystemStaff::Load(uint16_t cmper, uint16_t inci) {
   if (!QCInciOther::Load(cmper, inci)) return false;
   detail_value_ = kNoDetail;
-  std::memset(detail_, 0, sizeof detail_);
   // Under system 0, or without a staff to key it, there is no detail record.
-  if (cmper == 0 || LoadedSize() < kStaffOffset + 2) return true;
+  if (cmper == 0 || LoadedSize() < kStaffOffset + 2) {
+    std::memset(detail_, 0, sizeof detail_);
+    return true;
+  }
   DetailAddress address(cmper, Staff());
-  uint8_t detail[kDetailSize] = {};
   int32_t delivered = kDetailSize;
   // A record too short to hold the value counts as no record; bytes past
-  // those delivered read as zero.
-  if (host::LoadEData(kDetailTag, address.bytes, detail, &delivered, DataVersion()) != 0 &&
+  // those delivered read as zero, as do those a refused load left.
+  if (host::LoadEData(kDetailTag, address.bytes, detail_, &delivered, DataVersion()) != 0 &&
       delivered >= static_cast<int32_t>(kDetailValueOffset + 2)) {
-    const auto kept = static_cast<size_t>(delivered < kDetailSize ? delivered : kDetailSize);
-    std::memcpy(detail_, detail, kept);
+    if (delivered < kDetailSize) {
+      std::memset(detail_ + delivered, 0, static_cast<size_t>(kDetailSize - delivered));
+    }
     detail_value_ = host::ReadI16(detail_, kDetailValueOffset);
+  } else {
+    std::memset(detail_, 0, sizeof detail_);
   }
   return true;
 }
@@ -89,10 +93,11 @@ bool QCSystemStaff::SaveDetail() {
 }
 
 bool QCSystemStaff::DetailIsOnlyItsValue() const {
-  for (size_t at = kDetailValueOffset + 2; at < sizeof detail_; ++at) {
-    if (detail_[at] != 0) return false;
-  }
-  return true;
+  // The eight bytes after the value, read as one word.
+  static_assert(kDetailSize - (kDetailValueOffset + 2) == sizeof(uint64_t));
+  uint64_t rest = 0;
+  std::memcpy(&rest, detail_ + kDetailValueOffset + 2, sizeof rest);
+  return rest == 0;
 }
 
 uint16_t QCSystemStaff::Staff() const {
