@@ -181,12 +181,16 @@ HostDocument GenerateScore(const ScoreShape& shape) {
   doc.current_part = 0;
 
   for (int m = 1; m <= shape.measures; ++m) {
-    // No measure starts or ends a piece yet.
+    // No measure starts or ends a piece yet. A mark the host does not read
+    // at this version keeps its drawn bits, as the host keeps them.
     const auto number = static_cast<uint16_t>(m);
     RecordBuilder measure = Drawn(seed, kMeasureTag, v, 0, number, 0);
-    for (const char* mark : {"pieceStart", "pieceStartMark", "pieceEnd"})
-      measure.Flag("measureFlags1", mark, false);
-    measure.Flag("measureFlags2", "pieceStart", false);
+    for (const auto& [field, mark] :
+         {std::pair{"measureFlags1", "pieceStart"}, std::pair{"measureFlags1", "pieceStartMark"},
+          std::pair{"measureFlags1", "pieceEnd"}, std::pair{"measureFlags2", "pieceStart"}}) {
+      if (RecordLayouts::Flag(kMeasureTag, field, mark).MeansSomethingAt(v))
+        measure.Flag(field, mark, false);
+    }
     doc.Put(kMeasureTag, number, 0, measure);
   }
 

@@ -14,20 +14,17 @@
 namespace {
 
 using standin::Bytes;
-using standin::WriteWord;
+using standin::RegionRecord;
 using testing_support::kRegionTag;
 
-// Field offsets of the 350-byte layout (host format).
-constexpr size_t kSize = 350, kFirst = 140, kEnd = 142, kCleared = 150;
+// The host version of these tests; any layout would do.
+constexpr uint32_t kVersion = 0x11000000;
 
 // A region record whose carried bytes are recognisable.
 Bytes Region(uint16_t first, uint16_t end) {
-  Bytes bytes(kSize);
-  for (size_t i = 0; i < kSize; ++i) bytes[i] = static_cast<uint8_t>(0x30 + i);
-  WriteWord(bytes, kFirst, first);
-  WriteWord(bytes, kEnd, end);
-  WriteWord(bytes, kCleared, 0x7777);
-  return bytes;
+  Bytes bytes = standin::RecordLayouts::Blank(kRegionTag, kVersion);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(0x30 + i);
+  return RegionRecord(kVersion, {first, end, 0x7777}, bytes);
 }
 
 // "cmper:first-end" of every region the host holds, in cmper order.
@@ -48,7 +45,7 @@ class MeasureNumberRegionSplitterTest : public testing_support::HostTest {
 };
 
 TEST_F(MeasureNumberRegionSplitterTest, CutsTheCoveringRegionIntoANewRegionAndAShorterOne) {
-  UseHostVersion(0x11000000);
+  UseHostVersion(kVersion);
   const Bytes old_region = Region(1, 21);
   doc.Put(kRegionTag, 1, 0, old_region);
 
@@ -56,17 +53,12 @@ TEST_F(MeasureNumberRegionSplitterTest, CutsTheCoveringRegionIntoANewRegionAndAS
 
   // The new region is the old one from measure 9 on, with clearedOnSplit 0
   // and every other byte carried; the old one changed only its end.
-  Bytes expected_new = old_region;
-  WriteWord(expected_new, kFirst, 9);
-  WriteWord(expected_new, kCleared, 0);
-  EXPECT_EQ(*doc.Find(kRegionTag, 2, 0), expected_new);
-  Bytes expected_old = old_region;
-  WriteWord(expected_old, kEnd, 9);
-  EXPECT_EQ(*doc.Find(kRegionTag, 1, 0), expected_old);
+  EXPECT_EQ(*doc.Find(kRegionTag, 2, 0), RegionRecord(kVersion, {9, 21, 0}, old_region));
+  EXPECT_EQ(*doc.Find(kRegionTag, 1, 0), RegionRecord(kVersion, {1, 9, 0x7777}, old_region));
 }
 
 TEST_F(MeasureNumberRegionSplitterTest, CutsEveryRegionThatCoversTheMeasureAndNoOther) {
-  UseHostVersion(0x11000000);
+  UseHostVersion(kVersion);
   doc.Put(kRegionTag, 1, 0, Region(1, 9));    // ends just before 9
   doc.Put(kRegionTag, 2, 0, Region(9, 16));   // begins at 9
   doc.Put(kRegionTag, 3, 0, Region(5, 10));   // its last measure is 9
@@ -89,7 +81,7 @@ TEST_F(MeasureNumberRegionSplitterTest, CutsEveryRegionThatCoversTheMeasureAndNo
 
 TEST_F(MeasureNumberRegionSplitterTest, RegionsAreFoundWithoutRegionOne) {
   // The user deleted region 1; the covering region 2 is still cut.
-  UseHostVersion(0x11000000);
+  UseHostVersion(kVersion);
   doc.Put(kRegionTag, 2, 0, Region(1, 9));
   doc.Put(kRegionTag, 3, 0, Region(9, 17));
   EXPECT_EQ(SplitAt(6), 2);
@@ -97,7 +89,7 @@ TEST_F(MeasureNumberRegionSplitterTest, RegionsAreFoundWithoutRegionOne) {
 }
 
 TEST_F(MeasureNumberRegionSplitterTest, ARefusedRecordLeavesThatRegionWhole) {
-  UseHostVersion(0x11000000);
+  UseHostVersion(kVersion);
   doc.Put(kRegionTag, 1, 0, Region(1, 21));
   doc.Put(kRegionTag, 2, 0, Region(8, 30));
   doc.Put(kRegionTag, 3, 0, Region(5, 40));

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <random>
 #include <set>
+#include <string_view>
 #include <vector>
 
 #include "plugin/extension_api.h"
@@ -20,6 +22,7 @@ namespace {
 using standin::Bytes;
 using standin::HostDocument;
 using standin::RecordKey;
+using standin::RecordLayouts;
 using testing_support::Covered;
 using testing_support::kFrozenSystemTag;
 using testing_support::kMeasureTag;
@@ -31,9 +34,33 @@ using testing_support::kSystemStaffTag;
 using testing_support::MeasureFlags;
 using testing_support::ShownStaffLists;
 using testing_support::StaffListsByNumber;
-using testing_support::Word;
 
 constexpr int kDocuments = 1500;
+
+// Field `name` of a `tag` record at `version`; 0 when the record is too short.
+int Field(const Bytes& bytes, uint32_t tag, uint32_t version, const char* name) {
+  return RecordLayouts::Read(bytes, tag, version, name).value_or(0);
+}
+
+// The record with fields `names` set to 0.
+Bytes Without(Bytes bytes, uint32_t tag, uint32_t version,
+              std::initializer_list<const char*> names) {
+  for (const char* name : names) RecordLayouts::Write(bytes, tag, version, name, 0);
+  return bytes;
+}
+
+uint16_t MeasureMask(const char* field, std::initializer_list<std::string_view> names) {
+  return RecordLayouts::Mask(kMeasureTag, field, names);
+}
+
+// True when measure flags `flags1`, `flags2` start a piece, as Fix Indent
+// reads them at `version`.
+bool StartsPiece(int flags1, int flags2, uint32_t version) {
+  const standin::FlagLayout& mark =
+      RecordLayouts::Flag(kMeasureTag, "measureFlags1", "pieceStartMark");
+  return (flags2 & MeasureMask("measureFlags2", {"pieceStart"})) != 0 &&
+         mark.MeansSomethingAt(version) && (flags1 & mark.mask) != 0;
+}
 
 struct System {
   int first, end;
@@ -45,7 +72,8 @@ std::vector<System> Systems(const HostDocument& doc, int16_t part) {
   for (uint16_t n = 1;; ++n) {
     const Bytes* bytes = doc.Find(kStaffSystemTag, n, 0, part);
     if (bytes == nullptr) break;
-    systems.push_back({Word(*bytes, 8), Word(*bytes, 12), *bytes});
+    systems.push_back({Field(*bytes, kStaffSystemTag, doc.host_version, "firstMeasure"),
+                       Field(*bytes, kStaffSystemTag, doc.host_version, "endMeasure"), *bytes});
   }
   return systems;
 }
@@ -109,13 +137,19 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
     EXPECT_EQ(systems[k].first, expected_first) << "system " << k + 1;
     EXPECT_EQ(systems[k].end, expected_end) << "system " << k + 1;
     // Everything but the indent and the measure range travels with the system.
-    Bytes a = systems[k].bytes, b = old.bytes;
-    for (size_t offset : {2u, 3u, 8u, 9u, 12u, 13u}) a[offset] = b[offset] = 0;
-    EXPECT_EQ(testing_support::RecordChange(kStaffSystemTag, before.host_version, b, a), "")
+    const uint32_t v = before.host_version;
+    const auto moved = [&](const Bytes& bytes) {
+      return Without(bytes, kStaffSystemTag, v, {"indent", "firstMeasure", "endMeasure"});
+    };
+    EXPECT_EQ(testing_support::RecordChange(kStaffSystemTag, v, moved(old.bytes),
+                                            moved(systems[k].bytes)),
+              "")
         << "system " << k + 1;
     const bool begins_piece = systems[k].first == s;
-    const int expected_indent = begins_piece ? Word(old_systems[0].bytes, 2) : Word(old.bytes, 2);
-    EXPECT_EQ(Word(systems[k].bytes, 2), expected_indent) << "system " << k + 1;
+    const Bytes& indent_from = begins_piece ? old_systems[0].bytes : old.bytes;
+    EXPECT_EQ(Field(systems[k].bytes, kStaffSystemTag, v, "indent"),
+              Field(indent_from, kStaffSystemTag, v, "indent"))
+        << "system " << k + 1;
 
     // The system shows the staves, with their details, that it showed.
     EXPECT_TRUE(shown[static_cast<int>(k + 1)] == old_shown[static_cast<int>(source + 1)])
@@ -124,7 +158,7 @@ void CheckSystemsAfterSplit(const HostDocument& before, const HostDocument& afte
     const Bytes* freeze =
         after.Find(kFrozenSystemTag, static_cast<uint16_t>(systems[k].first), 0, part);
     ASSERT_NE(freeze, nullptr) << "frozen system at " << systems[k].first;
-    EXPECT_EQ(Word(*freeze, 0), systems[k].end);
+    EXPECT_EQ(Field(*freeze, kFrozenSystemTag, before.host_version, "endMeasure"), systems[k].end);
   }
 }
 
@@ -181,12 +215,18 @@ void CheckUntouched(const HostDocument& before, const HostDocument& after, int s
   }
   const uint32_t version = before.host_version;
   const auto [f1, f2] = MeasureFlags(before, static_cast<uint16_t>(s));
-  const int mark = version >= standin::kPieceMarksFrom ? standin::kPieceStartMarkFlag1 : 0;
+  const standin::FlagLayout& mark =
+      RecordLayouts::Flag(kMeasureTag, "measureFlags1", "pieceStartMark");
+  const int started1 = MeasureMask("measureFlags1", {"pieceStart"}) |
+                       (mark.MeansSomethingAt(version) ? mark.mask : 0);
   EXPECT_EQ(MeasureFlags(after, static_cast<uint16_t>(s)),
-            std::make_pair((f1 | 0x8000 | mark) & ~0x0030, f2 | 0x8C00));
+            std::make_pair((f1 | started1) & ~MeasureMask("measureFlags1", {"clearedAtPieceStart"}),
+                           f2 | MeasureMask("measureFlags2", {"pieceStart", "setAtPieceStart"})));
   const auto [g1, g2] = MeasureFlags(before, static_cast<uint16_t>(s - 1));
   EXPECT_EQ(MeasureFlags(after, static_cast<uint16_t>(s - 1)),
-            std::make_pair(g1 | 0x4000, (g2 & ~0x00A0) | 0x2050));
+            std::make_pair(g1 | MeasureMask("measureFlags1", {"pieceEnd"}),
+                           (g2 & ~MeasureMask("measureFlags2", {"clearedAtPieceEnd"})) |
+                               MeasureMask("measureFlags2", {"pieceEnd", "setAtPieceEnd"})));
   // Nothing but the flag words changed.
   for (const int m : {s, s - 1}) {
     auto without_flags = [&](const HostDocument& doc) {
@@ -256,22 +296,22 @@ TEST_F(DocumentInvariantsTest, FixIndentChangesOnlyIndentsAndExactlyWhereItShoul
             << standin::TagName(key.tag) << " " << key.cmper;
         continue;
       }
-      Bytes a = now, b = bytes;
-      a[2] = a[3] = b[2] = b[3] = 0;
-      EXPECT_EQ(testing_support::RecordChange(kStaffSystemTag, shape.host_version, b, a), "")
+      const uint32_t v = shape.host_version;
+      EXPECT_EQ(testing_support::RecordChange(kStaffSystemTag, v,
+                                              Without(bytes, kStaffSystemTag, v, {"indent"}),
+                                              Without(now, kStaffSystemTag, v, {"indent"})),
+                "")
           << "system " << key.cmper;
-      const int first = Word(bytes, 8);
-      int expected = Word(bytes, 2);
+      const int first = Field(bytes, kStaffSystemTag, v, "firstMeasure");
+      int expected = Field(bytes, kStaffSystemTag, v, "indent");
       if (key.cmper != 1 && first >= start && first <= end) {
         const auto [flags1, flags2] = MeasureFlags(before, static_cast<uint16_t>(first));
-        const bool begins = (flags2 & 0x8000) != 0 &&
-                            shape.host_version >= standin::kPieceMarksFrom &&
-                            (flags1 & standin::kPieceStartMarkFlag1) != 0;
+        const Bytes& system1 = *before.Find(kStaffSystemTag, 1, 0, static_cast<int16_t>(key.part));
         expected =
-            begins ? Word(*before.Find(kStaffSystemTag, 1, 0, static_cast<int16_t>(key.part)), 2)
-                   : 0;
+            StartsPiece(flags1, flags2, v) ? Field(system1, kStaffSystemTag, v, "indent") : 0;
       }
-      EXPECT_EQ(Word(now, 2), expected) << "part " << key.part << " system " << key.cmper;
+      EXPECT_EQ(Field(now, kStaffSystemTag, v, "indent"), expected)
+          << "part " << key.part << " system " << key.cmper;
     }
     EXPECT_EQ(after.records().size(), before.records().size());
     if (HasFailure()) return;
