@@ -1,5 +1,6 @@
 #include "standin/documents/example_documents.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <map>
@@ -224,9 +225,20 @@ void AtHostVersion(HostDocument* doc, uint32_t host_version) {
   b.Settings(0);
 }
 
-// The host versions of the "host-" examples, one in each range of layouts
-// (RecordLayouts::LayoutRangeStarts); a new layout range needs one more.
-constexpr uint32_t kExampleHostVersions[] = {0x0E000000, 0x10000000, 0x11000000, 0x12000000};
+// The host versions of the "host-" examples: one in each range of layouts
+// (RecordLayouts::LayoutRangeStarts). These were chosen when their ranges
+// began; a range that none of them falls in has its first version.
+std::vector<uint32_t> ExampleHostVersions() {
+  std::vector<uint32_t> versions = {0x0E000000, 0x10000000, 0x11000000, 0x12000000};
+  const std::vector<uint32_t> starts = RecordLayouts::LayoutRangeStarts();
+  for (size_t i = 0; i < starts.size(); ++i) {
+    const uint64_t end = i + 1 < starts.size() ? starts[i + 1] : uint64_t{1} << 32;
+    if (std::none_of(versions.begin(), versions.end(),
+                     [&](uint32_t v) { return v >= starts[i] && v < end; }))
+      versions.push_back(starts[i]);
+  }
+  return versions;
+}
 
 std::string HostExampleName(uint32_t host_version) {
   char name[16];
@@ -238,7 +250,7 @@ std::string HostExampleName(uint32_t host_version) {
 
 std::vector<std::string> ExampleDocuments::Names() {
   std::vector<std::string> names = {"suite", "three-parts"};
-  for (uint32_t version : kExampleHostVersions) names.push_back(HostExampleName(version));
+  for (uint32_t version : ExampleHostVersions()) names.push_back(HostExampleName(version));
   return names;
 }
 
@@ -251,7 +263,7 @@ bool ExampleDocuments::Build(const std::string& name, HostDocument* document) {
     ThreeParts(document);
     return true;
   }
-  for (uint32_t version : kExampleHostVersions) {
+  for (uint32_t version : ExampleHostVersions()) {
     if (name == HostExampleName(version)) {
       AtHostVersion(document, version);
       return true;

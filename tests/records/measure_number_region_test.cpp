@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "records/measure_number_regions.h"
+#include "standin/documents/record_builder.h"
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
 
@@ -16,7 +16,6 @@ namespace {
 
 using standin::Bytes;
 using standin::MakeTag;
-using standin::WriteWord;
 using testing_support::kRegionTag;
 
 // A record whose bytes count up from `seed`, so every carried byte is known.
@@ -30,31 +29,18 @@ Bytes RecordOf(QCMeasureNumberRegion& region) {
   return Bytes(region.DataBuffer(), region.DataBuffer() + region.DataSize());
 }
 
-struct LayoutCase {
-  uint32_t host_version;
-  int32_t size;
-  uint32_t data_version;
-  size_t first_measure, end_measure, cleared_on_split;
-  size_t enclosure[4];  // enclosures 1 to 4
-};
-
 class MeasureNumberRegionTest : public testing_support::HostTest {};
 
+// At every host version the region reads and writes its fields, and its
+// enclosures are the bytes, where the host keeps them.
 TEST_F(MeasureNumberRegionTest, EachHostVersionReadsAndWritesItsOwnLayout) {
-  const LayoutCase cases[] = {
-      {0x11000000, 350, 0x11000000, 140, 142, 150, {18, 88, 30, 100}},
-      {0x10FFFFFF, 196, 0x0F000200, 132, 134, 140, {18, 84, 30, 96}},
-      {0x10000000, 196, 0x0F000200, 132, 134, 140, {18, 84, 30, 96}},
-      {0x0EFFFFFF, 88, 0x0A000000, 6, 8, 16, {70, 70, 70, 70}},
-  };
-  for (const LayoutCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << c.host_version);
-    UseHostVersion(c.host_version);
+  for (uint32_t version : standin::RecordLayouts::VersionsToTry()) {
+    SCOPED_TRACE(testing::Message() << std::hex << version);
+    UseHostVersion(version);
     doc.log.clear();
-    Bytes stored = PatternRecord(static_cast<size_t>(c.size), 1);
-    WriteWord(stored, c.first_measure, 5);
-    WriteWord(stored, c.end_measure, 12);
-    WriteWord(stored, c.cleared_on_split, 0x1234);
+    const Bytes pattern =
+        PatternRecord(standin::RecordLayouts::Blank(kRegionTag, version).size(), 1);
+    const Bytes stored = standin::RegionRecord(version, {5, 12, 0x1234}, pattern);
     doc.Put(kRegionTag, 2, 0, stored);
 
     QCMeasureNumberRegion region;
@@ -63,21 +49,17 @@ TEST_F(MeasureNumberRegionTest, EachHostVersionReadsAndWritesItsOwnLayout) {
     EXPECT_EQ(region.EndMeasure(), 12);
     EXPECT_EQ(region.ClearedOnSplit(), 0x1234);
     for (int n = 1; n <= 4; ++n) {
-      EXPECT_EQ(region.Enclosure(n)->DataBuffer(), region.DataBuffer() + c.enclosure[n - 1]);
+      const standin::InnerRecord* inner =
+          standin::RecordLayouts::FindInner(kRegionTag, version, "enclosure" + std::to_string(n));
+      ASSERT_NE(inner, nullptr);
+      EXPECT_EQ(region.Enclosure(n)->DataBuffer(), region.DataBuffer() + inner->offset);
     }
     region.SetFirstMeasure(-3);
     region.SetEndMeasure(400);
     region.SetClearedOnSplit(0);
     ASSERT_TRUE(region.Save());
-    WriteWord(stored, c.first_measure, 0xFFFD);
-    WriteWord(stored, c.end_measure, 400);
-    WriteWord(stored, c.cleared_on_split, 0);
-    EXPECT_EQ(*doc.Find(kRegionTag, 2, 0), stored);
-
-    char call[48];
-    std::snprintf(call, sizeof call, " SOMN 2/0 p0 %dB v%08X -> 1\n", c.size, c.data_version);
-    EXPECT_EQ(doc.LogText("QX_LoadEData") + doc.LogText("QX_SaveEData"),
-              std::string("LoadEData") + call + "SaveEData" + call);
+    EXPECT_EQ(*doc.Find(kRegionTag, 2, 0), standin::RegionRecord(version, {-3, 400, 0}, pattern));
+    EXPECT_EQ(doc.CountCalls("QX_LoadEData") + doc.CountCalls("QX_SaveEData"), 2u);
   }
 }
 
