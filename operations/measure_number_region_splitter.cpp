@@ -15,9 +15,9 @@ int16_t Measure(int32_t value) {
 
 bool QCMeasureNumberRegionSplitter::Iterate(QCBase* element) {
   auto* region = RecordCast<QCMeasureNumberRegion>(element);
-  // A region the host found but delivered without bytes is not split: its
-  // measures are unknown, and it is never saved.
-  if (region == nullptr || region->LoadedSize() == 0) return true;
+  // (A region the host found but delivered without bytes reads as all zero,
+  // from measure 0 up to 0: it covers no measure and is never split.)
+  if (region == nullptr) return true;
   const int16_t m = start_measure_;
   const int16_t end = region->EndMeasure();
   if (m > Measure(end - 1)) return true;

@@ -185,6 +185,10 @@ TEST_F(PartSystemSplitterTest, EverySystemShowsTheSameStavesOnEveryHost) {
     }
     EXPECT_EQ(shown, c.shown);
     EXPECT_EQ(doc.Find(kSystemStaffTag, 6, 0), nullptr) << "a list where no system is";
+    // A system that shows list 0 gets a copy of it under its new number.
+    if (c.version == 0x0E000000) {
+      EXPECT_EQ(StaffListsText(doc, 0), "0:[9] 1:[1] 2:[9] 3:[2] 4:[9] 5:[9]");
+    }
   }
 }
 

@@ -151,6 +151,9 @@ class FaultSafetyTest : public testing_support::HostTest {
     for (size_t odd = 0; odd < clean.log.size() && !HasFailure(); ++odd) {
       const standin::ServiceCall& call = clean.log[odd];
       if (!chosen(call)) continue;
+      // A short delivery is not among them: a record delivered short is saved
+      // back with the bytes delivered, which keeps a record the host holds
+      // short whole and cannot keep whole one it holds longer.
       std::vector<Answer> answers = {Answer::kRefused};
       if (call.service == "QX_LoadEData" && call.result != 0)
         answers.insert(answers.end(), {Answer::kNoBytes, Answer::kLong});

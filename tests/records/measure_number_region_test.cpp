@@ -153,6 +153,20 @@ TEST_F(MeasureNumberRegionTest, AShortRecordSavesShortButItsCopyIsFullSizeWithZe
   EXPECT_EQ(RecordOf(wide), expected);
 }
 
+TEST_F(MeasureNumberRegionTest, RegionOneRefusedOnceIsStillListedFirst) {
+  // Region 1's first load refused: the walk from before the first region
+  // still lists it.
+  QCMeasureNumberRegion region;
+  doc.Put(kRegionTag, 1, 0, standin::RecordLayouts::Blank(kRegionTag, doc.host_version));
+  doc.Put(kRegionTag, 2, 0, standin::RecordLayouts::Blank(kRegionTag, doc.host_version));
+  int loads = 0;
+  doc.refuse = [&](const standin::ServiceCall& call) {
+    return call.service == "QX_LoadEData" && ++loads == 1;
+  };
+  ASSERT_TRUE(region.LoadFirst());
+  EXPECT_EQ(region.ItemCmper(), 1);
+}
+
 TEST_F(MeasureNumberRegionTest, AnEnclosureAnswersItsTagOrTheOverride) {
   QCEnclosure enclosure;
   EXPECT_EQ(enclosure.DataTag(), testing_support::kEnclosureTag);

@@ -137,6 +137,26 @@ TEST_F(SystemStaffTest, ADetailMovesWithAllItsBytes) {
   copy->SetDetailValue(100);
   ASSERT_TRUE(copy->Save());
   EXPECT_EQ(*doc.Find(kStaffDetailTag, 4, 7), Words({100, 0x1234, 0, 0x5678, 9}));
+
+  // An object that held those bytes and then loads or copies an entry with
+  // no detail holds none of them: filed with value 100, it removes the
+  // detail record under its new number.
+  PutStaff(doc, 0, 0, 0, 7);
+  for (const bool copied : {false, true}) {
+    SCOPED_TRACE(copied ? "copied" : "loaded");
+    doc.Put(kStaffDetailTag, 5, 7, Words({3, 0, 0, 0, 0}));
+    QCSystemStaff reused;
+    ASSERT_TRUE(reused.Load(1, 0));
+    QCSystemStaff under_zero;
+    ASSERT_TRUE(under_zero.Load(0, 0));
+    if (copied) {
+      reused.CopyDataFrom(under_zero);
+    } else {
+      ASSERT_TRUE(reused.Load(0, 0));
+    }
+    ASSERT_TRUE(reused.SaveAs(5));
+    EXPECT_EQ(doc.Find(kStaffDetailTag, 5, 7), nullptr);
+  }
 }
 
 TEST_F(SystemStaffTest, AnEntryTooShortToNameItsStaffOrADetailTooShortMeanNoDetail) {
