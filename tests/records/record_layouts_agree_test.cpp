@@ -59,6 +59,19 @@ uint64_t SplitGateWord(uint32_t) {
   return kNotRead;
 }
 
+// The size of a `Record` that the module makes while the host reports
+// `version`.
+template <typename Record>
+ModuleValue SizeMade() {
+  return [](uint32_t version) {
+    const uint32_t reported = host::HostVersion();
+    host::SetHostVersion(version);
+    const auto size = static_cast<uint64_t>(Record().DataSize());
+    host::SetHostVersion(reported);
+    return size;
+  };
+}
+
 struct RecordRow {
   uint32_t tag;
   uint32_t module_tag;
@@ -68,16 +81,15 @@ struct RecordRow {
 // Each record kind the host describes, with the module's tag and size.
 const std::vector<RecordRow>& Records() {
   static const std::vector<RecordRow> rows = {
-      {standin::kMeasureTag, QCMeasure::kTag, [](uint32_t v) { return MeasureAt(v).size; }},
-      {standin::kStaffSystemTag, QCStaffSystem::kTag, Fixed(QCStaffSystem::kRecordSize)},
-      {standin::kSystemStaffTag, QCSystemStaff::kTag, Fixed(QCSystemStaff::kRecordSize)},
+      {standin::kMeasureTag, QCMeasure::kTag, SizeMade<QCMeasure>()},
+      {standin::kStaffSystemTag, QCStaffSystem::kTag, SizeMade<QCStaffSystem>()},
+      {standin::kSystemStaffTag, QCSystemStaff::kTag, SizeMade<QCSystemStaff>()},
       {standin::kStaffDetailTag, QCSystemStaff::kDetailTag, Fixed(QCSystemStaff::kDetailSize)},
-      {standin::kFrozenSystemTag, QCFreezeSystem::kTag, Fixed(QCFreezeSystem::kRecordSize)},
+      {standin::kFrozenSystemTag, QCFreezeSystem::kTag, SizeMade<QCFreezeSystem>()},
       {standin::kPartTag, QCPart::kTag, Fixed(QCPart::kRecordSize)},
-      {standin::kRegionTag, QCMeasureNumberRegion::kTag,
-       [](uint32_t v) { return RegionAt(v).size; }},
-      {standin::kEnclosureTag, QCEnclosure::kTag, Fixed(QCEnclosure::kRecordSize)},
-      {standin::kRestTag, QCMultiMeasureRest::kTag, Fixed(QCMultiMeasureRest::kRecordSize)},
+      {standin::kRegionTag, QCMeasureNumberRegion::kTag, SizeMade<QCMeasureNumberRegion>()},
+      {standin::kEnclosureTag, QCEnclosure::kTag, SizeMade<QCEnclosure>()},
+      {standin::kRestTag, QCMultiMeasureRest::kTag, SizeMade<QCMultiMeasureRest>()},
       {standin::kRestSettingsTag, host::kSettingTagBase | ('2' << 8) | '5',
        Fixed(host::kSettingRecordSize)},
       {standin::kSplitGateSettingTag, host::kSettingTagBase | ('8' << 8) | '3',
