@@ -16,14 +16,18 @@ using standin::Bytes;
 using testing_support::kRestTag;
 using testing_support::PutParts;
 using testing_support::SpansText;
-using testing_support::Words;
 
 class PartMMRestSplitterTest : public testing_support::HostTest {
  protected:
-  // A rest record with recognisable words 2 to 11.
+  // A rest record with recognisable bytes after its end, counting from its
+  // first measure.
+  standin::Bytes Rest(uint16_t first, int16_t end) const {
+    return standin::RestRecord(
+        doc.host_version, end,
+        testing_support::CountingRecord(kRestTag, doc.host_version, static_cast<uint8_t>(first)));
+  }
   void PutRest(int16_t part, uint16_t first, int16_t end) {
-    doc.Put(kRestTag, first, 0,
-            Words({300, static_cast<uint16_t>(end), 2, 3, 4, 5, 6, 7, 8, 9, 10, first}), part);
+    doc.Put(kRestTag, first, 0, Rest(first, end), part);
   }
 
   // "first-end" of every rest of `part`, in cmper order.
@@ -52,7 +56,7 @@ TEST_F(PartMMRestSplitterTest, CutsTheRestAcrossTheMeasureInEveryPart) {
   EXPECT_EQ(Rests(3), "1-8 8-21");
   EXPECT_EQ(Rests(5), "2-8 9-12");
   // The new rest carries every word of the old one but its end.
-  EXPECT_EQ(*doc.Find(kRestTag, 8, 0, 0), Words({300, 11, 2, 3, 4, 5, 6, 7, 8, 9, 10, 5}));
+  EXPECT_EQ(*doc.Find(kRestTag, 8, 0, 0), Rest(5, 11));
   EXPECT_EQ(doc.current_part, 3);
 }
 

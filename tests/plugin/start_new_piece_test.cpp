@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <string>
 #include <vector>
 
@@ -31,15 +33,31 @@ class StartNewPieceTest : public HostTest {
     for (uint16_t m = 1; m <= 16; ++m) PutMeasure(doc, host_version, m, 0, 0);
     PutMeasure(doc, host_version, 9, 0x0030, 0x0000);
     PutMeasure(doc, host_version, 8, 0x0000, 0x00A0);
-    doc.Put(kRestTag, 7, 0, Words({300, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), 2);
-    doc.Put(kRestTag, 3, 0, Words({300, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 5);
-    standin::Bytes region(standin::RecordLayouts::Find(kRegionTag, host_version)->size, 0x5A);
-    standin::RecordLayouts::Write(region, kRegionTag, host_version, "firstMeasure", 1);
-    standin::RecordLayouts::Write(region, kRegionTag, host_version, "endMeasure", 17);
-    doc.Put(kRegionTag, 1, 0, region);
-    doc.Put(kRestSettingsTag, kSettingCmper, 0, Words({1, 2, 3, 4, 5, 6}));
-    doc.Put(kRestSettingsTag, kSettingCmper, 1, Words({7, 8, 9, 10, 11, 12}));
-    doc.Put(kSplitGateSettingTag, kSettingCmper, 0, Words({0, 0, 0, 0, split_gate, 0}));
+    doc.Put(kRestTag, 7, 0, CountedRest(12), 2);
+    doc.Put(kRestTag, 3, 0, standin::RestRecord(host_version, 11), 5);
+    doc.Put(kRegionTag, 1, 0,
+            standin::RegionRecord(host_version, {1, 17, 0x5A5A},
+                                  standin::FilledRecord(kRegionTag, host_version, 0x5A)));
+    doc.Put(kRestSettingsTag, kSettingCmper, 0,
+            standin::SettingRecord(kRestSettingsTag, host_version, {1, 2, 3, 4, 5, 6}));
+    doc.Put(kRestSettingsTag, kSettingCmper, 1,
+            standin::SettingRecord(kRestSettingsTag, host_version, {7, 8, 9, 10, 11, 12}));
+    std::array<uint16_t, 6> gate = {};
+    gate[standin::kSplitGateWord] = split_gate;
+    doc.Put(kSplitGateSettingTag, kSettingCmper, 0,
+            standin::SettingRecord(kSplitGateSettingTag, host_version, gate));
+  }
+
+  // A rest ending before `end` whose bytes after its end are recognisable.
+  standin::Bytes CountedRest(int16_t end) const {
+    return standin::RestRecord(doc.host_version, end,
+                               CountingRecord(kRestTag, doc.host_version, 1));
+  }
+  // The end of the rest filed under `first` in `part`.
+  int RestEnd(uint16_t first, int16_t part) const {
+    return standin::RecordLayouts::Read(*doc.Find(kRestTag, first, 0, part), kRestTag,
+                                        doc.host_version, "endMeasure")
+        .value_or(-1);
   }
 
   int32_t Invoke(int16_t start) {
@@ -68,10 +86,10 @@ TEST_F(StartNewPieceTest, TheRoadAtMeasureNineThroughThreeParts) {
   EXPECT_EQ(SystemsText(doc, 2), "1:1-9/20 2:9-17/20");
   EXPECT_EQ(SystemsText(doc, 5), "1:1-9/10 2:9-12/10 3:12-17/0");
   EXPECT_EQ(SpansText(doc, kFrozenSystemTag, 0), "9-10");
-  EXPECT_EQ(Word(*doc.Find(kRestTag, 7, 0, 2), 2), 9);
-  EXPECT_EQ(*doc.Find(kRestTag, 9, 0, 2), Words({300, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-  EXPECT_EQ(Word(*doc.Find(kRestTag, 3, 0, 5), 2), 9);
-  EXPECT_EQ(Word(*doc.Find(kRestTag, 9, 0, 5), 2), 11);
+  EXPECT_EQ(RestEnd(7, 2), 9);
+  EXPECT_EQ(*doc.Find(kRestTag, 9, 0, 2), CountedRest(12));
+  EXPECT_EQ(RestEnd(3, 5), 9);
+  EXPECT_EQ(RestEnd(9, 5), 11);
   EXPECT_EQ(Flags(9), std::make_pair(0x8800, 0x8C00));
   EXPECT_EQ(Flags(8), std::make_pair(0x4000, 0x2050));
   EXPECT_EQ(SpansText(doc, kRegionTag, standin::RecordKey::kDocumentWide), "1:1-9 2:9-17");

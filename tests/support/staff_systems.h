@@ -42,6 +42,17 @@ inline standin::Bytes SystemRecord(const SystemShape& s,
       gaps);
 }
 
+// A `tag` record as the host makes it anew, but each byte outside the host's
+// new-record words counting up from `seed`: gaps a test recognises.
+inline standin::Bytes CountingRecord(uint32_t tag, uint32_t host_version, uint8_t seed) {
+  standin::Bytes bytes = standin::RecordLayouts::New(tag, host_version);
+  const standin::RecordLayout& layout = *standin::RecordLayouts::Find(tag, host_version);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(seed + i);
+  for (const standin::NewRecordWord& word : layout.new_record)
+    standin::WriteWord(bytes, word.offset, word.value);
+  return bytes;
+}
+
 // Lists `parts` as the document's parts, each with its part record.
 inline void PutParts(standin::HostDocument& doc, std::vector<int16_t> parts) {
   doc.parts = std::move(parts);
