@@ -180,7 +180,8 @@ TEST_F(PartSystemSplitterTest, EverySystemShowsTheSameStavesOnEveryHost) {
     std::string shown;
     for (const auto& [number, list] : ShownStaffLists(doc, 0)) {
       shown += (shown.empty() ? "" : " ") + std::to_string(number) + ":[";
-      for (const auto& staff : list) shown += std::to_string(Word(staff.entry, 0));
+      for (const auto& staff : list)
+        shown += std::to_string(FieldOf(doc, staff.entry, kSystemStaffTag, "staff"));
       shown += "]";
     }
     EXPECT_EQ(shown, c.shown);
@@ -212,7 +213,8 @@ TEST_F(PartSystemSplitterTest, SystemNumbersNeverRunPastTheHighest) {
     EXPECT_EQ(systems, cut ? count + 1 : count);
     EXPECT_EQ(doc.Find(kStaffSystemTag, 0xFFFF, 0), nullptr);
     EXPECT_EQ(doc.Find(kStaffSystemTag, 0, 0), nullptr);
-    EXPECT_EQ(Word(*doc.Find(kStaffSystemTag, 1, 0), 12), cut ? -32767 : -32765);
+    EXPECT_EQ(FieldOf(doc, *doc.Find(kStaffSystemTag, 1, 0), kStaffSystemTag, "endMeasure"),
+              cut ? -32767 : -32765);
     // The cut moves the empty list of system 0xFFFD up; no list is filed
     // under a number the host would assign.
     EXPECT_EQ(StaffListsText(doc, 0), cut ? "" : "65534:[7]");

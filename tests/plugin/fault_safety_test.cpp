@@ -27,7 +27,9 @@ namespace {
 using standin::Bytes;
 using standin::HostDocument;
 using standin::RecordKey;
+using standin::RecordLayouts;
 using testing_support::Covered;
+using testing_support::FieldOf;
 using testing_support::kMeasureTag;
 using testing_support::kRegionTag;
 using testing_support::kRestTag;
@@ -36,7 +38,6 @@ using testing_support::kStaffSystemTag;
 using testing_support::kSystemStaffTag;
 using testing_support::ShownStaffLists;
 using testing_support::StaffListsByNumber;
-using testing_support::Word;
 
 // Every staff list of the part, or only those some system shows.
 std::set<std::vector<Bytes>> StaffLists(const HostDocument& doc, int16_t part,
@@ -58,8 +59,9 @@ std::set<std::vector<Bytes>> StaffLists(const HostDocument& doc, int16_t part,
 std::map<int, std::pair<int, int>> SystemSpans(const HostDocument& doc, int16_t part) {
   std::map<int, std::pair<int, int>> spans;
   for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag != kStaffSystemTag || key.part != part || bytes.size() < 14) continue;
-    spans[key.cmper] = {Word(bytes, 8), Word(bytes, 12)};
+    const auto end = RecordLayouts::Read(bytes, kStaffSystemTag, doc.host_version, "endMeasure");
+    if (key.tag != kStaffSystemTag || key.part != part || !end.has_value()) continue;
+    spans[key.cmper] = {FieldOf(doc, bytes, kStaffSystemTag, "firstMeasure"), *end};
   }
   return spans;
 }
@@ -238,9 +240,10 @@ TEST_F(FaultSafetyTest, AListingCutShortStillGivesTheSystemAtTheStartItsIndent) 
   ASSERT_GE(spans.size(), 4u);
   const auto start = static_cast<int16_t>(spans.at(3).first);
   // System 3 gets an indent of its own, so that the copy shows.
-  const int first_indent = Word(*original.Find(kStaffSystemTag, 1, 0, 0), 2);
+  const int first_indent =
+      FieldOf(original, *original.Find(kStaffSystemTag, 1, 0, 0), kStaffSystemTag, "indent");
   Bytes third = *original.Find(kStaffSystemTag, 3, 0, 0);
-  standin::WriteWord(third, 2, static_cast<uint16_t>(first_indent + 7));
+  RecordLayouts::Write(third, kStaffSystemTag, original.host_version, "indent", first_indent + 7);
   original.Put(kStaffSystemTag, 3, 0, third, 0);
   HostDocument faulty = original;
   // The host's next-record step ends part 0's listing at system 3.
@@ -256,7 +259,8 @@ TEST_F(FaultSafetyTest, AListingCutShortStillGivesTheSystemAtTheStartItsIndent) 
     if (number == 3) expected[2] = (*now)[2], expected[3] = (*now)[3];
     EXPECT_EQ(*now, expected) << "system " << number;
   }
-  EXPECT_EQ(Word(*faulty.Find(kStaffSystemTag, 3, 0, 0), 2), first_indent);
+  EXPECT_EQ(FieldOf(faulty, *faulty.Find(kStaffSystemTag, 3, 0, 0), kStaffSystemTag, "indent"),
+            first_indent);
   EXPECT_EQ(faulty.Find(kStaffSystemTag, static_cast<uint16_t>(spans.size() + 1), 0, 0), nullptr);
 }
 

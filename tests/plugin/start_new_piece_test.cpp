@@ -93,7 +93,7 @@ TEST_F(StartNewPieceTest, TheRoadAtMeasureNineThroughThreeParts) {
   EXPECT_EQ(Flags(9), std::make_pair(0x8800, 0x8C00));
   EXPECT_EQ(Flags(8), std::make_pair(0x4000, 0x2050));
   EXPECT_EQ(SpansText(doc, kRegionTag, standin::RecordKey::kDocumentWide), "1:1-9 2:9-17");
-  EXPECT_EQ(Word(*doc.Find(kRegionTag, 2, 0), 150), 0);  // clearedOnSplit
+  EXPECT_EQ(FieldOf(doc, *doc.Find(kRegionTag, 2, 0), kRegionTag, "clearedOnSplit"), 0);
   EXPECT_EQ(doc.current_part, 2);
   // Two updates around each part's system split, then one for the command;
   // the rest splitter switches parts without updating.

@@ -70,6 +70,13 @@ inline void PutSystems(standin::HostDocument& doc, int16_t part,
     doc.Put(kStaffSystemTag, number++, 0, SystemRecord(s, doc.host_version), part);
 }
 
+// Field `name` of a `tag` record of `doc`, as its kind reads it; 0 when the
+// record is too short to hold it.
+inline int FieldOf(const standin::HostDocument& doc, const standin::Bytes& bytes, uint32_t tag,
+                   const char* name) {
+  return standin::RecordLayouts::Read(bytes, tag, doc.host_version, name).value_or(0);
+}
+
 inline int16_t Word(const standin::Bytes& bytes, size_t offset) {
   return bytes.size() < offset + 2 ? int16_t{0}
                                    : static_cast<int16_t>(bytes[offset] | (bytes[offset + 1] << 8));
@@ -86,13 +93,15 @@ void ForRecords(const standin::HostDocument& doc, int16_t part, uint32_t tag, Fn
 // "1:1-5/20 2:5-9/0": number:first-end/indent; a short record shows its size.
 inline std::string SystemsText(const standin::HostDocument& doc, int16_t part) {
   std::string text;
-  ForRecords(doc, part, kStaffSystemTag,
-             [&](const standin::RecordKey& key, const standin::Bytes& b) {
-               text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
-                       std::to_string(Word(b, 8)) + "-" + std::to_string(Word(b, 12)) + "/" +
-                       std::to_string(Word(b, 2));
-               if (b.size() != 28) text += "(" + std::to_string(b.size()) + "B)";
-             });
+  ForRecords(
+      doc, part, kStaffSystemTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
+        text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
+                std::to_string(FieldOf(doc, b, kStaffSystemTag, "firstMeasure")) + "-" +
+                std::to_string(FieldOf(doc, b, kStaffSystemTag, "endMeasure")) + "/" +
+                std::to_string(FieldOf(doc, b, kStaffSystemTag, "indent"));
+        if (b.size() != standin::RecordLayouts::Find(kStaffSystemTag, doc.host_version)->size)
+          text += "(" + std::to_string(b.size()) + "B)";
+      });
   return text;
 }
 
@@ -101,18 +110,18 @@ inline std::string SystemsText(const standin::HostDocument& doc, int16_t part) {
 inline std::string StaffListsText(const standin::HostDocument& doc, int16_t part) {
   std::string text;
   int previous = -1;
-  ForRecords(doc, part, kSystemStaffTag,
-             [&](const standin::RecordKey& key, const standin::Bytes& b) {
-               if (key.cmper != previous)
-                 text += std::string(previous < 0 ? "" : "] ") + std::to_string(key.cmper) + ":[";
-               else
-                 text += " ";
-               previous = key.cmper;
-               const auto staff = static_cast<uint16_t>(Word(b, 0));
-               text += std::to_string(staff);
-               if (const standin::Bytes* detail = doc.Find(kStaffDetailTag, key.cmper, staff, part))
-                 text += "=" + std::to_string(Word(*detail, 0));
-             });
+  ForRecords(
+      doc, part, kSystemStaffTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
+        if (key.cmper != previous)
+          text += std::string(previous < 0 ? "" : "] ") + std::to_string(key.cmper) + ":[";
+        else
+          text += " ";
+        previous = key.cmper;
+        const auto staff = static_cast<uint16_t>(FieldOf(doc, b, kSystemStaffTag, "staff"));
+        text += std::to_string(staff);
+        if (const standin::Bytes* detail = doc.Find(kStaffDetailTag, key.cmper, staff, part))
+          text += "=" + std::to_string(FieldOf(doc, *detail, kStaffDetailTag, "detailValue"));
+      });
   return previous < 0 ? text : text + "]";
 }
 
@@ -128,7 +137,6 @@ struct ShownStaff {
 // The staff list each system of the part shows, by system number: its own,
 // or on hosts before kOwnStaffListsFrom, unless its record carries the
 // own-list flag, the list filed under 0.
-inline constexpr uint16_t kOwnStaffListFlag = 0x4000;
 inline std::map<int, std::vector<ShownStaff>> ShownStaffLists(const standin::HostDocument& doc,
                                                               int16_t part);
 
@@ -172,20 +180,22 @@ inline std::map<int, std::vector<ShownStaff>> ShownStaffLists(const standin::Hos
   std::map<int, std::vector<ShownStaff>> shown;
   ForRecords(
       doc, part, kStaffSystemTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
-        const auto flags =
-            standin::RecordLayouts::Read(b, kStaffSystemTag, doc.host_version, "systemFlags");
-        const bool own = doc.host_version >= standin::kOwnStaffListsFrom ||
-                         (flags.value_or(0) & kOwnStaffListFlag) != 0;
+        const standin::FlagLayout& own_list =
+            standin::RecordLayouts::Flag(kStaffSystemTag, "systemFlags", "ownStaffList");
+        const bool own = doc.host_version >= own_list.until_version ||
+                         standin::RecordLayouts::HasFlag(b, kStaffSystemTag, doc.host_version,
+                                                         "systemFlags", "ownStaffList");
         const uint16_t number = own ? key.cmper : 0;
         std::vector<ShownStaff>& staves = shown[key.cmper];
         const auto list = lists.find(number);
         if (list == lists.end()) return;
         for (const standin::Bytes& entry : list->second) {
-          const auto staff = static_cast<uint16_t>(Word(entry, 0));
+          const auto staff = static_cast<uint16_t>(FieldOf(doc, entry, kSystemStaffTag, "staff"));
           const standin::Bytes* detail =
               number == 0 ? nullptr : doc.Find(kStaffDetailTag, number, staff, part);
-          staves.push_back(
-              {entry, detail == nullptr || detail->size() < 2 ? 100 : Word(*detail, 0)});
+          staves.push_back({entry, detail == nullptr || detail->size() < 2
+                                       ? 100
+                                       : FieldOf(doc, *detail, kStaffDetailTag, "detailValue")});
         }
       });
   return shown;
