@@ -138,6 +138,22 @@ TEST_F(SystemStaffTest, ADetailMovesWithAllItsBytes) {
   ASSERT_TRUE(copy->Save());
   EXPECT_EQ(*doc.Find(kStaffDetailTag, 4, 7), Words({100, 0x1234, 0, 0x5678, 9}));
 
+  // Any byte after the value keeps a detail of 100, the first one too.
+  doc.Put(kStaffDetailTag, 1, 7, Words({100, 1, 0, 0, 0}));
+  ASSERT_TRUE(entry.Load(1, 0));
+  ASSERT_TRUE(entry.SaveAs(6));
+  EXPECT_EQ(*doc.Find(kStaffDetailTag, 6, 7), Words({100, 1, 0, 0, 0}));
+
+  // A detail delivered short reads as zero after its bytes, not as those of
+  // the detail the object loaded before.
+  doc.Put(kStaffDetailTag, 1, 7, Words({0xFFFB, 0x1234, 0, 0x5678, 9}));
+  doc.Put(kStaffDetailTag, 2, 8, Words({4, 0x4321}));
+  PutStaff(doc, 0, 2, 0, 8);
+  ASSERT_TRUE(entry.Load(1, 0));
+  ASSERT_TRUE(entry.Load(2, 0));
+  ASSERT_TRUE(entry.SaveAs(6));
+  EXPECT_EQ(*doc.Find(kStaffDetailTag, 6, 8), Words({4, 0x4321, 0, 0, 0}));
+
   // An object that held those bytes and then loads or copies an entry with
   // no detail holds none of them: filed with value 100, it removes the
   // detail record under its new number.
