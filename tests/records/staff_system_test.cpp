@@ -158,17 +158,25 @@ TEST_F(SystemStaffTest, ADetailMovesWithAllItsBytes) {
   // no detail holds none of them: filed with value 100, it removes the
   // detail record under its new number.
   PutStaff(doc, 0, 0, 0, 7);
-  for (const bool copied : {false, true}) {
-    SCOPED_TRACE(copied ? "copied" : "loaded");
+  PutStaff(doc, 0, 3, 0, 7);  // system 3's entry for staff 7 has no detail
+  struct Case {
+    const char* what;
+    bool copied;
+    uint16_t system;
+  };
+  for (const Case& c :
+       {Case{"copied from system 0", true, 0}, Case{"loaded from system 0", false, 0},
+        Case{"loaded without a detail", false, 3}}) {
+    SCOPED_TRACE(c.what);
     doc.Put(kStaffDetailTag, 5, 7, Words({3, 0, 0, 0, 0}));
     QCSystemStaff reused;
     ASSERT_TRUE(reused.Load(1, 0));
     QCSystemStaff under_zero;
     ASSERT_TRUE(under_zero.Load(0, 0));
-    if (copied) {
+    if (c.copied) {
       reused.CopyDataFrom(under_zero);
     } else {
-      ASSERT_TRUE(reused.Load(0, 0));
+      ASSERT_TRUE(reused.Load(c.system, 0));
     }
     ASSERT_TRUE(reused.SaveAs(5));
     EXPECT_EQ(doc.Find(kStaffDetailTag, 5, 7), nullptr);
