@@ -279,6 +279,12 @@ TEST_F(CollectionDataTest, IncidenceListsMoveFromOneCmperToAnother) {
   EXPECT_EQ(doc.Find(kTestIncidenceTag, 3, 2), nullptr);
   EXPECT_NE(doc.Find(kTestIncidenceTag, 2, 1), nullptr);  // the source stays
 
+  // An incidence found without bytes ends the list, as a missing one does.
+  doc.Put(kTestIncidenceTag, 7, 0, Bytes{1, 0, 0, 0});
+  doc.Put(kTestIncidenceTag, 7, 1, Bytes{});
+  doc.Put(kTestIncidenceTag, 7, 2, Bytes{3, 0, 0, 0});
+  EXPECT_EQ(incidences.LoadAllForCmper(7), 1);
+
   TestIncidences empty;
   ASSERT_TRUE(empty.SaveAllForCmper(2));
   EXPECT_EQ(doc.Find(kTestIncidenceTag, 2, 0), nullptr);

@@ -138,21 +138,45 @@ TEST_F(SystemStaffTest, ADetailMovesWithAllItsBytes) {
   ASSERT_TRUE(copy->Save());
   EXPECT_EQ(*doc.Find(kStaffDetailTag, 4, 7), Words({100, 0x1234, 0, 0x5678, 9}));
 
+  // Any byte after the value keeps a detail of 100, the first one too.
+  doc.Put(kStaffDetailTag, 1, 7, Words({100, 1, 0, 0, 0}));
+  ASSERT_TRUE(entry.Load(1, 0));
+  ASSERT_TRUE(entry.SaveAs(6));
+  EXPECT_EQ(*doc.Find(kStaffDetailTag, 6, 7), Words({100, 1, 0, 0, 0}));
+
+  // A detail delivered short reads as zero after its bytes, not as those of
+  // the detail the object loaded before.
+  doc.Put(kStaffDetailTag, 1, 7, Words({0xFFFB, 0x1234, 0, 0x5678, 9}));
+  doc.Put(kStaffDetailTag, 2, 8, Words({4, 0x4321}));
+  PutStaff(doc, 0, 2, 0, 8);
+  ASSERT_TRUE(entry.Load(1, 0));
+  ASSERT_TRUE(entry.Load(2, 0));
+  ASSERT_TRUE(entry.SaveAs(6));
+  EXPECT_EQ(*doc.Find(kStaffDetailTag, 6, 8), Words({4, 0x4321, 0, 0, 0}));
+
   // An object that held those bytes and then loads or copies an entry with
   // no detail holds none of them: filed with value 100, it removes the
   // detail record under its new number.
   PutStaff(doc, 0, 0, 0, 7);
-  for (const bool copied : {false, true}) {
-    SCOPED_TRACE(copied ? "copied" : "loaded");
+  PutStaff(doc, 0, 3, 0, 7);  // system 3's entry for staff 7 has no detail
+  struct Case {
+    const char* what;
+    bool copied;
+    uint16_t system;
+  };
+  for (const Case& c :
+       {Case{"copied from system 0", true, 0}, Case{"loaded from system 0", false, 0},
+        Case{"loaded without a detail", false, 3}}) {
+    SCOPED_TRACE(c.what);
     doc.Put(kStaffDetailTag, 5, 7, Words({3, 0, 0, 0, 0}));
     QCSystemStaff reused;
     ASSERT_TRUE(reused.Load(1, 0));
     QCSystemStaff under_zero;
     ASSERT_TRUE(under_zero.Load(0, 0));
-    if (copied) {
+    if (c.copied) {
       reused.CopyDataFrom(under_zero);
     } else {
-      ASSERT_TRUE(reused.Load(0, 0));
+      ASSERT_TRUE(reused.Load(c.system, 0));
     }
     ASSERT_TRUE(reused.SaveAs(5));
     EXPECT_EQ(doc.Find(kStaffDetailTag, 5, 7), nullptr);
