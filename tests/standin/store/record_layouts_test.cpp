@@ -26,8 +26,9 @@ TEST(RecordLayoutsTest, EachLayoutHoldsItsVersionsAndReadsEachFieldAtItsOffset) 
   for (const RecordLayout& layout : RecordLayouts::All()) {
     SCOPED_TRACE(std::string(layout.description) + " from " + std::to_string(layout.from_version));
     EXPECT_EQ(RecordLayouts::Find(layout.tag, layout.from_version), &layout);
-    if (layout.from_version > 0)
+    if (layout.from_version > 0) {
       EXPECT_NE(RecordLayouts::Find(layout.tag, layout.from_version - 1), &layout);
+    }
     for (const FieldLayout& field : layout.fields) {
       SCOPED_TRACE(field.name);
       const Bytes numbered = Numbered(layout.size);
