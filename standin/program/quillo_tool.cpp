@@ -32,6 +32,13 @@ class ActiveDocumentScope {
 // The longest message printed: room for a few quoted names and a problem.
 constexpr size_t kMostMessageChars = 5 * kMostEchoedChars;
 
+// The message for a result larger than a document file may be.
+std::string TooLong(const std::string& output, std::string_view text) {
+  return Echo(output) + ": the result is " + std::to_string(text.size()) +
+         " bytes, more than the " + std::to_string(DocumentFile::kMaxBytes >> 20) +
+         " MiB a document file may hold; nothing written";
+}
+
 // The value for command `i` of a per-command list that may hold one value
 // for all.
 const std::string* Nth(const std::vector<std::string>& values, size_t i) {
@@ -140,15 +147,26 @@ int QuilloTool::Run(const RunRequest& request) {
   }
   if (int code = RunCommands(request, selections, &document); code != kExitOk) return code;
   document.log.clear();
-  if (!handoff_) return WriteResult(request.output, DocumentFile::Format(document));
-  if (!handoff_(DocumentFile::Format(document))) {
+  const std::string text = DocumentFile::Format(document);
+  if (text.size() > DocumentFile::kMaxBytes)
+    return Fail(kExitBadInput, TooLong(request.output, text));
+  if (!handoff_) return WriteResult(request.output, text);
+  if (!handoff_(text)) {
     return Fail(kExitBadInput, "cannot hand the result over; nothing written");
   }
   return Done();
 }
 
 int QuilloTool::WriteResult(const std::string& output, std::string_view text) {
+  // Rationale: what a run leaves must be a document this program reads; the
+  // reader's own rules decide, before anything is written.
+  if (text.size() > DocumentFile::kMaxBytes) return Fail(kExitBadInput, TooLong(output, text));
+  HostDocument check;
   std::string problem;
+  if (!DocumentFile::Parse(text, &check, &problem)) {
+    return Fail(kExitBadInput, Echo(output) + ": the result is not a document quillo reads (" +
+                                   problem + "); nothing written");
+  }
   if (!WriteTextFileAtomically(output, text, &problem)) {
     return Fail(kExitBadInput, Echo(output) + ": " + problem);
   }
@@ -158,6 +176,9 @@ int QuilloTool::WriteResult(const std::string& output, std::string_view text) {
 
 int QuilloTool::FinishContained(const WorkerReport& report, const std::string& module,
                                 const std::string& output) {
+  if (!report.started) {
+    return Fail(kExitBadInput, report.failure + (output.empty() ? "" : "; nothing written"));
+  }
   if (!report.failure.empty()) {
     return Fail(kExitBadInput,
                 Echo(module) + ": " + report.failure + (output.empty() ? "" : "; nothing written"));
