@@ -149,3 +149,47 @@ TEST(DocumentDiffTest, OtherChangesAreNamedFieldByField) {
 }
 
 }  // namespace
+
+// A split reads through empty systems but not across a gap; of two new
+// regions that could be a split's second half, the lower number is.
+TEST(DocumentDiffTest, SplitsReadThroughEmptySystemsNotGaps) {
+  HostDocument before, after;
+  for (HostDocument* doc : {&before, &after}) {
+    doc->host_version = 0x12000000;
+    doc->parts = {0};
+  }
+  ScoreBuilder b(&before), a(&after);
+  b.System(0, 1, 1, 9);
+  b.System(0, 2, 9, 17);
+  b.System(0, 3, 17, 21);
+  b.Region(1, 1, 17);
+  a.System(0, 1, 1, 5);
+  a.System(0, 2, 5, 5);
+  a.System(0, 3, 5, 9);
+  a.System(0, 4, 9, 13);
+  a.System(0, 5, 14, 17);
+  a.System(0, 6, 17, 21);
+  a.Region(1, 1, 7);
+  a.Region(5, 7, 17);
+  a.Region(3, 7, 17);
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "measure-number region 1 (1\u201316) split at measure 7 \u2192 regions 1 (1\u20136) "
+            "and 3 (7\u201316)\n"
+            "measure-number region 5 (7\u201316) added\n"
+            "part 0: system 1 (1\u20138) split at measure 5 \u2192 systems 1 (1\u20134) and 3 "
+            "(5\u20138)\n"
+            "part 0: system 4 now covers 9\u201312 (was system 2 (9\u201316))\n"
+            "part 0: system 2 (none at 5) added\n"
+            "part 0: system 5 (14\u201316) added\n"
+            "part 0: system 3 renumbered 6\n");
+  // Back the other way, the pieces read as joined, past the empty system.
+  EXPECT_EQ(Text(DocumentDiff::Describe(after, before)),
+            "measure-number region 1: measures 1\u20136 \u2192 1\u201316\n"
+            "measure-number region 3 (7\u201316) removed\n"
+            "measure-number region 5 (7\u201316) removed\n"
+            "part 0: systems 1 (1\u20134) and 3 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
+            "part 0: system 2 now covers 9\u201316 (was system 4 (9\u201312))\n"
+            "part 0: system 2 (none at 5) removed\n"
+            "part 0: system 5 (14\u201316) removed\n"
+            "part 0: system 6 renumbered 3\n");
+}
