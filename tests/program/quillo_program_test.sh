@@ -174,6 +174,15 @@ case "$group" in
         recorded.json || fail "the second of two commands did not get its own selection"
       rm recorded.json
     fi
+    # From a folder whose path passes 260 characters, the program starts its
+    # worker and finds its module.
+    deep="$PWD/$(printf 'd%.0s' $(seq 1 120))/$(printf 'e%.0s' $(seq 1 120))"
+    mkdir -p "$deep"
+    cp "$QUILLO" "$MODULE" "$deep/"
+    QUILLO="$deep/$(basename "$QUILLO")" expect 0 "^wrote deep.json$" run in.json -c 1 -m all \
+      -o deep.json
+    [ -s deep.json ] || fail "the program in a deep folder wrote no deep.json"
+    rm -r "${deep%/*}" deep.json
     ;;
   bad-input)
     expect 1 "^quillo: ./out.json: is the input document" run out.json -c 0 -m 9 -o ./out.json \
@@ -216,6 +225,8 @@ Invoke:quit#the module ended the program \(exit status 5\) in QuilloExtensionInv
 Invoke:hang#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
 Invoke:part#the result is not a document quillo reads \(currentPart: 12345 is not one of the parts\); nothing written#$run
 Terminate:crash#the module $crash in QuilloExtensionTerminate; nothing written#$run
+exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished; nothing written#$run
+exit:hang#the program's worker did not end within 1 second \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped; nothing written#$run --timeout 1
 unload:exit#the module ended the program \(exit status 0\) while it was being unloaded#cycles 3
 ROWS
     fi
@@ -358,9 +369,7 @@ Invoke:forge back|,hang#the program's worker made no progress within 1 second \(
 Terminate:forge back|document 5|hello|end 0|#the module's process sent something unexpected after QuilloExtensionTerminate returned and was stopped; nothing written#$run
 MenuStatus:forge end 0|#the module's process sent something unexpected in QuilloExtensionGetMenuStatus and was stopped#menus
 Invoke:lock#the program's worker made no progress within 1 second \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 1
-exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished; nothing written#$run
 exit:crash#the module $crash as the program's worker exited, after it finished; nothing written#$run
-exit:hang#the program's worker did not end within 1 second \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped; nothing written#$run --timeout 1
 exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished#menus
 exit:hang#the program's worker did not end within 1 second \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped#cycles 2 --timeout 1
 ROWS
