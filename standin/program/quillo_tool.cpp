@@ -145,7 +145,21 @@ int QuilloTool::Run(const RunRequest& request) {
     if (!selection) return Fail(kExitBadInput, Echo(request.document) + ": " + error);
     selections.push_back(*selection);
   }
-  if (int code = RunCommands(request, selections, &document); code != kExitOk) return code;
+  // Rationale: a module's own thread could otherwise change the document
+  // after its command returned, while the result is being written.
+  HostDocument late;
+  late.refuse = [](const ServiceCall&) { return true; };
+  if (int code = RunCommands(request, selections, &document, &late); code != kExitOk) {
+    return code;
+  }
+  if (!late.log.empty()) {
+    return Fail(kExitBadInput, Echo(request.module) +
+                                   ": the module called the host's services after its command "
+                                   "returned (" +
+                                   std::string(late.log.front().service) + ", " +
+                                   std::to_string(late.log.size()) +
+                                   " call(s), refused); nothing written");
+  }
   document.log.clear();
   const std::string text = DocumentFile::Format(document);
   if (text.size() > DocumentFile::kMaxBytes)
@@ -223,7 +237,7 @@ int QuilloTool::CheckRequest(const RunRequest& request, std::vector<NumberRange>
 }
 
 int QuilloTool::RunCommands(const RunRequest& request, const std::vector<Selection>& selections,
-                            HostDocument* document) {
+                            HostDocument* document, HostDocument* late) {
   ActiveDocumentScope active(document);
   ModuleSession module;
   std::string error;
@@ -247,7 +261,9 @@ int QuilloTool::RunCommands(const RunRequest& request, const std::vector<Selecti
     const Selection& selection = selections[i];
     document->log.clear();
     int updates_before = document->layout_updates;
+    SetActiveDocument(document);
     int32_t answer = module.Invoke(static_cast<int16_t>(indexes[i]), selection);
+    SetActiveDocument(late);
     std::fprintf(out_, "%s, measures %s: answered %d; %zu host calls, %d layout updates\n",
                  Echo(item.short_name).c_str(),
                  MeasureRange(selection.start_measure, selection.end_measure + 1).c_str(), answer,

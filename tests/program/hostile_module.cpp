@@ -17,6 +17,8 @@
 //   lock        a thread takes the standard output and keeps it    (idem)
 //   child       starts a process that sleeps for a minute and writes its
 //               id to hostile-child.pid                  (idem)
+//   late        a thread that calls a host service once the module is
+//               being terminated, after its command returned (idem)
 // It says so on the error stream first, so that a test sees that the
 // module's own output gets through. Otherwise it offers one command,
 // "Hostile", that answers 1 and does nothing. The same source builds the
@@ -95,6 +97,17 @@ void HoldStandardOutput() {
   }
 }
 
+// The thread of `late`, and whether Terminate has been called.
+std::thread late_thread;
+std::atomic<bool> terminating{false};
+
+void CallLate() {
+  late_thread = std::thread([] {
+    while (!terminating) std::this_thread::yield();
+    SetMissingPart();
+  });
+}
+
 void StartChild() {
   if (fork() != 0) return;
   if (std::FILE* file = std::fopen("hostile-child.pid", "w")) {
@@ -121,6 +134,7 @@ void Act(const std::string& act) {
   if (act.rfind("forge ", 0) == 0) Forge(act.substr(6));
   if (act == "lock") HoldStandardOutput();
   if (act == "child") StartChild();
+  if (act == "late") CallLate();
 #endif
   if (act == "crash") {
     // Rationale: through a volatile the compiler cannot tell the address is
@@ -208,4 +222,8 @@ FAKE_MODULE_EXPORT int32_t QuilloExtensionInvoke(void* /*context*/, int16_t /*in
 
 FAKE_MODULE_EXPORT void QuilloExtensionTerminate() {
   Misbehave("Terminate");
+#if !defined(_WIN32)
+  terminating = true;
+  if (late_thread.joinable()) late_thread.join();
+#endif
 }

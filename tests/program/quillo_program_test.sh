@@ -368,6 +368,7 @@ Invoke:forge $long#the module's process sent something unexpected in QuilloExten
 Invoke:forge back|,hang#the program's worker made no progress within 1 second \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 1
 Terminate:forge back|document 5|hello|end 0|#the module's process sent something unexpected after QuilloExtensionTerminate returned and was stopped; nothing written#$run
 MenuStatus:forge end 0|#the module's process sent something unexpected in QuilloExtensionGetMenuStatus and was stopped#menus
+Invoke:late#the module called the host's services after its command returned \(QX_SetCurrentPartID, 1 call\(s\), refused\); nothing written#$run
 Invoke:lock#the program's worker made no progress within 1 second \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 1
 exit:crash#the module $crash as the program's worker exited, after it finished; nothing written#$run
 exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished#menus
