@@ -201,6 +201,10 @@ case "$group" in
       expect 2 "^quillo: .*incomplete.*: the module does not export QuilloExtensionInit$" \
         run in.json -c 0 -m 9 -o out.json --module "$INCOMPLETE"
     fi
+    # The hidden load-and-unload check quotes paths printable, and cut.
+    expect 2 '^quillo: cycle 1: bad\\x1b\[31m.so: no such file$' cycles 1 --module $'bad\e[31m.so'
+    expect 2 '^quillo: cycle 1: x{100}' cycles 1 --module "$(printf 'x%.0s' $(seq 1 3000))"
+    [ "$(wc -c <"$WORK.output")" -lt 1100 ] || fail "cycles printed a 3,000-character path whole"
     # A name without a folder is a file in the current folder, not one the
     # system's library search would find (beside the program, say).
     module_name=$(basename "$MODULE")
@@ -226,7 +230,7 @@ Invoke:hang#the module gave no answer within 2 seconds \(--timeout\) in QuilloEx
 Invoke:part#the result is not a document quillo reads \(currentPart: 12345 is not one of the parts\); nothing written#$run
 Terminate:crash#the module $crash in QuilloExtensionTerminate; nothing written#$run
 exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished; nothing written#$run
-exit:hang#the program's worker did not end within 1 second \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped; nothing written#$run --timeout 1
+exit:hang#the program's worker did not end within 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped; nothing written#$run --timeout 2
 unload:exit#the module ended the program \(exit status 0\) while it was being unloaded#cycles 3
 ROWS
     fi
@@ -360,19 +364,19 @@ ROWS
     long=$(printf 'x%.0s' $(seq 1 80))
     hostile_rows <<ROWS
 Invoke:term#the program's worker was ended by SIGTERM \(sent from outside or by the module\) in QuilloExtensionInvoke; nothing written#$run
-Invoke:stop#the module gave no answer within 1 second \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 1
-Invoke:child,hang#the module gave no answer within 1 second \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 1
+Invoke:stop#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
+Invoke:child,hang#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
 Invoke:close#the channel to the program's worker was closed under it \(the module closed it\) in QuilloExtensionInvoke; nothing written#$run
 Invoke:forge document 99999999999999|#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run
 Invoke:forge $long#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run
-Invoke:forge back|,hang#the program's worker made no progress within 1 second \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 1
+Invoke:forge back|,hang#the program's worker made no progress within 2 seconds \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 2
 Terminate:forge back|document 5|hello|end 0|#the module's process sent something unexpected after QuilloExtensionTerminate returned and was stopped; nothing written#$run
 MenuStatus:forge end 0|#the module's process sent something unexpected in QuilloExtensionGetMenuStatus and was stopped#menus
 Invoke:late#the module called the host's services after its command returned \(QX_SetCurrentPartID, 1 call\(s\), refused\); nothing written#$run
-Invoke:lock#the program's worker made no progress within 1 second \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 1
+Invoke:lock#the program's worker made no progress within 2 seconds \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 2
 exit:crash#the module $crash as the program's worker exited, after it finished; nothing written#$run
 exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished#menus
-exit:hang#the program's worker did not end within 1 second \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped#cycles 2 --timeout 1
+exit:hang#the program's worker did not end within 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped#cycles 2 --timeout 2
 ROWS
     [ ! -e none.json ] || fail "a hostile run wrote none.json"
     # A process the module started and left running does not hold the
