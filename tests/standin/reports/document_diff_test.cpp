@@ -193,3 +193,31 @@ TEST(DocumentDiffTest, SplitsReadThroughEmptySystemsNotGaps) {
             "part 0: system 5 (14\u201316) removed\n"
             "part 0: system 6 renumbered 3\n");
 }
+
+// Tilings over all of a part's systems, tilings that systems matched
+// earlier no longer complete, and chains that stop short of a system's end.
+TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
+  HostDocument before, after;
+  for (HostDocument* doc : {&before, &after}) {
+    doc->host_version = 0x12000000;
+    doc->parts = {1, 2, 3};
+  }
+  ScoreBuilder b(&before), a(&after);
+  b.System(1, 1, 1, 5);
+  b.System(1, 2, 5, 9);
+  a.System(1, 1, 1, 9);
+  for (int s = 1; s <= 4; ++s) b.System(2, s, 2 * s - 1, 2 * s + 1);
+  a.System(2, 1, 1, 5);
+  a.System(2, 2, 1, 9);
+  b.System(3, 1, 1, 9);
+  a.System(3, 1, 1, 3);
+  a.System(3, 2, 3, 5);
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "part 1: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
+            "part 2: systems 1 (1\u20132) and 2 (3\u20134) joined \u2192 system 1 (1\u20134)\n"
+            "part 2: system 3 (5\u20136) removed\n"
+            "part 2: system 4 (7\u20138) removed\n"
+            "part 2: system 2 (1\u20138) added\n"
+            "part 3: system 1 now covers 1\u20132 (was system 1 (1\u20138))\n"
+            "part 3: system 2 (3\u20134) added\n");
+}
