@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <numeric>
 #include <set>
 #include <utility>
 
@@ -374,14 +375,12 @@ class Differ {
         position_[static_cast<size_t>(by_first_[i] - base_)] = i;
       }
       skip_.resize(by_first_.size() + 1);
-      for (size_t i = 0; i < skip_.size(); ++i) skip_[i] = i;
+      std::iota(skip_.begin(), skip_.end(), size_t{0});
       leaves_ = 1;
       while (leaves_ < by_first_.size()) leaves_ *= 2;
       tree_.resize(2 * leaves_);
       for (size_t i = 0; i < by_first_.size(); ++i) tree_[leaves_ + i] = Leaf(*by_first_[i]);
-      for (size_t node = leaves_ - 1; node >= 1; --node) {
-        tree_[node] = Chain::Join(tree_[2 * node], tree_[2 * node + 1]);
-      }
+      for (size_t node = leaves_ - 1; node >= 1; --node) Pull(node);
     }
     bool Used(const SystemView& system) const {
       return skip_[Position(system)] != Position(system);
@@ -392,9 +391,7 @@ class Differ {
       skip_[i] = i + 1;
       size_t node = leaves_ + i;
       tree_[node] = Chain();
-      for (node /= 2; node >= 1; node /= 2) {
-        tree_[node] = Chain::Join(tree_[2 * node], tree_[2 * node + 1]);
-      }
+      for (node /= 2; node >= 1; node /= 2) Pull(node);
     }
     // The unmatched non-empty systems beginning within first..end-1 when
     // they are two or more that cover it one after another; else none.
@@ -431,6 +428,8 @@ class Differ {
     static Chain Leaf(const SystemView& system) {
       return system.end > system.first ? Chain{1, system.first, system.end, true} : Chain();
     }
+    // A node's chain from its two children's.
+    void Pull(size_t node) { tree_[node] = Chain::Join(tree_[2 * node], tree_[2 * node + 1]); }
     // The chain of positions from..to-1 within the node covering lo..hi-1.
     Chain Span(size_t node, size_t lo, size_t hi, size_t from, size_t to) const {
       if (to <= lo || hi <= from) return Chain();
