@@ -391,7 +391,7 @@ class Differ {
       skip_[i] = i + 1;
       size_t node = leaves_ + i;
       tree_[node] = Chain();
-      for (node /= 2; node >= 1; node /= 2) Pull(node);
+      while (node > 1) Pull(node /= 2);
     }
     // The unmatched non-empty systems beginning within first..end-1 when
     // they are two or more that cover it one after another; else none.

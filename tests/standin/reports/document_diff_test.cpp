@@ -200,7 +200,7 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
   HostDocument before, after;
   for (HostDocument* doc : {&before, &after}) {
     doc->host_version = 0x12000000;
-    doc->parts = {1, 2, 3};
+    doc->parts = {1, 2, 3, 4};
   }
   ScoreBuilder b(&before), a(&after);
   b.System(1, 1, 1, 5);
@@ -213,6 +213,10 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
   b.System(3, 1, 1, 9);
   a.System(3, 1, 1, 3);
   a.System(3, 2, 3, 5);
+  b.System(4, 1, 1, 5);
+  b.System(4, 2, 1, 5);
+  a.System(4, 1, 1, 3);
+  a.System(4, 2, 3, 5);
   EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
             "part 1: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
             "part 2: systems 1 (1\u20132) and 2 (3\u20134) joined \u2192 system 1 (1\u20134)\n"
@@ -222,7 +226,10 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
             "part 2: system 4 (7\u20138) removed\n"
             "part 2: system 2 (1\u20138) added\n"
             "part 3: system 1 now covers 1\u20132 (was system 1 (1\u20138))\n"
-            "part 3: system 2 (3\u20134) added\n");
+            "part 3: system 2 (3\u20134) added\n"
+            "part 4: system 1 (1\u20134) split at measure 3 \u2192 systems 1 (1\u20132) and 2 "
+            "(3\u20134)\n"
+            "part 4: system 2 (1\u20134) removed\n");
 }
 
 // A region splits when it keeps its start and ends earlier, and a new
