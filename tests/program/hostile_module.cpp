@@ -109,13 +109,16 @@ void CallLate() {
 }
 
 void StartChild() {
-  if (fork() != 0) return;
+  const pid_t child = fork();
+  if (child == 0) {
+    sleep(60);
+    _exit(0);
+  }
+  // Written before the command returns, so that a test always finds it.
   if (std::FILE* file = std::fopen("hostile-child.pid", "w")) {
-    std::fprintf(file, "%d\n", static_cast<int>(getpid()));
+    std::fprintf(file, "%d\n", static_cast<int>(child));
     std::fclose(file);
   }
-  sleep(60);
-  _exit(0);
 }
 #endif
 
