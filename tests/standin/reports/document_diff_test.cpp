@@ -200,7 +200,7 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
   HostDocument before, after;
   for (HostDocument* doc : {&before, &after}) {
     doc->host_version = 0x12000000;
-    doc->parts = {1, 2, 3, 4, 5};
+    doc->parts = {1, 2, 3, 4, 5, 6};
   }
   ScoreBuilder b(&before), a(&after);
   b.System(1, 1, 1, 5);
@@ -220,6 +220,11 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
   b.System(5, 1, 1, 5);
   b.System(5, 2, 1, 9);
   for (int s = 1; s <= 4; ++s) a.System(5, s, 2 * s - 1, 2 * s + 1);
+  b.System(6, 1, 1, 9);
+  a.System(6, 1, 1, 5);
+  a.System(6, 2, 5, 5);
+  a.System(6, 3, 5, 5);
+  a.System(6, 4, 5, 9);
   EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
             "part 1: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
             "part 2: systems 1 (1\u20132) and 2 (3\u20134) joined \u2192 system 1 (1\u20134)\n"
@@ -237,7 +242,11 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
             "(3\u20134)\n"
             "part 5: system 2 (1\u20138) removed\n"
             "part 5: system 3 (5\u20136) added\n"
-            "part 5: system 4 (7\u20138) added\n");
+            "part 5: system 4 (7\u20138) added\n"
+            "part 6: system 1 (1\u20138) split at measure 5 \u2192 systems 1 (1\u20134) and 4 "
+            "(5\u20138)\n"
+            "part 6: system 2 (none at 5) added\n"
+            "part 6: system 3 (none at 5) added\n");
 }
 
 // A region splits when it keeps its start and ends earlier, and a new
