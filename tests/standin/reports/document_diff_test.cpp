@@ -200,7 +200,7 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
   HostDocument before, after;
   for (HostDocument* doc : {&before, &after}) {
     doc->host_version = 0x12000000;
-    doc->parts = {1, 2, 3, 4, 5, 6};
+    doc->parts = {1, 2, 3, 4, 5, 6, 7};
   }
   ScoreBuilder b(&before), a(&after);
   b.System(1, 1, 1, 5);
@@ -225,6 +225,10 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
   a.System(6, 2, 5, 5);
   a.System(6, 3, 5, 5);
   a.System(6, 4, 5, 9);
+  for (int s = 1; s <= 2; ++s) b.System(7, s, 4 * s - 3, 4 * s + 1);
+  b.System(7, 3, 9, 9);
+  a.System(7, 1, 1, 9);
+  a.System(7, 3, 9, 9);
   EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
             "part 1: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
             "part 2: systems 1 (1\u20132) and 2 (3\u20134) joined \u2192 system 1 (1\u20134)\n"
@@ -246,7 +250,8 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
             "part 6: system 1 (1\u20138) split at measure 5 \u2192 systems 1 (1\u20134) and 4 "
             "(5\u20138)\n"
             "part 6: system 2 (none at 5) added\n"
-            "part 6: system 3 (none at 5) added\n");
+            "part 6: system 3 (none at 5) added\n"
+            "part 7: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n");
 }
 
 // A region splits when it keeps its start and ends earlier, and a new
