@@ -164,6 +164,88 @@ void SharedRangeDiffBenchmark(benchmark::State& state, int factor) {
   state.counters["us_per_1k_systems"] = seconds * 1e9 / systems;
 }
 
+// Documents for `diff` in the shapes that once made it quadratic, `count`
+// of each thing: measure-number regions that all shrink; systems that are
+// empty, against systems of one range; a long chain of systems against many
+// systems of one range it does not quite tile; many parts; a document
+// against an empty one.
+struct DiffPair {
+  standin::HostDocument before, after;
+};
+
+void PutSystem(standin::HostDocument* doc, int part, int number, int first, int end) {
+  standin::Bytes system =
+      standin::RecordLayouts::Blank(standin::kStaffSystemTag, doc->host_version);
+  standin::RecordLayouts::Write(system, standin::kStaffSystemTag, doc->host_version, "firstMeasure",
+                                first);
+  standin::RecordLayouts::Write(system, standin::kStaffSystemTag, doc->host_version, "endMeasure",
+                                end);
+  doc->Put(standin::kStaffSystemTag, static_cast<uint16_t>(number), 0, system,
+           static_cast<int16_t>(part));
+}
+
+void PutRegion(standin::HostDocument* doc, int cmper, int first, int end) {
+  standin::Bytes region = standin::RecordLayouts::Blank(standin::kRegionTag, doc->host_version);
+  standin::RecordLayouts::Write(region, standin::kRegionTag, doc->host_version, "firstMeasure",
+                                first);
+  standin::RecordLayouts::Write(region, standin::kRegionTag, doc->host_version, "endMeasure", end);
+  doc->Put(standin::kRegionTag, static_cast<uint16_t>(cmper), 0, region);
+}
+
+DiffPair DiffShape(const std::string& shape, int count, int factor) {
+  DiffPair pair;
+  for (standin::HostDocument* doc : {&pair.before, &pair.after}) {
+    doc->host_version = 0x12000000;
+    doc->parts = {0};
+  }
+  // The longest chain whose measure numbers the records hold.
+  const int chain = std::min(count, 30000);
+  for (int n = 1; n <= count; ++n) {
+    if (shape == "regions") {
+      PutRegion(&pair.before, n, 1, 3);
+      PutRegion(&pair.after, n, 1, 2);
+    } else if (shape == "empty_systems") {
+      PutSystem(&pair.before, 0, n, 1, 1);
+      PutSystem(&pair.after, 0, n, 1, 5);
+    } else if (shape == "chained_systems") {
+      PutSystem(&pair.before, 0, n, 1, chain + 2);
+      if (n <= chain) PutSystem(&pair.after, 0, n, n, n + 1);
+    } else if (shape == "parts" && n <= chain) {
+      for (standin::HostDocument* doc : {&pair.before, &pair.after}) {
+        if (n > 1) doc->parts.push_back(static_cast<int16_t>(n - 1));
+      }
+      PutSystem(&pair.before, n - 1, 1, 1, 5);
+      PutSystem(&pair.after, n - 1, 1, 1, 6);
+    }
+  }
+  if (shape == "against_empty") {
+    // The orchestral score of the same factor, against nothing.
+    std::string error;
+    standin::DocumentFile::Parse(Texts(factor).before, &pair.after, &error);
+  }
+  return pair;
+}
+
+// `diff` of each shape both ways, 4,096 of each thing at 1x and 65,535 at
+// 16x (a chain and the parts stop at 30,000): the time per thousand stays
+// flat when every step is linear or n log n.
+void DiffShapeBenchmark(benchmark::State& state, const std::string& shape, int factor) {
+  const int count = factor == 1 ? 4096 : 65535;
+  DiffPair pair = DiffShape(shape, count, factor);
+  double seconds = 0;
+  size_t lines = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    lines = standin::DocumentDiff::Describe(pair.before, pair.after).size() +
+            standin::DocumentDiff::Describe(pair.after, pair.before).size();
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(seconds);
+  }
+  if (lines == 0) state.SkipWithError("the documents of a shape did not differ");
+  state.counters["count"] = count;
+  state.counters["us_per_1k"] = seconds * 1e9 / count;
+}
+
 // Registered before the benchmark program's main runs: one iteration each
 // (the smoke run included), at 1x and 16x.
 int Register() {
@@ -186,6 +268,15 @@ int Register() {
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
         ->Iterations(1);
+    for (const char* shape :
+         {"regions", "empty_systems", "chained_systems", "parts", "against_empty"}) {
+      benchmark::RegisterBenchmark(
+          ("Program/diff_" + std::string(shape) + "/" + std::to_string(factor) + "x").c_str(),
+          [shape](benchmark::State& state, int f) { DiffShapeBenchmark(state, shape, f); }, factor)
+          ->UseManualTime()
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(1);
+    }
   }
   return 0;
 }

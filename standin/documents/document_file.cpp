@@ -112,7 +112,13 @@ class Reader {
         return Fail(where, Describe(value) + " does not fit " + what + " (" + std::to_string(low) +
                                ".." + std::to_string(high) + ")");
       }
-      return Fail(where, Describe(value) + " is not a whole number");
+      // A whole value written with a point or an exponent (1e0) is a number
+      // the format writes in digits only.
+      const bool whole =
+          value.is_number_float() && std::floor(value.get<double>()) == value.get<double>();
+      return Fail(where, Describe(value) + (whole ? " is written with a point or an exponent; "
+                                                    "whole numbers are written in digits only"
+                                                  : " is not a whole number"));
     }
     if (*out < low || *out > high) {
       return Fail(where, std::to_string(*out) + " does not fit " + what + " (" +

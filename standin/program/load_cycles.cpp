@@ -7,6 +7,7 @@
 #endif
 
 #include "standin/documents/example_documents.h"
+#include "standin/documents/text_file.h"
 #include "standin/program/module_session.h"
 #include "standin/store/selection.h"
 
@@ -40,10 +41,10 @@ bool Cycle(const std::string& module_path, const HostDocument& original, std::st
       auto selection = Selection::InDocument(
           document, NumberRange{false, kStartMeasure, kStartMeasure}, std::nullopt, error);
       if (index < 0) {
-        *error = module_path + ": the module has no command \"Start New Piece\"";
+        *error = Echo(module_path) + ": the module has no command \"Start New Piece\"";
       } else if (selection) {
         ran = module.Invoke(static_cast<int16_t>(index), *selection) == 1;
-        if (!ran) *error = module_path + ": \"Start New Piece\" answered 0";
+        if (!ran) *error = Echo(module_path) + ": \"Start New Piece\" answered 0";
       }
     }
   }
@@ -101,13 +102,16 @@ int RunLoadCycles(const std::string& module_path, int cycles, std::FILE* out, st
   for (int cycle = 1; cycle <= cycles; ++cycle) {
     std::string error;
     if (!Cycle(module_path, original, &error)) {
-      std::fprintf(err, "quillo: cycle %d: %s\n", cycle, error.c_str());
+      // The loader's messages quote the path as it is: only printable text
+      // reaches the terminal.
+      std::fprintf(err, "quillo: cycle %d: %s\n", cycle,
+                   Printable(error, 5 * kMostEchoedChars, false).c_str());
       return 2;
     }
     if (cycle == warm_up) first = MeasureProcess();
   }
   const ProcessResources last = MeasureProcess();
-  std::fprintf(out, "%d load, command, unload cycles of %s\n", cycles, module_path.c_str());
+  std::fprintf(out, "%d load, command, unload cycles of %s\n", cycles, Echo(module_path).c_str());
   if (!first.measured || !last.measured) {
     std::fprintf(out, "process resources are not measured on this platform\n");
     return 0;
@@ -120,7 +124,7 @@ int RunLoadCycles(const std::string& module_path, int cycles, std::FILE* out, st
                     last.committed_kb - first.committed_kb > kCommittedKbTolerance;
   if (grew) {
     std::fprintf(err, "quillo: %s: the process holds more after each load and unload\n",
-                 module_path.c_str());
+                 Echo(module_path).c_str());
     return 2;
   }
   std::fprintf(out, "nothing grew (tolerance: %lld slots, %lld handles, %lld KB)\n",

@@ -1,11 +1,15 @@
 #include "standin/program/module_worker.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 
+#include "standin/documents/document_file.h"
 #include "standin/program/module_loader.h"
 #include "standin/program/worker_process.h"
 
@@ -13,61 +17,97 @@ namespace standin {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
-// How often the watching program looks whether the worker has ended, in case
-// something else (a process the module started) holds the channel open.
-constexpr int kLookAgainMs = 1000;
-// Reads of up to 64 KiB that empty the channel's buffer (1 MiB at most).
+// How often the watching program looks whether the worker has ended while
+// it waits on the channel (which a process the module started may hold).
+constexpr int kLookAgainMs = 50;
+// How much is read from the channel at once, and how many reads at most
+// empty it once the worker has ended (all it can hold, and no more: nothing
+// but a process the module started can be writing then).
+constexpr size_t kReadBytes = 65536;
 constexpr int kMostReadsAfterEnd = 64;
+// The longest line a worker sends ("call QuilloExtensionEnumerate_UTF16").
+constexpr size_t kLongestLine = 64;
+// The worker's exit status when it can no longer write on the channel.
+constexpr int kLostChannel = 113;
 
 constexpr std::string_view kCall = "call ";
 constexpr std::string_view kBack = "back";
 constexpr std::string_view kDocument = "document ";
-constexpr std::string_view kEnd = "end";
+constexpr std::string_view kEnd = "end ";
+constexpr std::string_view kLoad = "load";
+constexpr std::string_view kUnload = "unload";
+// What a worker announces: loading, unloading and the entry points.
+constexpr std::array<std::string_view, 9> kCalls = {kLoad,
+                                                    kUnload,
+                                                    "QuilloExtensionVersion",
+                                                    "QuilloExtensionInit",
+                                                    "QuilloExtensionEnumerate",
+                                                    "QuilloExtensionEnumerate_UTF16",
+                                                    "QuilloExtensionGetMenuStatus",
+                                                    "QuilloExtensionInvoke",
+                                                    "QuilloExtensionTerminate"};
 
 // The worker's end of the channel; 0 until Attach.
 uintptr_t worker_channel = 0;
 
 void Send(std::string_view bytes) {
-  // Rationale: the program that started the worker is gone; nothing the
-  // worker does can reach anyone.
-  if (!WriteToChannel(worker_channel, bytes)) std::_Exit(2);
+  // Rationale: the program that started the worker is gone, or the channel
+  // was closed under the worker; it cannot report anything any more.
+  if (!WriteToChannel(worker_channel, bytes)) std::_Exit(kLostChannel);
 }
 
 void AnnounceCall(const char* entry) {
   // What the worker printed so far reaches the user before a crash in the
-  // module could lose it.
-  std::fflush(stdout);
+  // module could lose it; a call's return is told first, so that an output
+  // stream a module's thread keeps to itself is seen for what it is.
   if (entry == nullptr) {
-    Send("back\n");
+    Send(std::string(kBack) + "\n");
+    std::fflush(stdout);
   } else {
+    std::fflush(stdout);
     Send(std::string(kCall) + entry + "\n");
   }
 }
 
 // Where in the module something happened, for messages.
 std::string Where(const std::string& entry) {
-  if (entry == "load") return "while it was being loaded (its initialisation)";
-  if (entry == "unload") return "while it was being unloaded";
+  if (entry == kLoad) return "while it was being loaded (its initialisation)";
+  if (entry == kUnload) return "while it was being unloaded";
   return "in " + entry;
 }
 
 std::string After(const std::string& entry) {
   if (entry.empty()) return "before the module was loaded";
-  if (entry == "load") return "after the module was loaded";
-  if (entry == "unload") return "after the module was unloaded";
+  if (entry == kLoad) return "after the module was loaded";
+  if (entry == kUnload) return "after the module was unloaded";
   return "after " + entry + " returned";
 }
 
-// Reads the worker's reports as they arrive.
+// A number of up to `most_digits` decimal digits, nothing else.
+std::optional<uint64_t> Number(std::string_view text, size_t most_digits) {
+  if (text.empty() || text.size() > most_digits) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return value;
+}
+
+// Reads the worker's reports as they arrive, in the order a worker sends
+// them: calls that each return before the next, then at most one document
+// once the module is unloaded, then the end.
 class ReportReader {
  public:
   explicit ReportReader(WorkerReport* report) : report_(report) {}
 
   // Takes in what arrived in `received` (and removes what it used); false
-  // when it is not a report this program sends.
+  // at the first thing a worker does not send, there and then.
   bool Take(std::string* received) {
     size_t used = 0;
+    bool expected = true;
     while (used < received->size()) {
       if (document_left_ > 0) {
         const size_t take = std::min(document_left_, received->size() - used);
@@ -77,45 +117,109 @@ class ReportReader {
         continue;
       }
       const size_t newline = received->find('\n', used);
-      if (newline == std::string::npos) break;
-      const std::string_view line(received->data() + used, newline - used);
-      used = newline + 1;
-      if (line.substr(0, kCall.size()) == kCall) {
-        current_ = line.substr(kCall.size());
-        call_started_ = Clock::now();
-      } else if (line == kBack && !current_.empty()) {
-        last_ = current_;
-        current_.clear();
-      } else if (line.substr(0, kDocument.size()) == kDocument && !report_->document) {
-        char* end = nullptr;
-        const std::string length(line.substr(kDocument.size()));
-        document_left_ = std::strtoull(length.c_str(), &end, 10);
-        if (length.empty() || *end != 0) return false;
-        report_->document.emplace();
-        report_->document->reserve(document_left_);
-      } else if (line == kEnd) {
-        finished_ = true;
-      } else {
-        return false;
+      const size_t length = (newline == std::string::npos ? received->size() : newline) - used;
+      if (finished_ || length > kLongestLine) {
+        expected = false;
+        break;
       }
+      if (newline == std::string::npos) break;
+      expected = Line(std::string_view(received->data() + used, length));
+      if (!expected) break;
+      used = newline + 1;
+      ++lines_;
     }
     received->erase(0, used);
-    return true;
+    return expected;
   }
 
   // The module call under way, "" between calls; the last one that returned.
   const std::string& current() const { return current_; }
   const std::string& last() const { return last_; }
-  Clock::time_point call_started() const { return call_started_; }
-  bool finished() const { return finished_ && document_left_ == 0; }
+  // How many lines were taken: each begins a new phase of the worker's life.
+  size_t lines() const { return lines_; }
+  bool finished() const { return finished_; }
+  int status() const { return status_; }
 
  private:
+  bool Line(std::string_view line) {
+    if (line.substr(0, kCall.size()) == kCall) {
+      const std::string_view entry = line.substr(kCall.size());
+      if (!current_.empty() || report_->document ||
+          std::find(kCalls.begin(), kCalls.end(), entry) == kCalls.end()) {
+        return false;
+      }
+      current_ = entry;
+      return true;
+    }
+    if (line == kBack) {
+      if (current_.empty()) return false;
+      last_ = std::exchange(current_, "");
+      return true;
+    }
+    if (line.substr(0, kDocument.size()) == kDocument) {
+      // A worker never hands over more than a document file may hold.
+      const auto length = Number(line.substr(kDocument.size()), 10);
+      if (!current_.empty() || report_->document || last_ != kUnload || !length ||
+          *length > DocumentFile::kMaxBytes) {
+        return false;
+      }
+      report_->document.emplace();
+      document_left_ = static_cast<size_t>(*length);
+      return true;
+    }
+    if (line.substr(0, kEnd.size()) == kEnd) {
+      const auto status = Number(line.substr(kEnd.size()), 1);
+      if (!current_.empty() || !status || *status > 2) return false;
+      status_ = static_cast<int>(*status);
+      finished_ = true;
+      return true;
+    }
+    return false;
+  }
+
   WorkerReport* report_;
   std::string current_, last_;
-  Clock::time_point call_started_;
   size_t document_left_ = 0;
+  size_t lines_ = 0;
   bool finished_ = false;
+  int status_ = 0;
 };
+
+// How the worker ended, as a message names it.
+std::string EndingText(const WorkerProcess::Ending& ending) {
+  switch (ending.kind) {
+    case WorkerProcess::Ending::Kind::kCrashed:
+      return "crashed (" + ending.cause + ")";
+    case WorkerProcess::Ending::Kind::kKilled:
+      return "was ended by " + ending.cause + " (sent from outside or by the module)";
+    case WorkerProcess::Ending::Kind::kExited:
+      break;
+  }
+  return "ended the program (exit status " + std::to_string(ending.exit_status) + ")";
+}
+
+// What went wrong, when the worker ended before it finished as it said, or
+// "" when it did.
+std::string EndingFailure(const ReportReader& reader, const WorkerProcess::Ending& ending,
+                          bool channel_closed) {
+  using Kind = WorkerProcess::Ending::Kind;
+  if (reader.finished()) {
+    if (ending.kind == Kind::kExited && ending.exit_status == reader.status()) return "";
+    // After the worker's last word only the exit runs, and in it the
+    // module's finalisation.
+    return (ending.kind == Kind::kKilled ? "the program's worker " : "the module ") +
+           EndingText(ending) + " as the program's worker exited, after it finished";
+  }
+  const std::string& current = reader.current();
+  if (ending.kind == Kind::kExited && ending.exit_status == kLostChannel && channel_closed) {
+    return "the channel to the program's worker was closed under it (the module closed it) " +
+           (current.empty() ? After(reader.last()) : Where(current));
+  }
+  if (current.empty())
+    return "the program's worker " + EndingText(ending) + " " + After(reader.last());
+  return (ending.kind == Kind::kKilled ? "the program's worker " : "the module ") +
+         EndingText(ending) + " " + Where(current);
+}
 
 }  // namespace
 
@@ -131,7 +235,10 @@ bool ModuleWorker::Attach(const char* argument) {
   const unsigned long long channel = std::strtoull(number, &end, 10);
   if (end == number || *end != 0 || channel == 0) return false;
   worker_channel = static_cast<uintptr_t>(channel);
-  PrepareWorkerProcess();
+  PrepareWorkerProcess(worker_channel);
+  // Each line the worker or the module prints reaches the user at once,
+  // also through a pipe, and is not lost when the module crashes later.
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
   ModuleCall::Listen(AnnounceCall);
   return true;
 }
@@ -142,72 +249,88 @@ bool ModuleWorker::HandOver(std::string_view document) {
          WriteToChannel(worker_channel, document);
 }
 
-void ModuleWorker::Finish() {
+void ModuleWorker::Finish(int status) {
   std::fflush(stdout);
-  Send(std::string(kEnd) + "\n");
+  Send(std::string(kEnd) + std::to_string(status) + "\n");
 }
 
 WorkerReport ModuleWorker::Supervise(int argc, char** argv, int timeout_seconds) {
   WorkerReport report;
   WorkerProcess worker;
-  if (!worker.Start(argc, argv, &report.failure)) return report;
-  ReportReader reader(&report);
-  const auto timeout = std::chrono::seconds(timeout_seconds);
-  std::string received;
-  bool timed_out = false, unreadable = false;
-  for (;;) {
-    int wait_ms = kLookAgainMs;
-    if (!reader.current().empty()) {
-      const auto left = reader.call_started() + timeout - Clock::now();
-      if (left <= Clock::duration::zero()) {
-        timed_out = true;
-        break;
-      }
-      wait_ms = std::min<int>(
-          wait_ms, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
-    }
-    WorkerProcess::Wait got = worker.Read(&received, wait_ms);
-    WorkerProcess::Ending ignored;
-    if (got == WorkerProcess::Wait::kTimedOut && worker.WaitForEnd(0, &ignored)) {
-      // What it sent just before it ended is read before its end is judged:
-      // no more than the channel holds, as nothing can be writing now but a
-      // process the module started.
-      for (int read = 0; read < kMostReadsAfterEnd; ++read) {
-        if (worker.Read(&received, 0) != WorkerProcess::Wait::kData) break;
-      }
-      got = WorkerProcess::Wait::kClosed;
-    }
-    if (!reader.Take(&received)) {
-      unreadable = true;
-      break;
-    }
-    if (got == WorkerProcess::Wait::kClosed) break;
-  }
-  const std::string seconds =
-      std::to_string(timeout_seconds) + (timeout_seconds == 1 ? " second" : " seconds");
-  if (timed_out || unreadable) worker.Stop();
-  WorkerProcess::Ending ending;
-  if (!worker.WaitForEnd(timed_out || unreadable ? -1 : timeout_seconds * 1000, &ending)) {
-    worker.Stop();
-    worker.WaitForEnd(-1, &ending);
-    report.failure = "the program's worker did not end within " + seconds + " (--timeout) " +
-                     After(reader.last()) + " and was stopped";
+  if (!worker.Start(argc, argv, &report.failure)) {
+    report.started = false;
     return report;
   }
-  if (timed_out) {
-    report.failure = "the module gave no answer within " + seconds + " (--timeout) " +
-                     Where(reader.current()) + " and was stopped";
-  } else if (unreadable) {
-    report.failure = "the program's worker sent something unreadable " + After(reader.last());
-  } else if (ending.crashed || !reader.finished() || !reader.current().empty()) {
-    const std::string what = ending.crashed ? "crashed (" + ending.crash + ")"
-                                            : "ended the program (exit status " +
-                                                  std::to_string(ending.exit_status) + ")";
-    report.failure = reader.current().empty()
-                         ? "the program's worker " + what + " " + After(reader.last())
-                         : "the module " + what + " " + Where(reader.current());
+  ReportReader reader(&report);
+  const milliseconds limit(int64_t{timeout_seconds} * 1000);
+  std::string received;
+  enum class Outcome { kEnded, kTimedOut, kUnexpected } outcome;
+  WorkerProcess::Ending ending;
+  bool channel_closed = false;
+  size_t lines = 0;
+  Clock::time_point phase_start = Clock::now();
+  int64_t stopped_before = WorkerProcess::StoppedMs();
+  for (;;) {
+    // Time spent stopped by job control is no time the worker had.
+    const auto spent =
+        Clock::now() - phase_start - milliseconds(WorkerProcess::StoppedMs() - stopped_before);
+    if (spent >= limit) {
+      outcome = Outcome::kTimedOut;
+      break;
+    }
+    const auto wait = std::chrono::ceil<milliseconds>(limit - spent).count();
+    WorkerProcess::Wait got =
+        worker.Read(&received, kReadBytes, static_cast<int>(std::min<int64_t>(kLookAgainMs, wait)));
+    channel_closed = channel_closed || got == WorkerProcess::Wait::kClosed;
+    const bool ended = worker.Ended(&ending);
+    bool expected = reader.Take(&received);
+    // What it sent just before it ended is read before its end is judged.
+    for (int read = 0; ended && expected && read < kMostReadsAfterEnd; ++read) {
+      got = worker.Read(&received, kReadBytes, 0);
+      channel_closed = channel_closed || got == WorkerProcess::Wait::kClosed;
+      if (got != WorkerProcess::Wait::kData) break;
+      expected = reader.Take(&received);
+    }
+    if (!expected) {
+      outcome = Outcome::kUnexpected;
+      break;
+    }
+    if (ended) {
+      outcome = Outcome::kEnded;
+      break;
+    }
+    if (reader.lines() != lines) {
+      lines = reader.lines();
+      phase_start = Clock::now();
+      stopped_before = WorkerProcess::StoppedMs();
+    }
+  }
+  // Whatever is left of the worker and what it started is stopped here.
+  worker.Close();
+  const std::string seconds =
+      std::to_string(timeout_seconds) + (timeout_seconds == 1 ? " second" : " seconds");
+  const std::string& current = reader.current();
+  if (outcome == Outcome::kTimedOut) {
+    if (!current.empty()) {
+      report.failure = "the module gave no answer within " + seconds + " (--timeout) " +
+                       Where(current) + " and was stopped";
+    } else if (reader.finished()) {
+      report.failure = "the program's worker did not end within " + seconds +
+                       " (--timeout) after it finished (the module's code ran on as it exited) "
+                       "and was stopped";
+    } else {
+      report.failure = "the program's worker made no progress within " + seconds + " (--timeout) " +
+                       After(reader.last()) + " and was stopped";
+    }
+  } else if (outcome == Outcome::kUnexpected) {
+    report.failure = "the module's process sent something unexpected " +
+                     (!current.empty()    ? Where(current)
+                      : reader.finished() ? std::string("after the program's worker finished")
+                                          : After(reader.last())) +
+                     " and was stopped";
   } else {
-    report.exit_code = ending.exit_status;
+    report.failure = EndingFailure(reader, ending, channel_closed);
+    if (report.failure.empty()) report.exit_code = reader.status();
   }
   return report;
 }

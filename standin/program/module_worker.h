@@ -6,11 +6,18 @@
 // The worker is this program started again with the same arguments and a
 // channel to the program that started it (see WorkerProcess). Before each
 // call into the module it sends "call ENTRY\n" and after it "back\n"; a
-// run's resulting document travels as "document LENGTH\n" and its bytes;
-// "end\n" says the worker finished on its own. The watching program gives
-// each call a time limit and stops the worker when a call passes it. The
-// worker shares the standard streams, so its lines and the module's own
-// output reach the user as they are written.
+// run's resulting document travels, once the module is unloaded, as
+// "document LENGTH\n" and its bytes; "end STATUS\n" says the worker
+// finished on its own and will exit with STATUS. The watching program trusts
+// none of it: a line that is too long, out of this order or names what no
+// worker sends is "something unexpected", and the worker is stopped.
+//
+// The worker's whole life is under the time limit, phase by phase: each
+// call into the module, the worker's own work between calls, and its exit
+// after it finished (where code of the module may still run) may each take
+// `--timeout` seconds; time this program spends stopped by job control does
+// not count. The worker shares the standard streams, so its lines and the
+// module's own output reach the user as they are written.
 #pragma once
 
 #include <optional>
@@ -20,11 +27,13 @@
 namespace standin {
 
 struct WorkerReport {
-  // Empty when the worker finished on its own; otherwise what happened, as
-  // "the module crashed (SIGSEGV) in QuilloExtensionInvoke".
+  // Empty when the worker finished on its own; otherwise what happened and
+  // in which phase, as "the module crashed (SIGSEGV) in
+  // QuilloExtensionInvoke".
   std::string failure;
-  int exit_code = 0;                    // the worker's, when it finished
+  int exit_code = 0;                    // the worker's (0, 1 or 2), when it finished
   std::optional<std::string> document;  // what a run handed over
+  bool started = true;                  // false when no worker could be started
 };
 
 class ModuleWorker {
@@ -43,11 +52,12 @@ class ModuleWorker {
   static bool Attach(const char* argument);
   // In the worker: hands a run's resulting document over.
   static bool HandOver(std::string_view document);
-  // In the worker: says that it finished on its own, as its last act.
-  static void Finish();
+  // In the worker: says that it finished on its own and exits with
+  // `status` (0, 1 or 2), as its last act.
+  static void Finish(int status);
 
   // Starts a worker with the arguments this program was given and watches
-  // it to its end, giving each module call `timeout_seconds`.
+  // it to its end, giving each phase of its life `timeout_seconds`.
   static WorkerReport Supervise(int argc, char** argv, int timeout_seconds);
 };
 

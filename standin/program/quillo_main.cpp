@@ -15,6 +15,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
@@ -96,6 +97,13 @@ void AddTimeout(CLI::App* sub, int* timeout) {
   sub->add_option("--timeout", *timeout,
                   "Seconds each call into the module may take before the module is stopped "
                   "and the command fails")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            const bool digits =
+                !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+            return digits ? std::string() : "\"" + text + "\" is not a whole number of seconds";
+          },
+          "SECONDS"))
       ->check(CLI::Range(standin::ModuleWorker::kShortestTimeout,
                          standin::ModuleWorker::kLongestTimeout))
       ->capture_default_str();
@@ -285,6 +293,11 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stderr), _O_BINARY);
   SetConsoleOutputCP(CP_UTF8);
 #else
+  // Rationale: a standard stream that is closed would otherwise be the
+  // number of the next file or channel opened, and take its output.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) open("/dev/null", O_RDWR);
+  }
   // Rationale: output that cannot be written, a closed pipe included, is a
   // failure that the program reports (status 2), not a signal that ends it
   // silently; writes then fail with EPIPE.
@@ -316,6 +329,6 @@ int main(int argc, char** argv) {
   int parsed = Parse(app, static_cast<int>(arguments.size()), arguments.data());
   if (parsed != standin::kExitOk) return parsed < 0 ? standin::kExitOk : parsed;
   const int code = Dispatch(line, argc, argv, worker);
-  if (worker) standin::ModuleWorker::Finish();
+  if (worker) standin::ModuleWorker::Finish(code);
   return code;
 }

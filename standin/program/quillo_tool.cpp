@@ -32,6 +32,13 @@ class ActiveDocumentScope {
 // The longest message printed: room for a few quoted names and a problem.
 constexpr size_t kMostMessageChars = 5 * kMostEchoedChars;
 
+// The message for a result larger than a document file may be.
+std::string TooLong(const std::string& output, std::string_view text) {
+  return Echo(output) + ": the result is " + std::to_string(text.size()) +
+         " bytes, more than the " + std::to_string(DocumentFile::kMaxBytes >> 20) +
+         " MiB a document file may hold; nothing written";
+}
+
 // The value for command `i` of a per-command list that may hold one value
 // for all.
 const std::string* Nth(const std::vector<std::string>& values, size_t i) {
@@ -138,17 +145,42 @@ int QuilloTool::Run(const RunRequest& request) {
     if (!selection) return Fail(kExitBadInput, Echo(request.document) + ": " + error);
     selections.push_back(*selection);
   }
-  if (int code = RunCommands(request, selections, &document); code != kExitOk) return code;
+  // Rationale: a module's own thread could otherwise change the document
+  // after its command returned, while the result is being written.
+  HostDocument late;
+  late.refuse = [](const ServiceCall&) { return true; };
+  if (int code = RunCommands(request, selections, &document, &late); code != kExitOk) {
+    return code;
+  }
+  if (!late.log.empty()) {
+    return Fail(kExitBadInput, Echo(request.module) +
+                                   ": the module called the host's services after its command "
+                                   "returned (" +
+                                   std::string(late.log.front().service) + ", " +
+                                   std::to_string(late.log.size()) +
+                                   " call(s), refused); nothing written");
+  }
   document.log.clear();
-  if (!handoff_) return WriteResult(request.output, DocumentFile::Format(document));
-  if (!handoff_(DocumentFile::Format(document))) {
+  const std::string text = DocumentFile::Format(document);
+  if (text.size() > DocumentFile::kMaxBytes)
+    return Fail(kExitBadInput, TooLong(request.output, text));
+  if (!handoff_) return WriteResult(request.output, text);
+  if (!handoff_(text)) {
     return Fail(kExitBadInput, "cannot hand the result over; nothing written");
   }
   return Done();
 }
 
 int QuilloTool::WriteResult(const std::string& output, std::string_view text) {
+  // Rationale: what a run leaves must be a document this program reads; the
+  // reader's own rules decide, before anything is written.
+  if (text.size() > DocumentFile::kMaxBytes) return Fail(kExitBadInput, TooLong(output, text));
+  HostDocument check;
   std::string problem;
+  if (!DocumentFile::Parse(text, &check, &problem)) {
+    return Fail(kExitBadInput, Echo(output) + ": the result is not a document quillo reads (" +
+                                   problem + "); nothing written");
+  }
   if (!WriteTextFileAtomically(output, text, &problem)) {
     return Fail(kExitBadInput, Echo(output) + ": " + problem);
   }
@@ -158,6 +190,9 @@ int QuilloTool::WriteResult(const std::string& output, std::string_view text) {
 
 int QuilloTool::FinishContained(const WorkerReport& report, const std::string& module,
                                 const std::string& output) {
+  if (!report.started) {
+    return Fail(kExitBadInput, report.failure + (output.empty() ? "" : "; nothing written"));
+  }
   if (!report.failure.empty()) {
     return Fail(kExitBadInput,
                 Echo(module) + ": " + report.failure + (output.empty() ? "" : "; nothing written"));
@@ -202,7 +237,7 @@ int QuilloTool::CheckRequest(const RunRequest& request, std::vector<NumberRange>
 }
 
 int QuilloTool::RunCommands(const RunRequest& request, const std::vector<Selection>& selections,
-                            HostDocument* document) {
+                            HostDocument* document, HostDocument* late) {
   ActiveDocumentScope active(document);
   ModuleSession module;
   std::string error;
@@ -226,7 +261,9 @@ int QuilloTool::RunCommands(const RunRequest& request, const std::vector<Selecti
     const Selection& selection = selections[i];
     document->log.clear();
     int updates_before = document->layout_updates;
+    SetActiveDocument(document);
     int32_t answer = module.Invoke(static_cast<int16_t>(indexes[i]), selection);
+    SetActiveDocument(late);
     std::fprintf(out_, "%s, measures %s: answered %d; %zu host calls, %d layout updates\n",
                  Echo(item.short_name).c_str(),
                  MeasureRange(selection.start_measure, selection.end_measure + 1).c_str(), answer,

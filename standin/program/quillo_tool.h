@@ -96,8 +96,10 @@ class QuilloTool {
   // on the document. Each answers kExitOk or the code it failed with.
   int CheckRequest(const RunRequest& request, std::vector<NumberRange>* measure_ranges,
                    std::vector<std::optional<NumberRange>>* slot_ranges);
+  // Once a command has returned, until the next begins, `late` is the
+  // active document: it refuses every service and notes the call.
   int RunCommands(const RunRequest& request, const std::vector<Selection>& selections,
-                  HostDocument* document);
+                  HostDocument* document, HostDocument* late);
   // Writes a run's resulting document to `output` and says so.
   int WriteResult(const std::string& output, std::string_view text);
   // kExitOk once everything written to the output stream has reached it;

@@ -1,7 +1,9 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 #include "standin/program/worker_process.h"
 
@@ -59,12 +61,15 @@ LONG WINAPI EndWithExceptionCode(EXCEPTION_POINTERS* exception) {
 }  // namespace
 
 struct WorkerProcess::Platform {
-  HANDLE process = nullptr;
-  HANDLE job = nullptr;      // ends the worker when this program ends, however it ends
+  HANDLE process = nullptr;  // held until Close: the worker's id stays this program's
+  HANDLE job = nullptr;      // the worker and what it starts; ends with this program
   HANDLE channel = nullptr;  // the reading end, opened for overlapped reads
   HANDLE read_event = nullptr;
   OVERLAPPED read{};
   bool read_pending = false;
+  bool closed = false;
+  bool ended = false;
+  Ending ending;
   char chunk[65536];
 };
 
@@ -72,11 +77,7 @@ WorkerProcess::WorkerProcess() : platform_(std::make_unique<Platform>()) {}
 
 WorkerProcess::~WorkerProcess() {
   Platform& p = *platform_;
-  if (p.process != nullptr && !ended_) {
-    Stop();
-    Ending ignored;
-    WaitForEnd(-1, &ignored);
-  }
+  Close();
   if (p.read_pending) {
     CancelIo(p.channel);
     DWORD ignored = 0;
@@ -84,8 +85,6 @@ WorkerProcess::~WorkerProcess() {
   }
   if (p.channel != nullptr) CloseHandle(p.channel);
   if (p.read_event != nullptr) CloseHandle(p.read_event);
-  if (p.process != nullptr) CloseHandle(p.process);
-  if (p.job != nullptr) CloseHandle(p.job);
 }
 
 bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
@@ -100,7 +99,7 @@ bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
       name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
       PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 1 << 20, 0, nullptr);
   if (server == INVALID_HANDLE_VALUE) {
-    *error = WindowsError("cannot make a channel to a worker process");
+    *error = WindowsError("cannot make a channel to the program's worker");
     return false;
   }
   p.channel = server;
@@ -109,12 +108,25 @@ bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
   HANDLE client = CreateFileW(name, GENERIC_WRITE, 0, &inherited, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (p.read_event == nullptr || client == INVALID_HANDLE_VALUE) {
-    *error = WindowsError("cannot make a channel to a worker process");
+    *error = WindowsError("cannot make a channel to the program's worker");
     return false;
   }
-  wchar_t program[MAX_PATH];
-  DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
-  std::wstring line = L"\"" + std::wstring(program, length) + L"\" ";
+  // The program's own file, however long its path.
+  std::wstring program(MAX_PATH, L'\0');
+  DWORD length = 0;
+  for (;;) {
+    length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+    if (length == 0 || length < program.size() || program.size() >= 32768) break;
+    program.resize(program.size() * 2);
+  }
+  if (length == 0 || length >= program.size()) {
+    CloseHandle(client);
+    *error =
+        WindowsError("cannot start the program's worker: this program's own file is not found");
+    return false;
+  }
+  program.resize(length);
+  std::wstring line = L"\"" + program + L"\" ";
   line += std::wstring(kChannelArgument.begin(), kChannelArgument.end());
   line += std::to_wstring(reinterpret_cast<uintptr_t>(client));
   line += ArgumentsAfterProgram(GetCommandLineW());
@@ -132,13 +144,22 @@ bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION started{};
-  BOOL ok = CreateProcessW(program, line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
-                           nullptr, &startup, &started);
+  // Rationale: a path of MAX_PATH characters or more names the file only
+  // in its long form, or by its short name where the volume keeps them.
+  std::wstring file = program;
+  if (file.size() >= MAX_PATH) {
+    std::wstring shorter(program.size() + 1, L'\0');
+    const DWORD got =
+        GetShortPathNameW(program.c_str(), shorter.data(), static_cast<DWORD>(shorter.size()));
+    file = got > 0 && got < MAX_PATH ? shorter.substr(0, got) : L"\\\\?\\" + program;
+  }
+  BOOL ok = CreateProcessW(file.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                           nullptr, nullptr, &startup, &started);
   const DWORD start_error = GetLastError();
   CloseHandle(client);
   if (!ok) {
     SetLastError(start_error);
-    *error = WindowsError("cannot start a worker process");
+    *error = WindowsError("cannot start the program's worker");
     return false;
   }
   p.process = started.hProcess;
@@ -157,17 +178,25 @@ bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
   return true;
 }
 
-WorkerProcess::Wait WorkerProcess::Read(std::string* received, int timeout_ms) {
+WorkerProcess::Wait WorkerProcess::Read(std::string* received, size_t most, int timeout_ms) {
   Platform& p = *platform_;
+  if (p.closed) {
+    if (timeout_ms > 0) Sleep(static_cast<DWORD>(timeout_ms));
+    return Wait::kClosed;
+  }
+  const DWORD size = static_cast<DWORD>(std::min(sizeof p.chunk, most));
   if (!p.read_pending) {
     p.read = OVERLAPPED{};
     p.read.hEvent = p.read_event;
     DWORD got = 0;
-    if (ReadFile(p.channel, p.chunk, sizeof p.chunk, &got, &p.read)) {
+    if (ReadFile(p.channel, p.chunk, size, &got, &p.read)) {
       received->append(p.chunk, got);
       return Wait::kData;
     }
-    if (GetLastError() != ERROR_IO_PENDING) return Wait::kClosed;
+    if (GetLastError() != ERROR_IO_PENDING) {
+      p.closed = true;
+      return Wait::kClosed;
+    }
     p.read_pending = true;
   }
   DWORD waited =
@@ -176,36 +205,55 @@ WorkerProcess::Wait WorkerProcess::Read(std::string* received, int timeout_ms) {
   DWORD got = 0;
   BOOL ok = GetOverlappedResult(p.channel, &p.read, &got, FALSE);
   p.read_pending = false;
-  if (!ok) return Wait::kClosed;
+  if (!ok) {
+    p.closed = true;
+    return Wait::kClosed;
+  }
   received->append(p.chunk, got);
   return Wait::kData;
 }
 
-bool WorkerProcess::WaitForEnd(int timeout_ms, Ending* ending) {
-  if (!ended_) {
-    DWORD waited = WaitForSingleObject(platform_->process,
-                                       timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms));
-    if (waited != WAIT_OBJECT_0) return false;
+bool WorkerProcess::Ended(Ending* ending) {
+  Platform& p = *platform_;
+  if (p.process == nullptr) return false;
+  if (!p.ended) {
+    if (WaitForSingleObject(p.process, 0) != WAIT_OBJECT_0) return false;
     DWORD code = 0;
-    GetExitCodeProcess(platform_->process, &code);
-    ended_ = true;
+    GetExitCodeProcess(p.process, &code);
+    p.ended = true;
     // Rationale: a process ended by an exception the system caught has the
     // exception's status as exit code; those all have the two top bits set
     // (or are a breakpoint), far above any status a program exits with.
-    ending_.crashed = (code & 0xC0000000) == 0xC0000000 || code == 0x80000003;
-    if (ending_.crashed) {
+    if ((code & 0xC0000000) == 0xC0000000 || code == 0x80000003) {
       char hex[16];
       std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
-      ending_.crash = ExceptionName(code) + " (" + hex + ")";
+      p.ending.kind = Ending::Kind::kCrashed;
+      p.ending.cause = ExceptionName(code) + " (" + hex + ")";
     }
-    ending_.exit_status = static_cast<int>(code);
+    p.ending.exit_status = static_cast<int>(code);
   }
-  *ending = ending_;
+  *ending = p.ending;
   return true;
 }
 
-void WorkerProcess::Stop() {
-  if (platform_->process != nullptr && !ended_) TerminateProcess(platform_->process, 1);
+WorkerProcess::Ending WorkerProcess::Close() {
+  Platform& p = *platform_;
+  if (p.process == nullptr) return p.ending;
+  // The job holds the worker and every process it started.
+  if (p.job != nullptr) TerminateJobObject(p.job, 1);
+  if (!p.ended) TerminateProcess(p.process, 1);
+  WaitForSingleObject(p.process, INFINITE);
+  Ending ignored;
+  Ended(&ignored);
+  CloseHandle(p.process);
+  p.process = nullptr;
+  if (p.job != nullptr) CloseHandle(p.job);
+  p.job = nullptr;
+  return p.ending;
+}
+
+int64_t WorkerProcess::StoppedMs() {
+  return 0;
 }
 
 bool WriteToChannel(uintptr_t channel, std::string_view bytes) {
@@ -221,7 +269,9 @@ bool WriteToChannel(uintptr_t channel, std::string_view bytes) {
   return true;
 }
 
-void PrepareWorkerProcess() {
+void PrepareWorkerProcess(uintptr_t channel) {
+  // Processes the module starts do not inherit the channel.
+  SetHandleInformation(reinterpret_cast<HANDLE>(channel), HANDLE_FLAG_INHERIT, 0);
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(EndWithExceptionCode);
 }

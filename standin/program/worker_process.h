@@ -2,6 +2,12 @@
 // one-way channel on which the worker reports to the program that started
 // it. The platform's process calls live in posix_worker_process.cpp and
 // win32_worker_process.cpp; ModuleWorker says what travels on the channel.
+//
+// The worker runs in a group of its own (a process group, or a job on
+// Windows), so that stopping it also stops every process the module started.
+// Its end is seen without giving its process id up (a zombie, or an open
+// handle), so that no signal ever goes to a process id that may have been
+// reused; it is collected only by Close.
 #pragma once
 
 #include <cstdint>
@@ -13,11 +19,13 @@ namespace standin {
 
 class WorkerProcess {
  public:
-  // How a worker ended: by a crash (a signal, or an exception the system
-  // caught) or by exiting with a status.
+  // How a worker ended: it exited with a status, it crashed (a fault: a
+  // bad access, an abort, an exception the system caught), or a signal
+  // that is no fault ended it (SIGTERM, SIGKILL: sent by someone).
   struct Ending {
-    bool crashed = false;
-    std::string crash;  // "SIGSEGV", "access violation (0xC0000005)"
+    enum class Kind { kExited, kCrashed, kKilled };
+    Kind kind = Kind::kExited;
+    std::string cause;  // "SIGSEGV", "access violation (0xC0000005)", "SIGTERM"
     int exit_status = 0;
   };
   enum class Wait { kData, kClosed, kTimedOut };
@@ -29,7 +37,7 @@ class WorkerProcess {
   WorkerProcess();
   WorkerProcess(const WorkerProcess&) = delete;
   WorkerProcess& operator=(const WorkerProcess&) = delete;
-  // Stops a worker that is still running and waits for it to end.
+  // Close, when it was not called.
   ~WorkerProcess();
 
   // Starts this program with kChannelArgument and the channel's number,
@@ -38,32 +46,38 @@ class WorkerProcess {
   // `error` saying why.
   bool Start(int argc, char** argv, std::string* error);
 
-  // Waits up to `timeout_ms` (-1: as long as it takes) for what the worker
-  // sends, appending it to `received`. kClosed once the worker's end of the
-  // channel is closed and everything has been read.
-  Wait Read(std::string* received, int timeout_ms);
+  // Waits up to `timeout_ms` (0: only looks) for what the worker sends,
+  // appending at most `most` bytes of it to `received`. kClosed once every
+  // copy of the channel's writing end is closed and everything has been
+  // read (and then at once, every time).
+  Wait Read(std::string* received, size_t most, int timeout_ms);
 
-  // Waits up to `timeout_ms` (0: only looks) for the worker to end; true
-  // with `ending` once it has.
-  bool WaitForEnd(int timeout_ms, Ending* ending);
+  // True with `ending` once the worker has ended; never waits.
+  bool Ended(Ending* ending);
 
-  // Ends the worker at once, wherever it is.
-  void Stop();
+  // Stops the worker, if it still runs, and every process left in its group;
+  // waits for its end and collects it. Answers how it ended.
+  Ending Close();
+
+  // How long this program has been stopped by job control (Ctrl-Z) since it
+  // started, in milliseconds; the worker is stopped with it.
+  static int64_t StoppedMs();
 
  private:
   struct Platform;  // the process and the channel's reading end
   std::unique_ptr<Platform> platform_;
-  bool ended_ = false;
-  Ending ending_;
 };
 
 // In a worker: writes `bytes` whole to the channel numbered `channel`; false
-// when the program that started the worker is gone.
+// when it cannot (the program that started the worker is gone, or the
+// channel was closed under it).
 bool WriteToChannel(uintptr_t channel, std::string_view bytes);
 
-// In a worker: what the system does when the worker crashes, made fit for
-// a watched process (no crash dialog or debugger; the worker also ends when
-// the program that started it ends, where the system allows).
-void PrepareWorkerProcess();
+// In a worker, before the module is loaded: keeps the channel numbered
+// `channel` from the processes the module starts, and makes what the system
+// does when the worker crashes fit for a watched process (no crash dialog or
+// debugger; the worker also ends when the program that started it ends,
+// where the system allows).
+void PrepareWorkerProcess(uintptr_t channel);
 
 }  // namespace standin

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <numeric>
 #include <set>
 #include <utility>
 
@@ -140,9 +141,12 @@ class Differ {
     Measures();
     Regions();
     std::vector<int> ids;
-    for (const PartView& part : b_.parts()) ids.push_back(part.id);
+    std::set<int> seen;
+    for (const PartView& part : b_.parts()) {
+      if (seen.insert(part.id).second) ids.push_back(part.id);
+    }
     for (const PartView& part : a_.parts()) {
-      if (std::find(ids.begin(), ids.end(), part.id) == ids.end()) ids.push_back(part.id);
+      if (seen.insert(part.id).second) ids.push_back(part.id);
     }
     for (int id : ids) Part(a_.Part(id), b_.Part(id), id);
     OtherRecords(/*part_scoped=*/true);
@@ -272,6 +276,14 @@ class Differ {
     std::map<int, const RegionView*> in_a, in_b;
     for (const RegionView& r : a_.regions()) in_a[r.cmper] = &r;
     for (const RegionView& r : b_.regions()) in_b[r.cmper] = &r;
+    // The regions only `b` has, by the measures they cover, lowest number
+    // first: the candidates for the new half of a split.
+    std::map<std::pair<int, int>, std::vector<int>> new_by_range;
+    for (auto it = in_b.rbegin(); it != in_b.rend(); ++it) {
+      if (in_a.count(it->first) == 0) {
+        new_by_range[{it->second->first, it->second->end}].push_back(it->first);
+      }
+    }
     std::set<int> done_a, done_b;
     // Splits: a region now ends early and a new one takes over its end.
     for (const auto& [cmper, old] : in_a) {
@@ -279,9 +291,11 @@ class Differ {
       if (kept == in_b.end() || kept->second->first != old->first) continue;
       int m = kept->second->end;
       if (m < old->first || m >= old->end) continue;
-      for (const auto& [new_cmper, piece] : in_b) {
-        if (in_a.count(new_cmper) > 0 || done_b.count(new_cmper) > 0) continue;
-        if (piece->first != m || piece->end != old->end) continue;
+      auto candidates = new_by_range.find({m, old->end});
+      if (candidates != new_by_range.end() && !candidates->second.empty()) {
+        const int new_cmper = candidates->second.back();
+        candidates->second.pop_back();
+        const RegionView* piece = in_b.at(new_cmper);
         Add("measure-number region " + std::to_string(cmper) + " (" +
             MeasureRange(old->first, old->end) + ") split at measure " + std::to_string(m) +
             kArrow + "regions " + std::to_string(cmper) + " (" + MeasureRange(old->first, m) +
@@ -298,7 +312,6 @@ class Differ {
         done_a.insert(cmper);
         done_b.insert(cmper);
         done_b.insert(new_cmper);
-        break;
       }
     }
     for (const auto& [cmper, a] : in_a) {
@@ -346,8 +359,10 @@ class Differ {
 
   // The systems of a part sorted by first measure (then by number), with
   // those already matched marked. Matched systems are skipped in near
-  // constant time, so that many systems sharing one range are matched in
-  // time proportional to their number.
+  // constant time, and whether the unmatched systems beginning within a
+  // range tile it is answered from a tree over the sorted systems in
+  // logarithmic time, so that matching stays n log n whatever the shape:
+  // many systems sharing one range, empty ones, long chains.
   class SystemIndex {
    public:
     explicit SystemIndex(const PartView& part) : base_(part.systems.data()) {
@@ -360,30 +375,33 @@ class Differ {
         position_[static_cast<size_t>(by_first_[i] - base_)] = i;
       }
       skip_.resize(by_first_.size() + 1);
-      for (size_t i = 0; i < skip_.size(); ++i) skip_[i] = i;
+      std::iota(skip_.begin(), skip_.end(), size_t{0});
+      leaves_ = 1;
+      while (leaves_ < by_first_.size()) leaves_ *= 2;
+      tree_.resize(2 * leaves_);
+      for (size_t i = 0; i < by_first_.size(); ++i) tree_[leaves_ + i] = Leaf(*by_first_[i]);
+      for (size_t node = leaves_ - 1; node >= 1; --node) Pull(node);
     }
     bool Used(const SystemView& system) const {
       return skip_[Position(system)] != Position(system);
     }
     void Use(const SystemView& system) {
       size_t i = Position(system);
-      if (skip_[i] == i) skip_[i] = i + 1;
+      if (skip_[i] != i) return;
+      skip_[i] = i + 1;
+      size_t node = leaves_ + i;
+      tree_[node] = Chain();
+      while (node > 1) Pull(node /= 2);
     }
     // The unmatched non-empty systems beginning within first..end-1 when
-    // they are two or more that cover it one after another; else none. Stops at the
-    // first system that breaks the chain.
+    // they are two or more that cover it one after another; else none.
     std::vector<const SystemView*> Tiling(int first, int end) const {
+      const size_t from = LowerBound(first), to = LowerBound(end);
+      if (from >= to) return {};
+      const Chain span = Span(1, 0, leaves_, from, to);
+      if (span.count < 2 || !span.joined || span.first != first || span.end != end) return {};
       std::vector<const SystemView*> chain;
-      for (size_t i = Unused(LowerBound(first)); i < by_first_.size() && by_first_[i]->first < end;
-           i = Unused(i + 1)) {
-        const SystemView* system = by_first_[i];
-        // An empty system covers nothing, so it is no piece of a tiling.
-        if (system->end <= system->first) continue;
-        const int expected = chain.empty() ? first : chain.back()->end;
-        if (system->first != expected) return {};
-        chain.push_back(system);
-      }
-      if (chain.size() < 2 || chain.back()->end != end) return {};
+      for (size_t i = Next(from); i < to; i = Next(i + 1)) chain.push_back(by_first_[i]);
       return chain;
     }
     // The unmatched system of lowest number beginning at `first`, or null.
@@ -393,6 +411,44 @@ class Differ {
     }
 
    private:
+    // The unmatched non-empty systems of a stretch of the sorted list: how
+    // many, where the first begins and the last ends, and whether each
+    // begins where the one before it ends.
+    struct Chain {
+      size_t count = 0;
+      int first = 0, end = 0;
+      bool joined = true;
+      static Chain Join(const Chain& x, const Chain& y) {
+        if (x.count == 0) return y;
+        if (y.count == 0) return x;
+        return Chain{x.count + y.count, x.first, y.end, x.joined && y.joined && x.end == y.first};
+      }
+    };
+    // An empty system covers nothing, so it is no piece of a tiling.
+    static Chain Leaf(const SystemView& system) {
+      return system.end > system.first ? Chain{1, system.first, system.end, true} : Chain();
+    }
+    // A node's chain from its two children's.
+    void Pull(size_t node) { tree_[node] = Chain::Join(tree_[2 * node], tree_[2 * node + 1]); }
+    // The chain of positions from..to-1 within the node covering lo..hi-1.
+    Chain Span(size_t node, size_t lo, size_t hi, size_t from, size_t to) const {
+      if (to <= lo || hi <= from) return Chain();
+      if (from <= lo && hi <= to) return tree_[node];
+      const size_t mid = (lo + hi) / 2;
+      return Chain::Join(Span(2 * node, lo, mid, from, to), Span(2 * node + 1, mid, hi, from, to));
+    }
+    // The first position from `i` on that holds an unmatched non-empty
+    // system (the end when none).
+    size_t Next(size_t i) const {
+      if (i >= by_first_.size()) return by_first_.size();
+      size_t node = leaves_ + i;
+      if (tree_[node].count > 0) return i;
+      // Up until a right sibling holds one, then down to its leftmost.
+      while (node > 1 && (node % 2 == 1 || tree_[node + 1].count == 0)) node /= 2;
+      if (node == 1) return by_first_.size();
+      for (node += 1; node < leaves_;) node = tree_[2 * node].count > 0 ? 2 * node : 2 * node + 1;
+      return node - leaves_;
+    }
     size_t Position(const SystemView& system) const {
       return position_[static_cast<size_t>(&system - base_)];
     }
@@ -416,6 +472,8 @@ class Differ {
     std::vector<const SystemView*> by_first_;
     std::vector<size_t> position_;  // for each system of the part, its place in by_first_
     mutable std::vector<size_t> skip_;
+    size_t leaves_ = 1;        // positions the tree covers: a power of two
+    std::vector<Chain> tree_;  // node 1 the root; node n's children 2n and 2n+1
   };
 
   // How the systems of two versions of a part correspond.

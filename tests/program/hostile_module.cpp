@@ -1,39 +1,188 @@
 // A module that misbehaves on demand, for the tests that the host program
-// survives it: HOSTILE_MODULE=WHERE:WHAT in the environment, WHERE one of
+// survives it: HOSTILE_MODULE=WHERE:WHAT in the environment. WHERE is one of
 // load (its initialisation), Version, Init, Enumerate, MenuStatus, Invoke,
-// Terminate, unload, and WHAT one of crash (an access to address 8), exit
-// (exit(0)) or hang (an endless loop). It says so on the error stream first,
-// so that a test sees that the module's own output gets through. Otherwise
-// it offers one command, "Hostile", that answers 1 and does nothing.
-// The same source builds the native and the Windows module.
+// Terminate, unload, or exit (the module keeps itself loaded, so its
+// finalisation runs as the process exits). WHAT is a list of acts, done in
+// order, separated by commas:
+//   crash       an access to address 8
+//   exit        exit(0)
+//   quit        _exit(5), no finalisation
+//   hang        an endless loop
+//   print       a line on the standard output, left in its buffer
+//   part        makes part 12345, which the document lacks, the current part
+//   stop        stops its own process (SIGSTOP)          (not on Windows)
+//   term        sends itself SIGTERM                     (not on Windows)
+//   close       closes every pipe it holds but the standard streams (idem)
+//   forge TEXT  writes TEXT, '|' for a line break, on every such pipe (idem)
+//   lock        a thread takes the standard output and keeps it    (idem)
+//   child       starts a process that sleeps for a minute and writes its
+//               id to hostile-child.pid                  (idem)
+//   late        a thread that calls a host service once the module is
+//               being terminated, after its command returned (idem)
+// It says so on the error stream first, so that a test sees that the
+// module's own output gets through. Otherwise it offers one command,
+// "Hostile", that answers 1 and does nothing. The same source builds the
+// native and the Windows module.
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <thread>
 
 #include "fake_module.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
-void Misbehave(const char* where) {
+using SetCurrentPartFn = int16_t (*)(int16_t, uint32_t);
+
+constexpr int16_t kMissingPart = 12345;
+constexpr uint32_t kInterfaceVersion = 0x19000000;
+
+// What HOSTILE_MODULE asks for at `where`, or nullptr.
+const char* Asked(const char* where) {
   const char* asked = std::getenv("HOSTILE_MODULE");
   const size_t length = std::strlen(where);
-  if (asked == nullptr || std::strncmp(asked, where, length) != 0 || asked[length] != ':') return;
-  const char* what = asked + length + 1;
-  std::fprintf(stderr, "hostile module: %s in %s\n", what, where);
-  std::fflush(stderr);
-  if (std::strcmp(what, "exit") == 0) std::exit(0);
-  volatile bool forever = std::strcmp(what, "hang") == 0;
-  while (forever) {
+  if (asked == nullptr || std::strncmp(asked, where, length) != 0 || asked[length] != ':') {
+    return nullptr;
   }
-  // Rationale: through a volatile the compiler cannot tell the address is
-  // bad, so the access is made rather than turned into a trap.
-  volatile uintptr_t address = 8;
-  *reinterpret_cast<volatile int*>(address) = 1;
+  return asked + length + 1;
 }
 
-// Runs when the module is loaded and unloaded.
+void SetMissingPart() {
+#if defined(_WIN32)
+  auto set = reinterpret_cast<SetCurrentPartFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), "QX_SetCurrentPartID")));
+#else
+  auto set = reinterpret_cast<SetCurrentPartFn>(dlsym(RTLD_DEFAULT, "QX_SetCurrentPartID"));
+#endif
+  if (set != nullptr) set(kMissingPart, kInterfaceVersion);
+}
+
+#if !defined(_WIN32)
+// Calls `act` with each pipe the process holds but the standard streams.
+template <typename Act>
+void EachPipe(Act act) {
+  for (int fd = 3; fd < 1024; ++fd) {
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISFIFO(info.st_mode)) act(fd);
+  }
+}
+
+void Forge(std::string text) {
+  for (char& c : text) c = c == '|' ? '\n' : c;
+  EachPipe([&](int fd) {
+    ssize_t ignored = write(fd, text.data(), text.size());
+    (void)ignored;
+  });
+}
+
+void HoldStandardOutput() {
+  static std::atomic<bool> held{false};
+  std::thread([] {
+    flockfile(stdout);
+    held = true;
+    for (;;) pause();
+  }).detach();
+  while (!held) {
+  }
+}
+
+// The thread of `late`, and whether Terminate has been called.
+std::thread late_thread;
+std::atomic<bool> terminating{false};
+
+void CallLate() {
+  late_thread = std::thread([] {
+    while (!terminating) std::this_thread::yield();
+    SetMissingPart();
+  });
+}
+
+void StartChild() {
+  const pid_t child = fork();
+  if (child == 0) {
+    sleep(60);
+    _exit(0);
+  }
+  // Written before the command returns, so that a test always finds it.
+  if (std::FILE* file = std::fopen("hostile-child.pid", "w")) {
+    std::fprintf(file, "%d\n", static_cast<int>(child));
+    std::fclose(file);
+  }
+}
+#endif
+
+void Act(const std::string& act) {
+  if (act == "exit") std::exit(0);
+  if (act == "quit") std::_Exit(5);
+  if (act == "print") std::printf("hostile module printed\n");
+  if (act == "part") SetMissingPart();
+  volatile bool forever = act == "hang";
+  while (forever) {
+  }
+#if !defined(_WIN32)
+  if (act == "stop") raise(SIGSTOP);
+  if (act == "term") raise(SIGTERM);
+  if (act == "close") EachPipe([](int fd) { close(fd); });
+  if (act.rfind("forge ", 0) == 0) Forge(act.substr(6));
+  if (act == "lock") HoldStandardOutput();
+  if (act == "child") StartChild();
+  if (act == "late") CallLate();
+#endif
+  if (act == "crash") {
+    // Rationale: through a volatile the compiler cannot tell the address is
+    // bad, so the access is made rather than turned into a trap.
+    volatile uintptr_t address = 8;
+    *reinterpret_cast<volatile int*>(address) = 1;
+  }
+}
+
+void Misbehave(const char* where) {
+  const char* what = Asked(where);
+  if (what == nullptr) return;
+  std::fprintf(stderr, "hostile module: %s in %s\n", what, where);
+  std::fflush(stderr);
+  const std::string acts = what;
+  for (size_t start = 0; start <= acts.size();) {
+    size_t comma = acts.find(',', start);
+    if (comma == std::string::npos) comma = acts.size();
+    Act(acts.substr(start, comma - start));
+    start = comma + 1;
+  }
+}
+
+// Keeps the module loaded until the process exits, whatever unloads it.
+void KeepLoaded() {
+#if defined(_WIN32)
+  HMODULE self = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(&KeepLoaded), &self);
+#else
+  Dl_info self{};
+  if (dladdr(reinterpret_cast<void*>(&KeepLoaded), &self) != 0 && self.dli_fname != nullptr) {
+    dlopen(self.dli_fname, RTLD_NOW | RTLD_NODELETE);
+  }
+#endif
+}
+
+// Runs when the module is loaded and unloaded (or, kept loaded, as the
+// process exits).
 struct LoadAndUnload {
-  LoadAndUnload() { Misbehave("load"); }
-  ~LoadAndUnload() { Misbehave("unload"); }
+  LoadAndUnload() {
+    if (Asked("exit") != nullptr) KeepLoaded();
+    Misbehave("load");
+  }
+  ~LoadAndUnload() { Misbehave(Asked("exit") != nullptr ? "exit" : "unload"); }
 } load_and_unload;
 
 }  // namespace
@@ -76,4 +225,8 @@ FAKE_MODULE_EXPORT int32_t QuilloExtensionInvoke(void* /*context*/, int16_t /*in
 
 FAKE_MODULE_EXPORT void QuilloExtensionTerminate() {
   Misbehave("Terminate");
+#if !defined(_WIN32)
+  terminating = true;
+  if (late_thread.joinable()) late_thread.join();
+#endif
 }

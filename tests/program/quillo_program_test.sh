@@ -67,6 +67,46 @@ expect_nothing_written() {
   cmp -s in.json "$SOURCE/examples/three-parts.json" || fail "after $1 the input changed"
 }
 
+# alive PID: the process runs (a zombie, ended but not yet collected, is
+# no longer running).
+alive() {
+  [ -e "/proc/$1/stat" ] && ! grep -q '^[0-9]* (.*) Z ' "/proc/$1/stat" 2>/dev/null
+}
+
+# gone PID WHAT: the process PID ends within a second; a failure otherwise.
+gone() {
+  for _ in 1 2 3 4 5 6 7 8 9 10; do alive "$1" || return 0; sleep 0.1; done
+  fail "$2: its process $1 is left"
+}
+
+# hostile_rows: one row per line, MISBEHAVIOUR#HAPPENED#ARGS: with
+# HOSTILE_MODULE=MISBEHAVIOUR, quillo ARGS --module $HOSTILE exits with 2
+# and one line "quillo: FILE: HAPPENED" (FILE the module or the output), the
+# module's own line gets through (and its printed line, when it printed
+# one), and no process it started is left. (AddressSanitizer is asked to
+# leave a bad access to the system.)
+hostile_rows() {
+  local misbehaviour happened args asan_options=${ASAN_OPTIONS-} child
+  export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}handle_segv=0"
+  while IFS='#' read -r misbehaviour happened args; do
+    export HOSTILE_MODULE=$misbehaviour
+    # shellcheck disable=SC2086
+    expect 2 "^quillo: [^ ]*(hostile|out)[^ ]*: $happened$" $args --module "$HOSTILE"
+    grep -qF "hostile module: ${misbehaviour#*:} in ${misbehaviour%%:*}" "$WORK.output" ||
+      fail "HOSTILE_MODULE=$misbehaviour: the module's own line did not get through"
+    if [[ "$misbehaviour" == *print* ]] && ! grep -q "^hostile module printed$" "$WORK.output"; then
+      fail "HOSTILE_MODULE=$misbehaviour: what the module printed was lost"
+    fi
+    if [ -f hostile-child.pid ]; then
+      child=$(cat hostile-child.pid)
+      rm hostile-child.pid
+      gone "$child" "HOSTILE_MODULE=$misbehaviour"
+    fi
+  done
+  unset HOSTILE_MODULE
+  export ASAN_OPTIONS=$asan_options
+}
+
 case "$group" in
   help)
     for sub in "" run show diff example menus; do
@@ -76,6 +116,10 @@ case "$group" in
     expect 1 "^quillo: .*required" run in.json
     expect 1 "^quillo: .*frobnicate" frobnicate
     expect 1 "^quillo: .*purple" show --color purple in.json
+    for seconds in 1e3 1.5 5s "" -1; do
+      expect 1 "\"$seconds\" is not a whole number of seconds" menus --timeout "$seconds"
+    done
+    expect 1 "^quillo: .*not in range" menus --timeout 86401
     # A mistake on the command line is one line.
     for args in "run in.json" "show" "show --width x in.json" "diff a.json" "frobnicate" \
       "example sweet" "run in.json -c 0 -m nine -o o.json" "run in.json -c 0 -m 9 --slots x -o o.json" \
@@ -130,6 +174,15 @@ case "$group" in
         recorded.json || fail "the second of two commands did not get its own selection"
       rm recorded.json
     fi
+    # From a folder whose path passes 260 characters, the program starts its
+    # worker and finds its module.
+    deep="$PWD/$(printf 'd%.0s' $(seq 1 120))/$(printf 'e%.0s' $(seq 1 120))"
+    mkdir -p "$deep"
+    cp "$QUILLO" "$MODULE" "$deep/"
+    QUILLO="$deep/$(basename "$QUILLO")" expect 0 "^wrote deep.json$" run in.json -c 1 -m all \
+      -o deep.json
+    [ -s deep.json ] || fail "the program in a deep folder wrote no deep.json"
+    rm -r "${deep%/*}" deep.json
     ;;
   bad-input)
     expect 1 "^quillo: ./out.json: is the input document" run out.json -c 0 -m 9 -o ./out.json \
@@ -148,39 +201,38 @@ case "$group" in
       expect 2 "^quillo: .*incomplete.*: the module does not export QuilloExtensionInit$" \
         run in.json -c 0 -m 9 -o out.json --module "$INCOMPLETE"
     fi
+    # The hidden load-and-unload check quotes paths printable, and cut.
+    expect 2 '^quillo: cycle 1: bad\\x1b\[31m.so: no such file$' cycles 1 --module $'bad\e[31m.so'
+    expect 2 '^quillo: cycle 1: x{100}' cycles 1 --module "$(printf 'x%.0s' $(seq 1 3000))"
+    [ "$(wc -c <"$WORK.output")" -lt 1100 ] || fail "cycles printed a 3,000-character path whole"
     # A name without a folder is a file in the current folder, not one the
     # system's library search would find (beside the program, say).
     module_name=$(basename "$MODULE")
     expect 2 "^quillo: $module_name: no such file$" menus --module "$module_name"
     if [ -n "${HOSTILE:-}" ]; then
-      # A module that crashes, ends the program or hangs in one of its entry
-      # points: its own line gets through, then one line says what happened
-      # where, and nothing is written. (AddressSanitizer is asked to leave a
-      # bad access to the system; Windows makes a crash in a module's
-      # initialisation a failure to load it.)
+      # A module that crashes, ends the program, hangs or leaves a document
+      # quillo cannot read, in one of its entry points: one line says what
+      # happened where, and nothing is written. (Windows makes a crash in a
+      # module's initialisation a failure to load it.)
       crash="crashed \((SIGSEGV|access violation \(0xC0000005\))\)"
-      asan_options=${ASAN_OPTIONS-}
-      export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}handle_segv=0"
-      while IFS='#' read -r misbehaviour happened args; do
-        export HOSTILE_MODULE=$misbehaviour
-        # shellcheck disable=SC2086
-        expect 2 "^quillo: .*hostile.*: $happened$" $args --module "$HOSTILE"
-        grep -q "^hostile module: ${misbehaviour#*:} in ${misbehaviour%%:*}" "$WORK.output" ||
-          fail "HOSTILE_MODULE=$misbehaviour: the module's own line did not get through"
-      done <<ROWS
-load:crash#(the module $crash while it was being loaded \(its initialisation\); nothing written|cannot load the module \(its initialisation failed: Windows error 998[^)]*\))#run in.json -c Hostile -m 9 -o out.json
+      run="run in.json -c Hostile -m 9 -o out.json"
+      hostile_rows <<ROWS
+load:crash#(the module $crash while it was being loaded \(its initialisation\); nothing written|cannot load the module \(its initialisation failed: Windows error 998[^)]*\))#$run
 Version:exit#the module ended the program \(exit status 0\) in QuilloExtensionVersion#menus
 Init:crash#the module $crash in QuilloExtensionInit#menus --probe
 Enumerate:hang#the module gave no answer within 1 second \(--timeout\) in QuilloExtensionEnumerate and was stopped#menus --timeout 1
 MenuStatus:crash#the module $crash in QuilloExtensionGetMenuStatus#menus
-Invoke:crash#the module $crash in QuilloExtensionInvoke; nothing written#run in.json -c Hostile -m 9 -o out.json
-Invoke:exit#the module ended the program \(exit status 0\) in QuilloExtensionInvoke; nothing written#run in.json -c Hostile -m 9 -o out.json
-Invoke:hang#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#run in.json -c Hostile -m 9 -o out.json --timeout 2
-Terminate:crash#the module $crash in QuilloExtensionTerminate; nothing written#run in.json -c Hostile -m 9 -o out.json
+Invoke:crash#the module $crash in QuilloExtensionInvoke; nothing written#$run
+Invoke:print,crash#the module $crash in QuilloExtensionInvoke; nothing written#$run
+Invoke:exit#the module ended the program \(exit status 0\) in QuilloExtensionInvoke; nothing written#$run
+Invoke:quit#the module ended the program \(exit status 5\) in QuilloExtensionInvoke; nothing written#$run
+Invoke:hang#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
+Invoke:part#the result is not a document quillo reads \(currentPart: 12345 is not one of the parts\); nothing written#$run
+Terminate:crash#the module $crash in QuilloExtensionTerminate; nothing written#$run
+exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished; nothing written#$run
+exit:hang#the program's worker did not end within 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped; nothing written#$run --timeout 2
 unload:exit#the module ended the program \(exit status 0\) while it was being unloaded#cycles 3
 ROWS
-      unset HOSTILE_MODULE
-      export ASAN_OPTIONS=$asan_options
     fi
     expect_nothing_written "bad input"
     ;;
@@ -305,6 +357,73 @@ ROWS
       PATH="$PWD/bin:$PATH" quillo-link menus >"$WORK.output" 2>&1 ||
         fail "quillo through a link did not find its module: $(cat "$WORK.output")"
     }
+    # A module that breaks the worker's channel or its process, natively:
+    # it ends as documented, within the time limit, nothing written.
+    crash="crashed \(SIGSEGV\)"
+    run="run in.json -c Hostile -m 9 -o none.json"
+    long=$(printf 'x%.0s' $(seq 1 80))
+    hostile_rows <<ROWS
+Invoke:term#the program's worker was ended by SIGTERM \(sent from outside or by the module\) in QuilloExtensionInvoke; nothing written#$run
+Invoke:stop#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
+Invoke:child,hang#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
+Invoke:close#the channel to the program's worker was closed under it \(the module closed it\) in QuilloExtensionInvoke; nothing written#$run
+Invoke:forge document 99999999999999|#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run
+Invoke:forge $long#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run
+Invoke:forge back|,hang#the program's worker made no progress within 2 seconds \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 2
+Terminate:forge back|document 5|hello|end 0|#the module's process sent something unexpected after QuilloExtensionTerminate returned and was stopped; nothing written#$run
+MenuStatus:forge end 0|#the module's process sent something unexpected in QuilloExtensionGetMenuStatus and was stopped#menus
+Invoke:late#the module called the host's services after its command returned \(QX_SetCurrentPartID, 1 call\(s\), refused\); nothing written#$run
+Invoke:lock#the program's worker made no progress within 2 seconds \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 2
+exit:crash#the module $crash as the program's worker exited, after it finished; nothing written#$run
+exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished#menus
+exit:hang#the program's worker did not end within 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped#cycles 2 --timeout 2
+ROWS
+    [ ! -e none.json ] || fail "a hostile run wrote none.json"
+    # A process the module started and left running does not hold the
+    # program up, and does not outlive the worker.
+    export HOSTILE_MODULE=Invoke:child
+    expect 0 "^wrote none.json$" run in.json -c Hostile -m 9 -o none.json --module "$HOSTILE"
+    unset HOSTILE_MODULE
+    gone "$(cat hostile-child.pid)" "a process the module started and left running"
+    rm none.json hostile-child.pid
+    # Started with SIGCHLD ignored, with its standard streams closed,
+    # through the dynamic loader, or without /proc (where this system lets
+    # a user hide it), the program starts its worker and runs.
+    ways=("env --ignore-signal=CHLD" closed loader)
+    # (A sanitized program reads its settings from /proc and cannot run
+    # without it.)
+    if unshare --mount --map-root-user true 2>/dev/null && ! grep -qa __asan_init "$QUILLO"; then
+      ways+=(no-proc)
+    fi
+    for way in "${ways[@]}"; do
+      rm -f started.json
+      set +e
+      case "$way" in
+        closed) "$QUILLO" run in.json --module ./module.so -c 1 -m all -o started.json <&- >&- ;;
+        loader)
+          interpreter=$(readelf -l "$QUILLO" | sed -n 's/.*program interpreter: \(.*\)]$/\1/p')
+          "$interpreter" "$QUILLO" run in.json --module ./module.so -c 1 -m all -o started.json \
+            >"$WORK.output" 2>&1 ;;
+        no-proc)
+          unshare --mount --map-root-user sh -c 'mount -t tmpfs none /proc && exec "$@"' - \
+            "$QUILLO" run in.json --module ./module.so -c 1 -m all -o started.json \
+            >"$WORK.output" 2>&1 ;;
+        *) $way "$QUILLO" run in.json --module ./module.so -c 1 -m all -o started.json \
+          >"$WORK.output" 2>&1 ;;
+      esac
+      status=$?
+      set -e
+      [ "$status" -eq 0 ] && cmp -s started.json out.json ||
+        fail "started $way, run exited $status: $(cat "$WORK.output")"
+    done
+    rm started.json
+    set +e
+    HOSTILE_MODULE=Invoke:hang env --ignore-signal=CHLD "$QUILLO" run in.json --module "$HOSTILE" \
+      -c Hostile -m 9 -o none.json --timeout 1 >"$WORK.output" 2>&1
+    status=$?
+    set -e
+    [ "$status" -eq 2 ] && grep -q "gave no answer within 1 second (--timeout) in QuilloExtensionInvoke" \
+      "$WORK.output" || fail "a hang with SIGCHLD ignored exited $status: $(cat "$WORK.output")"
     # Nothing outside the outputs appeared or changed.
     listing=$(ls -A | tr '\n' ' ')
     [ "$listing" = ".in.json.quillo-partial .out.json.quillo-partial a.json b.json bin in-hard.json in-link.json in.json link.json module-link.so module.so out.json pipe same.json victim.json " ] ||

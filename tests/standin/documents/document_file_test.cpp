@@ -252,6 +252,9 @@ TEST(DocumentFileTest, BadInputIsRefusedInOneShortPrintableLineOfWhereAndWhat) {
        "measureFlags1: 9223372036854775808 does not fit a 16-bit flag word (0..65535)"},
       {"a number with a fraction", Document(R"({"tag": "SOMS", "cmper": 1.5})"),
        "records[0].cmper: 1.5 is not a whole number"},
+      {"a whole number with an exponent", Document(R"({"tag": "SOMS", "cmper": 1e0})"),
+       "records[0].cmper: 1.0 is written with a point or an exponent; whole numbers are written "
+       "in digits only"},
       {"the first integer below 64 signed bits, read as -2^63 in a double",
        Document(R"({"tag": "SOMS", "cmper": -9223372036854775809})"),
        "e+18 does not fit an unsigned 16-bit cmper"},

@@ -149,3 +149,152 @@ TEST(DocumentDiffTest, OtherChangesAreNamedFieldByField) {
 }
 
 }  // namespace
+
+// A split reads through empty systems but not across a gap; of two new
+// regions that could be a split's second half, the lower number is.
+TEST(DocumentDiffTest, SplitsReadThroughEmptySystemsNotGaps) {
+  HostDocument before, after;
+  for (HostDocument* doc : {&before, &after}) {
+    doc->host_version = 0x12000000;
+    doc->parts = {0};
+  }
+  ScoreBuilder b(&before), a(&after);
+  b.System(0, 1, 1, 9);
+  b.System(0, 2, 9, 17);
+  b.System(0, 3, 17, 21);
+  b.Region(1, 1, 17);
+  a.System(0, 1, 1, 5);
+  a.System(0, 2, 5, 5);
+  a.System(0, 3, 5, 9);
+  a.System(0, 4, 9, 13);
+  a.System(0, 5, 14, 17);
+  a.System(0, 6, 17, 21);
+  a.Region(1, 1, 7);
+  a.Region(5, 7, 17);
+  a.Region(3, 7, 17);
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "measure-number region 1 (1\u201316) split at measure 7 \u2192 regions 1 (1\u20136) "
+            "and 3 (7\u201316)\n"
+            "measure-number region 5 (7\u201316) added\n"
+            "part 0: system 1 (1\u20138) split at measure 5 \u2192 systems 1 (1\u20134) and 3 "
+            "(5\u20138)\n"
+            "part 0: system 4 now covers 9\u201312 (was system 2 (9\u201316))\n"
+            "part 0: system 2 (none at 5) added\n"
+            "part 0: system 5 (14\u201316) added\n"
+            "part 0: system 3 renumbered 6\n");
+  // Back the other way, the pieces read as joined, past the empty system.
+  EXPECT_EQ(Text(DocumentDiff::Describe(after, before)),
+            "measure-number region 1: measures 1\u20136 \u2192 1\u201316\n"
+            "measure-number region 3 (7\u201316) removed\n"
+            "measure-number region 5 (7\u201316) removed\n"
+            "part 0: systems 1 (1\u20134) and 3 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
+            "part 0: system 2 now covers 9\u201316 (was system 4 (9\u201312))\n"
+            "part 0: system 2 (none at 5) removed\n"
+            "part 0: system 5 (14\u201316) removed\n"
+            "part 0: system 6 renumbered 3\n");
+}
+
+// Tilings over all of a part's systems, tilings that systems matched
+// earlier no longer complete, and chains that stop short of a system's end.
+TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
+  HostDocument before, after;
+  for (HostDocument* doc : {&before, &after}) {
+    doc->host_version = 0x12000000;
+    doc->parts = {1, 2, 3, 4, 5, 6, 7};
+  }
+  ScoreBuilder b(&before), a(&after);
+  b.System(1, 1, 1, 5);
+  b.System(1, 2, 5, 9);
+  a.System(1, 1, 1, 9);
+  for (int s = 1; s <= 8; ++s) b.System(2, s, 2 * s - 1, 2 * s + 1);
+  a.System(2, 1, 1, 5);
+  a.System(2, 2, 1, 9);
+  a.System(2, 3, 9, 17);
+  b.System(3, 1, 1, 9);
+  a.System(3, 1, 1, 3);
+  a.System(3, 2, 3, 5);
+  b.System(4, 1, 1, 5);
+  b.System(4, 2, 1, 5);
+  a.System(4, 1, 1, 3);
+  a.System(4, 2, 3, 5);
+  b.System(5, 1, 1, 5);
+  b.System(5, 2, 1, 9);
+  for (int s = 1; s <= 4; ++s) a.System(5, s, 2 * s - 1, 2 * s + 1);
+  b.System(6, 1, 1, 9);
+  a.System(6, 1, 1, 5);
+  a.System(6, 2, 5, 5);
+  a.System(6, 3, 5, 5);
+  a.System(6, 4, 5, 9);
+  for (int s = 1; s <= 2; ++s) b.System(7, s, 4 * s - 3, 4 * s + 1);
+  b.System(7, 3, 9, 9);
+  a.System(7, 1, 1, 9);
+  a.System(7, 3, 9, 9);
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "part 1: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
+            "part 2: systems 1 (1\u20132) and 2 (3\u20134) joined \u2192 system 1 (1\u20134)\n"
+            "part 2: systems 5 (9\u201310), 6 (11\u201312), 7 (13\u201314) and 8 (15\u201316) "
+            "joined \u2192 system 3 (9\u201316)\n"
+            "part 2: system 3 (5\u20136) removed\n"
+            "part 2: system 4 (7\u20138) removed\n"
+            "part 2: system 2 (1\u20138) added\n"
+            "part 3: system 1 now covers 1\u20132 (was system 1 (1\u20138))\n"
+            "part 3: system 2 (3\u20134) added\n"
+            "part 4: system 1 (1\u20134) split at measure 3 \u2192 systems 1 (1\u20132) and 2 "
+            "(3\u20134)\n"
+            "part 4: system 2 (1\u20134) removed\n"
+            "part 5: system 1 (1\u20134) split at measure 3 \u2192 systems 1 (1\u20132) and 2 "
+            "(3\u20134)\n"
+            "part 5: system 2 (1\u20138) removed\n"
+            "part 5: system 3 (5\u20136) added\n"
+            "part 5: system 4 (7\u20138) added\n"
+            "part 6: system 1 (1\u20138) split at measure 5 \u2192 systems 1 (1\u20134) and 4 "
+            "(5\u20138)\n"
+            "part 6: system 2 (none at 5) added\n"
+            "part 6: system 3 (none at 5) added\n"
+            "part 7: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n");
+}
+
+// A region splits when it keeps its start and ends earlier, and a new
+// region, one per split, covers the rest.
+TEST(DocumentDiffTest, ARegionSplitsOnlyWhereItKeepsItsStartAndANewOneTakesItsEnd) {
+  HostDocument before, after;
+  for (HostDocument* doc : {&before, &after}) {
+    doc->host_version = 0x12000000;
+    doc->parts = {0};
+  }
+  ScoreBuilder b(&before), a(&after);
+  // Two alike, split alike: each takes a new region of its own.
+  b.Region(1, 1, 17);
+  b.Region(2, 1, 17);
+  a.Region(1, 1, 7);
+  a.Region(2, 1, 7);
+  a.Region(3, 7, 17);
+  a.Region(4, 7, 17);
+  // A moved start, an emptied region, an empty region at the end, an end
+  // before the start.
+  b.Region(5, 20, 30);
+  a.Region(5, 22, 25);
+  a.Region(7, 25, 30);
+  b.Region(6, 40, 50);
+  a.Region(6, 40, 40);
+  a.Region(10, 40, 50);
+  b.Region(8, 60, 70);
+  a.Region(8, 60, 70);
+  a.Region(11, 70, 70);
+  b.Region(9, 80, 90);
+  a.Region(9, 80, 75);
+  a.Region(12, 75, 90);
+  EXPECT_EQ(
+      Text(DocumentDiff::Describe(before, after)),
+      "measure-number region 1 (1\u201316) split at measure 7 \u2192 regions 1 (1\u20136) "
+      "and 3 (7\u201316)\n"
+      "measure-number region 2 (1\u201316) split at measure 7 \u2192 regions 2 (1\u20136) "
+      "and 4 (7\u201316)\n"
+      "measure-number region 6 (40\u201349) split at measure 40 \u2192 regions 6 (none at 40) "
+      "and 10 (40\u201349)\n"
+      "measure-number region 5: measures 20\u201329 \u2192 22\u201324\n"
+      "measure-number region 9: measures 80\u201389 \u2192 none at 80\n"
+      "measure-number region 7 (25\u201329) added\n"
+      "measure-number region 11 (none at 70) added\n"
+      "measure-number region 12 (75\u201389) added\n");
+}
