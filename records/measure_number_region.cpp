@@ -17,7 +17,7 @@ QCMeasureNumberRegion::QCMeasureNumberRegion()
       enclosure2_(EnclosurePiece(1)),
       enclosure3_(EnclosurePiece(2)),
       enclosure4_(EnclosurePiece(3)) {
-  UseStorage(StorageFor(*layout_), static_cast<uint64_t>(layout_->size));
+  UseStorage(storage_, static_cast<uint64_t>(layout_->size));
 }
 
 int32_t QCMeasureNumberRegion::ClassID() const {
@@ -29,24 +29,8 @@ const char* QCMeasureNumberRegion::ClassName() const {
   return kName;
 }
 
-uint8_t* QCMeasureNumberRegion::StorageFor(const Layout& layout) {
-  if (&layout == &kLayout350) return storage350_;
-  if (&layout == &kLayout196) return storage196_;
-  return storage88_;
-}
-
-const uint8_t* QCMeasureNumberRegion::Record() const {
-  if (layout_ == &kLayout350) return storage350_;
-  if (layout_ == &kLayout196) return storage196_;
-  return storage88_;
-}
-
 uint8_t* QCMeasureNumberRegion::EnclosurePiece(int index) {
-  return StorageFor(*layout_) + layout_->enclosure_offset[index];
-}
-
-uint8_t* QCMeasureNumberRegion::DataBuffer() {
-  return StorageFor(*layout_);
+  return storage_ + layout_->enclosure_offset[index];
 }
 
 std::unique_ptr<QCBaseData> QCMeasureNumberRegion::CreateInstance() const {
@@ -88,25 +72,25 @@ QCEnclosure* QCMeasureNumberRegion::Enclosure(int number) {
 }
 
 int16_t QCMeasureNumberRegion::FirstMeasure() const {
-  return host::ReadI16(Record(), layout_->first_measure);
+  return host::ReadI16(storage_, layout_->first_measure);
 }
 
 void QCMeasureNumberRegion::SetFirstMeasure(int16_t measure) {
-  host::WriteU16(DataBuffer(), layout_->first_measure, static_cast<uint16_t>(measure));
+  host::WriteU16(storage_, layout_->first_measure, static_cast<uint16_t>(measure));
 }
 
 int16_t QCMeasureNumberRegion::EndMeasure() const {
-  return host::ReadI16(Record(), layout_->end_measure);
+  return host::ReadI16(storage_, layout_->end_measure);
 }
 
 void QCMeasureNumberRegion::SetEndMeasure(int16_t measure) {
-  host::WriteU16(DataBuffer(), layout_->end_measure, static_cast<uint16_t>(measure));
+  host::WriteU16(storage_, layout_->end_measure, static_cast<uint16_t>(measure));
 }
 
 uint16_t QCMeasureNumberRegion::ClearedOnSplit() const {
-  return host::ReadU16(Record(), layout_->cleared_on_split);
+  return host::ReadU16(storage_, layout_->cleared_on_split);
 }
 
 void QCMeasureNumberRegion::SetClearedOnSplit(uint16_t value) {
-  host::WriteU16(DataBuffer(), layout_->cleared_on_split, value);
+  host::WriteU16(storage_, layout_->cleared_on_split, value);
 }

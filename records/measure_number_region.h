@@ -4,13 +4,15 @@
 //
 // The host keeps the record in one of three layouts, picked by the host
 // version when the object is made (LayoutForHostVersion). The object holds
-// one storage area per layout, all inside itself, and four enclosures whose
-// bytes are 12-byte pieces of the chosen area. A new region counts as loaded
+// one storage area inside itself, as large as the largest layout, the record
+// in its first bytes, and four enclosures whose bytes are 12-byte pieces of
+// the record. A new region counts as loaded
 // with an all-zero record, so it can be created in the host without a load.
 // Because the enclosures point into the object, a region is never copied or
 // moved; clone it with Clone().
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -56,8 +58,8 @@ class QCMeasureNumberRegion final : public QCNoInciOther {
   int32_t ClassID() const override;
   const char* ClassName() const override;
 
-  // The storage area of this region's layout.
-  uint8_t* DataBuffer() override;
+  // The record, in the first DataSize() bytes of the storage area.
+  uint8_t* DataBuffer() override { return storage_; }
   // A new region (as the constructor makes it).
   std::unique_ptr<QCBaseData> CreateInstance() const override;
   uint32_t DataTag() const override { return kTag; }
@@ -86,19 +88,18 @@ class QCMeasureNumberRegion final : public QCNoInciOther {
   void SetClearedOnSplit(uint16_t value);
 
  private:
-  // The storage area of `layout`.
-  uint8_t* StorageFor(const Layout& layout);
-  const uint8_t* Record() const;
   // The 12 bytes of enclosure `index` (0 to 3) in this region's layout.
   uint8_t* EnclosurePiece(int index);
 
-  // Rationale: the layout is chosen once, so that the storage, the size
-  // offered to loads, the version and the enclosures always agree, even if
-  // the host version were changed while the object lives.
+  // The largest layout's size: one storage area serves every layout.
+  static constexpr int32_t kLargestSize =
+      std::max({kLayout350.size, kLayout196.size, kLayout88.size});
+
+  // Rationale: the layout is chosen once, so that the size offered to loads,
+  // the version and the enclosures always agree, even if the host version
+  // were changed while the object lives.
   const Layout* layout_;
-  uint8_t storage350_[kLayout350.size] = {};
-  uint8_t storage196_[kLayout196.size] = {};
-  uint8_t storage88_[kLayout88.size] = {};
+  uint8_t storage_[kLargestSize] = {};
   // Declared in this order so that they are destroyed from 4 back to 1.
   QCEnclosure enclosure1_;
   QCEnclosure enclosure2_;
