@@ -40,14 +40,13 @@ std::unique_ptr<QCBaseData> QCMeasureNumberRegion::CreateInstance() const {
 void QCMeasureNumberRegion::CopyDataFrom(QCBaseData& other) {
   auto* region = RecordCast<QCMeasureNumberRegion>(&other);
   if (region == nullptr) return;
-  // Regions made under different host versions would differ in size; never
-  // read past the other's storage.
-  const uint64_t available = static_cast<uint64_t>(region->layout_->size);
-  uint64_t delivered = region->LoadedSize();
-  if (delivered == 0 || delivered > available) delivered = available;
-  const size_t size = static_cast<size_t>(layout_->size);
-  records::CopyRecordBytes(DataBuffer(), region->DataBuffer(), size, delivered);
-  UseStorage(DataBuffer(), static_cast<uint64_t>(size));
+  // The other's bytes past those it was loaded with read as zero (a load
+  // clears them), so its whole record is copied; a region of another host
+  // version's layout gives no more than its own layout's bytes.
+  const auto size = static_cast<size_t>(layout_->size);
+  const auto available = static_cast<size_t>(region->layout_->size);
+  records::CopyAndClearTail(storage_, region->storage_, std::min(size, available), size);
+  UseStorage(storage_, static_cast<uint64_t>(size));
 }
 
 bool QCMeasureNumberRegion::LoadFirst() {
