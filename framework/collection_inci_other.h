@@ -19,9 +19,8 @@ class QCCollectionInciOther : public QCCollectionData {
 
   // Deletes every incidence of cmper in the host, highest inci first. True
   // when there was nothing to delete (no incidence 0, on two looks) or all
-  // were deleted;
-  // false at the first load or delete that fails, or when an incidence past
-  // the counted ones is still there afterwards.
+  // were deleted; false at the first load or delete that fails, or when an
+  // incidence past the counted ones is still there afterwards.
   virtual bool DeleteAllForCmper(uint16_t cmper);
   // Replaces the content with incidences 0, 1, 2, ... of cmper, up to the
   // first that does not load or is found without bytes. Returns the count.

@@ -30,7 +30,7 @@ struct ScoreShape {
   std::vector<int> movement_starts{1};  // first measures of the movements
   int rests_per_part = 3;               // multimeasure rests in each part but part 0
   uint16_t split_gate = 0;              // 'ot83' word 4
-  // Which systems carry systemFlags 0x4000 (a staff list of their own, which
+  // Which systems carry the own-list flag of systemFlags (a staff list of their own, which
   // the host reads before kOwnStaffListsFrom): none, every one, or each
   // system drawn alone, so that neighbours differ.
   enum class OwnStaffLists { kNone, kEvery, kDrawn };

@@ -152,27 +152,30 @@ TEST_F(PartSystemSplitterTest, EachPartIsCutInItsOwnSystem) {
 }
 
 TEST_F(PartSystemSplitterTest, EverySystemShowsTheSameStavesOnEveryHost) {
-  // Before host version 0x10000000 a system shows list 0 unless its record
+  // Before kOwnStaffListsFrom a system shows list 0 unless its record
   // carries the own-list flag. Neighbours that differ in the flag, cut at
   // measure 3 inside system 1: each system shows what it showed, the new
   // system what the cut one shows, and no list is filed where no system is.
+  const uint32_t older = standin::kOwnStaffListsFrom - 1;
   struct Case {
     uint32_t version;
-    std::vector<uint16_t> flags;  // of systems 1, 2, 3, 4
-    const char* shown;            // by the five systems afterwards
+    std::vector<bool> own;  // the own-list flag of systems 1, 2, 3, 4
+    const char* shown;      // by the five systems afterwards
   };
   const Case cases[] = {
-      {0x0E000000, {0, 0x4000, 0, 0}, "1:[9] 2:[9] 3:[2] 4:[9] 5:[9]"},
-      {0x0FFFFFFF, {0x4000, 0, 0x4000, 0}, "1:[1] 2:[1] 3:[9] 4:[3] 5:[9]"},
-      {0x0FFFFFFF, {0x4000, 0x4000, 0x4000, 0x4000}, "1:[1] 2:[1] 3:[2] 4:[3] 5:[4]"},
-      {0x10000000, {0, 0x4000, 0, 0}, "1:[1] 2:[1] 3:[2] 4:[3] 5:[4]"},
+      {older, {false, true, false, false}, "1:[9] 2:[9] 3:[2] 4:[9] 5:[9]"},
+      {older, {true, false, true, false}, "1:[1] 2:[1] 3:[9] 4:[3] 5:[9]"},
+      {older, {true, true, true, true}, "1:[1] 2:[1] 3:[2] 4:[3] 5:[4]"},
+      {standin::kOwnStaffListsFrom, {false, true, false, false}, "1:[1] 2:[1] 3:[2] 4:[3] 5:[4]"},
   };
+  const uint16_t own_flag =
+      standin::RecordLayouts::Mask(kStaffSystemTag, "systemFlags", {"ownStaffList"});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.version);
     doc = standin::HostDocument();
     UseHostVersion(c.version);
     std::vector<SystemShape> systems = {{1, 5}, {5, 7}, {7, 9}, {9, 13}};
-    for (size_t k = 0; k < systems.size(); ++k) systems[k].flags = c.flags[k];
+    for (size_t k = 0; k < systems.size(); ++k) systems[k].flags = c.own[k] ? own_flag : 0;
     PutSystems(doc, 0, systems);
     for (uint16_t list = 0; list <= 4; ++list) PutStaff(doc, 0, list, 0, list == 0 ? 9 : list);
     Split(3);
@@ -187,7 +190,7 @@ TEST_F(PartSystemSplitterTest, EverySystemShowsTheSameStavesOnEveryHost) {
     EXPECT_EQ(shown, c.shown);
     EXPECT_EQ(doc.Find(kSystemStaffTag, 6, 0), nullptr) << "a list where no system is";
     // A system that shows list 0 gets a copy of it under its new number.
-    if (c.version == 0x0E000000) {
+    if (&c == &cases[0]) {
       EXPECT_EQ(StaffListsText(doc, 0), "0:[9] 1:[1] 2:[9] 3:[2] 4:[9] 5:[9]");
     }
   }
