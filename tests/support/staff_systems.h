@@ -151,6 +151,27 @@ inline std::map<int, std::vector<standin::Bytes>> StaffListsByNumber(
   return lists;
 }
 
+// "3/2=80": each staff detail record of the part filed under a number whose
+// staff list has no entry for that staff (a list with gaps in its entry
+// numbers read whole, as the host shows it).
+inline std::string StrayDetails(const standin::HostDocument& doc, int16_t part) {
+  const auto lists = StaffListsByNumber(doc, part);
+  std::string text;
+  ForRecords(doc, part, kStaffDetailTag,
+             [&](const standin::RecordKey& key, const standin::Bytes& b) {
+               const auto list = lists.find(key.cmper);
+               if (list != lists.end()) {
+                 for (const standin::Bytes& entry : list->second) {
+                   if (FieldOf(doc, entry, kSystemStaffTag, "staff") == key.inci) return;
+                 }
+               }
+               text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + "/" +
+                       std::to_string(key.inci) + "=" +
+                       std::to_string(FieldOf(doc, b, kStaffDetailTag, "detailValue"));
+             });
+  return text;
+}
+
 // Files a staff entry as the next incidence of `system`, with a detail
 // record beside it when `detail` is not 100.
 inline void PutStaff(standin::HostDocument& doc, int16_t part, uint16_t system, uint16_t inci,
