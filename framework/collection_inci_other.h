@@ -72,9 +72,10 @@ class QCCollectionInciOther : public QCCollectionData {
  private:
   // Hands `take` every incidence of cmper, loaded, in inci order, through
   // gaps in the numbers; `take` may keep the object (moving it out of the
-  // pointer it is handed) or leave it to be loaded again. Returns true when that was the whole
-  // list: false at an incidence found without bytes, or one the host names but does not deliver, or
-  // when the host does not tell where the list ends.
+  // pointer it is handed) or leave it to be loaded again. True when that was
+  // the whole list; false at an incidence found without bytes, or one the
+  // host names but does not deliver, or when the host does not tell where
+  // the list ends.
   template <typename Element, typename Take>
   bool ReadIncidences(uint16_t cmper, Take take) const;
 
