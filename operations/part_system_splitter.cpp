@@ -87,8 +87,8 @@ class StaffListMoves {
     for (uint32_t number = lowest_; number <= Highest() + 1; ++number) {
       if (!staves.ReadsWholeForCmper(static_cast<uint16_t>(number))) return false;
     }
-    for (uint32_t number = lowest_; number <= Highest(); ++number) {
-      if (!OwnList(number)) return staves.ReadsWholeForCmper(0);
+    for (int32_t position = lowest_ - 1; position < before_.Count(); ++position) {
+      if (!before_.SystemAt(position)->HasOwnStaffList()) return staves.ReadsWholeForCmper(0);
     }
     return true;
   }
