@@ -228,7 +228,8 @@ TEST_F(PartSystemSplitterTest, APartWhoseListsAreNotDeliveredWholeIsLeftAsItWas)
   // Three systems on a host before kOwnStaffListsFrom, the last one without
   // the own-list flag (it shows list 0), cut at 3. Each case spoils one list
   // that the cut would move or write over, or the host's way of telling
-  // where a list ends: no system is cut, no list moves.
+  // where a list ends: no system is cut, no list moves. A list the cut does
+  // not reach (under 6) does not stop it.
   const uint16_t own =
       standin::RecordLayouts::Mask(kStaffSystemTag, "systemFlags", {"ownStaffList"});
   using Answer = standin::HostDocument::Answer;
@@ -236,10 +237,12 @@ TEST_F(PartSystemSplitterTest, APartWhoseListsAreNotDeliveredWholeIsLeftAsItWas)
     const char* spoilt;
     uint16_t number;  // the list given an entry without bytes, or 0xFFFF
     bool steps_stand_still;
-  } cases[] = {{"list 3", 3, false},
-               {"list 5, two above the last system", 5, false},
-               {"list 0, which system 3 shows", 0, false},
-               {"the next-record steps within the lists", 0xFFFF, true}};
+    bool cut;
+  } cases[] = {{"list 3", 3, false, false},
+               {"list 5, two above the last system", 5, false, false},
+               {"list 0, which system 3 shows", 0, false, false},
+               {"the next-record steps within the lists", 0xFFFF, true, false},
+               {"list 6, which the cut does not reach", 6, false, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.spoilt);
     doc = standin::HostDocument();
@@ -256,8 +259,12 @@ TEST_F(PartSystemSplitterTest, APartWhoseListsAreNotDeliveredWholeIsLeftAsItWas)
     const standin::RecordStore before = doc.records();
     doc.log.clear();
     Split(3);
-    EXPECT_TRUE(doc.records() == before);
-    EXPECT_EQ(Writes(), 0u);
+    EXPECT_EQ(SystemsText(doc, 0),
+              c.cut ? "1:1-3/0 2:3-5/0 3:5-9/0 4:9-13/0" : "1:1-5/0 2:5-9/0 3:9-13/0");
+    if (!c.cut) {
+      EXPECT_TRUE(doc.records() == before);
+      EXPECT_EQ(Writes(), 0u);
+    }
   }
 }
 
