@@ -239,6 +239,10 @@ TEST_F(SystemStaffTest, AnEntryDeletedTakesTheDetailFoundBesideItAlong) {
   ASSERT_TRUE(zero.Load(0, 0));
   copy.CopyDataFrom(zero);
   EXPECT_FALSE(copy.HasDetailRecord());
+  seven.SetAddress(0, 0);  // an entry filed under 0 is copied without its detail
+  copy.CopyDataFrom(seven);
+  EXPECT_FALSE(copy.HasDetailRecord());
+  seven.SetAddress(2, 0);
   // A detail filed after the entry was loaded is not the entry's to delete.
   doc.Put(kStaffDetailTag, 2, 8, Words({9, 0, 0, 0, 0}));
   ASSERT_TRUE(seven.DeepDeleteData());
