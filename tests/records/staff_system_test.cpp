@@ -227,6 +227,9 @@ TEST_F(SystemStaffTest, AnEntryDeletedTakesTheDetailFoundBesideItAlong) {
   EXPECT_FALSE(seven.HasDetailRecord());
   EXPECT_TRUE(seven.LookAgainForDetail());
   EXPECT_EQ(seven.DetailValue(), -5);
+  const size_t loads = doc.CountCalls("QX_LoadEData");
+  EXPECT_TRUE(seven.LookAgainForDetail());  // found already: no third look
+  EXPECT_EQ(doc.CountCalls("QX_LoadEData"), loads);
   ASSERT_TRUE(eight.Load(2, 1));
   EXPECT_FALSE(eight.LookAgainForDetail());
   // A copy knows what its source found, but nothing is found under system 0.
@@ -257,6 +260,26 @@ TEST_F(SystemStaffTest, AnEntryDeletedTakesTheDetailFoundBesideItAlong) {
   doc.refuse = [](const standin::ServiceCall& call) { return call.service == "QX_DeleteEData"; };
   EXPECT_FALSE(refused.DeepDeleteData());
   EXPECT_NE(doc.Find(kStaffDetailTag, 3, 7), nullptr);
+  doc.refuse = [&](const standin::ServiceCall& call) {
+    return call.service == "QX_LoadEData" && call.tag == kStaffDetailTag && ++detail_loads == 1;
+  };
+  // Only an entry that names its staff (two bytes) has a detail to look for.
+  doc.Put(kStaffDetailTag, 4, 7, Words({12, 0, 0, 0, 0}));
+  for (const size_t size : {size_t{1}, size_t{2}}) {
+    doc.Put(kSystemStaffTag, 4, 0, size == 2 ? standin::Bytes{7, 0} : standin::Bytes{7});
+    detail_loads = 0;  // the first look is refused
+    QCSystemStaff entry;
+    ASSERT_TRUE(entry.Load(4, 0));
+    const size_t before = doc.CountCalls("QX_LoadEData");
+    EXPECT_EQ(entry.LookAgainForDetail(), size == 2) << size << "-byte entry";
+    EXPECT_EQ(doc.CountCalls("QX_LoadEData"), before + (size == 2 ? 1 : 0));
+  }
+  QCSystemStaff unlisted;  // under system 0, no look at all
+  PutStaff(doc, 0, 0, 1, 7);
+  ASSERT_TRUE(unlisted.Load(0, 1));
+  const size_t before_zero = doc.CountCalls("QX_LoadEData");
+  EXPECT_FALSE(unlisted.LookAgainForDetail());
+  EXPECT_EQ(doc.CountCalls("QX_LoadEData"), before_zero);
 }
 
 TEST_F(SystemStaffTest, SystemZeroHasNoDetailRecords) {
