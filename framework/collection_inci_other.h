@@ -146,8 +146,9 @@ bool QCCollectionInciOther::ReadIncidences(uint16_t cmper, Take take) const {
     if (!probe->MoveToNext() && !probe->MoveToNext()) return true;
     if (probe->Cmper() != cmper) return true;
     // A step that stands still, or comes round to an incidence already
-    // passed, does not tell where the list ends.
-    if (probe->Inci() <= last_read && (any_read || probe->Inci() == 0)) return false;
+    // passed, does not tell where the list ends. (Where none was read, a
+    // step standing still names incidence 0, which then twice does not load.)
+    if (any_read && probe->Inci() <= last_read) return false;
     inci = probe->Inci();
     named = true;
   }
