@@ -78,8 +78,8 @@ class Builder {
   // the flag words (the second counts the four-byte blocks that the layout
   // has more than the oldest one) and three after them.
   void Measures(int count, const std::map<int, MeasureMarks>& marks) {
-    const size_t grown = RecordLayouts::Find(kMeasureTag, version_)->size -
-                         RecordLayouts::Find(kMeasureTag, 0)->size;
+    const size_t grown =
+        RecordLayouts::Find(kMeasureTag, version_).size - RecordLayouts::Find(kMeasureTag, 0).size;
     for (int n = 1; n <= count; ++n) {
       MeasureMarks flags = {kOtherFlags1, kOtherFlags2};
       if (auto extra = marks.find(n); extra != marks.end()) {

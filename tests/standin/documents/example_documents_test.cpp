@@ -91,10 +91,11 @@ TEST(ExampleDocumentsTest, EveryExampleFileHoldsWhatTheExampleSaysInItsVersionsL
     SCOPED_TRACE(name);
     const HostDocument doc = LoadExample(name);
     for (const auto& [key, bytes] : doc.records()) {
-      const RecordLayout* layout = RecordLayouts::Find(key.tag, doc.host_version);
-      ASSERT_NE(layout, nullptr) << name << ": " << TagName(key.tag);
-      EXPECT_EQ(bytes.size(), layout->size)
-          << name << ": " << layout->description << " " << key.cmper << "/" << key.inci
+      ASSERT_TRUE(RecordLayouts::Exists(key.tag, doc.host_version))
+          << name << ": " << TagName(key.tag);
+      const RecordLayout& layout = RecordLayouts::Find(key.tag, doc.host_version);
+      EXPECT_EQ(bytes.size(), layout.size)
+          << name << ": " << layout.description << " " << key.cmper << "/" << key.inci
           << " at host version " << Hex(doc.host_version);
     }
     const uint32_t v = doc.host_version;

@@ -25,9 +25,11 @@ Bytes Numbered(size_t size) {
 TEST(RecordLayoutsTest, EachLayoutHoldsItsVersionsAndReadsEachFieldAtItsOffset) {
   for (const RecordLayout& layout : RecordLayouts::All()) {
     SCOPED_TRACE(std::string(layout.description) + " from " + std::to_string(layout.from_version));
-    EXPECT_EQ(RecordLayouts::Find(layout.tag, layout.from_version), &layout);
-    if (layout.from_version > 0) {
-      EXPECT_NE(RecordLayouts::Find(layout.tag, layout.from_version - 1), &layout);
+    EXPECT_EQ(&RecordLayouts::Find(layout.tag, layout.from_version), &layout);
+    if (layout.from_version > layout.kind->first_version()) {
+      EXPECT_NE(&RecordLayouts::Find(layout.tag, layout.from_version - 1), &layout);
+    } else if (layout.from_version > 0) {
+      EXPECT_FALSE(RecordLayouts::Exists(layout.tag, layout.from_version - 1));
     }
     for (const FieldLayout& field : layout.fields) {
       SCOPED_TRACE(field.name);
@@ -39,11 +41,11 @@ TEST(RecordLayoutsTest, EachLayoutHoldsItsVersionsAndReadsEachFieldAtItsOffset) 
       Bytes written = Bytes(layout.size, 0);
       ASSERT_TRUE(RecordLayouts::Write(written, layout.tag, layout.from_version, field.name, -1));
       Bytes expected(layout.size, 0);
-      expected[field.offset] = expected[field.offset + 1] = 0xFF;
+      std::fill_n(expected.begin() + static_cast<long>(field.offset), field.element_size(), 0xFF);
       EXPECT_EQ(written, expected);
     }
   }
-  EXPECT_EQ(RecordLayouts::Find(standin::MakeTag("pfmm"), 0), nullptr);
+  EXPECT_FALSE(RecordLayouts::Exists(standin::MakeTag("pfmm"), 0));
   EXPECT_FALSE(RecordLayouts::IsKnownTag(standin::MakeTag("XXXX")));
   Bytes setting = Numbered(12);
   EXPECT_EQ(RecordLayouts::Read(setting, kSplitGateSettingTag, 0, "words", kSplitGateWord), 0x0908);
@@ -116,7 +118,7 @@ TEST(RecordLayoutsTest, GapsAndFieldsCoverEveryByteOnce) {
     }
     EXPECT_EQ(covered, std::vector<int>(layout.size, 1));
     for (const InnerRecord& inner : layout.inner) {
-      const size_t size = RecordLayouts::Find(inner.tag, layout.from_version)->size;
+      const size_t size = RecordLayouts::Find(inner.tag, layout.from_version).size;
       for (size_t i = 0; i < size; ++i) EXPECT_EQ(in_gap.at(inner.offset + i), 1) << inner.name;
     }
   }
