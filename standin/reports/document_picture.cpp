@@ -422,6 +422,16 @@ std::string Summary(const HostDocument& document, const ScoreView& view,
   return summary;
 }
 
+// The records of kinds with no picture of their own, one line each.
+void WriteListed(const HostDocument& document, const DocumentPicture::Sink& write) {
+  for (const auto& [key, bytes] : document.records()) {
+    if (IsListed(key)) {
+      write(ListedRecordName(key) + ": " + ListedRecordFields(key, bytes, document.host_version) +
+            "\n");
+    }
+  }
+}
+
 // The same facts as the bands, as measure ranges, the records that have no
 // picture of their own one by one, then what disagrees.
 void WriteFacts(const HostDocument& document, const ScoreView& view, const PictureOptions& options,
@@ -477,6 +487,7 @@ void DocumentPicture::Render(const HostDocument& document, const PictureOptions&
   write(painter.Heading(Summary(document, view, options)));
   if (!view.HasMeasures()) {
     write("no measures, systems, rests or regions\n");
+    WriteListed(document, write);
     return;
   }
   const Axis axis = ChooseAxis(view, options);
