@@ -282,6 +282,10 @@ inline const uint16_t kPieceStartMarkFlag1 =
 // From this version on the host marks a piece start completely.
 inline const uint32_t kPieceMarksFrom =
     RecordLayouts::Flag(kMeasureTag, "measureFlags1", "pieceStartMark").from_version;
+// From this version on the host keeps measures in their longer layout, the
+// one of kCurrentHostVersion.
+inline const uint32_t kLongMeasuresFrom =
+    RecordLayouts::Find(kMeasureTag, kCurrentHostVersion).from_version;
 // From this version on every system of a part keeps a staff list of its own
 // (before it, only a system whose ownStaffList flag is set).
 inline const uint32_t kOwnStaffListsFrom = static_cast<uint32_t>(

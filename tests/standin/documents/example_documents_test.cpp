@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "standin/documents/document_file.h"
+#include "standin/documents/text_file.h"
 #include "standin/store/record_layouts.h"
 
 namespace {
@@ -55,8 +56,16 @@ HostDocument LoadExample(const std::string& name) {
 // the records the builder makes.
 TEST(ExampleDocumentsTest, EveryRangeOfLayoutsHasAnExampleAndEveryExampleAFile) {
   const std::vector<std::string> names = ExampleDocuments::Names();
+  std::string call_logs;
+  std::string error;
+  ASSERT_TRUE(ReadTextFile(QUILLO_SOURCE_DIR "/bench/call_logs.json", &call_logs, &error)) << error;
   std::vector<uint32_t> versions;
   for (const std::string& name : names) {
+    // Only the release build compares the logs; a missing one is found here.
+    EXPECT_NE(call_logs.find("\"example/" + name + "\""), std::string::npos)
+        << "bench/call_logs.json has no call log of examples/" << name
+        << ".json: record it with quillo_call_logs --sizes 1,4,16 --record --digests "
+           "bench/call_logs.json (release build)";
     HostDocument doc;
     ASSERT_TRUE(ExampleDocuments::Build(name, &doc));
     versions.push_back(doc.host_version);
