@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "framework/collection_data.h"
 #include "framework/inci_other.h"
@@ -17,18 +19,24 @@ class QCCollectionInciOther : public QCCollectionData {
   virtual std::unique_ptr<QCInciOther> CreateInciElement() const = 0;
   std::unique_ptr<QCBaseData> CreateElement() const override { return CreateInciElement(); }
 
-  // Deletes every incidence of cmper in the host, highest inci first. True
-  // when there was nothing to delete (no incidence 0, on two looks) or all
-  // were deleted; false at the first load or delete that fails, or when an
-  // incidence past the counted ones is still there afterwards.
+  // Deletes every incidence of cmper in the host, each with what depends on
+  // it (DeepDeleteData), highest inci first. The incidences are all found
+  // before the first delete: true when there were none or all were deleted;
+  // false, with nothing deleted, when the host does not tell where the list
+  // ends (see LoadAllForCmper), or at the first delete the host refuses.
   virtual bool DeleteAllForCmper(uint16_t cmper);
-  // Replaces the content with incidences 0, 1, 2, ... of cmper, up to the
-  // first that does not load or is found without bytes. Returns the count.
+  // Replaces the content with every incidence of cmper, in inci order, each
+  // the object that loaded it (at its own address). Returns the count;
+  // LoadedWhole() then tells whether that is the whole list.
   virtual int32_t LoadAllForCmper(uint16_t cmper);
   // Replaces all incidences of cmper in the host by the elements, in
   // position order. False when the delete fails (nothing written) or at the
   // first element that cannot be appended.
   virtual bool SaveAllForCmper(uint16_t cmper);
+
+  // True when the last LoadAllForCmper read the whole list: the host told
+  // where it ends and delivered every entry with its bytes.
+  bool LoadedWhole() const { return loaded_whole_; }
 
  protected:
   // DeleteAllForCmper and LoadAllForCmper for elements of class Element. A
@@ -55,6 +63,16 @@ class QCCollectionInciOther : public QCCollectionData {
   // so no cmper can hold more incidences than this. A host that answers
   // every load would otherwise keep the counting loops going round for ever.
   static constexpr uint32_t kMaxIncidences = 0xFFFF;
+
+ private:
+  // Hands `take` every incidence of cmper, loaded, in inci order, through
+  // gaps in the numbers. Returns true when that was the whole list: false
+  // at an incidence found without bytes, or one the host names but does not
+  // deliver, or when the host does not tell where the list ends.
+  template <typename Element, typename Take>
+  bool ReadIncidences(uint16_t cmper, Take take) const;
+
+  bool loaded_whole_ = true;
 };
 
 template <typename Element>
@@ -73,38 +91,81 @@ std::unique_ptr<Element> QCCollectionInciOther::NewInciElement() const {
   }
 }
 
+template <typename Element, typename Take>
+bool QCCollectionInciOther::ReadIncidences(uint16_t cmper, Take take) const {
+  std::unique_ptr<Element> probe = NewInciProbe<Element>();
+  // Rationale: an incidence that does not load may be missing, or refused
+  // by the host, and the numbers may leave gaps (a host deletes one entry
+  // without renumbering the rest). So where a load finds nothing, the host's
+  // next-record step says what follows: the next incidence of this cmper,
+  // which is then loaded, or a record elsewhere (or none), which ends the
+  // list. A list taken short would mix with the entries left behind once
+  // another list is written over it.
+  bool any_read = false;
+  uint16_t last_read = 0;
+  bool zero_looked_again = false;
+  // The host named this incidence as the next one: it must load, on at most
+  // two looks.
+  bool named = false;
+  bool named_looked_again = false;
+  uint32_t inci = 0;
+  while (inci < kMaxIncidences) {
+    if (probe->Load(cmper, static_cast<uint16_t>(inci))) {
+      if (probe->LoadedSize() == 0) return false;  // its bytes cannot be carried
+      any_read = true;
+      last_read = static_cast<uint16_t>(inci++);
+      named = named_looked_again = false;
+      take(std::move(probe));
+      probe = NewInciProbe<Element>();
+      continue;
+    }
+    if (named) {
+      if (named_looked_again) return false;
+      named_looked_again = true;
+      continue;
+    }
+    // A refused load of incidence 0 must not pass for an empty list: a
+    // second look first. (From an address that holds a record, the step
+    // names the one after it, so it cannot tell that incidence 0 is there.)
+    if (!any_read && !zero_looked_again) {
+      zero_looked_again = true;
+      continue;
+    }
+    // From the last incidence read, or from incidence 0 when none was: an
+    // ordered store names what follows an address that holds nothing.
+    probe->SetAddress(cmper, last_read);
+    // No record of the kind follows, on two looks: a refused step looks the
+    // same as the end.
+    if (!probe->MoveToNext() && !probe->MoveToNext()) return true;
+    if (probe->Cmper() != cmper) return true;
+    // A step that stands still, or comes round to an incidence already
+    // passed, does not tell where the list ends.
+    if (probe->Inci() <= last_read && (any_read || probe->Inci() == 0)) return false;
+    inci = probe->Inci();
+    named = true;
+  }
+  return true;
+}
+
 template <typename Element>
 bool QCCollectionInciOther::DeleteAllForCmperAs(uint16_t cmper) {
-  std::unique_ptr<Element> probe = NewInciProbe<Element>();
-  // A refused load looks like a missing incidence, and a list written over
-  // a cmper taken for empty would follow the entries still there; so an
-  // empty cmper is one whose incidence 0 is missing twice over.
-  if (!probe->Load(cmper, 0) && !probe->Load(cmper, 0)) return true;
-  uint32_t count = 1;
-  while (count < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(count))) ++count;
-  for (uint32_t inci = count; inci-- > 0;) {
-    if (!probe->Load(cmper, static_cast<uint16_t>(inci)) || !probe->DeleteData()) return false;
+  std::vector<std::unique_ptr<Element>> found;
+  if (!ReadIncidences<Element>(
+          cmper, [&](std::unique_ptr<Element> entry) { found.push_back(std::move(entry)); })) {
+    return false;
   }
-  // The count ends at the first incidence that does not load, which a host's
-  // refused load also looks like: an incidence still found there was not
-  // counted, and the cmper is not empty.
-  return count == kMaxIncidences || !probe->Load(cmper, static_cast<uint16_t>(count));
+  for (size_t i = found.size(); i-- > 0;) {
+    if (!found[i]->DeepDeleteData()) return false;
+  }
+  return true;
 }
 
 template <typename Element>
 int32_t QCCollectionInciOther::LoadAllForCmperAs(uint16_t cmper) {
   ClearAll();
-  std::unique_ptr<Element> probe = NewInciProbe<Element>();
-  // An incidence found without bytes is not loaded, and ends the list as a
-  // missing one does.
-  for (uint32_t inci = 0;
-       inci < kMaxIncidences && probe->Load(cmper, static_cast<uint16_t>(inci)) &&
-       probe->LoadedSize() != 0;
-       ++inci) {
-    // As AppendLoaded: each entry keeps the object that loaded it.
-    Append(std::move(probe));
-    probe = NewInciProbe<Element>();
-  }
+  // As AppendLoaded: each entry keeps the object that loaded it.
+  loaded_whole_ = ReadIncidences<Element>(
+      cmper, [this](std::unique_ptr<Element> entry) { Append(std::move(entry)); });
   return Count();
 }
 

@@ -1,5 +1,9 @@
 #include "operations/part_system_splitter.h"
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 #include "host/host_services.h"
 #include "records/freeze_system.h"
 #include "records/staff_system.h"
@@ -65,41 +69,90 @@ bool WholeList(const QCStaffSystems& systems) {
   return !beyond.Load(static_cast<uint16_t>(last->ItemCmper() + 1));
 }
 
-// True when `staves` holds the whole list filed under `number`: the host has
-// no entry after the last one read (an entry it refused or delivered without
-// bytes ends the reading early). A list read short would lose its tail once
-// the next move writes over its number.
-bool ReadWhole(const QCSystemStaves& staves, uint16_t number) {
-  QCSystemStaff beyond;
-  return !beyond.Load(number, static_cast<uint16_t>(staves.Count()));
-}
+// Every staff list a cut moves, read whole before the part is touched, so
+// that a list the host does not deliver whole leaves the part as it was.
+class StaffListMoves {
+ public:
+  // `before` is the part's list of systems as read before the cut, numbered
+  // 1, 2, 3, ...; `cut` is the number of the system to be cut.
+  StaffListMoves(const QCStaffSystems& before, uint16_t cut) : before_(before), lowest_(cut) {}
 
-// Moves the staff lists one number up along with the systems that moved:
-// `before` is the part's list of systems as read before the cut, numbered
-// 1, 2, 3, ..., and the systems from number `lowest` on have been written
-// one number higher. The walk goes from the last system down, so that each
-// list is read before it is replaced; the list of `lowest` stays and is
-// copied to the number above it.
-void MoveStaffLists(const QCStaffSystems& before, uint16_t lowest) {
-  // One list object for all the moves, so that its array serves every list.
-  QCSystemStaves staves;
-  for (int32_t number = before.Count() + 1; number >= lowest; --number) {
-    if (number >= kHighestSystemNumber) continue;  // nowhere to move its list
-    // The list under a number belongs to the system that had the number
-    // before the cut. On hosts where a system shows list 0 unless it keeps
-    // one of its own, a system without its own list is given a copy of
-    // list 0 at its new number, so that it shows what it showed. The number
-    // above the last system had none: what it holds moves up unread.
-    const bool had_system = number <= before.Count();
-    const bool own_list = !had_system || before.SystemAt(number - 1)->HasOwnStaffList();
-    const uint16_t source = own_list ? static_cast<uint16_t>(number) : uint16_t{0};
-    staves.LoadAllForCmper(source);
-    // A list that cannot be read or replaced whole stops the moves here: this
-    // list stays in place and every list above it has moved already.
-    if (!ReadWhole(staves, source)) return;
-    if (!staves.SaveAllForCmper(static_cast<uint16_t>(number + 1))) return;
+  // Reads the list under the cut system's number and under every number
+  // above it up to two past the last system (each list moves one up, over a
+  // list that must be known whole), and list 0 when a system there shows
+  // it. False when one of them is not read whole.
+  bool Read() {
+    for (uint32_t number = lowest_; number <= Highest() + 1; ++number) {
+      auto list = std::make_unique<QCSystemStaves>();
+      list->LoadAllForCmper(static_cast<uint16_t>(number));
+      if (!list->LoadedWhole()) return false;
+      under_.push_back(std::move(list));
+    }
+    for (uint32_t number = lowest_; number <= Highest(); ++number) {
+      if (OwnList(number)) continue;
+      list_zero_.LoadAllForCmper(0);
+      return list_zero_.LoadedWhole();
+    }
+    return true;
   }
-}
+
+  // Moves the lists one number up along with the systems that moved: the
+  // systems from number `lowest` on have been written one number higher.
+  // The walk goes from the last system down, so that each list has been
+  // written at its new number before it is replaced at its old one; the
+  // list of `lowest` stays and is copied to the number above it. A list the
+  // host does not take whole stops the moves there: every list above it has
+  // moved, every list below it stays.
+  void Write(uint16_t lowest) {
+    for (uint32_t number = Highest(); number >= lowest; --number) {
+      // On hosts where a system shows list 0 unless it keeps one of its own,
+      // a system without its own list is given a copy of list 0 at its new
+      // number, so that it shows what it showed. The number above the last
+      // system had no system: what it holds moves up.
+      const QCSystemStaves& source = OwnList(number) ? Under(number) : list_zero_;
+      const auto target = static_cast<uint16_t>(number + 1);
+      if (!Replace(Under(target), source, target)) return;
+    }
+  }
+
+ private:
+  // The highest number whose list moves: the one above the last system, or
+  // lower where system numbers run out.
+  uint32_t Highest() const {
+    return std::min<uint32_t>(static_cast<uint32_t>(before_.Count()) + 1, kHighestSystemNumber - 1);
+  }
+  // The list under a number belongs to the system that had the number
+  // before the cut when the host reads every system's own list, or when
+  // that system carries the own-list flag.
+  bool OwnList(uint32_t number) const {
+    if (number > static_cast<uint32_t>(before_.Count())) return true;
+    return before_.SystemAt(static_cast<int32_t>(number) - 1)->HasOwnStaffList();
+  }
+  const QCSystemStaves& Under(uint32_t number) const { return *under_[number - lowest_]; }
+
+  // Writes `list` under `target` in place of `old`, the list read there:
+  // old's entries are deleted, each with its detail record, highest first,
+  // then copies of list's entries appended in order, each with its detail.
+  // False at the first delete or append the host refuses.
+  static bool Replace(const QCSystemStaves& old, const QCSystemStaves& list, uint16_t target) {
+    for (int32_t position = old.Count(); position-- > 0;) {
+      if (!old.StaffAt(position)->DeepDeleteData()) return false;
+    }
+    // Copies, so that each list keeps the address it was read at.
+    QCSystemStaff copy;
+    for (int32_t position = 0; position < list.Count(); ++position) {
+      copy.CopyDataFrom(*list.StaffAt(position));
+      if (!copy.SaveAs(target)) return false;
+    }
+    return true;
+  }
+
+  const QCStaffSystems& before_;
+  // The number of the cut system; under_[i] holds the list under lowest_ + i.
+  const uint16_t lowest_;
+  std::vector<std::unique_ptr<QCSystemStaves>> under_;
+  QCSystemStaves list_zero_;
+};
 
 // Gives system `number` the indent of system 1 (0 when system 1 does not
 // load) and saves it.
@@ -133,8 +186,10 @@ uint16_t QCPartSystemSplitter::SplitSystems() const {
   // after it: there is nothing to cut.
   if (containing == kNone || systems.SystemAt(containing)->FirstMeasure() >= start) return 0;
   if (!survey.numbered_for_renumbering || !WholeList(systems)) return 0;
+  StaffListMoves lists(systems, systems.SystemAt(containing)->ItemCmper());
+  if (!lists.Read()) return 0;
   const CutResult cut = Cut(systems, containing);
-  if (cut.lowest_moved != 0) MoveStaffLists(systems, cut.lowest_moved);
+  if (cut.lowest_moved != 0) lists.Write(cut.lowest_moved);
   return cut.new_system;
 }
 

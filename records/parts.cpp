@@ -1,6 +1,7 @@
 #include "records/parts.h"
 
 #include <memory>
+#include <vector>
 
 #include "host/host_services.h"
 #include "records/part.h"
@@ -26,18 +27,19 @@ const char* QCParts::ClassName() const {
 
 int32_t QCParts::LoadAll() {
   ClearAll();
+  // Every part the host has named, listed or not: a part whose record does
+  // not load is passed over, and a host whose list comes round to a part it
+  // named before would otherwise keep the walk going for ever.
+  std::vector<bool> named(0x10000);
+  auto slot = [](int16_t id) { return static_cast<size_t>(static_cast<uint16_t>(id)); };
   int16_t part_id = 0;
   for (;;) {
+    named[slot(part_id)] = true;
     auto part = std::make_unique<QCPart>(part_id);
-    if (!part->Load(static_cast<uint16_t>(part_id))) break;
-    Append(std::move(part));
+    if (part->Load(static_cast<uint16_t>(part_id))) Append(std::move(part));
     part_id = host::GetNextPartID(part_id);
     if (part_id == host::kNoPart) break;
-    bool listed = false;
-    for (int32_t i = 0; i < Count() && !listed; ++i) {
-      listed = static_cast<QCPart*>(ItemAt(i))->PartId() == part_id;
-    }
-    if (listed) break;
+    if (named[slot(part_id)]) break;
   }
   return Count();
 }

@@ -2,7 +2,7 @@
 // the host's current part.
 //
 // It owns its QCPart elements. Part 0 comes first, then each part the host's
-// next-part service names, up to the first whose record does not load.
+// next-part service names; a part whose record does not load is passed over.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,10 @@ class QCParts : public QCCollection {
  public:
   const char* ClassName() const override;
 
-  // Lists the parts; returns the count. Stops at a part that does not load,
-  // at the end of the host's list, or when the host names a part already
-  // listed (its list would otherwise go round for ever).
+  // Lists the parts; returns the count. A part whose record does not load is
+  // not listed, and the host is asked for the part after it all the same.
+  // Stops at the end of the host's list, or when the host names a part it
+  // named before (its list would otherwise go round for ever).
   int32_t LoadAll();
 
   // Asks handler.BeginIteration first; when it answers false, returns 0 and

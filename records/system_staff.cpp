@@ -38,6 +38,7 @@ void QCSystemStaff::CopyDataFrom(QCBaseData& other) {
   UseStorage(record_, records::CopyDeliveredBytes(*entry, record_, sizeof record_));
   const bool detailed = entry->Cmper() != 0;
   detail_value_ = detailed ? entry->detail_value_ : kNoDetail;
+  detail_found_ = detailed && entry->detail_found_;
   if (detailed) {
     std::memcpy(detail_, entry->detail_, sizeof detail_);
   } else {
@@ -48,12 +49,18 @@ void QCSystemStaff::CopyDataFrom(QCBaseData& other) {
 bool QCSystemStaff::Load(uint16_t cmper, uint16_t inci) {
   if (!QCInciOther::Load(cmper, inci)) return false;
   detail_value_ = kNoDetail;
+  detail_found_ = false;
   // Under system 0, or without a staff to key it, there is no detail record.
   if (cmper == 0 || LoadedSize() < kStaffOffset + 2) {
     std::memset(detail_, 0, sizeof detail_);
     return true;
   }
-  DetailAddress address(cmper, Staff());
+  LoadDetail();
+  return true;
+}
+
+bool QCSystemStaff::LoadDetail() {
+  DetailAddress address(Cmper(), Staff());
   int32_t delivered = kDetailSize;
   // A record too short to hold the value counts as no record; bytes past
   // those delivered read as zero, as do those a refused load left.
@@ -63,8 +70,26 @@ bool QCSystemStaff::Load(uint16_t cmper, uint16_t inci) {
       std::memset(detail_ + delivered, 0, static_cast<size_t>(kDetailSize - delivered));
     }
     detail_value_ = host::ReadI16(detail_, kDetailValueOffset);
+    detail_found_ = true;
   } else {
     std::memset(detail_, 0, sizeof detail_);
+  }
+  return detail_found_;
+}
+
+bool QCSystemStaff::LookAgainForDetail() {
+  if (detail_found_) return true;
+  // Only an entry loaded under a system and long enough to name its staff
+  // has a detail record to look for.
+  if (Cmper() == 0 || LoadedSize() < kStaffOffset + 2) return false;
+  return LoadDetail();
+}
+
+bool QCSystemStaff::DeepDeleteData() {
+  if (!DeleteData()) return false;
+  if (detail_found_) {
+    DetailAddress address(Cmper(), Staff());
+    host::DeleteEData(kDetailTag, address.bytes, DataVersion());
   }
   return true;
 }

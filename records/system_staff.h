@@ -59,6 +59,19 @@ class QCSystemStaff final : public QCInciOther {
   bool Save() override;
   // Files the entry as a new incidence of cmper, then the detail step.
   bool SaveAs(uint16_t cmper) override;
+  // Deletes the entry at its address, then the detail record found beside
+  // it when it was loaded (a detail belongs to its entry, and left behind it
+  // would be taken by the next entry of that staff filed under the number).
+  // False when the host refuses the entry's delete (the detail then stays);
+  // the detail's delete is not checked.
+  bool DeepDeleteData() override;
+  // When the load found no detail record, loads it once more and answers
+  // whether one was found then: a refused load cannot be told from a missing
+  // record, and an entry moved without its detail would lose it.
+  bool LookAgainForDetail();
+  // True when a detail record was found beside the entry when it was loaded
+  // (or beside the entry it was copied from).
+  bool HasDetailRecord() const { return detail_found_; }
 
   uint16_t Staff() const;
   void SetStaff(uint16_t staff);
@@ -74,12 +87,16 @@ class QCSystemStaff final : public QCInciOther {
   bool SaveDetail();
   // True when the detail bytes past the value are all zero.
   bool DetailIsOnlyItsValue() const;
+  // Loads the detail record at (cmper, staff) into the detail bytes; true
+  // when one holding at least the value was found.
+  bool LoadDetail();
 
   uint8_t record_[kRecordSize] = {};
   int32_t detail_value_ = kNoDetail;
   // The detail record as loaded (zero when there is none); its value word is
   // detail_value_'s, written at save.
   uint8_t detail_[kDetailSize] = {};
+  bool detail_found_ = false;
 };
 
 static_assert(RecordPool::Holds<QCSystemStaff>(),

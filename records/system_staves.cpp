@@ -8,3 +8,10 @@ const char* QCSystemStaves::ClassName() const {
 std::unique_ptr<QCInciOther> QCSystemStaves::CreateInciElement() const {
   return std::make_unique<QCSystemStaff>();
 }
+
+int32_t QCSystemStaves::LoadAllForCmper(uint16_t cmper) {
+  LoadAllForCmperAs<QCSystemStaff>(cmper);
+  for (int32_t position = 0; position < Count(); ++position)
+    StaffAt(position)->LookAgainForDetail();
+  return Count();
+}

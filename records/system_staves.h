@@ -17,9 +17,9 @@ class QCSystemStaves final : public QCCollectionInciOther {
   bool DeleteAllForCmper(uint16_t cmper) override {
     return DeleteAllForCmperAs<QCSystemStaff>(cmper);
   }
-  int32_t LoadAllForCmper(uint16_t cmper) override {
-    return LoadAllForCmperAs<QCSystemStaff>(cmper);
-  }
+  // As the framework's, and each entry's detail record is looked for twice
+  // before the entry counts as having none.
+  int32_t LoadAllForCmper(uint16_t cmper) override;
   bool SaveAllForCmper(uint16_t cmper) override { return SaveAllForCmperAs<QCSystemStaff>(cmper); }
 
   // The entry at `position`, or null when out of range.

@@ -129,9 +129,24 @@ void AddSystems(HostDocument& doc, Shaper& shaper, const ScoreShape& shape, cons
             Drawn(shape.seed, kFrozenSystemTag, v, part, frozen_at, 0).Set("endMeasure", end),
             part);
 
-    for (int s = 0; s < plan.staves; ++s) {
-      const int staff = plan.first_staff + s;
-      const auto inci = static_cast<uint16_t>(s);
+    // The list's staves and entry numbers: the part's staves in order, or
+    // drawn for this system alone.
+    std::vector<std::pair<int, uint16_t>> list;  // staff, entry number
+    if (!shape.drawn_staff_lists) {
+      for (int s = 0; s < plan.staves; ++s)
+        list.emplace_back(plan.first_staff + s, static_cast<uint16_t>(s));
+    } else {
+      const int pool = plan.staves + 1;
+      const int turn = draws.Between("staves.turn", 0, pool - 1);
+      int inci = draws.Between("staves.first", 0, 3) == 0 ? 1 : 0;
+      for (int s = 0; s < pool; ++s) {
+        const std::string key = "staves." + std::to_string(s);
+        if (draws.Between(key, 0, 3) == 0) continue;
+        list.emplace_back(plan.first_staff + (s + turn) % pool, static_cast<uint16_t>(inci));
+        inci += draws.Between(key + ".gap", 0, 3) == 0 ? 2 : 1;
+      }
+    }
+    for (const auto& [staff, inci] : list) {
       doc.Put(kSystemStaffTag, number, inci,
               Drawn(shape.seed, kSystemStaffTag, v, part, number, inci).Set("staff", staff), part);
       if (shape.detail_every > 0 && ++entry % shape.detail_every == 0) {
@@ -217,6 +232,8 @@ HostDocument GenerateScore(const ScoreShape& shape) {
   for (int p = 0; p < shape.parts; ++p) {
     const auto part = static_cast<int16_t>(p);
     doc.parts.push_back(part);
+    const RecordDraws draws(seed, kPartTag, 0, static_cast<uint16_t>(p), 0);
+    if (shape.drawn_missing_part_records && draws.Between("missing", 0, 3) == 0) continue;
     doc.Put(kPartTag, static_cast<uint16_t>(p), 0,
             Drawn(seed, kPartTag, v, 0, static_cast<uint16_t>(p), 0));
   }

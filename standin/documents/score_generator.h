@@ -37,6 +37,14 @@ struct ScoreShape {
   OwnStaffLists own_staff_lists = OwnStaffLists::kNone;
   // The number of the first measure-number region; the others follow it.
   uint16_t first_region_number = 1;
+  // Each system's staff list drawn on its own: some of the part's staves
+  // (and one staff more), rotated, filed under entry numbers that may leave
+  // gaps (none at 0, too), so that neighbouring lists differ; otherwise
+  // every system lists the part's staves under entries 0, 1, 2, ...
+  bool drawn_staff_lists = false;
+  // Whether parts may lack their part record, each part drawn alone (the
+  // host's list of parts still names them).
+  bool drawn_missing_part_records = false;
   uint32_t seed = 1;
 };
 

@@ -196,6 +196,43 @@ TEST_F(PartSystemSplitterTest, EverySystemShowsTheSameStavesOnEveryHost) {
   }
 }
 
+TEST_F(PartSystemSplitterTest, ListsAndDetailsMoveWholeWithTheirSystems) {
+  // A detail beside a staff that the list moving in does not have leaves
+  // with its list: system 3's staff 2 detail goes to 4, none stays under 3.
+  PutSystems(doc, 0, {{1, 5}, {5, 9}, {9, 13}});
+  PutStaff(doc, 0, 1, 0, 1);
+  PutStaff(doc, 0, 2, 0, 1);
+  PutStaff(doc, 0, 3, 0, 1);
+  PutStaff(doc, 0, 3, 1, 2, 80);
+  Split(3);
+  EXPECT_EQ(StaffListsText(doc, 0), "1:[1] 2:[1] 3:[1] 4:[1 2=80]");
+  EXPECT_EQ(StrayDetails(doc, 0), "");
+
+  // Lists whose entry numbers leave gaps move whole, and on a second cut
+  // still show what they showed.
+  doc = standin::HostDocument();
+  PutSystems(doc, 0, {{1, 6}, {6, 11}, {11, 21}});
+  PutStaff(doc, 0, 2, 0, 1);
+  PutStaff(doc, 0, 2, 1, 2);
+  PutStaff(doc, 0, 2, 3, 3, 70);
+  PutStaff(doc, 0, 3, 0, 2);
+  PutStaff(doc, 0, 3, 3, 1);
+  Split(8);
+  EXPECT_EQ(StaffListsText(doc, 0), "2:[1 2 3=70] 3:[1 2 3=70] 4:[2 1]");
+  Split(4);
+  EXPECT_EQ(StaffListsText(doc, 0), "3:[1 2 3=70] 4:[1 2 3=70] 5:[2 1]");
+  EXPECT_EQ(StrayDetails(doc, 0), "");
+
+  // Where the host cannot tell where a list ends (its next-record step
+  // stands still), the part is left exactly as it was.
+  const standin::RecordStore before = doc.records();
+  doc.next_does_not_advance = true;
+  doc.log.clear();
+  Split(2);
+  EXPECT_TRUE(doc.records() == before);
+  EXPECT_EQ(Writes(), 0u);
+}
+
 TEST_F(PartSystemSplitterTest, SystemNumbersNeverRunPastTheHighest) {
   // System 1 covers three measures, every other system one; the last number
   // must stay below 0xFFFF, which asks the host to assign a number.

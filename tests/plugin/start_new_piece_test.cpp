@@ -100,6 +100,23 @@ TEST_F(StartNewPieceTest, TheRoadAtMeasureNineThroughThreeParts) {
   EXPECT_EQ(SwitchesAndUpdates(), "p0 U U p2 p2 U U p2 p5 U U p2 p0 p2 p2 p2 p5 p2 U ");
 }
 
+TEST_F(StartNewPieceTest, APartWithoutItsRecordIsPassedOver) {
+  // Part 2's record is missing: part 2 is not cut, and neither part 0
+  // before it nor part 5 after it is left out.
+  ThreeParts(0x12000000);
+  doc.Erase(kPartTag, 2, 0);
+  ASSERT_EQ(Invoke(9), 1);
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-5/30 2:5-9/0 3:9-10/30 4:10-17/0");
+  EXPECT_EQ(SystemsText(doc, 2), "1:1-9/20 2:9-17/0");
+  EXPECT_EQ(SystemsText(doc, 5), "1:1-9/10 2:9-12/10 3:12-17/0");
+  // Without part 0's record, the parts after it are still cut.
+  ThreeParts(0x12000000);
+  doc.Erase(kPartTag, 0, 0);
+  ASSERT_EQ(Invoke(9), 1);
+  EXPECT_EQ(SystemsText(doc, 0), "1:1-5/30 2:5-10/0 3:10-17/0");
+  EXPECT_EQ(SystemsText(doc, 5), "1:1-9/10 2:9-12/10 3:12-17/0");
+}
+
 TEST_F(StartNewPieceTest, MeasureMarksInEveryLayoutAndBothVersionRanges) {
   for (uint32_t version : standin::RecordLayouts::VersionsToTry()) {
     SCOPED_TRACE(version);

@@ -49,19 +49,17 @@ class PartsTest : public testing_support::HostTest {
   }
 };
 
-// Part 0 first, then the parts the host names, up to a part without a record,
-// the end of the host's list, or a part named again (next(2) answering 1
-// again, next(1) answering 0).
-TEST_F(PartsTest, ListsPartZeroThenThePartsTheHostNamesUntilOneIsMissingOrNamedAgain) {
+// Part 0 first, then the parts the host names, passing over a part without
+// a record, up to the end of the host's list or a part named again (next(2)
+// answering 1 again, next(1) answering 0), listed or not.
+TEST_F(PartsTest, ListsPartZeroThenThePartsTheHostNamesPassingOverThoseWithoutARecord) {
   const struct {
     std::vector<int16_t> ids;
     int erased;  // the part whose record is missing, or -1
     std::vector<int16_t> listed;
-  } cases[] = {{{0, 3, 1}, -1, {0, 3, 1}},
-               {{0, 3, 1}, 1, {0, 3}},
-               {{0, 3, 1}, 0, {}},
-               {{0, 1, 2, 1}, -1, {0, 1, 2}},
-               {{0, 1, 0}, -1, {0, 1}}};
+  } cases[] = {{{0, 3, 1}, -1, {0, 3, 1}}, {{0, 3, 1, 2}, 3, {0, 1, 2}},  {{0, 3, 1}, 1, {0, 3}},
+               {{0, 3, 1}, 0, {3, 1}},     {{0, 1, 2, 1}, -1, {0, 1, 2}}, {{0, 1, 0}, -1, {0, 1}},
+               {{0, 1, 2, 1}, 1, {0, 2}}};
   QCParts parts;  // each listing replaces the one before
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.ids) + " without " + std::to_string(c.erased));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "standin/documents/record_builder.h"
+#include "standin/reports/score_view.h"
 #include "standin/store/host_document.h"
 #include "tests/support/host_records.h"
 #include "tests/support/host_test.h"
@@ -141,14 +142,39 @@ inline std::map<int, std::vector<ShownStaff>> ShownStaffLists(const standin::Hos
                                                               int16_t part);
 
 // The staff lists of the part by system number, each as the sequence of its
-// entries' bytes.
+// entries' bytes, as the stand-in's reading of the score has them (a list
+// whose entry numbers leave gaps is one list).
 inline std::map<int, std::vector<standin::Bytes>> StaffListsByNumber(
     const standin::HostDocument& doc, int16_t part) {
   std::map<int, std::vector<standin::Bytes>> lists;
-  for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag == kSystemStaffTag && key.part == part) lists[key.cmper].push_back(bytes);
+  const standin::ScoreView view(doc);
+  if (const standin::PartView* read = view.Part(part)) {
+    for (const auto& [number, entries] : read->staff_lists) {
+      for (const standin::StaffEntryView& entry : entries) lists[number].push_back(entry.bytes);
+    }
   }
   return lists;
+}
+
+// "3/2=80": each staff detail record of the part filed under a number whose
+// staff list has no entry for that staff (a list with gaps in its entry
+// numbers read whole, as the host shows it).
+inline std::string StrayDetails(const standin::HostDocument& doc, int16_t part) {
+  const auto lists = StaffListsByNumber(doc, part);
+  std::string text;
+  ForRecords(doc, part, kStaffDetailTag,
+             [&](const standin::RecordKey& key, const standin::Bytes& b) {
+               const auto list = lists.find(key.cmper);
+               if (list != lists.end()) {
+                 for (const standin::Bytes& entry : list->second) {
+                   if (FieldOf(doc, entry, kSystemStaffTag, "staff") == key.inci) return;
+                 }
+               }
+               text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + "/" +
+                       std::to_string(key.inci) + "=" +
+                       std::to_string(FieldOf(doc, b, kStaffDetailTag, "detailValue"));
+             });
+  return text;
 }
 
 // Files a staff entry as the next incidence of `system`, with a detail
