@@ -148,6 +148,29 @@ TEST(RecordTableTest, AKindIsRefusedInOneLineBeforeTheHostVersionThatKeepsIt) {
             std::string::npos);
 }
 
+// A record the host would not keep at the document's version (put there by
+// a test or a module, never read from a file) is written as whole bytes,
+// shown and compared by its length and bytes; asking its layout is a
+// programming error.
+TEST(RecordTableTest, ARecordOfAKindTheHostDoesNotKeepYetIsHandledAsBytes) {
+  const RecordLayouts::ScopedKind tempo(TempoMarks());
+  const HostDocument early = WithMark(kFrom - 1, Bytes(3, 0xAB));
+  EXPECT_NE(DocumentFile::Format(early).find(
+                "{\"tag\": \"zTmp\", \"cmper\": 1, \"inci\": 0, \"bytes\": \"ababab\"}"),
+            std::string::npos);
+  EXPECT_NE(DocumentPicture::Render(early, {}).find(
+                "tempo mark at measure 1: 3 bytes, kept by no host of this version\n"),
+            std::string::npos);
+  EXPECT_EQ(DocumentDiff::Describe(early, WithMark(kFrom - 1, Bytes(3, 0))),
+            std::vector<std::string>{"tempo mark at measure 1: bytes changed"});
+  EXPECT_NE(DocumentPicture::Render(WithMark(kFrom, Bytes(3, 0)), {})
+                .find("tempo mark at measure 1: 3 bytes, not the layout's 16\n"),
+            std::string::npos);
+  EXPECT_DEATH(RecordLayouts::Find(kTempoTag, kFrom - 1),
+               "no such record on this host: the host keeps tempo mark records from host "
+               "version 0x13000000 on, and this document's is 0x12FFFFFF");
+}
+
 TEST(RecordTableTest, FieldsRefuseWhatTheirBytesCannotHold) {
   const RecordLayouts::ScopedKind tempo(TempoMarks());
   const std::string at = "{\"tag\": \"zTmp\", \"cmper\": 1, ";
