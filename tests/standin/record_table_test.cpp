@@ -186,6 +186,8 @@ TEST(RecordTableTest, FieldsRefuseWhatTheirBytesCannotHold) {
   EXPECT_EQ(ParseError(at + "\"title\": 5}"), "records[0] (zTmp 1/0).title: must be a string");
   EXPECT_EQ(ParseError(at + "\"raw\": \"00\"}"),
             "records[0] (zTmp 1/0).raw: holds 1 bytes; the field has 2");
+  EXPECT_EQ(ParseError(at + "\"raw\": \"zz00\"}"),
+            "records[0] (zTmp 1/0).raw: holds \"zz\", which is not hexadecimal");
   EXPECT_EQ(ParseError(at + "\"markFlags\": \"0x10000\"}"),
             "records[0] (zTmp 1/0).markFlags: 0x10000 does not fit a 16-bit flag word");
 }
