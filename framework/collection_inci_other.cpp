@@ -16,3 +16,7 @@ int32_t QCCollectionInciOther::LoadAllForCmper(uint16_t cmper) {
 bool QCCollectionInciOther::SaveAllForCmper(uint16_t cmper) {
   return SaveAllForCmperAs<QCInciOther>(cmper);
 }
+
+bool QCCollectionInciOther::ReadsWholeForCmper(uint16_t cmper) const {
+  return ReadsWholeForCmperAs<QCInciOther>(cmper);
+}

@@ -37,6 +37,9 @@ class QCCollectionInciOther : public QCCollectionData {
   // True when the last LoadAllForCmper read the whole list: the host told
   // where it ends and delivered every entry with its bytes.
   bool LoadedWhole() const { return loaded_whole_; }
+  // Reads the list of cmper as LoadAllForCmper does, keeping nothing: true
+  // when the host delivers it whole. The content is left as it was.
+  virtual bool ReadsWholeForCmper(uint16_t cmper) const;
 
  protected:
   // DeleteAllForCmper and LoadAllForCmper for elements of class Element. A
@@ -46,6 +49,8 @@ class QCCollectionInciOther : public QCCollectionData {
   bool DeleteAllForCmperAs(uint16_t cmper);
   template <typename Element>
   int32_t LoadAllForCmperAs(uint16_t cmper);
+  template <typename Element>
+  bool ReadsWholeForCmperAs(uint16_t cmper) const;
   // SaveAllForCmper for elements of class Element; an element of another
   // class fails it, as a missing element does.
   template <typename Element>
@@ -66,9 +71,11 @@ class QCCollectionInciOther : public QCCollectionData {
 
  private:
   // Hands `take` every incidence of cmper, loaded, in inci order, through
-  // gaps in the numbers. Returns true when that was the whole list: false
-  // at an incidence found without bytes, or one the host names but does not
-  // deliver, or when the host does not tell where the list ends.
+  // gaps in the numbers; `take` may keep the object (moving it out of the
+  // pointer it is handed) or leave it to be loaded again. True when that was
+  // the whole list; false at an incidence found without bytes, or one the
+  // host names but does not deliver, or when the host does not tell where
+  // the list ends.
   template <typename Element, typename Take>
   bool ReadIncidences(uint16_t cmper, Take take) const;
 
@@ -115,8 +122,8 @@ bool QCCollectionInciOther::ReadIncidences(uint16_t cmper, Take take) const {
       any_read = true;
       last_read = static_cast<uint16_t>(inci++);
       named = named_looked_again = false;
-      take(std::move(probe));
-      probe = NewInciProbe<Element>();
+      take(probe);
+      if (probe == nullptr) probe = NewInciProbe<Element>();
       continue;
     }
     if (named) {
@@ -151,7 +158,7 @@ template <typename Element>
 bool QCCollectionInciOther::DeleteAllForCmperAs(uint16_t cmper) {
   std::vector<std::unique_ptr<Element>> found;
   if (!ReadIncidences<Element>(
-          cmper, [&](std::unique_ptr<Element> entry) { found.push_back(std::move(entry)); })) {
+          cmper, [&](std::unique_ptr<Element>& entry) { found.push_back(std::move(entry)); })) {
     return false;
   }
   for (size_t i = found.size(); i-- > 0;) {
@@ -165,8 +172,13 @@ int32_t QCCollectionInciOther::LoadAllForCmperAs(uint16_t cmper) {
   ClearAll();
   // As AppendLoaded: each entry keeps the object that loaded it.
   loaded_whole_ = ReadIncidences<Element>(
-      cmper, [this](std::unique_ptr<Element> entry) { Append(std::move(entry)); });
+      cmper, [this](std::unique_ptr<Element>& entry) { Append(std::move(entry)); });
   return Count();
+}
+
+template <typename Element>
+bool QCCollectionInciOther::ReadsWholeForCmperAs(uint16_t cmper) const {
+  return ReadIncidences<Element>(cmper, [](std::unique_ptr<Element>&) {});
 }
 
 template <typename Element>

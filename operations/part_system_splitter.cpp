@@ -69,29 +69,26 @@ bool WholeList(const QCStaffSystems& systems) {
   return !beyond.Load(static_cast<uint16_t>(last->ItemCmper() + 1));
 }
 
-// Every staff list a cut moves, read whole before the part is touched, so
-// that a list the host does not deliver whole leaves the part as it was.
+// The staff lists a cut moves: each list moves one number up, from the cut
+// system's to the one above the last system.
 class StaffListMoves {
  public:
   // `before` is the part's list of systems as read before the cut, numbered
   // 1, 2, 3, ...; `cut` is the number of the system to be cut.
   StaffListMoves(const QCStaffSystems& before, uint16_t cut) : before_(before), lowest_(cut) {}
 
-  // Reads the list under the cut system's number and under every number
-  // above it up to two past the last system (each list moves one up, over a
-  // list that must be known whole), and list 0 when a system there shows
-  // it. False when one of them is not read whole.
-  bool Read() {
+  // True when the host delivers whole every list a cut would read or write
+  // over: those under the cut system's number and every number above it up
+  // to two past the last system, and list 0 when a system there shows it.
+  // Asked before the part is touched, so that a list the host does not
+  // deliver whole leaves the part as it was.
+  bool AllWhole() const {
+    QCSystemStaves staves;
     for (uint32_t number = lowest_; number <= Highest() + 1; ++number) {
-      auto list = std::make_unique<QCSystemStaves>();
-      list->LoadAllForCmper(static_cast<uint16_t>(number));
-      if (!list->LoadedWhole()) return false;
-      under_.push_back(std::move(list));
+      if (!staves.ReadsWholeForCmper(static_cast<uint16_t>(number))) return false;
     }
-    for (uint32_t number = lowest_; number <= Highest(); ++number) {
-      if (OwnList(number)) continue;
-      list_zero_.LoadAllForCmper(0);
-      return list_zero_.LoadedWhole();
+    for (int32_t position = lowest_ - 1; position < before_.Count(); ++position) {
+      if (!before_.SystemAt(position)->HasOwnStaffList()) return staves.ReadsWholeForCmper(0);
     }
     return true;
   }
@@ -101,17 +98,40 @@ class StaffListMoves {
   // The walk goes from the last system down, so that each list has been
   // written at its new number before it is replaced at its old one; the
   // list of `lowest` stays and is copied to the number above it. A list the
-  // host does not take whole stops the moves there: every list above it has
-  // moved, every list below it stays.
+  // host does not deliver or take whole stops the moves there: every list
+  // above it has moved, every list below it stays.
   void Write(uint16_t lowest) {
+    // The list read under the number above, which is next written over.
+    QCSystemStaves lists[2];
+    QCSystemStaves* above = nullptr;
+    QCSystemStaves hidden;
+    QCSystemStaves list_zero;
+    bool list_zero_read = false;
     for (uint32_t number = Highest(); number >= lowest; --number) {
+      const auto target = static_cast<uint16_t>(number + 1);
+      // What the target number holds: the list read there in the step
+      // before, or, where that step read list 0 instead (or there was no
+      // step before), the list under it, read now.
+      QCSystemStaves* old = above;
+      if (old == nullptr) {
+        old = &hidden;
+        if (!ReadWhole(*old, target)) return;
+      }
       // On hosts where a system shows list 0 unless it keeps one of its own,
       // a system without its own list is given a copy of list 0 at its new
       // number, so that it shows what it showed. The number above the last
       // system had no system: what it holds moves up.
-      const QCSystemStaves& source = OwnList(number) ? Under(number) : list_zero_;
-      const auto target = static_cast<uint16_t>(number + 1);
-      if (!Replace(Under(target), source, target)) return;
+      QCSystemStaves* source = &list_zero;
+      above = nullptr;
+      if (OwnList(number)) {
+        source = &lists[number % 2];
+        if (!ReadWhole(*source, static_cast<uint16_t>(number))) return;
+        above = source;
+      } else if (!list_zero_read) {
+        if (!ReadWhole(list_zero, 0)) return;
+        list_zero_read = true;
+      }
+      if (!Replace(*old, *source, target)) return;
     }
   }
 
@@ -128,30 +148,34 @@ class StaffListMoves {
     if (number > static_cast<uint32_t>(before_.Count())) return true;
     return before_.SystemAt(static_cast<int32_t>(number) - 1)->HasOwnStaffList();
   }
-  const QCSystemStaves& Under(uint32_t number) const { return *under_[number - lowest_]; }
+  static bool ReadWhole(QCSystemStaves& staves, uint16_t number) {
+    staves.LoadAllForCmper(number);
+    return staves.LoadedWhole();
+  }
 
   // Writes `list` under `target` in place of `old`, the list read there:
   // old's entries are deleted, each with its detail record, highest first,
-  // then copies of list's entries appended in order, each with its detail.
+  // then list's entries appended in order, each with its detail.
   // False at the first delete or append the host refuses.
   static bool Replace(const QCSystemStaves& old, const QCSystemStaves& list, uint16_t target) {
     for (int32_t position = old.Count(); position-- > 0;) {
       if (!old.StaffAt(position)->DeepDeleteData()) return false;
     }
-    // Copies, so that each list keeps the address it was read at.
-    QCSystemStaff copy;
     for (int32_t position = 0; position < list.Count(); ++position) {
-      copy.CopyDataFrom(*list.StaffAt(position));
-      if (!copy.SaveAs(target)) return false;
+      QCSystemStaff& entry = *list.StaffAt(position);
+      // Each entry keeps the address it was read at, where it is deleted
+      // once the list under the number below has moved over it.
+      const uint16_t cmper = entry.Cmper(), inci = entry.Inci();
+      const bool appended = entry.SaveAs(target);
+      entry.SetAddress(cmper, inci);
+      if (!appended) return false;
     }
     return true;
   }
 
   const QCStaffSystems& before_;
-  // The number of the cut system; under_[i] holds the list under lowest_ + i.
+  // The number of the cut system.
   const uint16_t lowest_;
-  std::vector<std::unique_ptr<QCSystemStaves>> under_;
-  QCSystemStaves list_zero_;
 };
 
 // Gives system `number` the indent of system 1 (0 when system 1 does not
@@ -187,7 +211,7 @@ uint16_t QCPartSystemSplitter::SplitSystems() const {
   if (containing == kNone || systems.SystemAt(containing)->FirstMeasure() >= start) return 0;
   if (!survey.numbered_for_renumbering || !WholeList(systems)) return 0;
   StaffListMoves lists(systems, systems.SystemAt(containing)->ItemCmper());
-  if (!lists.Read()) return 0;
+  if (!lists.AllWhole()) return 0;
   const CutResult cut = Cut(systems, containing);
   if (cut.lowest_moved != 0) lists.Write(cut.lowest_moved);
   return cut.new_system;

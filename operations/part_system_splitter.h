@@ -14,7 +14,8 @@
 // layout updates happen): when the first system that ends after the start
 // measure also begins after it (the systems leave a gap there), when a
 // system record lacks fields, when the systems are not numbered 1, 2, 3, ...
-// in order, or when the last system number could not move up by one.
+// in order, when the last system number could not move up by one, or when
+// the host does not deliver whole every staff list the cut would move.
 #pragma once
 
 #include <cstdint>

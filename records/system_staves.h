@@ -21,6 +21,9 @@ class QCSystemStaves final : public QCCollectionInciOther {
   // before the entry counts as having none.
   int32_t LoadAllForCmper(uint16_t cmper) override;
   bool SaveAllForCmper(uint16_t cmper) override { return SaveAllForCmperAs<QCSystemStaff>(cmper); }
+  bool ReadsWholeForCmper(uint16_t cmper) const override {
+    return ReadsWholeForCmperAs<QCSystemStaff>(cmper);
+  }
 
   // The entry at `position`, or null when out of range.
   QCSystemStaff* StaffAt(int32_t position) const {

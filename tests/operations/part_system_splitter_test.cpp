@@ -222,15 +222,50 @@ TEST_F(PartSystemSplitterTest, ListsAndDetailsMoveWholeWithTheirSystems) {
   Split(4);
   EXPECT_EQ(StaffListsText(doc, 0), "3:[1 2 3=70] 4:[1 2 3=70] 5:[2 1]");
   EXPECT_EQ(StrayDetails(doc, 0), "");
+}
 
-  // Where the host cannot tell where a list ends (its next-record step
-  // stands still), the part is left exactly as it was.
-  const standin::RecordStore before = doc.records();
-  doc.next_does_not_advance = true;
-  doc.log.clear();
-  Split(2);
-  EXPECT_TRUE(doc.records() == before);
-  EXPECT_EQ(Writes(), 0u);
+TEST_F(PartSystemSplitterTest, APartWhoseListsAreNotDeliveredWholeIsLeftAsItWas) {
+  // Three systems on a host before kOwnStaffListsFrom, the last one without
+  // the own-list flag (it shows list 0), cut at 3. Each case spoils one list
+  // that the cut would move or write over, or the host's way of telling
+  // where a list ends: no system is cut, no list moves. A list the cut does
+  // not reach (under 6) does not stop it.
+  const uint16_t own =
+      standin::RecordLayouts::Mask(kStaffSystemTag, "systemFlags", {"ownStaffList"});
+  using Answer = standin::HostDocument::Answer;
+  const struct {
+    const char* spoilt;
+    uint16_t number;  // the list given an entry without bytes, or 0xFFFF
+    bool steps_stand_still;
+    bool cut;
+  } cases[] = {{"list 3", 3, false, false},
+               {"list 5, two above the last system", 5, false, false},
+               {"list 0, which system 3 shows", 0, false, false},
+               {"the next-record steps within the lists", 0xFFFF, true, false},
+               {"list 6, which the cut does not reach", 6, false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.spoilt);
+    doc = standin::HostDocument();
+    UseHostVersion(standin::kOwnStaffListsFrom - 1);
+    PutSystems(doc, 0, {{1, 5, 0, own}, {5, 9, 0, own}, {9, 13}});
+    for (uint16_t number = 0; number <= 3; ++number) PutStaff(doc, 0, number, 0, number + 1);
+    if (c.number != 0xFFFF) doc.Put(kSystemStaffTag, c.number, 1, standin::Bytes{}, 0);
+    if (c.steps_stand_still) {
+      doc.answer = [](const standin::ServiceCall& call) {
+        return call.service == "QX_NextEData" && call.tag == kSystemStaffTag ? Answer::kStandsStill
+                                                                             : Answer::kAsIs;
+      };
+    }
+    const standin::RecordStore before = doc.records();
+    doc.log.clear();
+    Split(3);
+    EXPECT_EQ(SystemsText(doc, 0),
+              c.cut ? "1:1-3/0 2:3-5/0 3:5-9/0 4:9-13/0" : "1:1-5/0 2:5-9/0 3:9-13/0");
+    if (!c.cut) {
+      EXPECT_TRUE(doc.records() == before);
+      EXPECT_EQ(Writes(), 0u);
+    }
+  }
 }
 
 TEST_F(PartSystemSplitterTest, SystemNumbersNeverRunPastTheHighest) {

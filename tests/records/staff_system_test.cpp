@@ -214,6 +214,74 @@ TEST_F(SystemStaffTest, AnEntryTooShortToNameItsStaffOrADetailTooShortMeanNoDeta
   EXPECT_EQ(list.StaffAt(1)->Staff(), 5);
 }
 
+TEST_F(SystemStaffTest, AnEntryDeletedTakesTheDetailFoundBesideItAlong) {
+  PutStaff(doc, 0, 2, 0, 7, -5);
+  PutStaff(doc, 0, 2, 1, 8);
+  // The first look for staff 7's detail is refused; the second finds it.
+  int detail_loads = 0;
+  doc.refuse = [&](const standin::ServiceCall& call) {
+    return call.service == "QX_LoadEData" && call.tag == kStaffDetailTag && ++detail_loads == 1;
+  };
+  QCSystemStaff seven, eight;
+  ASSERT_TRUE(seven.Load(2, 0));
+  EXPECT_FALSE(seven.HasDetailRecord());
+  EXPECT_TRUE(seven.LookAgainForDetail());
+  EXPECT_EQ(seven.DetailValue(), -5);
+  const size_t loads = doc.CountCalls("QX_LoadEData");
+  EXPECT_TRUE(seven.LookAgainForDetail());  // found already: no third look
+  EXPECT_EQ(doc.CountCalls("QX_LoadEData"), loads);
+  ASSERT_TRUE(eight.Load(2, 1));
+  EXPECT_FALSE(eight.LookAgainForDetail());
+  // A copy knows what its source found, but nothing is found under system 0.
+  QCSystemStaff copy;
+  copy.CopyDataFrom(seven);
+  EXPECT_TRUE(copy.HasDetailRecord());
+  PutStaff(doc, 0, 0, 0, 7);
+  doc.Put(kStaffDetailTag, 0, 7, Words({3, 0, 0, 0, 0}));
+  QCSystemStaff zero;
+  ASSERT_TRUE(zero.Load(0, 0));
+  copy.CopyDataFrom(zero);
+  EXPECT_FALSE(copy.HasDetailRecord());
+  seven.SetAddress(0, 0);  // an entry filed under 0 is copied without its detail
+  copy.CopyDataFrom(seven);
+  EXPECT_FALSE(copy.HasDetailRecord());
+  seven.SetAddress(2, 0);
+  // A detail filed after the entry was loaded is not the entry's to delete.
+  doc.Put(kStaffDetailTag, 2, 8, Words({9, 0, 0, 0, 0}));
+  ASSERT_TRUE(seven.DeepDeleteData());
+  ASSERT_TRUE(eight.DeepDeleteData());
+  EXPECT_EQ(StaffListsText(doc, 0), "0:[7=3]");  // system 2 holds none
+  EXPECT_EQ(doc.Find(kStaffDetailTag, 2, 7), nullptr);
+  EXPECT_NE(doc.Find(kStaffDetailTag, 2, 8), nullptr);
+  // A refused delete of the entry leaves its detail too.
+  PutStaff(doc, 0, 3, 0, 7, 60);
+  QCSystemStaff refused;
+  ASSERT_TRUE(refused.Load(3, 0));
+  doc.refuse = [](const standin::ServiceCall& call) { return call.service == "QX_DeleteEData"; };
+  EXPECT_FALSE(refused.DeepDeleteData());
+  EXPECT_NE(doc.Find(kStaffDetailTag, 3, 7), nullptr);
+  doc.refuse = [&](const standin::ServiceCall& call) {
+    return call.service == "QX_LoadEData" && call.tag == kStaffDetailTag && ++detail_loads == 1;
+  };
+  // Only an entry that names its staff (two bytes) has a detail to look for.
+  doc.Put(kStaffDetailTag, 4, 7, Words({12, 0, 0, 0, 0}));
+  for (const size_t size : {size_t{1}, size_t{2}}) {
+    doc.Put(kSystemStaffTag, 4, 0, size == 2 ? standin::Bytes{7, 0} : standin::Bytes{7});
+    detail_loads = 0;  // the first look is refused
+    QCSystemStaff entry;
+    ASSERT_TRUE(entry.Load(4, 0));
+    const size_t before = doc.CountCalls("QX_LoadEData");
+    EXPECT_EQ(entry.LookAgainForDetail(), size == 2) << size << "-byte entry";
+    EXPECT_EQ(doc.CountCalls("QX_LoadEData"), before + (size == 2 ? 1 : 0));
+  }
+  QCSystemStaff unlisted;  // under system 0, no look at all
+  PutStaff(doc, 0, 0, 1, 7);
+  ASSERT_TRUE(unlisted.Load(0, 1));
+  const size_t before_zero = doc.CountCalls("QX_LoadEData");
+  EXPECT_FALSE(unlisted.LookAgainForDetail());
+  EXPECT_EQ(doc.CountCalls("QX_LoadEData"), before_zero);
+}
+
 TEST_F(SystemStaffTest, SystemZeroHasNoDetailRecords) {
   PutStaff(doc, 0, 0, 0, 7);
   doc.Put(kStaffDetailTag, 0, 7, Words({3, 0, 0, 0, 0}));
