@@ -116,20 +116,27 @@ TEST(RecordTableTest, ANewKindIsReadWrittenBuiltShownComparedAndDrawnByItsRowAlo
 }
 
 TEST(RecordTableTest, EachPartKeepsItsOwnRecordsOfAKindTheTableSaysIsKeptPerPart) {
+  const size_t layouts = RecordLayouts::All().size();
   EXPECT_FALSE(IsPartScopedTag(kTempoTag));
-  const RecordLayouts::ScopedKind tempo(TempoMarks(/*part_scoped=*/true));
-  EXPECT_TRUE(IsPartScopedTag(kTempoTag));
-  ScoreShape shape;
-  shape.host_version = kFrom;
-  size_t in_part_2 = 0;
-  const HostDocument drawn = GenerateScore(shape);
-  for (const auto& [key, bytes] : drawn.records()) {
-    if (key.tag == kTempoTag) {
-      EXPECT_NE(key.part, RecordKey::kDocumentWide);
+  {
+    const RecordLayouts::ScopedKind tempo(TempoMarks(/*part_scoped=*/true));
+    EXPECT_TRUE(IsPartScopedTag(kTempoTag));
+    EXPECT_EQ(RecordLayouts::All().size(), layouts + 1);
+    ScoreShape shape;
+    shape.host_version = kFrom;
+    size_t in_part_2 = 0;
+    const HostDocument drawn = GenerateScore(shape);
+    for (const auto& [key, bytes] : drawn.records()) {
+      if (key.tag == kTempoTag) {
+        EXPECT_NE(key.part, RecordKey::kDocumentWide);
+      }
+      in_part_2 += key.tag == kTempoTag && key.part == 2;
     }
-    in_part_2 += key.tag == kTempoTag && key.part == 2;
+    EXPECT_GT(in_part_2, 0u);
   }
-  EXPECT_GT(in_part_2, 0u);
+  // Once the kind is gone, the table is as it was.
+  EXPECT_FALSE(IsPartScopedTag(kTempoTag));
+  EXPECT_EQ(RecordLayouts::All().size(), layouts);
 }
 
 TEST(RecordTableTest, AKindIsRefusedInOneLineBeforeTheHostVersionThatKeepsIt) {
