@@ -176,6 +176,8 @@ TEST(RecordTableTest, ARecordOfAKindTheHostDoesNotKeepYetIsHandledAsBytes) {
   EXPECT_DEATH(RecordLayouts::Find(kTempoTag, kFrom - 1),
                "no such record on this host: the host keeps tempo mark records from host "
                "version 0x13000000 on, and this document's is 0x12FFFFFF");
+  EXPECT_DEATH(RecordLayouts::Find(MakeTag("XXXX"), 0),
+               "no such record on this host: tag 0x58585858 is unknown");
 }
 
 TEST(RecordTableTest, FieldsRefuseWhatTheirBytesCannotHold) {

@@ -115,6 +115,7 @@ TEST(RecordLayoutsTest, GapsAndFieldsCoverEveryByteOnce) {
     }
     std::vector<int> in_gap(layout.size, 0);
     for (const Gap& gap : layout.Gaps()) {
+      EXPECT_GT(gap.size, 0u) << "at " << gap.offset;
       for (size_t i = 0; i < gap.size; ++i)
         ++covered.at(gap.offset + i), in_gap.at(gap.offset + i) = 1;
     }
