@@ -146,7 +146,7 @@ void RunBenchmark(benchmark::State& state, int factor) {
 void SharedRangeDiffBenchmark(benchmark::State& state, int factor) {
   const int systems = 1000 * factor;
   standin::HostDocument doc;
-  doc.host_version = 0x12000000;
+  doc.host_version = standin::kLongMeasuresFrom;
   doc.Put(standin::kPartTag, 0, 0,
           standin::RecordLayouts::Blank(standin::kPartTag, doc.host_version));
   const standin::Bytes system = standin::StaffSystemRecord(doc.host_version, {1, 5});
@@ -195,7 +195,7 @@ void PutRegion(standin::HostDocument* doc, int cmper, int first, int end) {
 DiffPair DiffShape(const std::string& shape, int count, int factor) {
   DiffPair pair;
   for (standin::HostDocument* doc : {&pair.before, &pair.after}) {
-    doc->host_version = 0x12000000;
+    doc->host_version = standin::kLongMeasuresFrom;
     doc->parts = {0};
   }
   // The longest chain whose measure numbers the records hold.

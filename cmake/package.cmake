@@ -20,12 +20,7 @@ foreach(input VERSION MODULE SYMBOLS GUIDE CHANGES OUT SOURCE ZIP)
 endforeach()
 
 # The change list must describe this version before it is packaged.
-file(STRINGS ${CHANGES} headings REGEX "^## " ENCODING UTF-8)
-list(GET headings 0 latest)
-if(NOT latest MATCHES "^## ${VERSION}( |$)")
-  message(FATAL_ERROR "${CHANGES}: its latest entry is \"${latest}\", not version ${VERSION}; "
-                      "add a \"## ${VERSION}\" section first")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/check_changes.cmake)
 
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(epoch $ENV{SOURCE_DATE_EPOCH})

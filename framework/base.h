@@ -18,6 +18,27 @@ inline constexpr int32_t kMultiMeasureRestPrefs = 57;
 inline constexpr int32_t kPart = 71;
 inline constexpr int32_t kStaffSystem = 97;
 inline constexpr int32_t kSystemStaff = 101;
+
+// Two classes that shared a number would pass each other's RecordCast. Each
+// number is a case label here, and the compiler refuses two equal labels: a
+// new class's number gets its case beside its constant.
+constexpr bool IsClassNumber(int32_t id) {
+  switch (id) {
+    case kNone:
+    case kEnclosure:
+    case kFreezeSystem:
+    case kMeasure:
+    case kMeasureNumberRegion:
+    case kMultiMeasureRest:
+    case kMultiMeasureRestPrefs:
+    case kPart:
+    case kStaffSystem:
+    case kSystemStaff:
+      return true;
+    default:
+      return false;
+  }
+}
 }  // namespace class_id
 
 class QCBaseData;
@@ -58,6 +79,7 @@ class QCBase {
 template <typename T>
 T* RecordCast(QCBase* object) {
   if constexpr (requires { T::kClassID; }) {
+    static_assert(class_id::IsClassNumber(T::kClassID), "give the class number its case");
     return object != nullptr && object->ClassID() == T::kClassID ? static_cast<T*>(object)
                                                                  : nullptr;
   } else {

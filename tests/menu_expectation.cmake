@@ -29,7 +29,7 @@ function(quillo_menus_expectation out)
   if(index EQUAL 0)
     message(FATAL_ERROR "${list_file}: no menu command rows found; keep each row of "
                         "kMenuCommands on one line, in the form {\"menu text\", \"description\", "
-                        "\"short name\", least start measure},")
+                        "\"short name\", least start measure, \"changes\"},")
   endif()
   # The first index past the menu runs nothing and asks only for the document.
   string(APPEND expected ".*probe: invoke\\(${index}\\) answered 0. "

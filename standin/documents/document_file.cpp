@@ -34,12 +34,6 @@ std::string Hex(const uint8_t* bytes, size_t count) {
   return text;
 }
 
-std::string Hex16(uint32_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%04X", value);
-  return text;
-}
-
 std::string Hex32(uint32_t value) {
   char text[12];
   std::snprintf(text, sizeof text, "0x%08X", value);
@@ -338,7 +332,10 @@ class Reader {
     }
     where += ")";
 
-    const RecordLayout& layout = *RecordLayouts::Find(tag, doc->host_version);
+    if (!RecordLayouts::Exists(tag, doc->host_version)) {
+      return Fail(where, RecordLayouts::NoSuchRecord(tag, doc->host_version));
+    }
+    const RecordLayout& layout = RecordLayouts::Find(tag, doc->host_version);
     Bytes bytes;
     if (!RecordBytes(record, layout, where, &bytes)) return false;
     std::optional<int16_t> scope;
@@ -398,31 +395,90 @@ class Reader {
 
   // Writes one field's value at its offset in `bytes`.
   bool Field(const Json& value, const FieldLayout& field, const std::string& at, Bytes* bytes) {
-    if (field.kind == FieldKind::kWords) {
-      if (!value.is_array() || value.size() != field.count) {
-        return Fail(at, "must be a list of " + std::to_string(field.count) + " words");
-      }
-      for (size_t i = 0; i < field.count; ++i) {
-        int64_t word = 0;
-        if (!Integer(value[i], 0, 0xFFFF, at + "[" + std::to_string(i) + "]",
-                     "an unsigned 16-bit word", &word)) {
-          return false;
+    switch (field.kind) {
+      case FieldKind::kWords:
+        if (!value.is_array() || value.size() != field.count) {
+          return Fail(at, "must be a list of " + std::to_string(field.count) + " words");
         }
-        WriteWord(*bytes, field.offset + 2 * i, static_cast<uint16_t>(word));
+        for (size_t i = 0; i < field.count; ++i) {
+          int64_t word = 0;
+          if (!Integer(value[i], 0, 0xFFFF, at + "[" + std::to_string(i) + "]",
+                       "an unsigned 16-bit word", &word)) {
+            return false;
+          }
+          WriteWord(*bytes, field.offset + 2 * i, static_cast<uint16_t>(word));
+        }
+        return true;
+      case FieldKind::kText:
+        return Text(value, field, at, bytes);
+      case FieldKind::kBytes: {
+        Bytes piece;
+        if (!HexBytes(value, at, &piece)) return false;
+        if (piece.size() != field.count) {
+          return Fail(at, "holds " + std::to_string(piece.size()) + " bytes; the field has " +
+                              std::to_string(field.count));
+        }
+        std::copy(piece.begin(), piece.end(), bytes->begin() + static_cast<long>(field.offset));
+        return true;
       }
-      return true;
+      case FieldKind::kFlags:
+      case FieldKind::kSigned:
+      case FieldKind::kUnsigned:
+        break;
     }
+    const int bits = static_cast<int>(8 * field.number_size);
+    const int64_t range = int64_t{1} << bits;
+    const std::string width = std::to_string(bits) + "-bit";
     int64_t number = 0;
     if (field.kind == FieldKind::kFlags) {
       uint32_t flags = 0;
-      if (!HexOrInteger(value, 0xFFFF, at, "a 16-bit flag word", &flags)) return false;
+      if (!HexOrInteger(value, static_cast<uint32_t>(range - 1), at,
+                        ("a " + width + " flag word").c_str(), &flags)) {
+        return false;
+      }
       number = flags;
     } else if (field.kind == FieldKind::kSigned) {
-      if (!Integer(value, -32768, 32767, at, "a signed 16-bit field", &number)) return false;
-    } else if (!Integer(value, 0, 0xFFFF, at, "an unsigned 16-bit field", &number)) {
+      if (!Integer(value, -range / 2, range / 2 - 1, at, ("a signed " + width + " field").c_str(),
+                   &number)) {
+        return false;
+      }
+    } else if (!Integer(value, 0, range - 1, at, ("an unsigned " + width + " field").c_str(),
+                        &number)) {
       return false;
     }
-    WriteWord(*bytes, field.offset, static_cast<uint16_t>(number & 0xFFFF));
+    for (size_t i = 0; i < field.number_size; ++i) {
+      (*bytes)[field.offset + i] = static_cast<uint8_t>((number >> (8 * i)) & 0xFF);
+    }
+    return true;
+  }
+
+  // A text field: a string of at most the field's bytes, each character one
+  // byte (U+0000 to U+00FF), padded with NUL bytes.
+  bool Text(const Json& value, const FieldLayout& field, const std::string& at, Bytes* bytes) {
+    if (!value.is_string()) return Fail(at, "must be a string");
+    const std::string& text = value.get_ref<const std::string&>();
+    Bytes piece;
+    for (size_t i = 0; i < text.size(); ++i) {
+      const auto lead = static_cast<uint8_t>(text[i]);
+      if (lead < 0x80) {
+        piece.push_back(lead);
+      } else if ((lead == 0xC2 || lead == 0xC3) && i + 1 < text.size()) {
+        // The JSON reader has checked the sequence; these leads end below U+0100.
+        piece.push_back(static_cast<uint8_t>(((lead & 0x03) << 6) | (text[++i] & 0x3F)));
+      } else {
+        return Fail(at, Describe(value) +
+                            " holds a character past U+00FF; the field holds 8-bit "
+                            "text");
+      }
+    }
+    if (piece.size() > field.count) {
+      return Fail(at, "holds " + std::to_string(piece.size()) +
+                          " characters; the field has room "
+                          "for " +
+                          std::to_string(field.count));
+    }
+    std::fill_n(bytes->begin() + static_cast<long>(field.offset), field.count, 0);
+    std::copy(piece.begin(), piece.end(), bytes->begin() + static_cast<long>(field.offset));
     return true;
   }
 
@@ -451,13 +507,16 @@ void AppendRecord(std::string& out, const RecordKey& key, const Bytes& bytes,
   out += "{\"tag\": " + Quote(TagName(key.tag)) + ", \"cmper\": " + std::to_string(key.cmper) +
          ", \"inci\": " + std::to_string(key.inci);
   if (key.part != RecordKey::kDocumentWide) out += ", \"part\": " + std::to_string(key.part);
-  const RecordLayout* layout = RecordLayouts::Find(key.tag, host_version);
-  if (layout == nullptr || bytes.size() != layout->size) {
+  // A record the host would not keep at this version cannot be written field
+  // by field; the reader refuses it either way.
+  if (!RecordLayouts::Exists(key.tag, host_version) ||
+      bytes.size() != RecordLayouts::Find(key.tag, host_version).size) {
     out += ", \"bytes\": \"" + Hex(bytes.data(), bytes.size()) + "\"}";
     return;
   }
   // Fields and gaps in offset order.
-  std::vector<Gap> gaps = layout->Gaps();
+  const RecordLayout& layout = RecordLayouts::Find(key.tag, host_version);
+  std::vector<Gap> gaps = layout.Gaps();
   size_t next_gap = 0;
   auto gaps_before = [&](size_t offset) {
     while (next_gap < gaps.size() && gaps[next_gap].offset < offset) {
@@ -466,29 +525,13 @@ void AppendRecord(std::string& out, const RecordKey& key, const Bytes& bytes,
           ", \"" + GapKey(gap.offset) + "\": \"" + Hex(bytes.data() + gap.offset, gap.size) + "\"";
     }
   };
-  for (const FieldLayout& field : layout->fields) {
+  for (const FieldLayout& field : layout.fields) {
     gaps_before(field.offset);
+    const std::string value = RecordLayouts::FieldText(bytes, field);
     out += ", \"" + std::string(field.name) + "\": ";
-    switch (field.kind) {
-      case FieldKind::kFlags:
-        out += "\"" + Hex16(ReadWord(bytes, field.offset)) + "\"";
-        break;
-      case FieldKind::kWords: {
-        out += "[";
-        for (size_t i = 0; i < field.count; ++i) {
-          if (i > 0) out += ", ";
-          out += std::to_string(ReadWord(bytes, field.offset + 2 * i));
-        }
-        out += "]";
-        break;
-      }
-      case FieldKind::kSigned:
-      case FieldKind::kUnsigned:
-        out += std::to_string(RecordLayouts::FieldValue(bytes, field));
-        break;
-    }
+    out += field.kind == FieldKind::kFlags ? "\"" + value + "\"" : value;
   }
-  gaps_before(layout->size);
+  gaps_before(layout.size);
   out += "}";
 }
 

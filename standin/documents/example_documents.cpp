@@ -78,8 +78,8 @@ class Builder {
   // the flag words (the second counts the four-byte blocks that the layout
   // has more than the oldest one) and three after them.
   void Measures(int count, const std::map<int, MeasureMarks>& marks) {
-    const size_t grown = RecordLayouts::Find(kMeasureTag, version_)->size -
-                         RecordLayouts::Find(kMeasureTag, 0)->size;
+    const size_t grown =
+        RecordLayouts::Find(kMeasureTag, version_).size - RecordLayouts::Find(kMeasureTag, 0).size;
     for (int n = 1; n <= count; ++n) {
       MeasureMarks flags = {kOtherFlags1, kOtherFlags2};
       if (auto extra = marks.find(n); extra != marks.end()) {
@@ -193,7 +193,7 @@ void Suite(HostDocument* doc) {
 // Sixteen measures; the second half (measure 9) does not start a piece yet,
 // and the document keeps rests whole at a new piece.
 void ThreeParts(HostDocument* doc) {
-  Builder b(doc, 0x12000000);
+  Builder b(doc, kLongMeasuresFrom);
   for (int part = 0; part <= 3; ++part) b.Part(part);
   for (int slot = 1; slot <= 3; ++slot) b.Slot(slot, slot);
   b.Measures(16, {{8, BeforeEnd()}, {9, BeforeStart()}});
@@ -229,7 +229,7 @@ void AtHostVersion(HostDocument* doc, uint32_t host_version) {
 // (RecordLayouts::LayoutRangeStarts). These were chosen when their ranges
 // began; a range that none of them falls in has its first version.
 std::vector<uint32_t> ExampleHostVersions() {
-  std::vector<uint32_t> versions = {0x0E000000, 0x10000000, 0x11000000, 0x12000000};
+  std::vector<uint32_t> versions = {0x0E000000, 0x10000000, 0x11000000, kLongMeasuresFrom};
   const std::vector<uint32_t> starts = RecordLayouts::LayoutRangeStarts();
   for (size_t i = 0; i < starts.size(); ++i) {
     const uint64_t end = i + 1 < starts.size() ? starts[i + 1] : uint64_t{1} << 32;

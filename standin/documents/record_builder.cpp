@@ -20,9 +20,8 @@ namespace {
 RecordBuilder::RecordBuilder(uint32_t tag, uint32_t host_version, Bytes gaps)
     : tag_(tag),
       version_(host_version),
-      layout_(RecordLayouts::Find(tag, host_version)),
+      layout_(&RecordLayouts::Find(tag, host_version)),
       bytes_(std::move(gaps)) {
-  if (layout_ == nullptr) Unknown(tag, host_version, "layout");
   if (bytes_.empty()) bytes_ = RecordLayouts::New(tag, host_version);
   bytes_.resize(layout_->size, 0);
 }
@@ -30,6 +29,15 @@ RecordBuilder::RecordBuilder(uint32_t tag, uint32_t host_version, Bytes gaps)
 RecordBuilder& RecordBuilder::Set(std::string_view field, int32_t value, size_t index) {
   if (!RecordLayouts::Write(bytes_, tag_, version_, field, value, index))
     Unknown(tag_, version_, field);
+  return *this;
+}
+
+RecordBuilder& RecordBuilder::Text(std::string_view field, std::string_view text) {
+  const FieldLayout* layout = layout_->FindField(field);
+  if (layout == nullptr || layout->numeric() || text.size() > layout->count)
+    Unknown(tag_, version_, field);
+  std::fill_n(bytes_.begin() + static_cast<long>(layout->offset), layout->count, 0);
+  std::copy(text.begin(), text.end(), bytes_.begin() + static_cast<long>(layout->offset));
   return *this;
 }
 
@@ -42,7 +50,7 @@ RecordBuilder& RecordBuilder::Flag(std::string_view field, std::string_view flag
 RecordBuilder& RecordBuilder::Inner(std::string_view name, const Bytes& record) {
   const InnerRecord* inner = RecordLayouts::FindInner(tag_, version_, name);
   if (inner == nullptr) Unknown(tag_, version_, name);
-  const size_t size = RecordLayouts::Find(inner->tag, version_)->size;
+  const size_t size = RecordLayouts::Find(inner->tag, version_).size;
   for (size_t i = 0; i < size && i < record.size(); ++i) bytes_[inner->offset + i] = record[i];
   return *this;
 }

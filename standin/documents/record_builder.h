@@ -17,13 +17,17 @@
 
 namespace standin {
 
-// One record of `tag` at `host_version`, written by name. A name the
-// description does not know is a programming error and aborts.
+// One record of `tag` at `host_version`, written by name; any kind of the
+// description is built this way. A name the description does not know, or a
+// kind the host does not keep at that version, is a programming error and
+// aborts.
 class RecordBuilder {
  public:
   RecordBuilder(uint32_t tag, uint32_t host_version, Bytes gaps = {});
 
   RecordBuilder& Set(std::string_view field, int32_t value, size_t index = 0);
+  // A text or raw-bytes field: `text`'s bytes, the rest of the field NUL.
+  RecordBuilder& Text(std::string_view field, std::string_view text);
   RecordBuilder& Flag(std::string_view field, std::string_view flag, bool on = true);
   // The bytes of the record `name` kept inside this one.
   RecordBuilder& Inner(std::string_view name, const Bytes& record);

@@ -71,8 +71,8 @@ class RecordDraws {
 RecordBuilder Drawn(uint32_t seed, uint32_t tag, uint32_t version, int16_t part, uint16_t cmper,
                     uint16_t inci) {
   const RecordDraws draws(seed, tag, part, cmper, inci);
-  Bytes bytes = draws.Filler(RecordLayouts::Find(tag, version)->size);
-  for (const NewRecordWord& word : RecordLayouts::Find(tag, version)->new_record)
+  Bytes bytes = draws.Filler(RecordLayouts::Find(tag, version).size);
+  for (const NewRecordWord& word : RecordLayouts::Find(tag, version).new_record)
     WriteWord(bytes, word.offset, word.value);
   RecordBuilder record(tag, version, std::move(bytes));
   for (const FlagLayout& flag : RecordLayouts::Flags()) {
@@ -178,6 +178,48 @@ void AddRests(HostDocument& doc, Shaper& shaper, const ScoreShape& shape, int16_
   }
 }
 
+// The records of every kind that the record table lists one by one (kinds
+// this generator has no code of its own for), where the host keeps them at
+// the shape's version: each possible record present or not as drawn, its
+// bytes and flags drawn as for any record and its text fields drawn as
+// letters. Records by measure may sit at any measure, others take the
+// first few numbers (a setting, its one address), so that documents hold
+// both a record where a command looks and none.
+void AddListedKinds(HostDocument& doc, const ScoreShape& shape) {
+  constexpr int kNumbers = 4;
+  const uint32_t v = shape.host_version;
+  for (const RecordKind& kind : RecordLayouts::Kinds()) {
+    if (kind.report != Report::kListed || !RecordLayouts::Exists(kind.tag, v)) continue;
+    std::vector<std::pair<uint16_t, uint16_t>> addresses;
+    if (kind.addressing == Addressing::kSetting) addresses.emplace_back(kSettingCmper, 0);
+    const int count = kind.addressing == Addressing::kByMeasure ? shape.measures : kNumbers;
+    const int incis = kind.addressing == Addressing::kByNumberAndInci ? kNumbers : 1;
+    for (int c = 1; kind.addressing != Addressing::kSetting && c <= count; ++c) {
+      for (int i = 0; i < incis; ++i)
+        addresses.emplace_back(static_cast<uint16_t>(c), static_cast<uint16_t>(i));
+    }
+    std::vector<int16_t> parts{0};
+    if (kind.part_scoped) parts = doc.parts;
+    for (int16_t part : parts) {
+      for (const auto& [cmper, inci] : addresses) {
+        const RecordDraws draws(shape.seed, kind.tag, part, cmper, inci);
+        if (!draws.Coin("present")) continue;
+        RecordBuilder record = Drawn(shape.seed, kind.tag, v, part, cmper, inci);
+        for (const FieldLayout& field : RecordLayouts::Find(kind.tag, v).fields) {
+          if (field.kind != FieldKind::kText) continue;
+          std::string text(
+              static_cast<size_t>(draws.Between(field.name, 0, static_cast<int>(field.count))),
+              'a');
+          for (size_t k = 0; k < text.size(); ++k)
+            text[k] = static_cast<char>('a' + draws.Between(field.name + std::to_string(k), 0, 25));
+          record.Text(field.name, text);
+        }
+        doc.Put(kind.tag, cmper, inci, record, part);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 HostDocument GenerateScore(const ScoreShape& shape) {
@@ -240,6 +282,7 @@ HostDocument GenerateScore(const ScoreShape& shape) {
   doc.Put(kSplitGateSettingTag, kSettingCmper, 0,
           Drawn(seed, kSplitGateSettingTag, v, 0, kSettingCmper, 0)
               .Set("words", shape.split_gate, kSplitGateWord));
+  AddListedKinds(doc, shape);
   return doc;
 }
 

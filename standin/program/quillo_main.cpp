@@ -26,6 +26,7 @@
 #include "standin/program/module_loader.h"
 #include "standin/program/module_worker.h"
 #include "standin/program/quillo_tool.h"
+#include "standin/store/record_layouts.h"
 
 namespace {
 
@@ -112,8 +113,11 @@ void AddTimeout(CLI::App* sub, int* timeout) {
 void AddMenus(CLI::App& app, CommandLine& line) {
   line.menus = app.add_subcommand("menus", "Load the module and print its menu items");
   line.menus->add_option("--module", line.module_path, "The plug-in module to load");
+  char example[12];
+  std::snprintf(example, sizeof example, "0x%08X",
+                static_cast<unsigned>(standin::kLongMeasuresFrom));
   line.menus->add_option("--host-version", line.host_version,
-                         "The host version to report (e.g. 0x12000000)");
+                         std::string("The host version to report (e.g. ") + example + ")");
   line.menus->add_flag("--probe", line.probe,
                        "Also check that the module reaches the host's services");
   AddTimeout(line.menus, &line.timeout);

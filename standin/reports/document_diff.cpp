@@ -45,8 +45,9 @@ std::string FlagChange(uint32_t before, uint32_t after) {
 }
 
 std::string ValueText(const FieldLayout& field, int32_t value) {
-  return field.kind == FieldKind::kFlags ? Hex(static_cast<uint32_t>(value), 4)
-                                         : std::to_string(value);
+  return field.kind == FieldKind::kFlags
+             ? Hex(static_cast<uint32_t>(value), static_cast<int>(2 * field.number_size))
+             : std::to_string(value);
 }
 
 // "bytes 0–3, 16" for the offsets at which two equally long byte runs differ,
@@ -79,14 +80,26 @@ std::vector<std::string> FieldChanges(uint32_t tag, const Bytes& a, uint32_t a_v
                                       const Bytes& b, uint32_t b_version,
                                       const std::set<std::string>& skip = {}) {
   std::vector<std::string> changes;
-  const RecordLayout* layout_a = RecordLayouts::Find(tag, a_version);
-  const RecordLayout* layout_b = RecordLayouts::Find(tag, b_version);
-  if (layout_a == nullptr || layout_b == nullptr) {
+  if (!RecordLayouts::Exists(tag, a_version) || !RecordLayouts::Exists(tag, b_version)) {
     if (a != b) changes.push_back("bytes changed");
     return changes;
   }
-  for (const FieldLayout& field : layout_b->fields) {
+  const RecordLayout& layout_a = RecordLayouts::Find(tag, a_version);
+  const RecordLayout& layout_b = RecordLayouts::Find(tag, b_version);
+  for (const FieldLayout& field : layout_b.fields) {
     if (skip.count(field.name) > 0) continue;
+    if (!field.numeric()) {
+      // Text and raw bytes change as a whole.
+      const FieldLayout* old = layout_a.FindField(field.name);
+      if (old == nullptr || old->kind != field.kind || old->offset + old->width() > a.size() ||
+          field.offset + field.width() > b.size()) {
+        continue;
+      }
+      const std::string before = RecordLayouts::FieldText(a, *old);
+      const std::string after = RecordLayouts::FieldText(b, field);
+      if (before != after) changes.push_back(field.name + (" " + before) + kArrow + after);
+      continue;
+    }
     for (size_t i = 0; i < field.count; ++i) {
       std::optional<int32_t> before = RecordLayouts::Read(a, tag, a_version, field.name, i);
       std::optional<int32_t> after = RecordLayouts::Read(b, tag, b_version, field.name, i);
@@ -105,8 +118,8 @@ std::vector<std::string> FieldChanges(uint32_t tag, const Bytes& a, uint32_t a_v
   if (a.size() != b.size()) {
     changes.push_back("length " + std::to_string(a.size()) + kArrow + std::to_string(b.size()) +
                       " bytes");
-  } else if (layout_a == layout_b && a.size() == layout_a->size) {
-    std::string bytes = ByteRanges(a, b, layout_a->Gaps());
+  } else if (&layout_a == &layout_b && a.size() == layout_a.size) {
+    std::string bytes = ByteRanges(a, b, layout_a.Gaps());
     if (!bytes.empty()) changes.push_back(bytes + " changed");
   } else if (a != b && changes.empty()) {
     changes.push_back("bytes changed");
@@ -200,8 +213,9 @@ class Differ {
       return where + "setting " + TagName(key.tag) + " " + Hex(key.cmper, 4) + "/" +
              std::to_string(key.inci);
     }
-    const RecordLayout* layout = RecordLayouts::Find(key.tag, 0);
-    std::string what = layout == nullptr ? "record" : layout->description;
+    if (IsListed(key)) return ListedRecordName(key);
+    const RecordKind* kind = RecordLayouts::Kind(key.tag);
+    std::string what = kind == nullptr ? "record" : kind->description;
     return where + what + " " + TagName(key.tag) + " " + std::to_string(key.cmper) + "/" +
            std::to_string(key.inci);
   }
@@ -219,9 +233,11 @@ class Differ {
       auto a = doc_a_.records().find(key), b = doc_b_.records().find(key);
       std::string name = RecordName(key);
       if (a == doc_a_.records().end()) {
-        Add(name + " added");
+        Add(name + " added" +
+            (IsListed(key) ? ": " + ListedRecordFields(key, b->second, vb_) : ""));
       } else if (b == doc_b_.records().end()) {
-        Add(name + " removed");
+        Add(name + " removed" +
+            (IsListed(key) ? ": " + ListedRecordFields(key, a->second, va_) : ""));
       } else if (a->second != b->second) {
         std::string line =
             name + ": " + Join(FieldChanges(key.tag, a->second, va_, b->second, vb_));

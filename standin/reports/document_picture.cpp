@@ -422,8 +422,19 @@ std::string Summary(const HostDocument& document, const ScoreView& view,
   return summary;
 }
 
-// The same facts as the bands, as measure ranges, then what disagrees.
-void WriteFacts(const ScoreView& view, const PictureOptions& options,
+// The records of kinds with no picture of their own, one line each.
+void WriteListed(const HostDocument& document, const DocumentPicture::Sink& write) {
+  for (const auto& [key, bytes] : document.records()) {
+    if (IsListed(key)) {
+      write(ListedRecordName(key) + ": " + ListedRecordFields(key, bytes, document.host_version) +
+            "\n");
+    }
+  }
+}
+
+// The same facts as the bands, as measure ranges, the records that have no
+// picture of their own one by one, then what disagrees.
+void WriteFacts(const HostDocument& document, const ScoreView& view, const PictureOptions& options,
                 const DocumentPicture::Sink& write) {
   write("\n");
   std::vector<std::string> items;
@@ -458,6 +469,12 @@ void WriteFacts(const ScoreView& view, const PictureOptions& options,
     }
     CheckPart(part, &notes);
   }
+  for (const auto& [key, bytes] : document.records()) {
+    if (IsListed(key)) {
+      write(ListedRecordName(key) + ": " + ListedRecordFields(key, bytes, document.host_version) +
+            "\n");
+    }
+  }
   for (const std::string& note : notes) write("check: " + note + "\n");
 }
 
@@ -470,11 +487,12 @@ void DocumentPicture::Render(const HostDocument& document, const PictureOptions&
   write(painter.Heading(Summary(document, view, options)));
   if (!view.HasMeasures()) {
     write("no measures, systems, rests or regions\n");
+    WriteListed(document, write);
     return;
   }
   const Axis axis = ChooseAxis(view, options);
   BandPainter(view, document, axis, options, write).Run();
-  WriteFacts(view, options, write);
+  WriteFacts(document, view, options, write);
 }
 
 std::string DocumentPicture::Render(const HostDocument& document, const PictureOptions& options) {

@@ -13,6 +13,40 @@ std::string MeasureRange(int first, int end) {
   return std::to_string(first) + "\u2013" + std::to_string(end - 1);
 }
 
+bool IsListed(const RecordKey& key) {
+  const RecordKind* kind = RecordLayouts::Kind(key.tag);
+  return kind != nullptr && kind->report == Report::kListed;
+}
+
+std::string ListedRecordName(const RecordKey& key) {
+  const RecordKind& kind = *RecordLayouts::Kind(key.tag);
+  std::string name = kind.description;
+  if (key.part != RecordKey::kDocumentWide) name = "part " + std::to_string(key.part) + ": " + name;
+  if (kind.addressing == Addressing::kByMeasure && key.inci == 0) {
+    return name + " at measure " + std::to_string(key.cmper);
+  }
+  if (kind.addressing == Addressing::kByNumber && key.inci == 0) {
+    return name + " " + std::to_string(key.cmper);
+  }
+  return name + " " + std::to_string(key.cmper) + "/" + std::to_string(key.inci);
+}
+
+std::string ListedRecordFields(const RecordKey& key, const Bytes& bytes, uint32_t host_version) {
+  if (!RecordLayouts::Exists(key.tag, host_version)) {
+    return std::to_string(bytes.size()) + " bytes, kept by no host of this version";
+  }
+  const RecordLayout& layout = RecordLayouts::Find(key.tag, host_version);
+  if (bytes.size() != layout.size) {
+    return std::to_string(bytes.size()) + " bytes, not the layout's " + std::to_string(layout.size);
+  }
+  std::string text;
+  for (const FieldLayout& field : layout.fields) {
+    text += (text.empty() ? "" : ", ") + std::string(field.name) + " " +
+            RecordLayouts::FieldText(bytes, field);
+  }
+  return text.empty() ? "no fields" : text;
+}
+
 bool MeasureView::PieceStart() const {
   return (flags1 & kPieceStartFlag1) != 0 && (flags2 & kPieceStartFlag2) != 0;
 }

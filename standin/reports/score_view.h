@@ -81,6 +81,17 @@ struct PartView {
   const SystemView* SystemStartingAt(int measure) const;
 };
 
+// Records of the kinds that the record table lists one by one (those with no
+// picture of their own), named by how their kind is addressed: "tempo mark
+// at measure 13", "tempo mark 3", "tempo mark 3/1", after "part 2: " for a
+// record each part keeps.
+bool IsListed(const RecordKey& key);
+std::string ListedRecordName(const RecordKey& key);
+// A listed record's fields by name in the layout of `host_version`, "mode
+// 0x0001, beats 4, title \"Allegro\"" ("no fields" when it has none); a
+// record not of its layout's size reads "N bytes, not the layout's M".
+std::string ListedRecordFields(const RecordKey& key, const Bytes& bytes, uint32_t host_version);
+
 // "5–8" for the measures from `first` up to but not including `end`; "9" for
 // one measure; "none at 9" when `end` is not after `first`.
 std::string MeasureRange(int first, int end);

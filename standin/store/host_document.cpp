@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "standin/store/record_layouts.h"
+
 namespace standin {
 namespace {
 
@@ -58,8 +60,7 @@ bool ParseTagName(const std::string& text, uint32_t* tag) {
 }
 
 bool IsPartScopedTag(uint32_t tag) {
-  return tag == MakeTag("SOSS") || tag == MakeTag("SOIu") || tag == MakeTag("dtLP") ||
-         tag == MakeTag("otFM") || tag == 0x4F025849u;
+  return RecordLayouts::IsPartScoped(tag);
 }
 
 std::string ServiceCall::ToString() const {

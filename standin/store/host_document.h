@@ -41,7 +41,8 @@ std::string TagName(uint32_t tag);
 // Parses the form TagName writes; false when it is neither.
 bool ParseTagName(const std::string& text, uint32_t* tag);
 
-// True for the tags whose records each part keeps for itself.
+// True for the tags whose records each part keeps for itself (the record
+// table, standin/store/record_layouts, says which).
 bool IsPartScopedTag(uint32_t tag);
 
 // Address of one stored record. `part` is the owning part for part-scoped

@@ -22,14 +22,19 @@ struct MenuCommandText {
   // A run answers 1 exactly when the selection starts at this measure or
   // later (a missing selection counts as measure 0); kAnyStart: always.
   int32_t least_start_measure;
+  // The records a run may add, remove or change, by tag (TagName's form,
+  // separated by spaces); every other record stays as it was. The document
+  // invariants test holds each command to it and docs/architecture.md
+  // points here.
+  const char* changes;
 };
 
 inline constexpr int32_t kAnyStart = std::numeric_limits<int32_t>::min();
 
 // clang-format off
 inline constexpr MenuCommandText kMenuCommands[] = {
-    {"ZK Start New Piece", "Starts a new piece at beginning of the selection.", "Start New Piece", 2},
-    {"Fix Indent (ZK Start New Piece)", "Fixes indentation within the selected measure span.", "Fix Indent", kAnyStart},
+    {"ZK Start New Piece", "Starts a new piece at beginning of the selection.", "Start New Piece", 2, "SOSS SOIu dtLP otFM SOMN SOMS 0x4F025849"},
+    {"Fix Indent (ZK Start New Piece)", "Fixes indentation within the selected measure span.", "Fix Indent", kAnyStart, "SOSS"},
 };
 // clang-format on
 

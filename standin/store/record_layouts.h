@@ -4,13 +4,16 @@
 // This is the host's own description, written apart from the module's record
 // classes (it never includes them), so that the document files, the terminal
 // picture and the differences between documents check the module rather than
-// repeat it. A layout names the 16-bit fields that the host gives a meaning
-// and leaves every other byte as an uninterpreted gap; the tables are static
-// data and nothing here owns a record.
+// repeat it. Each kind of record is one row: its tag, how the host addresses
+// and reports it, and its layouts by host version. A layout names the fields
+// that the host gives a meaning and leaves every other byte as an
+// uninterpreted gap; the tables are static data and nothing here owns a
+// record.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -42,20 +45,32 @@ inline constexpr size_t kSplitGateWord = 4;
 // The host version of a document that does not say otherwise.
 inline constexpr uint32_t kCurrentHostVersion = 0x19000000;
 
-// How a field is read and how a document file writes it.
+// How a field is read and how a document file writes it. Numbers are one
+// or two bytes, little-endian; text and raw bytes are `count` bytes long.
 enum class FieldKind {
-  kSigned,    // signed 16-bit number
-  kUnsigned,  // unsigned 16-bit number
-  kFlags,     // 16-bit flag word, written in hexadecimal ("0x8C00")
+  kSigned,    // signed number, written as a number
+  kUnsigned,  // unsigned number, written as a number
+  kFlags,     // flag word, written in hexadecimal ("0x8C00")
   kWords,     // `count` unsigned 16-bit words, written as a list
+  kText,      // 8-bit text, padded with NUL bytes, written as a string
+  kBytes,     // raw bytes, written in hexadecimal
 };
 
 struct FieldLayout {
   const char* name;
   size_t offset;
   FieldKind kind;
-  size_t count = 1;  // words of a kWords field; 1 otherwise
-  size_t width() const { return 2 * count; }
+  size_t count = 1;        // words of a kWords field, bytes of kText and kBytes; 1 otherwise
+  size_t number_size = 2;  // bytes of a kSigned, kUnsigned or kFlags field: 1 or 2
+  // Bytes of one element: a word, a number, or a byte of text.
+  size_t element_size() const {
+    return kind == FieldKind::kText || kind == FieldKind::kBytes ? 1
+           : kind == FieldKind::kWords                           ? 2
+                                                                 : number_size;
+  }
+  size_t width() const { return count * element_size(); }
+  // True for the kinds a value of which is one number per element.
+  bool numeric() const { return kind != FieldKind::kText && kind != FieldKind::kBytes; }
 };
 
 // A run of bytes that the layout does not interpret.
@@ -96,11 +111,25 @@ struct NewRecordWord {
   uint16_t value;
 };
 
-struct RecordLayout {
-  uint32_t tag;
-  const char* description;  // "measure", "staff system", ...
+// How the host addresses the records of one kind.
+enum class Addressing {
+  kByMeasure,        // cmper: the measure it belongs to; inci 0
+  kByNumber,         // cmper: the record's own number; inci 0
+  kByNumberAndInci,  // cmper and inci: an entry of a numbered list
+  kSetting,          // a setting, at kSettingCmper
+};
+
+// Where the quillo program's `show` and `diff` put a kind's records.
+enum class Report {
+  kOwnPicture,  // drawn and matched by code of its own (systems, regions, ...)
+  kOneByOne,    // compared one record at a time by diff, not listed by show
+  kListed,      // listed by show under its cmper and compared field by field
+};
+
+// One layout of a kind: the bytes of its records from a host version on.
+struct LayoutRow {
   // The first host version that keeps the record in this layout; it holds
-  // until the next layout of the same tag begins.
+  // until the next layout of the same kind begins.
   uint32_t from_version;
   size_t size;                      // bytes of a record in this layout
   std::vector<FieldLayout> fields;  // in offset order, not overlapping
@@ -115,14 +144,52 @@ struct RecordLayout {
   std::vector<Gap> Gaps() const;
 };
 
+// One kind of record: its tag, how it is addressed and kept, and its
+// layouts in ascending host version. The host knows no record of the kind
+// before its first layout's version.
+struct RecordKind {
+  uint32_t tag;
+  const char* description;  // "measure", "staff system", ...
+  Addressing addressing;
+  bool part_scoped;  // each part keeps its own records of the kind
+  Report report;
+  std::vector<LayoutRow> layouts;
+
+  uint32_t first_version() const { return layouts.front().from_version; }
+};
+
+// A layout together with its kind's tag and description.
+struct RecordLayout : LayoutRow {
+  uint32_t tag = 0;
+  const char* description = "";
+  const RecordKind* kind = nullptr;
+};
+
 // Little-endian 16-bit word at `offset`. REQUIRES: offset + 2 <= bytes.size().
 uint16_t ReadWord(const Bytes& bytes, size_t offset);
 void WriteWord(Bytes& bytes, size_t offset, uint16_t value);
 
 class RecordLayouts {
  public:
+  // Tests only: adds `kind`, whose tag is not in the table, as its last row
+  // while the object lives, so that a test can try a kind of record the host
+  // does not have yet. Layouts handed out before (All, Find) are invalid
+  // once it is made or ended. One at a time, on one thread.
+  class ScopedKind {
+   public:
+    explicit ScopedKind(RecordKind kind);
+    ~ScopedKind();
+    ScopedKind(const ScopedKind&) = delete;
+    ScopedKind& operator=(const ScopedKind&) = delete;
+  };
+
+  // Every kind of record the host keeps, each once, in the table's order.
+  static const std::deque<RecordKind>& Kinds();
+  // The kind of `tag` records, or null for a tag the host does not know.
+  static const RecordKind* Kind(uint32_t tag);
+
   // Every layout the host has used: grouped by tag, each tag's layouts in
-  // ascending from_version, the first from version 0.
+  // ascending from_version.
   static const std::vector<RecordLayout>& All();
 
   // The host versions from which some record is kept in another layout,
@@ -158,31 +225,48 @@ class RecordLayouts {
 
   // True for every tag the stand-in host keeps records of.
   static bool IsKnownTag(uint32_t tag);
+  // True when a host of `host_version` keeps records of `tag`: a known tag
+  // from its kind's first version on.
+  static bool Exists(uint32_t tag, uint32_t host_version);
+  // Why a host of `host_version` has no `tag` records, in one line ("no such
+  // record on this host: ..."), for a tag for which Exists is false.
+  static std::string NoSuchRecord(uint32_t tag, uint32_t host_version);
+  // True for the tags whose records each part keeps for itself.
+  static bool IsPartScoped(uint32_t tag);
 
-  // The layout of `tag` records in a document of `host_version`, or null for
-  // a tag the host does not know.
-  static const RecordLayout* Find(uint32_t tag, uint32_t host_version);
+  // The layout of `tag` records in a document of `host_version`.
+  // REQUIRES: Exists(tag, host_version); asking otherwise is a programming
+  // error and aborts with NoSuchRecord's line.
+  static const RecordLayout& Find(uint32_t tag, uint32_t host_version);
 
-  // Word `index` of field `name` of a `tag` record, read as the field's kind
-  // reads it (sign-extended for kSigned). Nothing when the layout has no such
-  // field or the record is too short to hold it.
+  // Element `index` of field `name` of a `tag` record (a word, a number, a
+  // byte of text), read as the field's kind reads it (sign-extended for
+  // kSigned). Nothing when the host has no such record or field at
+  // `host_version` or the record is too short to hold it.
   static std::optional<int32_t> Read(const Bytes& bytes, uint32_t tag, uint32_t host_version,
                                      std::string_view name, size_t index = 0);
 
-  // Writes the low 16 bits of `value` into word `index` of field `name`.
+  // Writes the low bytes of `value` into element `index` of field `name`.
   // Returns false, writing nothing, when there is no such field or the
   // record is too short.
   static bool Write(Bytes& bytes, uint32_t tag, uint32_t host_version, std::string_view name,
                     int32_t value, size_t index = 0);
 
-  // A zero-filled record of the layout's size.
+  // A zero-filled record of the layout's size. REQUIRES: Exists(tag,
+  // host_version), as for New.
   static Bytes Blank(uint32_t tag, uint32_t host_version);
   // A record as the host makes it anew: zeros but for the layout's
   // new_record words.
   static Bytes New(uint32_t tag, uint32_t host_version);
 
-  // The value of a field's word as its kind reads it.
+  // The value of a field's element as its kind reads it.
+  // REQUIRES: the record holds the field.
   static int32_t FieldValue(const Bytes& bytes, const FieldLayout& field, size_t index = 0);
+  // A field's value as a document file writes it and the quillo program
+  // prints it: a number, 0x8C00 (which a document quotes), [1, 2, 3], a
+  // quoted string (bytes outside printable ASCII as \u00XX, the NUL padding
+  // left out) or quoted hexadecimal. REQUIRES: the record holds the field.
+  static std::string FieldText(const Bytes& bytes, const FieldLayout& field);
 };
 
 // Short names of the piece marks and of the versions from which they mean
@@ -198,6 +282,10 @@ inline const uint16_t kPieceStartMarkFlag1 =
 // From this version on the host marks a piece start completely.
 inline const uint32_t kPieceMarksFrom =
     RecordLayouts::Flag(kMeasureTag, "measureFlags1", "pieceStartMark").from_version;
+// From this version on the host keeps measures in their longer layout, the
+// one of kCurrentHostVersion.
+inline const uint32_t kLongMeasuresFrom =
+    RecordLayouts::Find(kMeasureTag, kCurrentHostVersion).from_version;
 // From this version on every system of a part keeps a staff list of its own
 // (before it, only a system whose ownStaffList flag is set).
 inline const uint32_t kOwnStaffListsFrom = static_cast<uint32_t>(

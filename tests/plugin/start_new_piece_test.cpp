@@ -123,7 +123,7 @@ TEST_F(StartNewPieceTest, MeasureMarksInEveryLayoutAndBothVersionRanges) {
     ThreeParts(version);
     ASSERT_EQ(Invoke(9), 1);
     EXPECT_EQ(doc.Find(kMeasureTag, 9, 0)->size(),
-              standin::RecordLayouts::Find(kMeasureTag, version)->size);
+              standin::RecordLayouts::Find(kMeasureTag, version).size);
     EXPECT_EQ(Flags(9),
               std::make_pair(version >= standin::kPieceMarksFrom ? 0x8800 : 0x8000, 0x8C00));
     EXPECT_EQ(Flags(8), std::make_pair(0x4000, 0x2050));

@@ -81,7 +81,7 @@ FAKE_MODULE_EXPORT int32_t QuilloExtensionInvoke(void*, int16_t index, const voi
 
   // The measure in the layout of the host version it was given.
   using standin::RecordLayouts;
-  const standin::RecordLayout& layout = *RecordLayouts::Find(kMeasureTag, g_host_version);
+  const standin::RecordLayout& layout = RecordLayouts::Find(kMeasureTag, g_host_version);
   standin::Bytes measure(layout.size, 0);
   auto size = static_cast<int32_t>(layout.size);
   if (load(kMeasureTag, address, measure.data(), &size, layout.from_version) == 0) return 0;

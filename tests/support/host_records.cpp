@@ -16,11 +16,11 @@ std::pair<int, int> MeasureFlags(const standin::HostDocument& doc, uint16_t numb
 
 std::set<int> Covered(const standin::HostDocument& doc, uint32_t tag, int32_t part) {
   using standin::RecordLayouts;
-  const standin::RecordLayout* layout = RecordLayouts::Find(tag, doc.host_version);
-  const bool numbered_by_first = layout->FindField("firstMeasure") == nullptr;
+  const standin::RecordLayout& layout = RecordLayouts::Find(tag, doc.host_version);
+  const bool numbered_by_first = layout.FindField("firstMeasure") == nullptr;
   std::set<int> measures;
   for (const auto& [key, bytes] : doc.records()) {
-    if (key.tag != tag || key.part != part || bytes.size() < layout->size) continue;
+    if (key.tag != tag || key.part != part || bytes.size() < layout.size) continue;
     const int first = numbered_by_first
                           ? static_cast<int16_t>(key.cmper)
                           : *RecordLayouts::Read(bytes, tag, doc.host_version, "firstMeasure");
@@ -33,7 +33,7 @@ std::set<int> Covered(const standin::HostDocument& doc, uint32_t tag, int32_t pa
 std::string SpansText(const standin::HostDocument& doc, uint32_t tag, int32_t part) {
   using standin::RecordLayouts;
   const uint32_t version = doc.host_version;
-  const bool has_first = RecordLayouts::Find(tag, version)->FindField("firstMeasure") != nullptr;
+  const bool has_first = RecordLayouts::Find(tag, version).FindField("firstMeasure") != nullptr;
   std::string text;
   for (const auto& [key, bytes] : doc.records()) {
     if (key.tag != tag || key.part != part) continue;
@@ -57,14 +57,14 @@ std::string RecordChange(uint32_t tag, uint32_t host_version, const standin::Byt
   if (before.size() != after.size()) {
     add(std::to_string(before.size()) + " -> " + std::to_string(after.size()) + " bytes");
   }
-  const standin::RecordLayout* layout = RecordLayouts::Find(tag, host_version);
   std::vector<bool> named(std::max(before.size(), after.size()), false);
-  if (layout != nullptr) {
-    for (const standin::FieldLayout& field : layout->fields) {
+  if (RecordLayouts::Exists(tag, host_version)) {
+    for (const standin::FieldLayout& field : RecordLayouts::Find(tag, host_version).fields) {
+      const size_t size = field.element_size();
       for (size_t i = 0; i < field.count; ++i) {
-        const size_t at = field.offset + 2 * i;
-        if (at + 2 > before.size() || at + 2 > after.size()) continue;
-        named[at] = named[at + 1] = true;
+        const size_t at = field.offset + size * i;
+        if (at + size > before.size() || at + size > after.size()) continue;
+        std::fill_n(named.begin() + static_cast<long>(at), size, true);
         const int32_t a = RecordLayouts::FieldValue(before, field, i);
         const int32_t b = RecordLayouts::FieldValue(after, field, i);
         if (a == b) continue;

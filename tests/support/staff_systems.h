@@ -47,7 +47,7 @@ inline standin::Bytes SystemRecord(const SystemShape& s,
 // new-record words counting up from `seed`: gaps a test recognises.
 inline standin::Bytes CountingRecord(uint32_t tag, uint32_t host_version, uint8_t seed) {
   standin::Bytes bytes = standin::RecordLayouts::New(tag, host_version);
-  const standin::RecordLayout& layout = *standin::RecordLayouts::Find(tag, host_version);
+  const standin::RecordLayout& layout = standin::RecordLayouts::Find(tag, host_version);
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(seed + i);
   for (const standin::NewRecordWord& word : layout.new_record)
     standin::WriteWord(bytes, word.offset, word.value);
@@ -94,15 +94,15 @@ void ForRecords(const standin::HostDocument& doc, int16_t part, uint32_t tag, Fn
 // "1:1-5/20 2:5-9/0": number:first-end/indent; a short record shows its size.
 inline std::string SystemsText(const standin::HostDocument& doc, int16_t part) {
   std::string text;
-  ForRecords(
-      doc, part, kStaffSystemTag, [&](const standin::RecordKey& key, const standin::Bytes& b) {
-        text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
-                std::to_string(FieldOf(doc, b, kStaffSystemTag, "firstMeasure")) + "-" +
-                std::to_string(FieldOf(doc, b, kStaffSystemTag, "endMeasure")) + "/" +
-                std::to_string(FieldOf(doc, b, kStaffSystemTag, "indent"));
-        if (b.size() != standin::RecordLayouts::Find(kStaffSystemTag, doc.host_version)->size)
-          text += "(" + std::to_string(b.size()) + "B)";
-      });
+  ForRecords(doc, part, kStaffSystemTag,
+             [&](const standin::RecordKey& key, const standin::Bytes& b) {
+               text += (text.empty() ? "" : " ") + std::to_string(key.cmper) + ":" +
+                       std::to_string(FieldOf(doc, b, kStaffSystemTag, "firstMeasure")) + "-" +
+                       std::to_string(FieldOf(doc, b, kStaffSystemTag, "endMeasure")) + "/" +
+                       std::to_string(FieldOf(doc, b, kStaffSystemTag, "indent"));
+               if (b.size() != standin::RecordLayouts::Find(kStaffSystemTag, doc.host_version).size)
+                 text += "(" + std::to_string(b.size()) + "B)";
+             });
   return text;
 }
 

@@ -57,7 +57,10 @@ TEST(DocumentFileTest, EveryByteOfEveryRecordSurvivesAtEachLayoutRange) {
     doc.slot_to_staff[{2, 1}] = -1;
     uint8_t seed = 1;
     for (const RecordLayout& layout : RecordLayouts::All()) {
-      if (RecordLayouts::Find(layout.tag, version) != &layout) continue;
+      if (!RecordLayouts::Exists(layout.tag, version) ||
+          &RecordLayouts::Find(layout.tag, version) != &layout) {
+        continue;
+      }
       doc.Put(layout.tag, 7, 0, Pattern(layout.size, seed++));
       doc.Put(layout.tag, 0xFFFF, 0xFFFF, Pattern(layout.size, seed++));
       doc.Put(layout.tag, 2, 1, Pattern(layout.size, seed++), 0);
