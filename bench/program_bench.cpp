@@ -110,7 +110,10 @@ void ShowBenchmark(benchmark::State& state, int factor) {
     if (!Read(texts.before, &doc, s)) return false;
     size_t drawn = 0;
     standin::DocumentPicture::Render(doc, standin::PictureOptions{},
-                                     [&drawn](std::string_view piece) { drawn += piece.size(); });
+                                     [&drawn](std::string_view piece) {
+                                       drawn += piece.size();
+                                       return true;
+                                     });
     benchmark::DoNotOptimize(drawn);
     return true;
   });

@@ -35,6 +35,10 @@ constexpr int kLostChannel = 113;
 constexpr std::string_view kCall = "call ";
 constexpr std::string_view kBack = "back";
 constexpr std::string_view kDocument = "document ";
+constexpr std::string_view kSaid = "said ";
+// The longest message a worker hands over: a message of the program is cut
+// well below this.
+constexpr size_t kLongestSaid = 4096;
 constexpr std::string_view kEnd = "end ";
 constexpr std::string_view kLoad = "load";
 constexpr std::string_view kUnload = "unload";
@@ -109,11 +113,11 @@ class ReportReader {
     size_t used = 0;
     bool expected = true;
     while (used < received->size()) {
-      if (document_left_ > 0) {
-        const size_t take = std::min(document_left_, received->size() - used);
-        report_->document->append(*received, used, take);
+      if (payload_left_ > 0) {
+        const size_t take = std::min(payload_left_, received->size() - used);
+        payload_->append(*received, used, take);
         used += take;
-        document_left_ -= take;
+        payload_left_ -= take;
         continue;
       }
       const size_t newline = received->find('\n', used);
@@ -126,7 +130,6 @@ class ReportReader {
       expected = Line(std::string_view(received->data() + used, length));
       if (!expected) break;
       used = newline + 1;
-      ++lines_;
     }
     received->erase(0, used);
     return expected;
@@ -135,8 +138,6 @@ class ReportReader {
   // The module call under way, "" between calls; the last one that returned.
   const std::string& current() const { return current_; }
   const std::string& last() const { return last_; }
-  // How many lines were taken: each begins a new phase of the worker's life.
-  size_t lines() const { return lines_; }
   bool finished() const { return finished_; }
   int status() const { return status_; }
 
@@ -164,7 +165,16 @@ class ReportReader {
         return false;
       }
       report_->document.emplace();
-      document_left_ = static_cast<size_t>(*length);
+      payload_ = &*report_->document;
+      payload_left_ = static_cast<size_t>(*length);
+      return true;
+    }
+    if (line.substr(0, kSaid.size()) == kSaid) {
+      const auto length = Number(line.substr(kSaid.size()), 4);
+      if (!current_.empty() || report_->said || !length || *length > kLongestSaid) return false;
+      report_->said.emplace();
+      payload_ = &*report_->said;
+      payload_left_ = static_cast<size_t>(*length);
       return true;
     }
     if (line.substr(0, kEnd.size()) == kEnd) {
@@ -179,8 +189,8 @@ class ReportReader {
 
   WorkerReport* report_;
   std::string current_, last_;
-  size_t document_left_ = 0;
-  size_t lines_ = 0;
+  std::string* payload_ = nullptr;  // the document or message being received
+  size_t payload_left_ = 0;
   bool finished_ = false;
   int status_ = 0;
 };
@@ -249,6 +259,11 @@ bool ModuleWorker::HandOver(std::string_view document) {
          WriteToChannel(worker_channel, document);
 }
 
+void ModuleWorker::Say(std::string_view message) {
+  Send(std::string(kSaid) + std::to_string(std::min(message.size(), kLongestSaid)) + "\n");
+  Send(message.substr(0, kLongestSaid));
+}
+
 void ModuleWorker::Finish(int status) {
   std::fflush(stdout);
   Send(std::string(kEnd) + std::to_string(status) + "\n");
@@ -264,16 +279,19 @@ WorkerReport ModuleWorker::Supervise(int argc, char** argv, int timeout_seconds)
   ReportReader reader(&report);
   const milliseconds limit(int64_t{timeout_seconds} * 1000);
   std::string received;
-  enum class Outcome { kEnded, kTimedOut, kUnexpected } outcome;
+  enum class Outcome { kEnded, kTimedOut, kUnexpected, kSignalled } outcome;
   WorkerProcess::Ending ending;
   bool channel_closed = false;
-  size_t lines = 0;
-  Clock::time_point phase_start = Clock::now();
-  int64_t stopped_before = WorkerProcess::StoppedMs();
+  const Clock::time_point start = Clock::now();
+  const int64_t stopped_before = WorkerProcess::StoppedMs();
   for (;;) {
+    if (WorkerProcess::CaughtSignal() != 0) {
+      outcome = Outcome::kSignalled;
+      break;
+    }
     // Time spent stopped by job control is no time the worker had.
     const auto spent =
-        Clock::now() - phase_start - milliseconds(WorkerProcess::StoppedMs() - stopped_before);
+        Clock::now() - start - milliseconds(WorkerProcess::StoppedMs() - stopped_before);
     if (spent >= limit) {
       outcome = Outcome::kTimedOut;
       break;
@@ -299,35 +317,36 @@ WorkerReport ModuleWorker::Supervise(int argc, char** argv, int timeout_seconds)
       outcome = Outcome::kEnded;
       break;
     }
-    if (reader.lines() != lines) {
-      lines = reader.lines();
-      phase_start = Clock::now();
-      stopped_before = WorkerProcess::StoppedMs();
-    }
   }
   // Whatever is left of the worker and what it started is stopped here.
   worker.Close();
-  const std::string seconds =
-      std::to_string(timeout_seconds) + (timeout_seconds == 1 ? " second" : " seconds");
+  // A signal that came while the worker was being closed ends the run too.
+  if (const int caught = WorkerProcess::CaughtSignal(); caught != 0) {
+    outcome = Outcome::kSignalled;
+    report.signal = caught;
+  }
+  const std::string seconds = "the run's " + std::to_string(timeout_seconds) +
+                              (timeout_seconds == 1 ? " second" : " seconds") + " (--timeout)";
   const std::string& current = reader.current();
-  if (outcome == Outcome::kTimedOut) {
+  const std::string where = !current.empty()    ? Where(current)
+                            : reader.finished() ? std::string("after the program's worker finished")
+                                                : After(reader.last());
+  if (outcome == Outcome::kSignalled) {
+    report.failure = "the program was ended by " + WorkerProcess::SignalName(report.signal) + " " +
+                     where + ", and the module's processes were stopped";
+  } else if (outcome == Outcome::kTimedOut) {
     if (!current.empty()) {
-      report.failure = "the module gave no answer within " + seconds + " (--timeout) " +
-                       Where(current) + " and was stopped";
+      report.failure =
+          "the module gave no answer within " + seconds + " " + Where(current) + " and was stopped";
     } else if (reader.finished()) {
       report.failure = "the program's worker did not end within " + seconds +
-                       " (--timeout) after it finished (the module's code ran on as it exited) "
-                       "and was stopped";
+                       " after it finished (the module's code ran on as it exited) and was stopped";
     } else {
-      report.failure = "the program's worker made no progress within " + seconds + " (--timeout) " +
+      report.failure = "the program's worker made no progress within " + seconds + " " +
                        After(reader.last()) + " and was stopped";
     }
   } else if (outcome == Outcome::kUnexpected) {
-    report.failure = "the module's process sent something unexpected " +
-                     (!current.empty()    ? Where(current)
-                      : reader.finished() ? std::string("after the program's worker finished")
-                                          : After(reader.last())) +
-                     " and was stopped";
+    report.failure = "the module's process sent something unexpected " + where + " and was stopped";
   } else {
     report.failure = EndingFailure(reader, ending, channel_closed);
     if (report.failure.empty()) report.exit_code = reader.status();

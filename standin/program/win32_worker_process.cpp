@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 
@@ -254,6 +255,19 @@ WorkerProcess::Ending WorkerProcess::Close() {
 
 int64_t WorkerProcess::StoppedMs() {
   return 0;
+}
+
+int WorkerProcess::CaughtSignal() {
+  return 0;
+}
+
+std::string WorkerProcess::SignalName(int number) {
+  return "signal " + std::to_string(number);
+}
+
+void WorkerProcess::EndBy(int number) {
+  std::fflush(nullptr);
+  std::_Exit(128 + number);
 }
 
 bool WriteToChannel(uintptr_t channel, std::string_view bytes) {
