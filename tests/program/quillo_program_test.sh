@@ -368,7 +368,7 @@ Invoke:stop#the module gave no answer within the run's 2 seconds \(--timeout\) i
 Invoke:child,hang#the module gave no answer within the run's 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
 Invoke:close#the channel to the program's worker was closed under it \(the module closed it\) in QuilloExtensionInvoke; nothing written#$run
 Invoke:forge document 99999999999999|#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run
-Invoke:forge $long#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run
+Invoke:forge $long,hang#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
 Invoke:forge back|,hang#the program's worker made no progress within the run's 2 seconds \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 2
 Terminate:forge back|document 5|hello|end 0|#the module's process sent something unexpected after QuilloExtensionTerminate returned and was stopped; nothing written#$run
 MenuStatus:forge end 0|#the module's process sent something unexpected in QuilloExtensionGetMenuStatus and was stopped#menus
@@ -439,6 +439,23 @@ ROWS
       [ -s hostile-child.pid ] && gone "$(cat hostile-child.pid)" "SIG$signal during a run"
     done
     rm -f hostile-child.pid
+    # Time the program spends stopped by Ctrl-Z does not count: stopped for
+    # longer than the whole limit, it still waits once it goes on.
+    HOSTILE_MODULE=Invoke:hang env --default-signal=TSTP "$QUILLO" run in.json -c Hostile -m 9 \
+      -o none.json --module "$HOSTILE" --timeout 2 >"$WORK.output" 2>&1 &
+    program=$!
+    for _ in $(seq 1 100); do grep -q "hostile module: hang" "$WORK.output" && break; sleep 0.05; done
+    kill -s TSTP "$program"
+    sleep 2.5
+    kill -s CONT "$program"
+    sleep 0.5
+    alive "$program" || fail "a run stopped by Ctrl-Z for longer than its limit ended as it went on"
+    set +e
+    wait "$program"
+    status=$?
+    set -e
+    [ "$status" -eq 2 ] && grep -q "gave no answer within the run's 2 seconds" "$WORK.output" ||
+      fail "a run stopped by Ctrl-Z exited $status: $(cat "$WORK.output")"
     # An output whose name cannot be looked up is named with the reason.
     ln -s loop.json loop.json
     expect 2 "^quillo: loop.json: cannot be looked up \(Too many levels of symbolic links\)$" \
