@@ -105,16 +105,13 @@ void OnStop(int) {
   errno = saved;
 }
 
-// A signal that would end this program ends the worker's group at once and
-// is noted; the watching loop then stops what left the group, says so, and
-// ends the program by the signal (WorkerProcess::EndBy).
+// A signal that would end this program is noted; the watching loop sees it
+// within its next look (at least every twentieth of a second), stops the
+// worker, its group and what left the group, says so, and ends the program
+// by the signal (WorkerProcess::EndBy).
 void OnEnd(int signal) {
-  const int saved = errno;
-  const pid_t group = worker_group.load();
-  if (group > 0) kill(-group, SIGKILL);
   int none = 0;
   caught_signal.compare_exchange_strong(none, signal);
-  errno = saved;
 }
 
 // Every signal whose default action ends a process and that is not a fault

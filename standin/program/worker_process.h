@@ -12,9 +12,9 @@
 // group (a new session) is found and stopped by Close as well.
 //
 // While a worker runs, a signal that would end this program (INT, TERM,
-// HUP, QUIT, USR1, ALRM and the rest; not KILL) stops the worker's group at
-// once and is noted (CaughtSignal): the watcher then closes the worker,
-// says what happened and ends the program by that signal (EndBy).
+// HUP, QUIT, USR1, ALRM and the rest; not KILL) is noted (CaughtSignal):
+// the watcher then closes the worker, says what happened and ends the
+// program by that signal (EndBy).
 #pragma once
 
 #include <cstdint>

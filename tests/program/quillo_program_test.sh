@@ -439,6 +439,16 @@ ROWS
       [ -s hostile-child.pid ] && gone "$(cat hostile-child.pid)" "SIG$signal during a run"
     done
     rm -f hostile-child.pid
+    # Killed outright, the program cannot stop anything, but its worker ends
+    # with it.
+    HOSTILE_MODULE=Invoke:hang "$QUILLO" run in.json -c Hostile -m 9 -o none.json \
+      --module "$HOSTILE" --timeout 60 >"$WORK.output" 2>&1 &
+    program=$!
+    for _ in $(seq 1 100); do grep -q "hostile module: hang" "$WORK.output" && break; sleep 0.05; done
+    worker=$(pgrep -P "$program")
+    kill -s KILL "$program"
+    wait "$program" || true
+    gone "$worker" "the worker of a program killed outright"
     # Time the program spends stopped by Ctrl-Z does not count: stopped for
     # longer than the whole limit, it still waits once it goes on.
     HOSTILE_MODULE=Invoke:hang env --default-signal=TSTP "$QUILLO" run in.json -c Hostile -m 9 \
