@@ -157,8 +157,12 @@ WorkerReport ModuleWorker::Supervise(int argc, char** argv, int timeout_seconds)
   enum class Outcome { kEnded, kTimedOut, kUnexpected, kSignalled } outcome;
   WorkerProcess::Ending ending;
   bool channel_closed = false;
-  const Clock::time_point start = Clock::now();
-  const int64_t stopped_before = WorkerProcess::StoppedMs();
+  // The clock starts again once, when the worker reports its first call
+  // (loading the module): its own start and its reading of the document
+  // before that, which no module code can stretch, have a limit of their own.
+  Clock::time_point start = Clock::now();
+  int64_t stopped_before = WorkerProcess::StoppedMs();
+  bool module_reached = false;
   for (;;) {
     if (WorkerProcess::CaughtSignal() != 0) {
       outcome = Outcome::kSignalled;
@@ -191,6 +195,11 @@ WorkerReport ModuleWorker::Supervise(int argc, char** argv, int timeout_seconds)
     if (ended) {
       outcome = Outcome::kEnded;
       break;
+    }
+    if (!module_reached && !(reader.current().empty() && reader.last().empty())) {
+      module_reached = true;
+      start = Clock::now();
+      stopped_before = WorkerProcess::StoppedMs();
     }
   }
   // Whatever is left of the worker and what it started is stopped here.

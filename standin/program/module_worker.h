@@ -17,11 +17,11 @@
 // the program's own promises, they do not make the channel proof against
 // such code.)
 //
-// The worker's whole life, from its start to its end, is under one time
-// limit, `--timeout`, whatever it sends; time this program spends stopped
-// by job control does not count. The worker shares the standard streams,
-// so its lines and the module's own output reach the user as they are
-// written.
+// The worker's life from its first call into the module (loading it) to its
+// end is under one time limit, `--timeout`, whatever it sends; its start
+// and reading of the document before that have a limit of the same length.
+// Time this program spends stopped by job control does not count. The worker shares the standard
+// streams, so its lines and the module's own output reach the user as they are written.
 #pragma once
 
 #include <optional>
@@ -66,7 +66,8 @@ class ModuleWorker {
   static void Finish(int status);
 
   // Starts a worker with the arguments this program was given and watches
-  // it to its end, for at most `timeout_seconds` in all.
+  // it to its end: `timeout_seconds` until it begins loading the module, and
+  // as long again from there on, in all.
   static WorkerReport Supervise(int argc, char** argv, int timeout_seconds);
 };
 
