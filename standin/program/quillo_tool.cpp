@@ -83,8 +83,8 @@ int QuilloTool::CheckOutput(const std::string& output, const std::string& input,
     const std::filesystem::path path(output);
     const auto found = follow ? std::filesystem::status(path, lookup)
                               : std::filesystem::symlink_status(path, lookup);
-    if (found.type() == std::filesystem::file_type::none && lookup &&
-        lookup != std::errc::no_such_file_or_directory) {
+    // A name that is not there (or whose folder is not) reads as not_found.
+    if (found.type() == std::filesystem::file_type::none) {
       return Fail(kExitBadInput, Echo(output) + ": cannot be looked up (" + lookup.message() + ")");
     }
   }

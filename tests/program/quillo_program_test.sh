@@ -456,9 +456,9 @@ ROWS
     program=$!
     for _ in $(seq 1 100); do grep -q "hostile module: hang" "$WORK.output" && break; sleep 0.05; done
     kill -s TSTP "$program"
-    sleep 2.5
+    sleep 2.2
     kill -s CONT "$program"
-    sleep 0.5
+    sleep 0.2
     alive "$program" || fail "a run stopped by Ctrl-Z for longer than its limit ended as it went on"
     set +e
     wait "$program"
