@@ -110,7 +110,10 @@ void ShowBenchmark(benchmark::State& state, int factor) {
     if (!Read(texts.before, &doc, s)) return false;
     size_t drawn = 0;
     standin::DocumentPicture::Render(doc, standin::PictureOptions{},
-                                     [&drawn](std::string_view piece) { drawn += piece.size(); });
+                                     [&drawn](std::string_view piece) {
+                                       drawn += piece.size();
+                                       return true;
+                                     });
     benchmark::DoNotOptimize(drawn);
     return true;
   });
@@ -168,7 +171,9 @@ void SharedRangeDiffBenchmark(benchmark::State& state, int factor) {
 // of each thing: measure-number regions that all shrink; systems that are
 // empty, against systems of one range; a long chain of systems against many
 // systems of one range it does not quite tile; many parts; a document
-// against an empty one.
+// against an empty one; one system with a staff list and details of `count`
+// staves, against that system cut into `count` one-measure systems that
+// each show one of the staves.
 struct DiffPair {
   standin::HostDocument before, after;
 };
@@ -218,6 +223,22 @@ DiffPair DiffShape(const std::string& shape, int count, int factor) {
       PutSystem(&pair.after, n - 1, 1, 1, 6);
     }
   }
+  if (shape == "staff_list_split") {
+    const uint32_t version = pair.before.host_version;
+    PutSystem(&pair.before, 0, 1, 1, count + 1);
+    for (int n = 1; n <= count; ++n) {
+      const auto staff = static_cast<uint16_t>(n);
+      pair.before.Put(standin::kSystemStaffTag, 1, static_cast<uint16_t>(n - 1),
+                      standin::SystemStaffRecord(version, n), int16_t{0});
+      pair.before.Put(standin::kStaffDetailTag, 1, staff, standin::StaffDetailRecord(version, n),
+                      int16_t{0});
+      PutSystem(&pair.after, 0, n, n, n + 1);
+      pair.after.Put(standin::kSystemStaffTag, staff, 0, standin::SystemStaffRecord(version, n),
+                     int16_t{0});
+      pair.after.Put(standin::kStaffDetailTag, staff, staff,
+                     standin::StaffDetailRecord(version, n + 1), int16_t{0});
+    }
+  }
   if (shape == "against_empty") {
     // The orchestral score of the same factor, against nothing.
     std::string error;
@@ -226,28 +247,40 @@ DiffPair DiffShape(const std::string& shape, int count, int factor) {
   return pair;
 }
 
-// `diff` of each shape both ways, 4,096 of each thing at 1x and 65,535 at
-// 16x (a chain and the parts stop at 30,000): the time per thousand stays
-// flat when every step is linear or n log n.
-void DiffShapeBenchmark(benchmark::State& state, const std::string& shape, int factor) {
-  const int count = factor == 1 ? 4096 : 65535;
+// `diff` of each shape both ways, `count` of each thing: the time, the
+// output and the peak heap per thousand stay flat from size to size when
+// every step is linear or n log n.
+void DiffShapeBenchmark(benchmark::State& state, const std::string& shape, int count, int factor) {
   DiffPair pair = DiffShape(shape, count, factor);
   double seconds = 0;
-  size_t lines = 0;
+  size_t lines = 0, bytes = 0;
+  bench::HeapStats heap;
   for (auto _ : state) {
+    bench::BeginHeapCount();
     const auto start = std::chrono::steady_clock::now();
-    lines = standin::DocumentDiff::Describe(pair.before, pair.after).size() +
-            standin::DocumentDiff::Describe(pair.after, pair.before).size();
+    lines = 0;
+    bytes = 0;
+    for (const auto& [x, y] : {std::pair{&pair.before, &pair.after}, {&pair.after, &pair.before}}) {
+      for (const std::string& line : standin::DocumentDiff::Describe(*x, *y)) {
+        ++lines;
+        bytes += line.size() + 1;
+      }
+    }
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    heap = bench::EndHeapCount();
     state.SetIterationTime(seconds);
   }
   if (lines == 0) state.SkipWithError("the documents of a shape did not differ");
+  const double thousands = count / 1000.0;
   state.counters["count"] = count;
-  state.counters["us_per_1k"] = seconds * 1e9 / count;
+  state.counters["us_per_1k"] = seconds * 1e6 / thousands;
+  state.counters["out_bytes_per_1k"] = static_cast<double>(bytes) / thousands;
+  state.counters["peak_heap_KB_per_1k"] = static_cast<double>(heap.peak_bytes) / 1e3 / thousands;
 }
 
 // Registered before the benchmark program's main runs: one iteration each
-// (the smoke run included), at 1x and 16x.
+// (the smoke run included), at 1x and 16x, and the shapes of `diff` at
+// three sizes.
 int Register() {
   const std::pair<const char*, void (*)(benchmark::State&, int)> steps[] = {{"read", ReadBenchmark},
                                                                             {"show", ShowBenchmark},
@@ -268,11 +301,27 @@ int Register() {
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
         ->Iterations(1);
-    for (const char* shape :
-         {"regions", "empty_systems", "chained_systems", "parts", "against_empty"}) {
-      benchmark::RegisterBenchmark(
-          ("Program/diff_" + std::string(shape) + "/" + std::to_string(factor) + "x").c_str(),
-          [shape](benchmark::State& state, int f) { DiffShapeBenchmark(state, shape, f); }, factor)
+  }
+  // Each shape at three sizes: 4,096, 16,384 and 65,535 of each thing (a
+  // chain and the parts stop at 30,000), the split staff list at 1,000,
+  // 2,000 and 4,000 staves.
+  for (int factor : {1, 4, 16}) {
+    for (const char* shape : {"regions", "empty_systems", "chained_systems", "parts",
+                              "against_empty", "staff_list_split"}) {
+      const bool staves = std::string(shape) == "staff_list_split";
+      const int count = staves ? 1000 * (factor == 16  ? 4
+                                         : factor == 4 ? 2
+                                                       : 1)
+                               : (factor == 1   ? 4096
+                                  : factor == 4 ? 16384
+                                                : 65535);
+      benchmark::RegisterBenchmark(("Program/diff_" + std::string(shape) + "/" +
+                                    (staves ? std::to_string(count) : std::to_string(factor) + "x"))
+                                       .c_str(),
+                                   [shape, count](benchmark::State& state, int f) {
+                                     DiffShapeBenchmark(state, shape, count, f);
+                                   },
+                                   factor)
           ->UseManualTime()
           ->Unit(benchmark::kMillisecond)
           ->Iterations(1);

@@ -54,8 +54,10 @@ void CheckDocument(const standin::HostDocument& doc) {
     standin::PictureOptions options;
     options.width = 120;
     size_t drawn = 0;
-    standin::DocumentPicture::Render(doc, options,
-                                     [&drawn](std::string_view piece) { drawn += piece.size(); });
+    standin::DocumentPicture::Render(doc, options, [&drawn](std::string_view piece) {
+      drawn += piece.size();
+      return true;
+    });
     if (drawn == 0) Fail("an empty picture", text);
   }
 }

@@ -94,7 +94,8 @@ ProcessResources MeasureProcess() {
   return resources;
 }
 
-int RunLoadCycles(const std::string& module_path, int cycles, std::FILE* out, std::FILE* err) {
+int RunLoadCycles(const std::string& module_path, int cycles, std::FILE* out,
+                  const std::function<void(const std::string&)>& fail) {
   HostDocument original;
   ExampleDocuments::Build("suite", &original);
   const int warm_up = std::min(kWarmUpCycles, cycles / 5);
@@ -104,8 +105,7 @@ int RunLoadCycles(const std::string& module_path, int cycles, std::FILE* out, st
     if (!Cycle(module_path, original, &error)) {
       // The loader's messages quote the path as it is: only printable text
       // reaches the terminal.
-      std::fprintf(err, "quillo: cycle %d: %s\n", cycle,
-                   Printable(error, 5 * kMostEchoedChars, false).c_str());
+      fail("cycle " + std::to_string(cycle) + ": " + Printable(error, 5 * kMostEchoedChars, false));
       return 2;
     }
     if (cycle == warm_up) first = MeasureProcess();
@@ -123,8 +123,8 @@ int RunLoadCycles(const std::string& module_path, int cycles, std::FILE* out, st
                     last.handles - first.handles > kHandlesTolerance ||
                     last.committed_kb - first.committed_kb > kCommittedKbTolerance;
   if (grew) {
-    std::fprintf(err, "quillo: %s: the process holds more after each load and unload\n",
-                 Echo(module_path).c_str());
+    std::fflush(out);
+    fail(Echo(module_path) + ": the process holds more after each load and unload");
     return 2;
   }
   std::fprintf(out, "nothing grew (tolerance: %lld slots, %lld handles, %lld KB)\n",

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace standin {
@@ -25,7 +26,9 @@ ProcessResources MeasureProcess();
 
 // Runs `cycles` cycles of the module at `module_path`; prints both
 // measurements and answers 0 when nothing grew, 2 otherwise or when a cycle
-// fails.
-int RunLoadCycles(const std::string& module_path, int cycles, std::FILE* out, std::FILE* err);
+// fails, handing the failure's one-line message (without "quillo: ") to
+// `fail`.
+int RunLoadCycles(const std::string& module_path, int cycles, std::FILE* out,
+                  const std::function<void(const std::string&)>& fail);
 
 }  // namespace standin

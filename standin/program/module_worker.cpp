@@ -12,6 +12,7 @@
 #include "standin/documents/document_file.h"
 #include "standin/program/module_loader.h"
 #include "standin/program/worker_process.h"
+#include "standin/program/worker_report_reader.h"
 
 namespace standin {
 namespace {
@@ -27,27 +28,10 @@ constexpr int kLookAgainMs = 50;
 // but a process the module started can be writing then).
 constexpr size_t kReadBytes = 65536;
 constexpr int kMostReadsAfterEnd = 64;
-// The longest line a worker sends ("call QuilloExtensionEnumerate_UTF16").
-constexpr size_t kLongestLine = 64;
 // The worker's exit status when it can no longer write on the channel.
 constexpr int kLostChannel = 113;
 
-constexpr std::string_view kCall = "call ";
-constexpr std::string_view kBack = "back";
-constexpr std::string_view kDocument = "document ";
-constexpr std::string_view kEnd = "end ";
-constexpr std::string_view kLoad = "load";
-constexpr std::string_view kUnload = "unload";
-// What a worker announces: loading, unloading and the entry points.
-constexpr std::array<std::string_view, 9> kCalls = {kLoad,
-                                                    kUnload,
-                                                    "QuilloExtensionVersion",
-                                                    "QuilloExtensionInit",
-                                                    "QuilloExtensionEnumerate",
-                                                    "QuilloExtensionEnumerate_UTF16",
-                                                    "QuilloExtensionGetMenuStatus",
-                                                    "QuilloExtensionInvoke",
-                                                    "QuilloExtensionTerminate"};
+using Reader = WorkerReportReader;
 
 // The worker's end of the channel; 0 until Attach.
 uintptr_t worker_channel = 0;
@@ -63,127 +47,27 @@ void AnnounceCall(const char* entry) {
   // module could lose it; a call's return is told first, so that an output
   // stream a module's thread keeps to itself is seen for what it is.
   if (entry == nullptr) {
-    Send(std::string(kBack) + "\n");
+    Send(std::string(Reader::kBack) + "\n");
     std::fflush(stdout);
   } else {
     std::fflush(stdout);
-    Send(std::string(kCall) + entry + "\n");
+    Send(std::string(Reader::kCall) + entry + "\n");
   }
 }
 
 // Where in the module something happened, for messages.
 std::string Where(const std::string& entry) {
-  if (entry == kLoad) return "while it was being loaded (its initialisation)";
-  if (entry == kUnload) return "while it was being unloaded";
+  if (entry == Reader::kLoad) return "while it was being loaded (its initialisation)";
+  if (entry == Reader::kUnload) return "while it was being unloaded";
   return "in " + entry;
 }
 
 std::string After(const std::string& entry) {
   if (entry.empty()) return "before the module was loaded";
-  if (entry == kLoad) return "after the module was loaded";
-  if (entry == kUnload) return "after the module was unloaded";
+  if (entry == Reader::kLoad) return "after the module was loaded";
+  if (entry == Reader::kUnload) return "after the module was unloaded";
   return "after " + entry + " returned";
 }
-
-// A number of up to `most_digits` decimal digits, nothing else.
-std::optional<uint64_t> Number(std::string_view text, size_t most_digits) {
-  if (text.empty() || text.size() > most_digits) return std::nullopt;
-  uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return value;
-}
-
-// Reads the worker's reports as they arrive, in the order a worker sends
-// them: calls that each return before the next, then at most one document
-// once the module is unloaded, then the end.
-class ReportReader {
- public:
-  explicit ReportReader(WorkerReport* report) : report_(report) {}
-
-  // Takes in what arrived in `received` (and removes what it used); false
-  // at the first thing a worker does not send, there and then.
-  bool Take(std::string* received) {
-    size_t used = 0;
-    bool expected = true;
-    while (used < received->size()) {
-      if (document_left_ > 0) {
-        const size_t take = std::min(document_left_, received->size() - used);
-        report_->document->append(*received, used, take);
-        used += take;
-        document_left_ -= take;
-        continue;
-      }
-      const size_t newline = received->find('\n', used);
-      const size_t length = (newline == std::string::npos ? received->size() : newline) - used;
-      if (finished_ || length > kLongestLine) {
-        expected = false;
-        break;
-      }
-      if (newline == std::string::npos) break;
-      expected = Line(std::string_view(received->data() + used, length));
-      if (!expected) break;
-      used = newline + 1;
-      ++lines_;
-    }
-    received->erase(0, used);
-    return expected;
-  }
-
-  // The module call under way, "" between calls; the last one that returned.
-  const std::string& current() const { return current_; }
-  const std::string& last() const { return last_; }
-  // How many lines were taken: each begins a new phase of the worker's life.
-  size_t lines() const { return lines_; }
-  bool finished() const { return finished_; }
-  int status() const { return status_; }
-
- private:
-  bool Line(std::string_view line) {
-    if (line.substr(0, kCall.size()) == kCall) {
-      const std::string_view entry = line.substr(kCall.size());
-      if (!current_.empty() || report_->document ||
-          std::find(kCalls.begin(), kCalls.end(), entry) == kCalls.end()) {
-        return false;
-      }
-      current_ = entry;
-      return true;
-    }
-    if (line == kBack) {
-      if (current_.empty()) return false;
-      last_ = std::exchange(current_, "");
-      return true;
-    }
-    if (line.substr(0, kDocument.size()) == kDocument) {
-      // A worker never hands over more than a document file may hold.
-      const auto length = Number(line.substr(kDocument.size()), 10);
-      if (!current_.empty() || report_->document || last_ != kUnload || !length ||
-          *length > DocumentFile::kMaxBytes) {
-        return false;
-      }
-      report_->document.emplace();
-      document_left_ = static_cast<size_t>(*length);
-      return true;
-    }
-    if (line.substr(0, kEnd.size()) == kEnd) {
-      const auto status = Number(line.substr(kEnd.size()), 1);
-      if (!current_.empty() || !status || *status > 2) return false;
-      status_ = static_cast<int>(*status);
-      finished_ = true;
-      return true;
-    }
-    return false;
-  }
-
-  WorkerReport* report_;
-  std::string current_, last_;
-  size_t document_left_ = 0;
-  size_t lines_ = 0;
-  bool finished_ = false;
-  int status_ = 0;
-};
 
 // How the worker ended, as a message names it.
 std::string EndingText(const WorkerProcess::Ending& ending) {
@@ -200,7 +84,7 @@ std::string EndingText(const WorkerProcess::Ending& ending) {
 
 // What went wrong, when the worker ended before it finished as it said, or
 // "" when it did.
-std::string EndingFailure(const ReportReader& reader, const WorkerProcess::Ending& ending,
+std::string EndingFailure(const WorkerReportReader& reader, const WorkerProcess::Ending& ending,
                           bool channel_closed) {
   using Kind = WorkerProcess::Ending::Kind;
   if (reader.finished()) {
@@ -245,13 +129,19 @@ bool ModuleWorker::Attach(const char* argument) {
 
 bool ModuleWorker::HandOver(std::string_view document) {
   return WriteToChannel(worker_channel,
-                        std::string(kDocument) + std::to_string(document.size()) + "\n") &&
+                        std::string(Reader::kDocument) + std::to_string(document.size()) + "\n") &&
          WriteToChannel(worker_channel, document);
+}
+
+void ModuleWorker::Say(std::string_view message) {
+  Send(std::string(Reader::kSaid) + std::to_string(std::min(message.size(), Reader::kLongestSaid)) +
+       "\n");
+  Send(message.substr(0, Reader::kLongestSaid));
 }
 
 void ModuleWorker::Finish(int status) {
   std::fflush(stdout);
-  Send(std::string(kEnd) + std::to_string(status) + "\n");
+  Send(std::string(Reader::kEnd) + std::to_string(status) + "\n");
 }
 
 WorkerReport ModuleWorker::Supervise(int argc, char** argv, int timeout_seconds) {
@@ -261,19 +151,26 @@ WorkerReport ModuleWorker::Supervise(int argc, char** argv, int timeout_seconds)
     report.started = false;
     return report;
   }
-  ReportReader reader(&report);
+  WorkerReportReader reader(&report);
   const milliseconds limit(int64_t{timeout_seconds} * 1000);
   std::string received;
-  enum class Outcome { kEnded, kTimedOut, kUnexpected } outcome;
+  enum class Outcome { kEnded, kTimedOut, kUnexpected, kSignalled } outcome;
   WorkerProcess::Ending ending;
   bool channel_closed = false;
-  size_t lines = 0;
-  Clock::time_point phase_start = Clock::now();
+  // The clock starts again once, when the worker reports its first call
+  // (loading the module): its own start and its reading of the document
+  // before that, which no module code can stretch, have a limit of their own.
+  Clock::time_point start = Clock::now();
   int64_t stopped_before = WorkerProcess::StoppedMs();
+  bool module_reached = false;
   for (;;) {
+    if (WorkerProcess::CaughtSignal() != 0) {
+      outcome = Outcome::kSignalled;
+      break;
+    }
     // Time spent stopped by job control is no time the worker had.
     const auto spent =
-        Clock::now() - phase_start - milliseconds(WorkerProcess::StoppedMs() - stopped_before);
+        Clock::now() - start - milliseconds(WorkerProcess::StoppedMs() - stopped_before);
     if (spent >= limit) {
       outcome = Outcome::kTimedOut;
       break;
@@ -299,35 +196,41 @@ WorkerReport ModuleWorker::Supervise(int argc, char** argv, int timeout_seconds)
       outcome = Outcome::kEnded;
       break;
     }
-    if (reader.lines() != lines) {
-      lines = reader.lines();
-      phase_start = Clock::now();
+    if (!module_reached && !(reader.current().empty() && reader.last().empty())) {
+      module_reached = true;
+      start = Clock::now();
       stopped_before = WorkerProcess::StoppedMs();
     }
   }
   // Whatever is left of the worker and what it started is stopped here.
   worker.Close();
-  const std::string seconds =
-      std::to_string(timeout_seconds) + (timeout_seconds == 1 ? " second" : " seconds");
+  // A signal that came while the worker was being closed ends the run too.
+  if (const int caught = WorkerProcess::CaughtSignal(); caught != 0) {
+    outcome = Outcome::kSignalled;
+    report.signal = caught;
+  }
+  const std::string seconds = "the run's " + std::to_string(timeout_seconds) +
+                              (timeout_seconds == 1 ? " second" : " seconds") + " (--timeout)";
   const std::string& current = reader.current();
-  if (outcome == Outcome::kTimedOut) {
+  const std::string where = !current.empty()    ? Where(current)
+                            : reader.finished() ? std::string("after the program's worker finished")
+                                                : After(reader.last());
+  if (outcome == Outcome::kSignalled) {
+    report.failure = "the program was ended by " + WorkerProcess::SignalName(report.signal) + " " +
+                     where + ", and the module's processes were stopped";
+  } else if (outcome == Outcome::kTimedOut) {
     if (!current.empty()) {
-      report.failure = "the module gave no answer within " + seconds + " (--timeout) " +
-                       Where(current) + " and was stopped";
+      report.failure =
+          "the module gave no answer within " + seconds + " " + Where(current) + " and was stopped";
     } else if (reader.finished()) {
       report.failure = "the program's worker did not end within " + seconds +
-                       " (--timeout) after it finished (the module's code ran on as it exited) "
-                       "and was stopped";
+                       " after it finished (the module's code ran on as it exited) and was stopped";
     } else {
-      report.failure = "the program's worker made no progress within " + seconds + " (--timeout) " +
+      report.failure = "the program's worker made no progress within " + seconds + " " +
                        After(reader.last()) + " and was stopped";
     }
   } else if (outcome == Outcome::kUnexpected) {
-    report.failure = "the module's process sent something unexpected " +
-                     (!current.empty()    ? Where(current)
-                      : reader.finished() ? std::string("after the program's worker finished")
-                                          : After(reader.last())) +
-                     " and was stopped";
+    report.failure = "the module's process sent something unexpected " + where + " and was stopped";
   } else {
     report.failure = EndingFailure(reader, ending, channel_closed);
     if (report.failure.empty()) report.exit_code = reader.status();

@@ -7,17 +7,21 @@
 // channel to the program that started it (see WorkerProcess). Before each
 // call into the module it sends "call ENTRY\n" and after it "back\n"; a
 // run's resulting document travels, once the module is unloaded, as
-// "document LENGTH\n" and its bytes; "end STATUS\n" says the worker
-// finished on its own and will exit with STATUS. The watching program trusts
-// none of it: a line that is too long, out of this order or names what no
-// worker sends is "something unexpected", and the worker is stopped.
+// "document LENGTH\n" and its bytes; a failure's one-line message as
+// "said LENGTH\n" and its bytes, which the watching program prints; "end
+// STATUS\n" says the worker finished on its own and will exit with STATUS.
+// The watching program checks the form and order of all of it: a line that
+// is too long, out of this order or names what no worker sends is
+// "something unexpected", and the worker is stopped. (Code of the module
+// runs in the worker and can write what the worker writes: the checks keep
+// the program's own promises, they do not make the channel proof against
+// such code.)
 //
-// The worker's whole life is under the time limit, phase by phase: each
-// call into the module, the worker's own work between calls, and its exit
-// after it finished (where code of the module may still run) may each take
-// `--timeout` seconds; time this program spends stopped by job control does
-// not count. The worker shares the standard streams, so its lines and the
-// module's own output reach the user as they are written.
+// The worker's life from its first call into the module (loading it) to its
+// end is under one time limit, `--timeout`, whatever it sends; its start
+// and reading of the document before that have a limit of the same length.
+// Time this program spends stopped by job control does not count. The worker shares the standard
+// streams, so its lines and the module's own output reach the user as they are written.
 #pragma once
 
 #include <optional>
@@ -33,13 +37,15 @@ struct WorkerReport {
   std::string failure;
   int exit_code = 0;                    // the worker's (0, 1 or 2), when it finished
   std::optional<std::string> document;  // what a run handed over
+  std::optional<std::string> said;      // the worker's failure message, if it sent one
   bool started = true;                  // false when no worker could be started
+  int signal = 0;                       // a signal that ended the program during the run, 0 if none
 };
 
 class ModuleWorker {
  public:
-  // Each call into the module may take this long by default, and at most
-  // between these limits, in seconds.
+  // The whole run may take this long by default, and at most between these
+  // limits, in seconds.
   static constexpr int kDefaultTimeout = 60;
   static constexpr int kShortestTimeout = 1;
   static constexpr int kLongestTimeout = 86400;
@@ -52,12 +58,16 @@ class ModuleWorker {
   static bool Attach(const char* argument);
   // In the worker: hands a run's resulting document over.
   static bool HandOver(std::string_view document);
+  // In the worker: hands a failure's message (the text after "quillo: ")
+  // over, for the watching program to print.
+  static void Say(std::string_view message);
   // In the worker: says that it finished on its own and exits with
   // `status` (0, 1 or 2), as its last act.
   static void Finish(int status);
 
   // Starts a worker with the arguments this program was given and watches
-  // it to its end, giving each phase of its life `timeout_seconds`.
+  // it to its end: `timeout_seconds` until it begins loading the module, and
+  // as long again from there on, in all.
   static WorkerReport Supervise(int argc, char** argv, int timeout_seconds);
 };
 

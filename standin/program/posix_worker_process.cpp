@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <link.h>
@@ -12,9 +13,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #if defined(__linux__)
@@ -37,13 +40,27 @@ struct SignalInfo {
 };
 
 constexpr SignalInfo kSignals[] = {
-    {SIGSEGV, "SIGSEGV", true},  {SIGBUS, "SIGBUS", true},    {SIGABRT, "SIGABRT", true},
-    {SIGILL, "SIGILL", true},    {SIGFPE, "SIGFPE", true},    {SIGTRAP, "SIGTRAP", true},
-    {SIGSYS, "SIGSYS", true},    {SIGKILL, "SIGKILL", false}, {SIGTERM, "SIGTERM", false},
-    {SIGINT, "SIGINT", false},   {SIGHUP, "SIGHUP", false},   {SIGQUIT, "SIGQUIT", false},
-    {SIGPIPE, "SIGPIPE", false}, {SIGALRM, "SIGALRM", false}, {SIGUSR1, "SIGUSR1", false},
-    {SIGUSR2, "SIGUSR2", false}, {SIGXCPU, "SIGXCPU", false}, {SIGXFSZ, "SIGXFSZ", false},
+    {SIGSEGV, "SIGSEGV", true},      {SIGBUS, "SIGBUS", true},    {SIGABRT, "SIGABRT", true},
+    {SIGILL, "SIGILL", true},        {SIGFPE, "SIGFPE", true},    {SIGTRAP, "SIGTRAP", true},
+    {SIGSYS, "SIGSYS", true},        {SIGKILL, "SIGKILL", false}, {SIGTERM, "SIGTERM", false},
+    {SIGINT, "SIGINT", false},       {SIGHUP, "SIGHUP", false},   {SIGQUIT, "SIGQUIT", false},
+    {SIGPIPE, "SIGPIPE", false},     {SIGALRM, "SIGALRM", false}, {SIGUSR1, "SIGUSR1", false},
+    {SIGUSR2, "SIGUSR2", false},     {SIGXCPU, "SIGXCPU", false}, {SIGXFSZ, "SIGXFSZ", false},
+    {SIGVTALRM, "SIGVTALRM", false}, {SIGPROF, "SIGPROF", false}, {SIGIO, "SIGIO", false},
+#if defined(SIGPWR)
+    {SIGPWR, "SIGPWR", false},
+#endif
+#if defined(SIGSTKFLT)
+    {SIGSTKFLT, "SIGSTKFLT", false},
+#endif
 };
+
+std::string NameOf(int number) {
+  for (const SignalInfo& known : kSignals) {
+    if (known.number == number) return known.name;
+  }
+  return "signal " + std::to_string(number);
+}
 
 WorkerProcess::Ending EndingOf(const siginfo_t& info) {
   WorkerProcess::Ending ending;
@@ -52,18 +69,20 @@ WorkerProcess::Ending EndingOf(const siginfo_t& info) {
     return ending;
   }
   ending.kind = WorkerProcess::Ending::Kind::kKilled;
-  ending.cause = "signal " + std::to_string(info.si_status);
+  ending.cause = NameOf(info.si_status);
   for (const SignalInfo& known : kSignals) {
-    if (known.number != info.si_status) continue;
-    ending.cause = known.name;
-    if (known.fault) ending.kind = WorkerProcess::Ending::Kind::kCrashed;
+    if (known.number == info.si_status && known.fault) {
+      ending.kind = WorkerProcess::Ending::Kind::kCrashed;
+    }
   }
   return ending;
 }
 
-// The worker's process group while it may be signalled (0 otherwise), and
-// the time this program spent stopped; both are read by signal handlers.
+// The worker's process group while it may be signalled (0 otherwise), the
+// first signal that asked this program to end while the worker ran, and
+// the time this program spent stopped; all are written by signal handlers.
 std::atomic<pid_t> worker_group{0};
+std::atomic<int> caught_signal{0};
 std::atomic<int64_t> stopped_ns{0};
 
 int64_t MonotonicNs() {
@@ -86,40 +105,100 @@ void OnStop(int) {
   errno = saved;
 }
 
-// A signal that ends this program ends the worker's group first (the
-// handler is reset as it runs, so the signal then takes its usual course).
+// A signal that would end this program is noted; the watching loop sees it
+// within its next look (at least every twentieth of a second), stops the
+// worker, its group and what left the group, says so, and ends the program
+// by the signal (WorkerProcess::EndBy).
 void OnEnd(int signal) {
-  const pid_t group = worker_group.load();
-  if (group > 0) kill(-group, SIGKILL);
-  raise(signal);
+  int none = 0;
+  caught_signal.compare_exchange_strong(none, signal);
 }
 
-constexpr int kWatchedSignals[] = {SIGTSTP, SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Every signal whose default action ends a process and that is not a fault
+// of the process itself, so sent by someone: each ends the run as above.
+std::vector<int> EndingSignals() {
+  std::vector<int> signals;
+  for (const SignalInfo& known : kSignals) {
+    if (!known.fault && known.number != SIGKILL) signals.push_back(known.number);
+  }
+  for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) signals.push_back(number);
+  return signals;
+}
 
 // The handlers in place before the worker started, restored by Close.
-struct sigaction previous_actions[std::size(kWatchedSignals)];
+std::vector<std::pair<int, struct sigaction>> previous_actions;
 
 void WatchSignals(pid_t group) {
   worker_group = group;
-  for (size_t i = 0; i < std::size(kWatchedSignals); ++i) {
+  caught_signal = 0;
+  std::vector<int> watched = EndingSignals();
+  watched.push_back(SIGTSTP);
+  for (int number : watched) {
+    struct sigaction previous {};
+    sigaction(number, nullptr, &previous);
+    // A signal this program was started with ignored (or ignores itself,
+    // as SIGPIPE) stays ignored.
+    if (previous.sa_handler == SIG_IGN) continue;
+    previous_actions.emplace_back(number, previous);
     struct sigaction action {};
-    sigaction(kWatchedSignals[i], nullptr, &previous_actions[i]);
-    // A signal this program was started with ignored stays ignored.
-    if (previous_actions[i].sa_handler == SIG_IGN) continue;
-    action.sa_handler = kWatchedSignals[i] == SIGTSTP ? OnStop : OnEnd;
+    action.sa_handler = number == SIGTSTP ? OnStop : OnEnd;
     sigemptyset(&action.sa_mask);
-    action.sa_flags =
-        static_cast<int>(kWatchedSignals[i] == SIGTSTP ? SA_RESTART : SA_RESETHAND | SA_NODEFER);
-    sigaction(kWatchedSignals[i], &action, nullptr);
+    action.sa_flags = SA_RESTART;
+    sigaction(number, &action, nullptr);
   }
 }
 
 void UnwatchSignals() {
   worker_group = 0;
-  for (size_t i = 0; i < std::size(kWatchedSignals); ++i) {
-    if (previous_actions[i].sa_handler != SIG_IGN) {
-      sigaction(kWatchedSignals[i], &previous_actions[i], nullptr);
+  for (const auto& [number, previous] : previous_actions) sigaction(number, &previous, nullptr);
+  previous_actions.clear();
+}
+
+// The processes whose parent is this program, from /proc (none without it).
+std::vector<pid_t> OwnChildren() {
+  std::vector<pid_t> children;
+  DIR* folder = opendir("/proc");
+  if (folder == nullptr) return children;
+  const pid_t self = getpid();
+  while (const dirent* entry = readdir(folder)) {
+    char* end = nullptr;
+    const long pid = std::strtol(entry->d_name, &end, 10);
+    if (end == entry->d_name || *end != 0) continue;
+    const std::string path = std::string("/proc/") + entry->d_name + "/stat";
+    std::FILE* stat = std::fopen(path.c_str(), "r");
+    if (stat == nullptr) continue;
+    char text[512];
+    const size_t got = std::fread(text, 1, sizeof text - 1, stat);
+    std::fclose(stat);
+    text[got] = 0;
+    // "PID (NAME) STATE PPID ...": the name may hold anything, the last
+    // ')' ends it.
+    const char* close = std::strrchr(text, ')');
+    char state = 0;
+    long parent = 0;
+    if (close != nullptr && std::sscanf(close + 1, " %c %ld", &state, &parent) == 2 &&
+        parent == self) {
+      children.push_back(static_cast<pid_t>(pid));
     }
+  }
+  closedir(folder);
+  return children;
+}
+
+// Stops and collects every process left to this program: those the module
+// started that left the worker's group (a new session, a group of their
+// own) come to it when their parent ends, as this program is their
+// subreaper. Killed ones may hand it children of their own, so it goes on
+// until none is left.
+void StopOrphans() {
+  for (;;) {
+    const std::vector<pid_t> children = OwnChildren();
+    for (pid_t child : children) kill(child, SIGKILL);
+    bool collected = false;
+    int status = 0;
+    while (waitpid(-1, &status, WNOHANG) > 0) collected = true;
+    if (children.empty() && !collected) return;
+    if (!collected) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 
@@ -196,6 +275,78 @@ void CloseBoth(int ends[2]) {
   close(ends[1]);
 }
 
+std::string Failed(const std::string& what, int number) {
+  return what + " (" + std::strerror(number) + ")";
+}
+
+// How to start this program once more: the file to run and the arguments
+// that come before the worker's own. False with `error` when its file is
+// not found.
+bool FindProgram(int argc, char** argv, std::string* file, std::vector<std::string>* leading,
+                 std::string* error) {
+  std::string program = OwnFile(argc > 0 ? argv[0] : nullptr);
+  if (program.empty()) {
+    *error =
+        "cannot start the program's worker: this program's own file is not found (no "
+        "/proc/self/exe, and the name it was started by is neither a path nor on PATH)";
+    return false;
+  }
+  // Started through the dynamic loader, the file the kernel names is the
+  // loader's, which is given the program's file first.
+  if (const std::string interpreter = Interpreter();
+      !interpreter.empty() && SameFile(program, interpreter) && argc > 0) {
+    *file = program;
+    *leading = {program, argv[0]};
+    return true;
+  }
+  *file = program;
+  *leading = {program};
+  return true;
+}
+
+// The channel, reading end first; the writing end is moved to kChannelFloor
+// or above. Both close on exec.
+bool MakeChannel(int ends[2], std::string* error) {
+  if (pipe2(ends, O_CLOEXEC) != 0) {
+    *error = Failed("cannot make a channel to the program's worker", errno);
+    return false;
+  }
+  const int moved = fcntl(ends[1], F_DUPFD_CLOEXEC, kChannelFloor);
+  if (moved >= 0) {
+    close(ends[1]);
+    ends[1] = moved;
+  }
+  return true;
+}
+
+// In the forked child: a group of its own, no signal blocked, only its end
+// of the channel kept across the exec; why the exec failed goes to `report`.
+[[noreturn]] void BecomeWorker(const std::string& file, const std::vector<char*>& arguments,
+                               int channel, int report) {
+  setpgid(0, 0);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  fcntl(channel, F_SETFD, 0);
+  execv(file.c_str(), arguments.data());
+  const int failed = errno;
+  ssize_t ignored = write(report, &failed, sizeof failed);
+  (void)ignored;
+  _exit(127);
+}
+
+// Waits for the worker's exec: 0 once it ran, else the error it failed with
+// (the report's writing end closes at the exec).
+int ExecError(int report) {
+  int failed = 0;
+  ssize_t got;
+  do {
+    got = read(report, &failed, sizeof failed);
+  } while (got < 0 && errno == EINTR);
+  close(report);
+  return got == static_cast<ssize_t>(sizeof failed) ? failed : 0;
+}
+
 }  // namespace
 
 struct WorkerProcess::Platform {
@@ -219,68 +370,36 @@ bool WorkerProcess::Start(int argc, char** argv, std::string* error) {
   // collected by the system, and could neither wait for the worker nor tell
   // how it ended.
   signal(SIGCHLD, SIG_DFL);
-  std::string program = OwnFile(argc > 0 ? argv[0] : nullptr);
-  if (program.empty()) {
-    *error =
-        "cannot start the program's worker: this program's own file is not found (no "
-        "/proc/self/exe, and the name it was started by is neither a path nor on PATH)";
-    return false;
-  }
-  // Started through the dynamic loader, the file the kernel names is the
-  // loader's, which is given the program's file first.
-  std::string loader;
-  if (const std::string interpreter = Interpreter();
-      !interpreter.empty() && SameFile(program, interpreter) && argc > 0) {
-    loader = program;
-    program = argv[0];
-  }
+#if defined(__linux__)
+  // Processes the module starts that leave the worker's group come to this
+  // program when their parent ends, rather than to the system, so that
+  // Close finds and stops them.
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
+#endif
+  std::string file;
+  std::vector<std::string> leading;
+  if (!FindProgram(argc, argv, &file, &leading, error)) return false;
   int ends[2], report[2];
-  if (pipe2(ends, O_CLOEXEC) != 0) {
-    *error =
-        std::string("cannot make a channel to the program's worker (") + std::strerror(errno) + ")";
-    return false;
-  }
+  if (!MakeChannel(ends, error)) return false;
   if (pipe2(report, O_CLOEXEC) != 0) {
-    *error =
-        std::string("cannot make a channel to the program's worker (") + std::strerror(errno) + ")";
+    *error = Failed("cannot make a channel to the program's worker", errno);
     CloseBoth(ends);
     return false;
   }
-  const int moved = fcntl(ends[1], F_DUPFD_CLOEXEC, kChannelFloor);
-  if (moved >= 0) {
-    close(ends[1]);
-    ends[1] = moved;
-  }
-  const std::string channel = std::string(kChannelArgument) + std::to_string(ends[1]);
+  leading.push_back(std::string(kChannelArgument) + std::to_string(ends[1]));
   std::vector<char*> arguments;
-  if (!loader.empty()) arguments.push_back(const_cast<char*>(loader.c_str()));
-  arguments.push_back(const_cast<char*>(program.c_str()));
-  arguments.push_back(const_cast<char*>(channel.c_str()));
+  for (std::string& argument : leading) arguments.push_back(argument.data());
   for (int i = 1; i < argc; ++i) arguments.push_back(argv[i]);
   arguments.push_back(nullptr);
-  const std::string& file = loader.empty() ? program : loader;
   const pid_t pid = fork();
-  if (pid == 0) {
-    // A group of its own, no signal blocked, and only its end of the
-    // channel kept across the exec.
-    setpgid(0, 0);
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    fcntl(ends[1], F_SETFD, 0);
-    execv(file.c_str(), arguments.data());
-    const int failed = errno;
-    ssize_t ignored = write(report[1], &failed, sizeof failed);
-    (void)ignored;
-    _exit(127);
-  }
+  if (pid == 0) BecomeWorker(file, arguments, ends[1], report[1]);
   const int fork_error = errno;
   close(ends[1]);
   close(report[1]);
   if (pid < 0) {
     close(ends[0]);
     close(report[0]);
-    *error = std::string("cannot start the program's worker (") + std::strerror(fork_error) + ")";
+    *error = Failed("cannot start the program's worker", fork_error);
     return false;
   }
   // Both sides set the group, so that it is in place whichever runs first.
@@ -288,15 +407,7 @@ bool WorkerProcess::Start(int argc, char** argv, std::string* error) {
   platform_->pid = pid;
   platform_->channel = ends[0];
   WatchSignals(pid);
-  // The report's writing end closes at the exec; what arrives before is why
-  // the exec failed.
-  int failed = 0;
-  ssize_t got;
-  do {
-    got = read(report[0], &failed, sizeof failed);
-  } while (got < 0 && errno == EINTR);
-  close(report[0]);
-  if (got == static_cast<ssize_t>(sizeof failed)) {
+  if (const int failed = ExecError(report[0]); failed != 0) {
     Close();
     *error = "cannot start the program's worker (" + file + ": " + std::strerror(failed) + ")";
     return false;
@@ -363,7 +474,6 @@ WorkerProcess::Ending WorkerProcess::Close() {
       }
     }
   }
-  UnwatchSignals();
   if (!p.collected) {
     // What the group started while the leader was ending.
     kill(-p.pid, SIGKILL);
@@ -373,7 +483,27 @@ WorkerProcess::Ending WorkerProcess::Close() {
   }
   p.collected = true;
   p.pid = -1;
+  StopOrphans();
+  UnwatchSignals();
   return p.ending;
+}
+
+int WorkerProcess::CaughtSignal() {
+  return caught_signal.load();
+}
+
+std::string WorkerProcess::SignalName(int number) {
+  return NameOf(number);
+}
+
+void WorkerProcess::EndBy(int number) {
+  std::fflush(nullptr);
+  signal(number, SIG_DFL);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, number);
+  sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  raise(number);
 }
 
 int64_t WorkerProcess::StoppedMs() {

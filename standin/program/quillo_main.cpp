@@ -26,6 +26,7 @@
 #include "standin/program/module_loader.h"
 #include "standin/program/module_worker.h"
 #include "standin/program/quillo_tool.h"
+#include "standin/program/worker_process.h"
 #include "standin/store/record_layouts.h"
 
 namespace {
@@ -96,8 +97,8 @@ struct CommandLine {
 // --timeout, for the subcommands that call the module.
 void AddTimeout(CLI::App* sub, int* timeout) {
   sub->add_option("--timeout", *timeout,
-                  "Seconds each call into the module may take before the module is stopped "
-                  "and the command fails")
+                  "Seconds the whole run may take, the module's calls and the program's own work "
+                  "between them, before the module is stopped and the command fails")
       ->check(CLI::Validator(
           [](std::string& text) {
             const bool digits =
@@ -262,10 +263,15 @@ int Dispatch(const CommandLine& line, int argc, char** argv, bool worker) {
   const bool run = line.run->parsed();
   if (!worker && (run || line.menus->parsed() || line.load_cycles->parsed())) {
     standin::WorkerReport report = standin::ModuleWorker::Supervise(argc, argv, line.timeout);
-    return tool.FinishContained(report, run ? line.request.module : line.module_path,
-                                run ? line.request.output : "");
+    const int code = tool.FinishContained(report, run ? line.request.module : line.module_path,
+                                          run ? line.request.output : "");
+    if (report.signal != 0) standin::WorkerProcess::EndBy(report.signal);
+    return code;
   }
-  if (worker) tool.HandResultsTo(standin::ModuleWorker::HandOver);
+  if (worker) {
+    tool.HandResultsTo(standin::ModuleWorker::HandOver);
+    tool.SayFailuresTo(standin::ModuleWorker::Say);
+  }
   if (line.menus->parsed()) {
     return tool.Menus({line.module_path, line.host_version, line.probe});
   }
@@ -282,7 +288,14 @@ int Dispatch(const CommandLine& line, int argc, char** argv, bool worker) {
     return tool.Example(line.example_name, line.example_output, line.module_path);
   }
   if (line.load_cycles->parsed()) {
-    int code = standin::RunLoadCycles(line.module_path, line.cycles, stdout, stderr);
+    int code = standin::RunLoadCycles(line.module_path, line.cycles, stdout,
+                                      [worker](const std::string& message) {
+                                        if (worker) {
+                                          standin::ModuleWorker::Say(message);
+                                        } else {
+                                          std::fprintf(stderr, "quillo: %s\n", message.c_str());
+                                        }
+                                      });
     return code == standin::kExitOk ? OutputWritten() : code;
   }
   return standin::kExitUsage;

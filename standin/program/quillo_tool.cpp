@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -54,8 +55,13 @@ int QuilloTool::Fail(int code, const std::string& message) {
   // printable ASCII; this pass catches any that were not, such as a system
   // message naming a file, so that nothing reaches the terminal raw, and
   // keeps a message one line of sensible length.
-  std::fprintf(err_, "quillo: %s%s\n", Printable(message, kMostMessageChars, false).c_str(),
-               code == kExitUsage ? " (quillo --help lists the options)" : "");
+  const std::string line = Printable(message, kMostMessageChars, false) +
+                           (code == kExitUsage ? " (quillo --help lists the options)" : "");
+  if (say_) {
+    say_(line);
+  } else {
+    std::fprintf(err_, "quillo: %s\n", line.c_str());
+  }
   return code;
 }
 
@@ -67,6 +73,19 @@ int QuilloTool::CheckOutput(const std::string& output, const std::string& input,
   for (const auto& [file, what] : kept) {
     if (!file->empty() && SameFile(output, *file)) {
       return Fail(kExitUsage, Echo(output) + ": " + what + "; write the result to another file");
+    }
+  }
+  // Rationale: a name that cannot be looked up (too long, a loop of links,
+  // a folder that may not be searched) is reported for what it is, before
+  // the checks below read the failed lookup as a file of another kind.
+  for (const bool follow : {false, true}) {
+    std::error_code lookup;
+    const std::filesystem::path path(output);
+    const auto found = follow ? std::filesystem::status(path, lookup)
+                              : std::filesystem::symlink_status(path, lookup);
+    // A name that is not there (or whose folder is not) reads as not_found.
+    if (found.type() == std::filesystem::file_type::none) {
+      return Fail(kExitBadInput, Echo(output) + ": cannot be looked up (" + lookup.message() + ")");
     }
   }
   if (std::string problem = ReplaceProblem(output); !problem.empty()) {
@@ -197,7 +216,18 @@ int QuilloTool::FinishContained(const WorkerReport& report, const std::string& m
     return Fail(kExitBadInput,
                 Echo(module) + ": " + report.failure + (output.empty() ? "" : "; nothing written"));
   }
-  if (report.exit_code != kExitOk || output.empty()) return report.exit_code;
+  if (report.exit_code != kExitOk) {
+    // Rationale: a status other than 0 always comes with its line; the
+    // worker's own, or this one when code in the worker ended it without.
+    if (report.said) {
+      std::fprintf(err_, "quillo: %s\n", Printable(*report.said, kMostMessageChars, false).c_str());
+      return report.exit_code;
+    }
+    return Fail(report.exit_code, Echo(module) + ": the program's worker ended with status " +
+                                      std::to_string(report.exit_code) + " without saying why" +
+                                      (output.empty() ? "" : "; nothing written"));
+  }
+  if (output.empty()) return report.exit_code;
   if (!report.document) {
     return Fail(kExitBadInput, Echo(module) + ": the run handed no result over; nothing written");
   }
@@ -282,8 +312,10 @@ int QuilloTool::Show(const std::string& path, PictureOptions options) {
   std::string error;
   if (!DocumentFile::Load(path, &document, &error)) return Fail(kExitBadInput, error);
   if (options.title.empty()) options.title = Echo(path);
+  // Rationale: once a write fails (a closed pipe, a full disk) nothing more
+  // can reach the reader, so the picture is not drawn on.
   DocumentPicture::Render(document, options, [this](std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), out_);
+    return std::fwrite(text.data(), 1, text.size(), out_) == text.size() && std::ferror(out_) == 0;
   });
   return Done();
 }
@@ -295,7 +327,9 @@ int QuilloTool::Diff(const std::string& before, const std::string& after) {
   if (!DocumentFile::Load(after, &b, &error)) return Fail(kExitBadInput, error);
   std::vector<std::string> lines = DocumentDiff::Describe(a, b);
   if (lines.empty()) std::fputs("no differences\n", out_);
-  for (const std::string& line : lines) std::fprintf(out_, "%s\n", line.c_str());
+  for (const std::string& line : lines) {
+    if (std::fprintf(out_, "%s\n", line.c_str()) < 0 || std::ferror(out_) != 0) break;
+  }
   return Done();
 }
 

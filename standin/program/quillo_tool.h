@@ -67,9 +67,15 @@ class QuilloTool {
     handoff_ = std::move(handoff);
   }
 
+  // In a worker: failures are handed to `say` (the text after "quillo: ")
+  // rather than printed, for the watching program to print.
+  void SayFailuresTo(std::function<void(std::string_view message)> say) { say_ = std::move(say); }
+
   // Ends a subcommand that ran in a worker: says what happened to the
-  // module if the worker did not finish, else writes the document it handed
-  // over to `output` (for a run; "" otherwise). Answers the exit code.
+  // module if the worker did not finish, prints the failure the worker
+  // handed over (or says that it gave none), else writes the document it
+  // handed over to `output` (for a run; "" otherwise). Answers the exit
+  // code.
   int FinishContained(const WorkerReport& report, const std::string& module,
                       const std::string& output);
 
@@ -84,8 +90,9 @@ class QuilloTool {
   int Example(const std::string& name, const std::string& output, const std::string& module = "");
 
  private:
-  // Prints "quillo: message", ending a usage error (kExitUsage) with the
-  // pointer to --help, and answers `code`.
+  // Prints "quillo: message" (or hands it to the watching program), ending
+  // a usage error (kExitUsage) with the pointer to --help, and answers
+  // `code`.
   int Fail(int code, const std::string& message);
   // kExitOk when `output` may be written: it is neither the input, the
   // module (either may be empty) nor the program, and can be replaced.
@@ -110,6 +117,7 @@ class QuilloTool {
   std::FILE* err_;
   std::string program_;
   std::function<bool(std::string_view)> handoff_;
+  std::function<void(std::string_view)> say_;
 };
 
 }  // namespace standin

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 
@@ -58,6 +59,60 @@ LONG WINAPI EndWithExceptionCode(EXCEPTION_POINTERS* exception) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
+// This program's own file, however long its path; empty when not found.
+std::wstring OwnFile() {
+  std::wstring program(MAX_PATH, L'\0');
+  DWORD length = 0;
+  for (;;) {
+    length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+    if (length == 0 || length < program.size() || program.size() >= 32768) break;
+    program.resize(program.size() * 2);
+  }
+  if (length == 0 || length >= program.size()) return L"";
+  program.resize(length);
+  return program;
+}
+
+// The name to start `program` by. Rationale: a path of MAX_PATH characters
+// or more names the file only in its long form, or by its short name where
+// the volume keeps them.
+std::wstring FileToStart(const std::wstring& program) {
+  if (program.size() < MAX_PATH) return program;
+  std::wstring shorter(program.size() + 1, L'\0');
+  const DWORD got =
+      GetShortPathNameW(program.c_str(), shorter.data(), static_cast<DWORD>(shorter.size()));
+  return got > 0 && got < MAX_PATH ? shorter.substr(0, got) : L"\\\\?\\" + program;
+}
+
+// The worker's command line: the program, the channel argument with the
+// handle's value, and the arguments this program was given, as typed.
+std::wstring WorkerCommandLine(const std::wstring& program, HANDLE client) {
+  std::wstring line = L"\"" + program + L"\" ";
+  line +=
+      std::wstring(WorkerProcess::kChannelArgument.begin(), WorkerProcess::kChannelArgument.end());
+  line += std::to_wstring(reinterpret_cast<uintptr_t>(client));
+  line += ArgumentsAfterProgram(GetCommandLineW());
+  return line;
+}
+
+// Start-up information that gives the worker this program's standard
+// streams.
+STARTUPINFOW SharedStreams() {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    HANDLE stream = GetStdHandle(which);
+    if (stream != nullptr && stream != INVALID_HANDLE_VALUE) {
+      SetHandleInformation(stream, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+  }
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  return startup;
+}
+
 }  // namespace
 
 struct WorkerProcess::Platform {
@@ -71,6 +126,49 @@ struct WorkerProcess::Platform {
   bool ended = false;
   Ending ending;
   char chunk[65536];
+
+  // Makes the channel: its reading end here, and the inheritable writing
+  // end (`client`) for the worker. False with `error` when it cannot.
+  bool MakeChannel(HANDLE* client, std::string* error) {
+    // An anonymous pipe cannot be waited on with a time limit; a named pipe
+    // opened for overlapped reading can.
+    static LONG counter = 0;
+    wchar_t name[96];
+    std::swprintf(name, 96, L"\\\\.\\pipe\\quillo-worker-%lu-%ld", GetCurrentProcessId(),
+                  InterlockedIncrement(&counter));
+    HANDLE server = CreateNamedPipeW(
+        name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 1 << 20, 0, nullptr);
+    if (server == INVALID_HANDLE_VALUE) {
+      *error = WindowsError("cannot make a channel to the program's worker");
+      return false;
+    }
+    channel = server;
+    read_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    *client = CreateFileW(name, GENERIC_WRITE, 0, &inherited, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+    if (read_event == nullptr || *client == INVALID_HANDLE_VALUE) {
+      *error = WindowsError("cannot make a channel to the program's worker");
+      return false;
+    }
+    return true;
+  }
+
+  // Puts the suspended worker in a job of its own. The system closes the
+  // job's handle when this program ends, however it ends, and the job's end
+  // takes the worker and what it started with it. Breaking away is not
+  // allowed (neither JOB_OBJECT_LIMIT_BREAKAWAY_OK nor its silent form is
+  // set), so a process the module starts with CREATE_BREAKAWAY_FROM_JOB is
+  // refused. Where jobs are not available the worker runs without one.
+  void ConfineToJob() {
+    job = CreateJobObjectW(nullptr, nullptr);
+    if (job == nullptr) return;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    AssignProcessToJobObject(job, process);
+  }
 };
 
 WorkerProcess::WorkerProcess() : platform_(std::make_unique<Platform>()) {}
@@ -89,72 +187,24 @@ WorkerProcess::~WorkerProcess() {
 
 bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
   Platform& p = *platform_;
-  // An anonymous pipe cannot be waited on with a time limit; a named pipe
-  // opened for overlapped reading can.
-  static LONG counter = 0;
-  wchar_t name[96];
-  std::swprintf(name, 96, L"\\\\.\\pipe\\quillo-worker-%lu-%ld", GetCurrentProcessId(),
-                InterlockedIncrement(&counter));
-  HANDLE server = CreateNamedPipeW(
-      name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-      PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 1 << 20, 0, nullptr);
-  if (server == INVALID_HANDLE_VALUE) {
-    *error = WindowsError("cannot make a channel to the program's worker");
+  HANDLE client = INVALID_HANDLE_VALUE;
+  if (!p.MakeChannel(&client, error)) {
+    if (client != INVALID_HANDLE_VALUE) CloseHandle(client);
     return false;
   }
-  p.channel = server;
-  p.read_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE client = CreateFileW(name, GENERIC_WRITE, 0, &inherited, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (p.read_event == nullptr || client == INVALID_HANDLE_VALUE) {
-    *error = WindowsError("cannot make a channel to the program's worker");
-    return false;
-  }
-  // The program's own file, however long its path.
-  std::wstring program(MAX_PATH, L'\0');
-  DWORD length = 0;
-  for (;;) {
-    length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
-    if (length == 0 || length < program.size() || program.size() >= 32768) break;
-    program.resize(program.size() * 2);
-  }
-  if (length == 0 || length >= program.size()) {
+  const std::wstring program = OwnFile();
+  if (program.empty()) {
     CloseHandle(client);
     *error =
         WindowsError("cannot start the program's worker: this program's own file is not found");
     return false;
   }
-  program.resize(length);
-  std::wstring line = L"\"" + program + L"\" ";
-  line += std::wstring(kChannelArgument.begin(), kChannelArgument.end());
-  line += std::to_wstring(reinterpret_cast<uintptr_t>(client));
-  line += ArgumentsAfterProgram(GetCommandLineW());
-  // The worker writes to the same standard streams.
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
-    HANDLE stream = GetStdHandle(which);
-    if (stream != nullptr && stream != INVALID_HANDLE_VALUE) {
-      SetHandleInformation(stream, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    }
-  }
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  std::wstring line = WorkerCommandLine(program, client);
+  STARTUPINFOW startup = SharedStreams();
   PROCESS_INFORMATION started{};
-  // Rationale: a path of MAX_PATH characters or more names the file only
-  // in its long form, or by its short name where the volume keeps them.
-  std::wstring file = program;
-  if (file.size() >= MAX_PATH) {
-    std::wstring shorter(program.size() + 1, L'\0');
-    const DWORD got =
-        GetShortPathNameW(program.c_str(), shorter.data(), static_cast<DWORD>(shorter.size()));
-    file = got > 0 && got < MAX_PATH ? shorter.substr(0, got) : L"\\\\?\\" + program;
-  }
-  BOOL ok = CreateProcessW(file.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                           nullptr, nullptr, &startup, &started);
+  // Suspended until it is in its job, so that nothing it starts escapes.
+  BOOL ok = CreateProcessW(FileToStart(program).c_str(), line.data(), nullptr, nullptr, TRUE,
+                           CREATE_SUSPENDED, nullptr, nullptr, &startup, &started);
   const DWORD start_error = GetLastError();
   CloseHandle(client);
   if (!ok) {
@@ -163,16 +213,7 @@ bool WorkerProcess::Start(int /*argc*/, char** /*argv*/, std::string* error) {
     return false;
   }
   p.process = started.hProcess;
-  // The system closes the job's handle when this program ends, and the
-  // job's end takes the worker with it. Where jobs are not available the
-  // worker simply runs without one.
-  p.job = CreateJobObjectW(nullptr, nullptr);
-  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-  if (p.job != nullptr) {
-    SetInformationJobObject(p.job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    AssignProcessToJobObject(p.job, p.process);
-  }
+  p.ConfineToJob();
   ResumeThread(started.hThread);
   CloseHandle(started.hThread);
   return true;
@@ -254,6 +295,19 @@ WorkerProcess::Ending WorkerProcess::Close() {
 
 int64_t WorkerProcess::StoppedMs() {
   return 0;
+}
+
+int WorkerProcess::CaughtSignal() {
+  return 0;
+}
+
+std::string WorkerProcess::SignalName(int number) {
+  return "signal " + std::to_string(number);
+}
+
+void WorkerProcess::EndBy(int number) {
+  std::fflush(nullptr);
+  std::_Exit(128 + number);
 }
 
 bool WriteToChannel(uintptr_t channel, std::string_view bytes) {

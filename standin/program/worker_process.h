@@ -7,7 +7,14 @@
 // Windows), so that stopping it also stops every process the module started.
 // Its end is seen without giving its process id up (a zombie, or an open
 // handle), so that no signal ever goes to a process id that may have been
-// reused; it is collected only by Close.
+// reused; it is collected only by Close. On Linux this program is also the
+// subreaper of what the worker starts, so that a process that left the
+// group (a new session) is found and stopped by Close as well.
+//
+// While a worker runs, a signal that would end this program (INT, TERM,
+// HUP, QUIT, USR1, ALRM and the rest; not KILL) is noted (CaughtSignal):
+// the watcher then closes the worker, says what happened and ends the
+// program by that signal (EndBy).
 #pragma once
 
 #include <cstdint>
@@ -55,9 +62,19 @@ class WorkerProcess {
   // True with `ending` once the worker has ended; never waits.
   bool Ended(Ending* ending);
 
-  // Stops the worker, if it still runs, and every process left in its group;
+  // Stops the worker, if it still runs, every process left in its group and
+  // every other process left to this program (where /proc lists them);
   // waits for its end and collects it. Answers how it ended.
   Ending Close();
+
+  // The first signal that asked this program to end while a worker ran, 0
+  // when none did (always 0 on Windows, where there are none to catch).
+  static int CaughtSignal();
+  // "SIGTERM" for a signal's number.
+  static std::string SignalName(int number);
+  // Ends this program by `number`, as it would have ended had the signal not
+  // been caught.
+  static void EndBy(int number);
 
   // How long this program has been stopped by job control (Ctrl-Z) since it
   // started, in milliseconds; the worker is stopped with it.

@@ -131,6 +131,10 @@ std::string Count(size_t count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
+// A piece of a cut system whose list and details together are at most this
+// many longer than twice its own is compared with the old ones whole.
+constexpr size_t kWholeListCompared = 16;
+
 std::string SystemName(const SystemView& system) {
   return "system " + std::to_string(system.number) + " (" + MeasureRange(system.first, system.end) +
          ")";
@@ -615,12 +619,14 @@ class Differ {
     return it == part.details.end() ? kNoDetails : it->second;
   }
 
-  // One line for what changed between two staff lists and their details.
+  // One line for what changed between two staff lists and their details,
+  // with `note` after the changes when there are any or it is not empty.
   void CompareLists(const std::string& name, const std::vector<StaffEntryView>& before,
                     const std::vector<StaffEntryView>& after,
                     const std::map<int, int>& details_before,
-                    const std::map<int, int>& details_after) {
+                    const std::map<int, int>& details_after, const std::string& note = "") {
     std::vector<std::string> changes;
+    if (!note.empty()) changes.push_back(note);
     if (Staves(before) != Staves(after)) {
       changes.push_back("staves " + Staves(before) + kArrow + Staves(after));
     } else {
@@ -645,13 +651,77 @@ class Differ {
     if (!changes.empty()) Add(prefix_ + name + ": " + Join(changes));
   }
 
+  // The staff list of a system of `a` cut into several, by staff, for its
+  // pieces to look their staves up in.
+  struct CutList {
+    const std::vector<StaffEntryView>* entries = nullptr;
+    const std::map<int, int>* details = nullptr;
+    std::map<int, size_t> place;  // staff -> its first place in `entries`
+  };
+
+  // A piece of a cut system compared with the system it came from. A piece
+  // whose list and details are not much shorter than the old ones is
+  // compared with them whole; a much shorter one only with the part of the
+  // old list and details that names its own staves, and the staves it lacks
+  // are counted, not named, so that the work and the line stay in
+  // proportion to the piece however many pieces share one long list.
+  void ComparePiece(const std::string& name, const std::string& old_name, const CutList& old,
+                    const std::vector<StaffEntryView>& list, const std::map<int, int>& details) {
+    const size_t old_size = old.entries->size() + old.details->size();
+    const size_t own_size = list.size() + details.size();
+    if (old_size <= 2 * own_size + kWholeListCompared) {
+      CompareLists(name, *old.entries, list, *old.details, details);
+      return;
+    }
+    std::vector<size_t> shown;
+    for (const StaffEntryView& entry : list) {
+      auto found = old.place.find(entry.staff);
+      if (found != old.place.end()) shown.push_back(found->second);
+    }
+    std::sort(shown.begin(), shown.end());
+    shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
+    std::vector<StaffEntryView> part;
+    for (size_t i : shown) part.push_back((*old.entries)[i]);
+    std::map<int, int> part_details;
+    auto take = [&](int staff) {
+      auto found = old.details->find(staff);
+      if (found != old.details->end()) part_details.insert(*found);
+    };
+    for (const StaffEntryView& entry : list) take(entry.staff);
+    for (const auto& entry : details) take(entry.first);
+    std::string note;
+    if (part.size() < old.entries->size()) {
+      const size_t all = old.entries->size();
+      note = "shows " + std::to_string(part.size()) + " of the " + std::to_string(all) +
+             (all == 1 ? " staff" : " staves") + " of " + old_name;
+    }
+    CompareLists(name, part, list, part_details, details, note);
+  }
+
   void StaffLists(const PartView& a, const PartView& b,
                   const std::map<int, const SystemView*>& origin) {
+    std::map<int, int> pieces;  // system of a -> how many systems of b came from it
+    for (const auto& entry : origin) ++pieces[entry.second->number];
+    std::map<int, CutList> cut;  // the lists of the systems of a cut into several
     for (const SystemView& now : b.systems) {
       auto from = origin.find(now.number);
       if (from == origin.end()) continue;
-      CompareLists(SystemName(now), ListOf(a, from->second->number), ListOf(b, now.number),
-                   DetailsOf(a, from->second->number), DetailsOf(b, now.number));
+      const int old = from->second->number;
+      if (pieces[old] < 2) {
+        CompareLists(SystemName(now), ListOf(a, old), ListOf(b, now.number), DetailsOf(a, old),
+                     DetailsOf(b, now.number));
+        continue;
+      }
+      auto [place, fresh] = cut.try_emplace(old);
+      if (fresh) {
+        place->second.entries = &ListOf(a, old);
+        place->second.details = &DetailsOf(a, old);
+        for (size_t i = 0; i < place->second.entries->size(); ++i) {
+          place->second.place.emplace((*place->second.entries)[i].staff, i);
+        }
+      }
+      ComparePiece(SystemName(now), SystemName(*from->second), place->second, ListOf(b, now.number),
+                   DetailsOf(b, now.number));
     }
     // Lists and details filed under numbers that have no system.
     std::set<int> loose;

@@ -306,12 +306,15 @@ class BandPainter {
     }
   }
 
-  void Run() {
+  // Draws every band, or stops at the first piece the sink refuses; false
+  // then.
+  bool Run() {
     const int columns = axis_.count * axis_.scale;
-    for (int from = 0; from < columns; from += axis_.band) {
+    for (int from = 0; from < columns && !stopped_; from += axis_.band) {
       const int to = std::min(columns, from + axis_.band);
       Band(axis_.first + from / axis_.scale, axis_.first + to / axis_.scale);
     }
+    return !stopped_;
   }
 
  private:
@@ -320,7 +323,7 @@ class BandPainter {
   }
 
   void Band(int band_first, int band_end) {
-    write_("\n");
+    Write("\n");
     Line("measure", Ruler(band_first, band_end));
     Line("piece", Pieces(band_first, band_end));
     Row numbers = NewRow(band_first, band_end);
@@ -338,7 +341,7 @@ class BandPainter {
     std::string heading = "part " + std::to_string(part.id);
     if (part.id == document_.current_part) heading += " (current)";
     if (!part.has_part_record) heading += " (no part record)";
-    write_(painter_.Line(heading, nullptr, 0, 0));
+    Write(painter_.Line(heading, nullptr, 0, 0));
     Row systems = NewRow(band_first, band_end), indents = NewRow(band_first, band_end);
     for (size_t i : systems_[p].Next(band_first, band_end)) {
       const SystemView& system = part.systems[i];
@@ -394,8 +397,10 @@ class BandPainter {
     return piece;
   }
 
+  void Write(std::string_view text) { stopped_ = stopped_ || !write_(text); }
+
   void Line(const std::string& label, const Row& row) {
-    write_(painter_.Line(label, &row, 0, row.size()));
+    Write(painter_.Line(label, &row, 0, row.size()));
   }
 
   const ScoreView& view_;
@@ -405,6 +410,7 @@ class BandPainter {
   const DocumentPicture::Sink& write_;
   BandWalk regions_;
   std::vector<BandWalk> systems_, rests_;
+  bool stopped_ = false;  // the sink refused a piece
 };
 
 std::string Summary(const HostDocument& document, const ScoreView& view,
@@ -484,20 +490,24 @@ void DocumentPicture::Render(const HostDocument& document, const PictureOptions&
                              const Sink& write) {
   const ScoreView view(document);
   Painter painter(options);
-  write(painter.Heading(Summary(document, view, options)));
+  if (!write(painter.Heading(Summary(document, view, options)))) return;
   if (!view.HasMeasures()) {
     write("no measures, systems, rests or regions\n");
     WriteListed(document, write);
     return;
   }
   const Axis axis = ChooseAxis(view, options);
-  BandPainter(view, document, axis, options, write).Run();
+  if (!BandPainter(view, document, axis, options, write).Run()) return;
+  // The facts are as long as the document at most, and are not cut short.
   WriteFacts(document, view, options, write);
 }
 
 std::string DocumentPicture::Render(const HostDocument& document, const PictureOptions& options) {
   std::string out;
-  Render(document, options, [&out](std::string_view text) { out += text; });
+  Render(document, options, [&out](std::string_view text) {
+    out += text;
+    return true;
+  });
   return out;
 }
 

@@ -26,8 +26,9 @@ struct PictureOptions {
 
 class DocumentPicture {
  public:
-  // Receives the picture piece by piece, in order.
-  using Sink = std::function<void(std::string_view)>;
+  // Receives the picture piece by piece, in order; answers false when no
+  // more is wanted (the output is closed), and the drawing stops there.
+  using Sink = std::function<bool(std::string_view)>;
 
   // Hands the picture of `document` to `write` as it is drawn: the memory it
   // takes is bounded by the document and the width, whatever measure ranges

@@ -10,13 +10,20 @@
 //   hang        an endless loop
 //   print       a line on the standard output, left in its buffer
 //   part        makes part 12345, which the document lacks, the current part
+//   fail        _exit(2), no finalisation
 //   stop        stops its own process (SIGSTOP)          (not on Windows)
 //   term        sends itself SIGTERM                     (not on Windows)
-//   close       closes every pipe it holds but the standard streams (idem)
-//   forge TEXT  writes TEXT, '|' for a line break, on every such pipe (idem)
+//   close       closes the worker's channel               (idem)
+//   forge TEXT  writes TEXT, '|' for a line break, on the worker's channel
+//               (idem)
+//   chatter     writes "back" and "call QuilloExtensionInvoke" on the
+//               channel in turn, 20 times, a quarter second apart (idem)
 //   lock        a thread takes the standard output and keeps it    (idem)
 //   child       starts a process that sleeps for a minute and writes its
 //               id to hostile-child.pid                  (idem)
+//   detach      the same, in a session of its own        (idem)
+//   inherit     starts a shell that says so on the error stream when it
+//               holds the worker's channel               (idem)
 //   late        a thread that calls a host service once the module is
 //               being terminated, after its command returned (idem)
 // It says so on the error stream first, so that a test sees that the
@@ -26,6 +33,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -37,7 +45,6 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -69,21 +76,50 @@ void SetMissingPart() {
 }
 
 #if !defined(_WIN32)
-// Calls `act` with each pipe the process holds but the standard streams.
-template <typename Act>
-void EachPipe(Act act) {
-  for (int fd = 3; fd < 1024; ++fd) {
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISFIFO(info.st_mode)) act(fd);
+// The worker's channel, as its command line names it ("--worker-channel=N"),
+// or -1: the module touches no descriptor it was not told about.
+int Channel() {
+  std::FILE* file = std::fopen("/proc/self/cmdline", "rb");
+  if (file == nullptr) return -1;
+  std::string line;
+  char chunk[4096];
+  for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) line.append(chunk, got);
+  std::fclose(file);
+  const std::string argument("--worker-channel=");
+  for (size_t at = 0; at < line.size(); at = line.find('\0', at) + 1) {
+    if (line.compare(at, argument.size(), argument) == 0) {
+      return std::atoi(line.c_str() + at + argument.size());
+    }
+    if (line.find('\0', at) == std::string::npos) break;
   }
+  return -1;
 }
 
 void Forge(std::string text) {
   for (char& c : text) c = c == '|' ? '\n' : c;
-  EachPipe([&](int fd) {
-    ssize_t ignored = write(fd, text.data(), text.size());
+  if (const int channel = Channel(); channel >= 0) {
+    ssize_t ignored = write(channel, text.data(), text.size());
     (void)ignored;
-  });
+  }
+}
+
+// Well-formed lines for ever, or rather 5 seconds: each one begins a new
+// phase of the worker's life.
+void Chatter() {
+  for (int i = 0; i < 10; ++i) {
+    Forge("back|");
+    usleep(250000);
+    Forge("call QuilloExtensionInvoke|");
+    usleep(250000);
+  }
+}
+
+void Inherit() {
+  const std::string command = "if [ -e /proc/self/fd/" + std::to_string(Channel()) +
+                              " ]; then echo 'hostile module: a started program holds the "
+                              "channel' >&2; fi";
+  int ignored = std::system(command.c_str());
+  (void)ignored;
 }
 
 void HoldStandardOutput() {
@@ -108,9 +144,10 @@ void CallLate() {
   });
 }
 
-void StartChild() {
+void StartChild(bool detach) {
   const pid_t child = fork();
   if (child == 0) {
+    if (detach) setsid();
     sleep(60);
     _exit(0);
   }
@@ -125,6 +162,7 @@ void StartChild() {
 void Act(const std::string& act) {
   if (act == "exit") std::exit(0);
   if (act == "quit") std::_Exit(5);
+  if (act == "fail") std::_Exit(2);
   if (act == "print") std::printf("hostile module printed\n");
   if (act == "part") SetMissingPart();
   volatile bool forever = act == "hang";
@@ -133,10 +171,12 @@ void Act(const std::string& act) {
 #if !defined(_WIN32)
   if (act == "stop") raise(SIGSTOP);
   if (act == "term") raise(SIGTERM);
-  if (act == "close") EachPipe([](int fd) { close(fd); });
+  if (act == "close") close(Channel());
   if (act.rfind("forge ", 0) == 0) Forge(act.substr(6));
+  if (act == "chatter") Chatter();
   if (act == "lock") HoldStandardOutput();
-  if (act == "child") StartChild();
+  if (act == "child" || act == "detach") StartChild(act == "detach");
+  if (act == "inherit") Inherit();
   if (act == "late") CallLate();
 #endif
   if (act == "crash") {

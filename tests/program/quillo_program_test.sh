@@ -220,17 +220,17 @@ case "$group" in
 load:crash#(the module $crash while it was being loaded \(its initialisation\); nothing written|cannot load the module \(its initialisation failed: Windows error 998[^)]*\))#$run
 Version:exit#the module ended the program \(exit status 0\) in QuilloExtensionVersion#menus
 Init:crash#the module $crash in QuilloExtensionInit#menus --probe
-Enumerate:hang#the module gave no answer within 1 second \(--timeout\) in QuilloExtensionEnumerate and was stopped#menus --timeout 1
+Enumerate:hang#the module gave no answer within the run's 1 second \(--timeout\) in QuilloExtensionEnumerate and was stopped#menus --timeout 1
 MenuStatus:crash#the module $crash in QuilloExtensionGetMenuStatus#menus
 Invoke:crash#the module $crash in QuilloExtensionInvoke; nothing written#$run
 Invoke:print,crash#the module $crash in QuilloExtensionInvoke; nothing written#$run
 Invoke:exit#the module ended the program \(exit status 0\) in QuilloExtensionInvoke; nothing written#$run
 Invoke:quit#the module ended the program \(exit status 5\) in QuilloExtensionInvoke; nothing written#$run
-Invoke:hang#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
+Invoke:hang#the module gave no answer within the run's 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
 Invoke:part#the result is not a document quillo reads \(currentPart: 12345 is not one of the parts\); nothing written#$run
 Terminate:crash#the module $crash in QuilloExtensionTerminate; nothing written#$run
 exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished; nothing written#$run
-exit:hang#the program's worker did not end within 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped; nothing written#$run --timeout 2
+exit:hang#the program's worker did not end within the run's 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped; nothing written#$run --timeout 2
 unload:exit#the module ended the program \(exit status 0\) while it was being unloaded#cycles 3
 ROWS
     fi
@@ -364,19 +364,28 @@ ROWS
     long=$(printf 'x%.0s' $(seq 1 80))
     hostile_rows <<ROWS
 Invoke:term#the program's worker was ended by SIGTERM \(sent from outside or by the module\) in QuilloExtensionInvoke; nothing written#$run
-Invoke:stop#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
-Invoke:child,hang#the module gave no answer within 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
+Invoke:stop#the module gave no answer within the run's 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
+Invoke:child,hang#the module gave no answer within the run's 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
 Invoke:close#the channel to the program's worker was closed under it \(the module closed it\) in QuilloExtensionInvoke; nothing written#$run
 Invoke:forge document 99999999999999|#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run
-Invoke:forge $long#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run
-Invoke:forge back|,hang#the program's worker made no progress within 2 seconds \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 2
+Invoke:forge $long,hang#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
+Invoke:forge back|,hang#the program's worker made no progress within the run's 2 seconds \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 2
 Terminate:forge back|document 5|hello|end 0|#the module's process sent something unexpected after QuilloExtensionTerminate returned and was stopped; nothing written#$run
 MenuStatus:forge end 0|#the module's process sent something unexpected in QuilloExtensionGetMenuStatus and was stopped#menus
 Invoke:late#the module called the host's services after its command returned \(QX_SetCurrentPartID, 1 call\(s\), refused\); nothing written#$run
-Invoke:lock#the program's worker made no progress within 2 seconds \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 2
+Invoke:lock#the program's worker made no progress within the run's 2 seconds \(--timeout\) after QuilloExtensionInvoke returned and was stopped; nothing written#$run --timeout 2
 exit:crash#the module $crash as the program's worker exited, after it finished; nothing written#$run
 exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished#menus
-exit:hang#the program's worker did not end within 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped#cycles 2 --timeout 2
+exit:hang#the program's worker did not end within the run's 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped#cycles 2 --timeout 2
+Invoke:chatter#the module gave no answer within the run's 1 second \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 1
+Invoke:detach,hang#the module gave no answer within the run's 1 second \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 1
+Terminate:forge back|end 2|,fail#the program's worker ended with status 2 without saying why; nothing written#$run
+Terminate:forge back|end 3|#the module's process sent something unexpected after QuilloExtensionTerminate returned and was stopped; nothing written#$run
+Invoke:forge call QuilloExtensionInvoke|#the module's process sent something unexpected in QuilloExtensionInvoke and was stopped; nothing written#$run
+Invoke:forge back|back|#the module's process sent something unexpected after QuilloExtensionInvoke returned and was stopped; nothing written#$run
+Invoke:forge back|call QuilloExtensionVersion|back|said 5000|#the module's process sent something unexpected after QuilloExtensionVersion returned and was stopped; nothing written#$run
+unload:forge back|document 536870913|#the module's process sent something unexpected after the module was unloaded and was stopped; nothing written#$run
+Invoke:forge back|call Frobnicate|#the module's process sent something unexpected after QuilloExtensionInvoke returned and was stopped; nothing written#$run
 ROWS
     [ ! -e none.json ] || fail "a hostile run wrote none.json"
     # A process the module started and left running does not hold the
@@ -386,6 +395,91 @@ ROWS
     unset HOSTILE_MODULE
     gone "$(cat hostile-child.pid)" "a process the module started and left running"
     rm none.json hostile-child.pid
+    # Nor does one in a session of its own, which left the worker's group.
+    export HOSTILE_MODULE=Invoke:detach
+    expect 0 "^wrote none.json$" run in.json -c Hostile -m 9 -o none.json --module "$HOSTILE"
+    unset HOSTILE_MODULE
+    gone "$(cat hostile-child.pid)" "a process the module started in a session of its own"
+    rm none.json hostile-child.pid
+    # The module's acts on the channel reach the worker's channel alone, and
+    # a program it starts does not hold the channel: a pipe this test holds
+    # (as a job server's) gets nothing.
+    export HOSTILE_MODULE=Invoke:inherit
+    expect 0 "^wrote none.json$" run in.json -c Hostile -m 9 -o none.json --module "$HOSTILE"
+    unset HOSTILE_MODULE
+    ! grep -q "a started program holds the channel" "$WORK.output" ||
+      fail "a program the module started holds the worker's channel"
+    rm none.json
+    set +e
+    { HOSTILE_MODULE='Invoke:forge hello|' "$QUILLO" run in.json -c Hostile -m 9 \
+      -o none.json --module "$HOSTILE" >"$WORK.output" 2>&1 7>&3; } 3>&1 | cat >inherited.txt
+    set -e
+    grep -q "sent something unexpected in QuilloExtensionInvoke" "$WORK.output" ||
+      fail "a forged line did not reach the channel: $(cat "$WORK.output")"
+    [ ! -s inherited.txt ] || fail "the module wrote into a pipe it was not given: $(cat inherited.txt)"
+    rm inherited.txt
+    # A signal that ends the program during a run stops what the module
+    # started first, says so in one line and ends the program by the signal.
+    # (Background jobs of a script start with INT and QUIT ignored: env
+    # gives them back their default.)
+    for signal in INT TERM HUP QUIT USR1 USR2 ALRM VTALRM PROF XCPU; do
+      rm -f hostile-child.pid
+      HOSTILE_MODULE=Invoke:detach,hang env --default-signal=INT,QUIT "$QUILLO" run in.json \
+        -c Hostile -m 9 -o none.json --module "$HOSTILE" --timeout 60 >"$WORK.output" 2>&1 &
+      program=$!
+      for _ in $(seq 1 100); do [ -s hostile-child.pid ] && break; sleep 0.05; done
+      kill -s "$signal" "$program"
+      set +e
+      wait "$program"
+      status=$?
+      set -e
+      [ "$status" -eq $((128 + $(kill -l "$signal"))) ] &&
+        grep -q "^quillo: [^ ]*hostile[^ ]*: the program was ended by SIG$signal in QuilloExtensionInvoke, and the module's processes were stopped; nothing written$" \
+          "$WORK.output" || fail "SIG$signal during a run: status $status, $(cat "$WORK.output")"
+      [ -s hostile-child.pid ] && gone "$(cat hostile-child.pid)" "SIG$signal during a run"
+    done
+    rm -f hostile-child.pid
+    # Killed outright, the program cannot stop anything, but its worker ends
+    # with it.
+    HOSTILE_MODULE=Invoke:hang "$QUILLO" run in.json -c Hostile -m 9 -o none.json \
+      --module "$HOSTILE" --timeout 60 >"$WORK.output" 2>&1 &
+    program=$!
+    for _ in $(seq 1 100); do grep -q "hostile module: hang" "$WORK.output" && break; sleep 0.05; done
+    worker=$(pgrep -P "$program")
+    kill -s KILL "$program"
+    wait "$program" || true
+    gone "$worker" "the worker of a program killed outright"
+    # Time the program spends stopped by Ctrl-Z does not count: stopped for
+    # longer than the whole limit, it still waits once it goes on.
+    HOSTILE_MODULE=Invoke:hang env --default-signal=TSTP "$QUILLO" run in.json -c Hostile -m 9 \
+      -o none.json --module "$HOSTILE" --timeout 2 >"$WORK.output" 2>&1 &
+    program=$!
+    for _ in $(seq 1 100); do grep -q "hostile module: hang" "$WORK.output" && break; sleep 0.05; done
+    kill -s TSTP "$program"
+    sleep 2.2
+    kill -s CONT "$program"
+    sleep 0.2
+    alive "$program" || fail "a run stopped by Ctrl-Z for longer than its limit ended as it went on"
+    set +e
+    wait "$program"
+    status=$?
+    set -e
+    [ "$status" -eq 2 ] && grep -q "gave no answer within the run's 2 seconds" "$WORK.output" ||
+      fail "a run stopped by Ctrl-Z exited $status: $(cat "$WORK.output")"
+    # An output whose name cannot be looked up is named with the reason.
+    ln -s loop.json loop.json
+    expect 2 "^quillo: loop.json: cannot be looked up \(Too many levels of symbolic links\)$" \
+      run in.json --module ./module.so -c 1 -m all -o loop.json
+    expect 2 "^quillo: n{190}.*: cannot be looked up \(File name too long\)$" \
+      run in.json --module ./module.so -c 1 -m all -o "$(printf 'n%.0s' $(seq 1 256))"
+    rm loop.json
+    if [ "$(id -u)" -ne 0 ]; then
+      mkdir shut
+      chmod 000 shut
+      expect 2 "^quillo: shut/out.json: cannot be looked up \(Permission denied\)$" \
+        run in.json --module ./module.so -c 1 -m all -o shut/out.json
+      rmdir shut
+    fi
     # Started with SIGCHLD ignored, with its standard streams closed,
     # through the dynamic loader, or without /proc (where this system lets
     # a user hide it), the program starts its worker and runs.
@@ -422,7 +516,7 @@ ROWS
       -c Hostile -m 9 -o none.json --timeout 1 >"$WORK.output" 2>&1
     status=$?
     set -e
-    [ "$status" -eq 2 ] && grep -q "gave no answer within 1 second (--timeout) in QuilloExtensionInvoke" \
+    [ "$status" -eq 2 ] && grep -q "gave no answer within the run's 1 second (--timeout) in QuilloExtensionInvoke" \
       "$WORK.output" || fail "a hang with SIGCHLD ignored exited $status: $(cat "$WORK.output")"
     # Nothing outside the outputs appeared or changed.
     listing=$(ls -A | tr '\n' ' ')

@@ -8,6 +8,7 @@ list(APPEND TEST_SOURCES
   standin/reports/document_picture_test.cpp
   standin/reports/document_diff_test.cpp
   standin/program/quillo_tool_test.cpp
+  standin/program/worker_report_reader_test.cpp
   standin/record_table_test.cpp
   standin/scratch_folder.cpp
   standin/score_builder.cpp

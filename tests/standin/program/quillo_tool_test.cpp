@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <utility>
@@ -194,6 +195,95 @@ TEST_F(QuilloToolTest, ShowAndDiffNameTheFileThatIsBad) {
                            "flag word (0..65535)\n";
   EXPECT_EQ(Take(err), line + line);
   EXPECT_EQ(Take(out), "");
+}
+
+// A stream whose every write fails (a closed pipe), counting the writes.
+std::FILE* ClosedPipe(int* writes) {
+  cookie_io_functions_t io{};
+  io.write = [](void* cookie, const char*, size_t) -> ssize_t {
+    ++*static_cast<int*>(cookie);
+    errno = EPIPE;
+    return -1;
+  };
+  std::FILE* file = fopencookie(writes, "w", io);
+  if (file != nullptr) std::setvbuf(file, nullptr, _IONBF, 0);
+  return file;
+}
+
+// Once the output is closed nothing more can reach it: show and diff stop
+// at the first failed write rather than drawing or listing on.
+TEST_F(QuilloToolTest, ShowAndDiffStopAtTheFirstFailedWrite) {
+  standin::HostDocument suite;
+  standin::ExampleDocuments::Build("suite", &suite);
+  const std::string other = folder.Path("suite.json");
+  WriteFile(other, standin::DocumentFile::Format(suite));
+  standin::PictureOptions narrow;
+  narrow.width = 20;  // many bands, each many writes
+  for (int step = 0; step < 2; ++step) {
+    int writes = 0;
+    std::FILE* closed = ClosedPipe(&writes);
+    ASSERT_NE(closed, nullptr);
+    QuilloTool to_closed(closed, err);
+    const int code = step == 0 ? to_closed.Show(other, narrow) : to_closed.Diff(input, other);
+    std::fclose(closed);
+    EXPECT_EQ(code, standin::kExitBadInput);
+    EXPECT_LE(writes, 2) << (step == 0 ? "show" : "diff");
+    EXPECT_EQ(Take(err), "quillo: cannot write to the standard output (Broken pipe)\n");
+  }
+}
+
+// In a worker, failures go to the watching program; that program prints
+// the worker's line, or its own when the worker ended with a failure and
+// said nothing (code in the worker can end it so).
+TEST_F(QuilloToolTest, AFailureInAWorkerIsHandedOverAndAlwaysPrinted) {
+  std::string said;
+  tool.SayFailuresTo([&said](std::string_view message) { said += std::string(message) + "|"; });
+  request.measures = {"12-17"};
+  EXPECT_EQ(tool.Run(request), standin::kExitBadInput);
+  EXPECT_EQ(Take(err), "");
+  EXPECT_EQ(said, input + ": measure 17 is outside the document (its measures are 1 to 16)|");
+
+  QuilloTool watcher(out, err);
+  standin::WorkerReport report;
+  report.exit_code = standin::kExitUsage;
+  report.said = "bad\x1b[2J\nsecond line";
+  EXPECT_EQ(watcher.FinishContained(report, "m.so", "o.json"), standin::kExitUsage);
+  EXPECT_EQ(Take(err), "quillo: bad\\x1b[2J\\x0asecond line\n");
+  report.said.reset();
+  report.exit_code = standin::kExitBadInput;
+  EXPECT_EQ(watcher.FinishContained(report, "m.so", "o.json"), standin::kExitBadInput);
+  EXPECT_EQ(Take(err),
+            "quillo: m.so: the program's worker ended with status 2 without saying why; nothing "
+            "written\n");
+  EXPECT_EQ(watcher.FinishContained(report, "m.so", ""), standin::kExitBadInput);
+  EXPECT_EQ(Take(err),
+            "quillo: m.so: the program's worker ended with status 2 without saying why\n");
+  report.exit_code = standin::kExitOk;
+  EXPECT_EQ(watcher.FinishContained(report, "m.so", ""), standin::kExitOk);
+  EXPECT_EQ(watcher.FinishContained(report, "m.so", "o.json"), standin::kExitBadInput);
+  EXPECT_EQ(Take(err), "quillo: m.so: the run handed no result over; nothing written\n");
+  EXPECT_EQ(folder.Listing(), "in.json");
+}
+
+// An output name the system cannot look up is refused with the system's
+// reason, not read as a file of another kind.
+TEST_F(QuilloToolTest, AnOutputThatCannotBeLookedUpSaysWhy) {
+  std::filesystem::create_symlink("loop.json", folder.Path("loop.json"));
+  request.output = folder.Path("loop.json");
+  ExpectRunFails(standin::kExitBadInput,
+                 request.output + ": cannot be looked up (Too many levels of symbolic links)",
+                 "in.json loop.json");
+  request.output = folder.Path(std::string(256, 'n'));
+  const std::string message = RunFails(standin::kExitBadInput, "in.json loop.json");
+  EXPECT_NE(message.find(": cannot be looked up (File name too long)\n"), std::string::npos)
+      << message;
+  // A link to nowhere is replaced, so it may be written.
+  std::filesystem::create_symlink("nowhere.json", folder.Path("dangling.json"));
+  request.output = folder.Path("dangling.json");
+  request.measures = {"12-17"};
+  EXPECT_EQ(
+      RunFails(standin::kExitBadInput, "dangling.json in.json loop.json"),
+      "quillo: " + input + ": measure 17 is outside the document (its measures are 1 to 16)\n");
 }
 
 TEST_F(QuilloToolTest, DiffOfADocumentWithItselfSaysSo) {

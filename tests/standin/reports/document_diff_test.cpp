@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "standin/documents/record_builder.h"
 #include "standin/store/record_layouts.h"
 #include "tests/standin/score_builder.h"
 
@@ -297,4 +298,47 @@ TEST(DocumentDiffTest, ARegionSplitsOnlyWhereItKeepsItsStartAndANewOneTakesItsEn
       "measure-number region 7 (25\u201329) added\n"
       "measure-number region 11 (none at 70) added\n"
       "measure-number region 12 (75\u201389) added\n");
+}
+
+// One system whose list and details name `staves` staves, and the same
+// system cut into one-measure systems that each show one of them with its
+// detail (the detail of staff 3 changed).
+static std::pair<HostDocument, HostDocument> CutLongList(int staves) {
+  HostDocument before, after;
+  for (HostDocument* doc : {&before, &after}) {
+    doc->host_version = 0x12000000;
+    doc->parts = {0};
+  }
+  ScoreBuilder b(&before), a(&after);
+  b.System(0, 1, 1, staves + 1);
+  for (int staff = 1; staff <= staves; ++staff) {
+    before.Put(standin::kSystemStaffTag, 1, static_cast<uint16_t>(staff - 1),
+               standin::SystemStaffRecord(before.host_version, staff), 0);
+    b.Detail(0, 1, staff, staff);
+    a.System(0, staff, staff, staff + 1);
+    a.Staves(0, staff, {staff});
+    a.Detail(0, staff, staff, staff == 3 ? 99 : staff);
+  }
+  return {before, after};
+}
+
+// The pieces of a system with a long staff list, each showing a little of
+// it, are compared with the part of the list each shows: a line per piece
+// of a size of its own, not the whole list again and again.
+TEST(DocumentDiffTest, PiecesOfALongStaffListAreComparedWithThePartTheyShow) {
+  auto [before, after] = CutLongList(20);
+  const std::vector<std::string> lines = DocumentDiff::Describe(before, after);
+  ASSERT_EQ(lines.size(), 21u);
+  EXPECT_EQ(lines[1], "part 0: system 1 (1): shows 1 of the 20 staves of system 1 (1\u201320)");
+  EXPECT_EQ(lines[3],
+            "part 0: system 3 (3): shows 1 of the 20 staves of system 1 (1\u201320), staff 3 "
+            "detail 3 \u2192 99");
+  // Twice the staves, twice the text.
+  auto text_size = [](int staves) {
+    auto [x, y] = CutLongList(staves);
+    size_t size = 0;
+    for (const std::string& line : DocumentDiff::Describe(x, y)) size += line.size();
+    return size;
+  };
+  EXPECT_LT(text_size(400), 2 * text_size(200) + 4000);
 }
