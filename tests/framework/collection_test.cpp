@@ -339,6 +339,12 @@ TEST_F(CollectionDataTest, IncidenceListsMoveFromOneCmperToAnother) {
   EXPECT_EQ(incidences.LoadAllForCmper(7), 1);
   EXPECT_FALSE(incidences.LoadedWhole());
 
+  // A refused append stops the writing there, and says so.
+  doc.refuse = [](const standin::ServiceCall& call) { return call.service == "QX_CreateEData"; };
+  EXPECT_FALSE(incidences.SaveAllForCmper(4));
+  EXPECT_EQ(doc.Find(kTestIncidenceTag, 4, 0), nullptr);
+  doc.refuse = nullptr;
+
   TestIncidences empty;
   ASSERT_TRUE(empty.SaveAllForCmper(2));
   EXPECT_EQ(doc.Find(kTestIncidenceTag, 2, 0), nullptr);
