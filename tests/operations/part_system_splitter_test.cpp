@@ -264,6 +264,9 @@ TEST_F(PartSystemSplitterTest, APartWhoseListsAreNotDeliveredWholeIsLeftAsItWas)
     if (!c.cut) {
       EXPECT_TRUE(doc.records() == before);
       EXPECT_EQ(Writes(), 0u);
+      // No system is looked for to be given system 1's indent.
+      for (const standin::ServiceCall& call : doc.log)
+        EXPECT_FALSE(call.tag == kStaffSystemTag && call.cmper > 4) << call.ToString();
     }
   }
 }
