@@ -6,7 +6,6 @@
 #include <memory>
 #include <type_traits>
 #include <utility>
-#include <vector>
 
 #include "framework/collection_data.h"
 #include "framework/inci_other.h"
@@ -157,13 +156,15 @@ bool QCCollectionInciOther::ReadIncidences(uint16_t cmper, Take take) const {
 
 template <typename Element>
 bool QCCollectionInciOther::DeleteAllForCmperAs(uint16_t cmper) {
-  std::vector<std::unique_ptr<Element>> found;
+  // The incidences found, held by a plain collection: the content of this
+  // one is what SaveAllForCmper writes after the delete.
+  QCCollection found;
   if (!ReadIncidences<Element>(
-          cmper, [&](std::unique_ptr<Element>& entry) { found.push_back(std::move(entry)); })) {
+          cmper, [&](std::unique_ptr<Element>& entry) { found.Append(std::move(entry)); })) {
     return false;
   }
-  for (size_t i = found.size(); i-- > 0;) {
-    if (!found[i]->DeepDeleteData()) return false;
+  for (int32_t position = found.Count(); position-- > 0;) {
+    if (!static_cast<Element*>(found.ItemAt(position))->DeepDeleteData()) return false;
   }
   return true;
 }

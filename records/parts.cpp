@@ -1,7 +1,7 @@
 #include "records/parts.h"
 
+#include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "host/host_services.h"
 #include "records/part.h"
@@ -30,16 +30,24 @@ int32_t QCParts::LoadAll() {
   // Every part the host has named, listed or not: a part whose record does
   // not load is passed over, and a host whose list comes round to a part it
   // named before would otherwise keep the walk going for ever.
-  std::vector<bool> named(0x10000);
-  auto slot = [](int16_t id) { return static_cast<size_t>(static_cast<uint16_t>(id)); };
+  // One bit per part id.
+  uint64_t named[0x10000 / 64] = {};
+  auto seen = [&named](int16_t id) -> bool {
+    const auto slot = static_cast<uint16_t>(id);
+    return (named[slot / 64] >> (slot % 64) & 1) != 0;
+  };
+  auto mark = [&named](int16_t id) {
+    const auto slot = static_cast<uint16_t>(id);
+    named[slot / 64] |= uint64_t{1} << (slot % 64);
+  };
   int16_t part_id = 0;
   for (;;) {
-    named[slot(part_id)] = true;
+    mark(part_id);
     auto part = std::make_unique<QCPart>(part_id);
     if (part->Load(static_cast<uint16_t>(part_id))) Append(std::move(part));
     part_id = host::GetNextPartID(part_id);
     if (part_id == host::kNoPart) break;
-    if (named[slot(part_id)]) break;
+    if (seen(part_id)) break;
   }
   return Count();
 }
