@@ -45,6 +45,14 @@ void QCCollection::ClearAll() {
   count_ = 0;
 }
 
+void QCCollection::TruncateTo(int32_t count) {
+  while (count_ > count && count_ > 0) {
+    --count_;
+    delete elements_[count_];
+    elements_[count_] = nullptr;
+  }
+}
+
 void QCCollection::GrowFor(int32_t extra) {
   const int64_t needed = static_cast<int64_t>(count_) + extra;
   if (capacity_ >= needed) return;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "framework/iterator_base.h"
 
@@ -47,6 +48,22 @@ class QCCollection : public QCIteratorBase {
     elements_[count_] = element.release();
     ++count_;
   }
+  // Takes the element at `index` out of the collection, leaving null in its
+  // position; null when out of range.
+  std::unique_ptr<QCBase> TakeAt(int32_t index) {
+    if (index < 0 || index >= count_) return nullptr;
+    return std::unique_ptr<QCBase>(std::exchange(elements_[index], nullptr));
+  }
+  // Stores `element` at `index`, deleting what the position held; at
+  // Count() it appends. Out of range, `element` is deleted.
+  void PutAt(int32_t index, std::unique_ptr<QCBase> element) {
+    if (index == count_) return Append(std::move(element));
+    if (index < 0 || index > count_) return;
+    delete std::exchange(elements_[index], element.release());
+  }
+  // Deletes the elements from position `count` on, so that Count() is at
+  // most `count`.
+  void TruncateTo(int32_t count);
 
  private:
   int32_t count_ = 0;

@@ -48,6 +48,12 @@ class QCCollectionInciOther : public QCCollectionData {
   bool DeleteAllForCmperAs(uint16_t cmper);
   template <typename Element>
   int32_t LoadAllForCmperAs(uint16_t cmper);
+  // LoadAllForCmperAs, loading the elements the collection holds again, in
+  // position order, before new ones are made. Only for an element class
+  // whose Load sets every byte and field the object carries, so that a
+  // reloaded element cannot be told from a new one.
+  template <typename Element>
+  int32_t ReloadAllForCmperAs(uint16_t cmper);
   template <typename Element>
   bool ReadsWholeForCmperAs(uint16_t cmper) const;
   // SaveAllForCmper for elements of class Element; an element of another
@@ -71,14 +77,31 @@ class QCCollectionInciOther : public QCCollectionData {
  private:
   // Hands `take` every incidence of cmper, loaded, in inci order, through
   // gaps in the numbers; `take` may keep the object (moving it out of the
-  // pointer it is handed) or leave it to be loaded again. True when that was
-  // the whole list; false at an incidence found without bytes, or one the
-  // host names but does not deliver, or when the host does not tell where
-  // the list ends.
+  // pointer it is handed) or leave it to be loaded again. The objects loaded
+  // are `probe` (not null) and, after each one kept, one from `next_probe`;
+  // the last is left in `probe`. True when that was the whole list; false
+  // at an incidence found without bytes, or one the host names but does not
+  // deliver, or when the host does not tell where the list ends.
+  template <typename Element, typename Take, typename Probes>
+  bool ReadIncidences(uint16_t cmper, std::unique_ptr<Element>& probe, Take take,
+                      Probes next_probe) const;
+  // ReadIncidences with new probes.
   template <typename Element, typename Take>
-  bool ReadIncidences(uint16_t cmper, Take take) const;
+  bool ReadIncidences(uint16_t cmper, Take take) const {
+    std::unique_ptr<Element> probe = NewInciProbe<Element>();
+    return ReadIncidences<Element>(cmper, probe, take, [this] { return NewInciProbe<Element>(); });
+  }
+  // The object the last reusing read left over, when it is an Element, as
+  // a probe carrying the element tag override; otherwise a new probe.
+  template <typename Element>
+  std::unique_ptr<Element> SpareOrNewProbe() const;
 
   bool loaded_whole_ = true;
+  // Left over from the last ReadsWholeForCmperAs or ReloadAllForCmperAs,
+  // for the next one to load instead of making an object. A walk reading
+  // list after list made and destroyed one per list. (Not the content,
+  // which ReadsWholeForCmper leaves as it was.)
+  mutable std::unique_ptr<QCInciOther> spare_probe_;
 };
 
 template <typename Element>
@@ -97,9 +120,18 @@ std::unique_ptr<Element> QCCollectionInciOther::NewInciElement() const {
   }
 }
 
-template <typename Element, typename Take>
-bool QCCollectionInciOther::ReadIncidences(uint16_t cmper, Take take) const {
-  std::unique_ptr<Element> probe = NewInciProbe<Element>();
+template <typename Element>
+std::unique_ptr<Element> QCCollectionInciOther::SpareOrNewProbe() const {
+  auto* spare = RecordCast<Element>(static_cast<QCBase*>(spare_probe_.get()));
+  if (spare == nullptr) return NewInciProbe<Element>();
+  spare_probe_.release();
+  spare->SetTagOverride(ElementTagOverride());
+  return std::unique_ptr<Element>(spare);
+}
+
+template <typename Element, typename Take, typename Probes>
+bool QCCollectionInciOther::ReadIncidences(uint16_t cmper, std::unique_ptr<Element>& probe,
+                                           Take take, Probes next_probe) const {
   // Rationale: an incidence that does not load may be missing, or refused
   // by the host, and the numbers may leave gaps (a host deletes one entry
   // without renumbering the rest). So where a load finds nothing, the host's
@@ -122,7 +154,7 @@ bool QCCollectionInciOther::ReadIncidences(uint16_t cmper, Take take) const {
       last_read = static_cast<uint16_t>(inci++);
       named = named_looked_again = false;
       take(probe);
-      if (probe == nullptr) probe = NewInciProbe<Element>();
+      if (probe == nullptr) probe = next_probe();
       continue;
     }
     if (named) {
@@ -142,7 +174,7 @@ bool QCCollectionInciOther::ReadIncidences(uint16_t cmper, Take take) const {
     probe->SetAddress(cmper, last_read);
     // No record of the kind follows, on two looks: a refused step looks the
     // same as the end.
-    if (!probe->MoveToNext() && !probe->MoveToNext()) return true;
+    if (!QCBaseData::MoveToNextOf(*probe) && !QCBaseData::MoveToNextOf(*probe)) return true;
     if (probe->Cmper() != cmper) return true;
     // A step that stands still, or comes round to an incidence already
     // passed, does not tell where the list ends. (Where none was read, a
@@ -179,8 +211,43 @@ int32_t QCCollectionInciOther::LoadAllForCmperAs(uint16_t cmper) {
 }
 
 template <typename Element>
+int32_t QCCollectionInciOther::ReloadAllForCmperAs(uint16_t cmper) {
+  // Rationale: a cut reads list after list into the same collections, and
+  // an object made and destroyed per entry read was a good part of the
+  // module's own work. Position k's old object loads entry k; the entries
+  // kept go to the positions from 0 on, which are by then emptied.
+  const int32_t spares = Count();
+  int32_t offered = 0;
+  int32_t kept = 0;
+  const auto next_probe = [&]() -> std::unique_ptr<Element> {
+    while (offered < spares) {
+      std::unique_ptr<QCBase> spare = TakeAt(offered++);
+      if (auto* element = RecordCast<Element>(spare.get())) {
+        spare.release();
+        element->SetTagOverride(ElementTagOverride());
+        return std::unique_ptr<Element>(element);
+      }
+    }
+    return SpareOrNewProbe<Element>();
+  };
+  std::unique_ptr<Element> probe = next_probe();
+  loaded_whole_ = ReadIncidences<Element>(
+      cmper, probe, [&](std::unique_ptr<Element>& entry) { PutAt(kept++, std::move(entry)); },
+      next_probe);
+  if (probe != nullptr) spare_probe_ = std::move(probe);
+  TruncateTo(kept);
+  return Count();
+}
+
+template <typename Element>
 bool QCCollectionInciOther::ReadsWholeForCmperAs(uint16_t cmper) const {
-  return ReadIncidences<Element>(cmper, [](std::unique_ptr<Element>&) {});
+  // Only the host's answers decide, so the probe may be one that loaded
+  // before.
+  std::unique_ptr<Element> probe = SpareOrNewProbe<Element>();
+  const bool whole = ReadIncidences<Element>(
+      cmper, probe, [](std::unique_ptr<Element>&) {}, [this] { return NewInciProbe<Element>(); });
+  spare_probe_ = std::move(probe);
+  return whole;
 }
 
 template <typename Element>

@@ -21,6 +21,8 @@ class QCMusicRegion : public QCBase {
   static constexpr int kEndSlotOffset = 12;
   static constexpr int kEndMeasureOffset = 14;
   static constexpr int kEndPositionOffset = 16;
+  static_assert(kEndPositionOffset + 4 == kSelectionSize,
+                "the selection record ends with the 4-byte end position");
 
   // An all-zero region.
   QCMusicRegion() = default;

@@ -8,11 +8,15 @@
 
 namespace {
 
-// The address block of the detail record of `staff` in system `system`.
+// The address block of the detail record of the staff an entry names, in
+// the entry's system: cmper the entry's cmper, inci its staff. Both are
+// copied as the little-endian bytes they already are, from the entry's
+// address block and record: one copy each instead of a decode and an
+// encode, for an address made for every detail call.
 struct DetailAddress {
-  DetailAddress(uint16_t system, uint16_t staff) {
-    host::WriteU16(bytes, QCBaseData::kCmperOffset, system);
-    host::WriteU16(bytes, QCBaseData::kInciOffset, staff);
+  DetailAddress(const uint8_t* entry_address, const uint8_t* entry_record) {
+    std::memcpy(bytes + QCBaseData::kCmperOffset, entry_address + QCBaseData::kCmperOffset, 2);
+    std::memcpy(bytes + QCBaseData::kInciOffset, entry_record + QCSystemStaff::kStaffOffset, 2);
   }
   uint8_t bytes[QCBaseData::kAddressSize] = {};
 };
@@ -47,7 +51,7 @@ void QCSystemStaff::CopyDataFrom(QCBaseData& other) {
 }
 
 bool QCSystemStaff::Load(uint16_t cmper, uint16_t inci) {
-  if (!QCInciOther::Load(cmper, inci)) return false;
+  if (!LoadOf(*this, cmper, inci)) return false;
   detail_value_ = kNoDetail;
   detail_found_ = false;
   // Under system 0, or without a staff to key it, there is no detail record.
@@ -60,7 +64,7 @@ bool QCSystemStaff::Load(uint16_t cmper, uint16_t inci) {
 }
 
 bool QCSystemStaff::LoadDetail() {
-  DetailAddress address(Cmper(), Staff());
+  DetailAddress address(AddressBlock(), record_);
   int32_t delivered = kDetailSize;
   // A record too short to hold the value counts as no record; bytes past
   // those delivered read as zero, as do those a refused load left.
@@ -88,7 +92,7 @@ bool QCSystemStaff::LookAgainForDetail() {
 bool QCSystemStaff::DeepDeleteData() {
   if (!DeleteData()) return false;
   if (detail_found_) {
-    DetailAddress address(Cmper(), Staff());
+    DetailAddress address(AddressBlock(), record_);
     host::DeleteEData(kDetailTag, address.bytes, DataVersion());
   }
   return true;
@@ -99,7 +103,7 @@ bool QCSystemStaff::Save() {
 }
 
 bool QCSystemStaff::SaveAs(uint16_t cmper) {
-  return QCInciOther::SaveAs(cmper) && SaveDetail();
+  return SaveAsOf(*this, cmper) && SaveDetail();
 }
 
 bool QCSystemStaff::SaveDetail() {
@@ -108,7 +112,7 @@ bool QCSystemStaff::SaveDetail() {
   // detail of another entry. (A new entry is written whole, so every saved
   // entry has a loaded size.)
   if (LoadedSize() < kStaffOffset + 2) return detail_value_ == kNoDetail;
-  DetailAddress address(Cmper(), Staff());
+  DetailAddress address(AddressBlock(), record_);
   if (detail_value_ == kNoDetail && DetailIsOnlyItsValue()) {
     if (Cmper() != 0) host::DeleteEData(kDetailTag, address.bytes, DataVersion());
     return true;

@@ -10,8 +10,11 @@ std::unique_ptr<QCInciOther> QCSystemStaves::CreateInciElement() const {
 }
 
 int32_t QCSystemStaves::LoadAllForCmper(uint16_t cmper) {
-  LoadAllForCmperAs<QCSystemStaff>(cmper);
+  // An entry's Load sets its record, its detail and their sizes afresh, so
+  // the entries of the last load serve again.
+  ReloadAllForCmperAs<QCSystemStaff>(cmper);
+  // Every element is an entry the load above made or reloaded.
   for (int32_t position = 0; position < Count(); ++position)
-    StaffAt(position)->LookAgainForDetail();
+    static_cast<QCSystemStaff*>(ItemAt(position))->LookAgainForDetail();
   return Count();
 }

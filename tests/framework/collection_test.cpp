@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "framework/iterator_handler.h"
@@ -127,6 +129,47 @@ TEST(CollectionTest, OwnsAndDeletesItsElements) {
     EXPECT_EQ(TestRecord::live, 0);
     collection.Append(std::make_unique<TestRecord>());
   }
+  EXPECT_EQ(TestRecord::live, 0);
+}
+
+TEST(CollectionTest, ElementsAreTakenOutAndPutBackOnlyWithinItsPositions) {
+  Plain collection;
+  for (int i = 0; i < 3; ++i) collection.Append(std::make_unique<TestRecord>());
+  QCBase* second = collection.ItemAt(1);
+
+  // Out of range nothing is taken, and an element put there is deleted.
+  for (int32_t outside : {-1, 3, 4}) {
+    SCOPED_TRACE(outside);
+    EXPECT_EQ(collection.TakeAt(outside), nullptr);
+    if (outside != 3) collection.PutAt(outside, std::make_unique<TestRecord>());
+    EXPECT_EQ(collection.Count(), 3);
+    EXPECT_EQ(TestRecord::live, 3);
+  }
+
+  // Taken out, the element is the caller's and its position holds null; put
+  // at a position, the element there is deleted; at Count(), appended.
+  std::unique_ptr<QCBase> taken = collection.TakeAt(1);
+  EXPECT_EQ(taken.get(), second);
+  EXPECT_EQ(collection.ItemAt(1), nullptr);
+  EXPECT_EQ(collection.Count(), 3);
+  collection.PutAt(1, std::move(taken));
+  EXPECT_EQ(collection.ItemAt(1), second);
+  collection.PutAt(1, std::make_unique<TestRecord>());
+  EXPECT_EQ(TestRecord::live, 3);
+  collection.PutAt(3, std::make_unique<TestRecord>());
+  EXPECT_EQ(collection.Count(), 4);
+  EXPECT_EQ(TestRecord::live, 4);
+
+  // Truncated, the elements past the count are deleted; a larger or
+  // negative count leaves what it can.
+  collection.TruncateTo(9);
+  EXPECT_EQ(collection.Count(), 4);
+  collection.TruncateTo(2);
+  EXPECT_EQ(collection.Count(), 2);
+  EXPECT_EQ(TestRecord::live, 2);
+  EXPECT_EQ(collection.ItemAt(2), nullptr);
+  collection.TruncateTo(-1);
+  EXPECT_EQ(collection.Count(), 0);
   EXPECT_EQ(TestRecord::live, 0);
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <tuple>
 
 #include "records/enclosure.h"
@@ -280,6 +281,46 @@ TEST_F(SystemStaffTest, AnEntryDeletedTakesTheDetailFoundBesideItAlong) {
   const size_t before_zero = doc.CountCalls("QX_LoadEData");
   EXPECT_FALSE(unlisted.LookAgainForDetail());
   EXPECT_EQ(doc.CountCalls("QX_LoadEData"), before_zero);
+}
+
+TEST_F(SystemStaffTest, AListReadIntoTheObjectsOfAnotherShowsOnlyItsOwnEntries) {
+  // System 1: three entries, each with a detail; system 2: two entries
+  // without one, the second a staff system 1 also has. Read one after the
+  // other into one list, then back, the entries are each list's own: no
+  // staff, detail or count carried over from the list read before.
+  PutStaff(doc, 0, 1, 0, 4, -4);
+  PutStaff(doc, 0, 1, 1, 5, -5);
+  PutStaff(doc, 0, 1, 2, 6, -6);
+  PutStaff(doc, 0, 2, 0, 9);
+  PutStaff(doc, 0, 2, 1, 5);
+  QCSystemStaves list;
+  const auto shown = [&list] {
+    std::string text;
+    for (int32_t position = 0; position < list.Count(); ++position) {
+      const QCSystemStaff* entry = list.StaffAt(position);
+      text += std::to_string(entry->Staff()) + "=" + std::to_string(entry->DetailValue()) +
+              (entry->HasDetailRecord() ? "d " : " ");
+    }
+    return text;
+  };
+  ASSERT_EQ(list.LoadAllForCmper(1), 3);
+  EXPECT_EQ(shown(), "4=-4d 5=-5d 6=-6d ");
+  ASSERT_EQ(list.LoadAllForCmper(2), 2);
+  EXPECT_EQ(shown(), "9=100 5=100 ");
+  // Written elsewhere, the entries of system 2 take no detail with them.
+  ASSERT_TRUE(list.SaveAllForCmper(7));
+  EXPECT_EQ(StaffListsText(doc, 0), "1:[4=-4 5=-5 6=-6] 2:[9 5] 7:[9 5]");
+  ASSERT_EQ(list.LoadAllForCmper(1), 3);
+  EXPECT_EQ(shown(), "4=-4d 5=-5d 6=-6d ");
+
+  // An element of another class put in the list by hand is not loaded into:
+  // the list then holds entries only.
+  list.Append(std::make_unique<QCStaffSystem>());
+  ASSERT_EQ(list.LoadAllForCmper(2), 2);
+  ASSERT_EQ(list.LoadAllForCmper(1), 3);
+  for (int32_t position = 0; position < list.Count(); ++position)
+    EXPECT_NE(list.StaffAt(position), nullptr) << position;
+  EXPECT_EQ(shown(), "4=-4d 5=-5d 6=-6d ");
 }
 
 TEST_F(SystemStaffTest, SystemZeroHasNoDetailRecords) {
