@@ -74,11 +74,7 @@ class QCBaseData : public QCBase {
   virtual void CopyDataFrom(QCBaseData& other);
   // Writes LoadedSize() bytes at the current address. False when not loaded
   // (no host call) or when the host refuses.
-  virtual bool Save() {
-    if (loaded_size_ == 0) return false;
-    return host::SaveEData(DataTag(), address_, record_, static_cast<uint32_t>(loaded_size_),
-                           DataVersion()) != 0;
-  }
+  virtual bool Save() { return SaveOf(*this); }
   // Loads again from the current address; false when not loaded.
   virtual bool Reload();
   // Asks the host to delete the record at the current address, loaded or not.
@@ -105,6 +101,14 @@ class QCBaseData : public QCBase {
   static bool MoveToNextOf(Record& record) {
     QCBaseData& data = record;
     return host::NextEData(record.DataTag(), data.address_, record.DataVersion()) != 0;
+  }
+  // QCBaseData's Save of `record`, read through its class Record.
+  template <typename Record>
+  static bool SaveOf(Record& record) {
+    QCBaseData& data = record;
+    if (data.loaded_size_ == 0) return false;
+    return host::SaveEData(record.DataTag(), data.address_, data.record_,
+                           static_cast<uint32_t>(data.loaded_size_), record.DataVersion()) != 0;
   }
   template <typename Record>
   static bool LoadCurrentOf(Record& record) {

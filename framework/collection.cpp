@@ -45,7 +45,7 @@ void QCCollection::ClearAll() {
   count_ = 0;
 }
 
-void QCCollection::TruncateTo(int32_t count) {
+void QCCollection::DeleteFrom(int32_t count) {
   while (count_ > count && count_ > 0) {
     --count_;
     delete elements_[count_];

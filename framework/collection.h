@@ -33,6 +33,11 @@ class QCCollection : public QCIteratorBase {
   virtual int32_t ForEachIndexed(QCIteratorHandler& handler);
 
   int32_t Count() const { return count_; }
+  // Grows with every element put in (appended, or put at a position). A
+  // list that knows the class of what it put in its positions still holds
+  // only that class, or null where an element was taken out, while this
+  // stays the same.
+  uint64_t Additions() const { return additions_; }
   int32_t Capacity() const { return capacity_; }
   // The element at `index`, or null when out of range.
   QCBase* ItemAt(int32_t index) const {
@@ -47,6 +52,7 @@ class QCCollection : public QCIteratorBase {
     if (count_ >= capacity_) GrowFor(1);
     elements_[count_] = element.release();
     ++count_;
+    ++additions_;
   }
   // Takes the element at `index` out of the collection, leaving null in its
   // position; null when out of range.
@@ -59,14 +65,21 @@ class QCCollection : public QCIteratorBase {
   void PutAt(int32_t index, std::unique_ptr<QCBase> element) {
     if (index == count_) return Append(std::move(element));
     if (index < 0 || index > count_) return;
+    ++additions_;
     delete std::exchange(elements_[index], element.release());
   }
   // Deletes the elements from position `count` on, so that Count() is at
   // most `count`.
-  void TruncateTo(int32_t count);
+  void TruncateTo(int32_t count) {
+    if (count_ > count) DeleteFrom(count);
+  }
 
  private:
+  // TruncateTo's work when there is some.
+  void DeleteFrom(int32_t count);
+
   int32_t count_ = 0;
+  uint64_t additions_ = 0;
   int32_t capacity_ = 0;
   // Positions the array's block holds; at least capacity_.
   int32_t allocated_ = 0;

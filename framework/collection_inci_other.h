@@ -54,6 +54,14 @@ class QCCollectionInciOther : public QCCollectionData {
   // reloaded element cannot be told from a new one.
   template <typename Element>
   int32_t ReloadAllForCmperAs(uint16_t cmper);
+  // True when every element is an Element (or null), as the last
+  // ReloadAllForCmperAs of that class left them and nothing was put in
+  // since: a list walk may then take each element as an Element without
+  // checking it.
+  template <typename Element>
+  bool HoldsOnlyReloaded() const {
+    return reloaded_class_ == Element::kClassID && reloaded_at_ == Additions();
+  }
   template <typename Element>
   bool ReadsWholeForCmperAs(uint16_t cmper) const;
   // SaveAllForCmper for elements of class Element; an element of another
@@ -95,6 +103,9 @@ class QCCollectionInciOther : public QCCollectionData {
   // a probe carrying the element tag override; otherwise a new probe.
   template <typename Element>
   std::unique_ptr<Element> SpareOrNewProbe() const;
+  // Keeps `probe` (when there is one) as the next read's spare.
+  template <typename Element>
+  void KeepSpareProbe(std::unique_ptr<Element> probe) const;
 
   bool loaded_whole_ = true;
   // Left over from the last ReadsWholeForCmperAs or ReloadAllForCmperAs,
@@ -102,6 +113,13 @@ class QCCollectionInciOther : public QCCollectionData {
   // list after list made and destroyed one per list. (Not the content,
   // which ReadsWholeForCmper leaves as it was.)
   mutable std::unique_ptr<QCInciOther> spare_probe_;
+  // The number of the class the spare was read as, kNone for a class
+  // without one.
+  mutable int32_t spare_class_ = class_id::kNone;
+  // The class of the elements the last ReloadAllForCmperAs left, and
+  // Additions() when it ended.
+  int32_t reloaded_class_ = class_id::kNone;
+  uint64_t reloaded_at_ = 0;
 };
 
 template <typename Element>
@@ -122,11 +140,29 @@ std::unique_ptr<Element> QCCollectionInciOther::NewInciElement() const {
 
 template <typename Element>
 std::unique_ptr<Element> QCCollectionInciOther::SpareOrNewProbe() const {
-  auto* spare = RecordCast<Element>(static_cast<QCBase*>(spare_probe_.get()));
+  if (spare_probe_ == nullptr) return NewInciProbe<Element>();
+  // The spare is an object of the class it was read as; only a class of
+  // its own number tells which (the framework's base class has none).
+  Element* spare = nullptr;
+  if constexpr (requires { Element::kClassID; }) {
+    if (spare_class_ == Element::kClassID) spare = static_cast<Element*>(spare_probe_.get());
+  }
+  if (spare == nullptr) spare = RecordCast<Element>(static_cast<QCBase*>(spare_probe_.get()));
   if (spare == nullptr) return NewInciProbe<Element>();
   spare_probe_.release();
   spare->SetTagOverride(ElementTagOverride());
   return std::unique_ptr<Element>(spare);
+}
+
+template <typename Element>
+void QCCollectionInciOther::KeepSpareProbe(std::unique_ptr<Element> probe) const {
+  if (probe == nullptr) return;
+  if constexpr (requires { Element::kClassID; }) {
+    spare_class_ = Element::kClassID;
+  } else {
+    spare_class_ = class_id::kNone;
+  }
+  spare_probe_ = std::move(probe);
 }
 
 template <typename Element, typename Take, typename Probes>
@@ -216,13 +252,18 @@ int32_t QCCollectionInciOther::ReloadAllForCmperAs(uint16_t cmper) {
   // an object made and destroyed per entry read was a good part of the
   // module's own work. Position k's old object loads entry k; the entries
   // kept go to the positions from 0 on, which are by then emptied.
+  static_assert(Element::kClassID != class_id::kNone, "a reloaded class has a number");
   const int32_t spares = Count();
+  // Each spare is checked unless this list holds what its last reload left.
+  const bool spares_reloaded = HoldsOnlyReloaded<Element>();
   int32_t offered = 0;
   int32_t kept = 0;
   const auto next_probe = [&]() -> std::unique_ptr<Element> {
     while (offered < spares) {
       std::unique_ptr<QCBase> spare = TakeAt(offered++);
-      if (auto* element = RecordCast<Element>(spare.get())) {
+      auto* element =
+          spares_reloaded ? static_cast<Element*>(spare.get()) : RecordCast<Element>(spare.get());
+      if (element != nullptr) {
         spare.release();
         element->SetTagOverride(ElementTagOverride());
         return std::unique_ptr<Element>(element);
@@ -234,8 +275,10 @@ int32_t QCCollectionInciOther::ReloadAllForCmperAs(uint16_t cmper) {
   loaded_whole_ = ReadIncidences<Element>(
       cmper, probe, [&](std::unique_ptr<Element>& entry) { PutAt(kept++, std::move(entry)); },
       next_probe);
-  if (probe != nullptr) spare_probe_ = std::move(probe);
+  KeepSpareProbe(std::move(probe));
   TruncateTo(kept);
+  reloaded_class_ = Element::kClassID;
+  reloaded_at_ = Additions();
   return Count();
 }
 
@@ -246,7 +289,7 @@ bool QCCollectionInciOther::ReadsWholeForCmperAs(uint16_t cmper) const {
   std::unique_ptr<Element> probe = SpareOrNewProbe<Element>();
   const bool whole = ReadIncidences<Element>(
       cmper, probe, [](std::unique_ptr<Element>&) {}, [this] { return NewInciProbe<Element>(); });
-  spare_probe_ = std::move(probe);
+  KeepSpareProbe(std::move(probe));
   return whole;
 }
 

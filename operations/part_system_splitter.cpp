@@ -158,19 +158,17 @@ class StaffListMoves {
   // then list's entries appended in order, each with its detail.
   // False at the first delete or append the host refuses.
   static bool Replace(const QCSystemStaves& old, const QCSystemStaves& list, uint16_t target) {
-    for (int32_t position = old.Count(); position-- > 0;) {
-      if (!old.StaffAt(position)->DeepDeleteData()) return false;
+    if (!old.EachEntryFromLast([](QCSystemStaff& entry) { return entry.DeepDeleteData(); })) {
+      return false;
     }
-    for (int32_t position = 0; position < list.Count(); ++position) {
-      QCSystemStaff& entry = *list.StaffAt(position);
+    return list.EachEntry([target](QCSystemStaff& entry) {
       // Each entry keeps the address it was read at, where it is deleted
       // once the list under the number below has moved over it.
       const uint16_t cmper = entry.Cmper(), inci = entry.Inci();
       const bool appended = entry.SaveAs(target);
       entry.SetAddress(cmper, inci);
-      if (!appended) return false;
-    }
-    return true;
+      return appended;
+    });
   }
 
   const QCStaffSystems& before_;

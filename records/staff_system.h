@@ -48,6 +48,13 @@ class QCStaffSystem final : public QCNoInciOther {
   // bytes the host did not deliver read as zero. The address is not copied.
   void CopyDataFrom(QCBaseData& other) override;
 
+  // As QCNoInciOther's, with the tag, size and version this class names:
+  // every later system is written one number up when a system is cut.
+  bool SaveAs(uint16_t cmper) override {
+    SetAddress(cmper, 0);
+    return SaveOf(*this);
+  }
+
   // True when the loaded record reaches every field this class interprets.
   bool HasAllFields() const { return LoadedSize() >= kFieldsEnd; }
 

@@ -13,8 +13,9 @@ int32_t QCSystemStaves::LoadAllForCmper(uint16_t cmper) {
   // An entry's Load sets its record, its detail and their sizes afresh, so
   // the entries of the last load serve again.
   ReloadAllForCmperAs<QCSystemStaff>(cmper);
-  // Every element is an entry the load above made or reloaded.
-  for (int32_t position = 0; position < Count(); ++position)
-    static_cast<QCSystemStaff*>(ItemAt(position))->LookAgainForDetail();
+  EachEntry([](QCSystemStaff& entry) {
+    entry.LookAgainForDetail();
+    return true;
+  });
   return Count();
 }

@@ -29,4 +29,34 @@ class QCSystemStaves final : public QCCollectionInciOther {
   QCSystemStaff* StaffAt(int32_t position) const {
     return RecordCast<QCSystemStaff>(ItemAt(position));
   }
+  // Hands `fn` each entry in position order (EachEntry) or from the last
+  // (EachEntryFromLast) while it answers true. False at the first false, or
+  // at an element that is not an entry. `fn` must not change the list.
+  template <typename Fn>
+  bool EachEntry(Fn fn) const {
+    return Walk(false, fn);
+  }
+  template <typename Fn>
+  bool EachEntryFromLast(Fn fn) const {
+    return Walk(true, fn);
+  }
+
+ private:
+  template <typename Fn>
+  bool Walk(bool from_last, Fn& fn) const;
 };
+
+template <typename Fn>
+bool QCSystemStaves::Walk(bool from_last, Fn& fn) const {
+  // A list as its last load left it holds entries only: one check for the
+  // list, not one per entry, on the walks a cut makes over every list.
+  const bool reloaded = HoldsOnlyReloaded<QCSystemStaff>();
+  const int32_t count = Count();
+  for (int32_t step = 0; step < count; ++step) {
+    const int32_t position = from_last ? count - 1 - step : step;
+    QCSystemStaff* entry =
+        reloaded ? static_cast<QCSystemStaff*>(ItemAt(position)) : StaffAt(position);
+    if (entry == nullptr || !fn(*entry)) return false;
+  }
+  return true;
+}

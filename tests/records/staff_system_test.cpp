@@ -321,6 +321,25 @@ TEST_F(SystemStaffTest, AListReadIntoTheObjectsOfAnotherShowsOnlyItsOwnEntries) 
   for (int32_t position = 0; position < list.Count(); ++position)
     EXPECT_NE(list.StaffAt(position), nullptr) << position;
   EXPECT_EQ(shown(), "4=-4d 5=-5d 6=-6d ");
+
+  // Walks over the entries stop at such an element, put in after the load,
+  // whichever way it came in.
+  std::string walked;
+  const auto walk = [&walked](QCSystemStaff& entry) {
+    walked += std::to_string(entry.Staff()) + " ";
+    return true;
+  };
+  EXPECT_TRUE(list.EachEntryFromLast(walk));
+  EXPECT_EQ(walked, "6 5 4 ");
+  list.Append(std::make_unique<QCStaffSystem>());
+  walked.clear();
+  EXPECT_FALSE(list.EachEntryFromLast(walk));
+  EXPECT_EQ(walked, "");
+  ASSERT_EQ(list.LoadAllForCmper(1), 3);
+  list.PutAt(1, std::make_unique<QCStaffSystem>());
+  walked.clear();
+  EXPECT_FALSE(list.EachEntry(walk));
+  EXPECT_EQ(walked, "4 ");
 }
 
 TEST_F(SystemStaffTest, SystemZeroHasNoDetailRecords) {
