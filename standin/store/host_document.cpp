@@ -17,6 +17,13 @@ uint16_t AddressCmper(const uint8_t* address) {
 uint16_t AddressInci(const uint8_t* address) {
   return static_cast<uint16_t>(address[2] | (address[3] << 8));
 }
+// The four bytes after cmper and inci are reserved, and 0 in every address
+// block the host hands out. The host finds a record by the whole block, so
+// one with any of them set names no record: such a call is refused, which
+// shows a module that leaves stray bytes there.
+bool ReservedBytesClear(const uint8_t* address) {
+  return (address[4] | address[5] | address[6] | address[7]) == 0;
+}
 void SetAddress(uint8_t* address, uint16_t cmper, uint16_t inci) {
   address[0] = static_cast<uint8_t>(cmper);
   address[1] = static_cast<uint8_t>(cmper >> 8);
@@ -165,7 +172,7 @@ int16_t HostDocument::LoadEData(uint32_t tag, uint8_t* address, void* buffer, in
                                 uint32_t version) {
   ServiceCall call{"QX_LoadEData",   tag,    AddressCmper(address), AddressInci(address),
                    size ? *size : 0, version};
-  if (!Admit(call) || size == nullptr) return Finish(call, 0);
+  if (!Admit(call) || !ReservedBytesClear(address) || size == nullptr) return Finish(call, 0);
   auto it = Locate(KeyFor(tag, call.cmper, call.inci, std::nullopt));
   if (it == records_.end()) return Finish(call, 0);
   size_t room = *size < 0 ? 0 : static_cast<size_t>(*size);
@@ -181,7 +188,7 @@ int16_t HostDocument::LoadEData(uint32_t tag, uint8_t* address, void* buffer, in
 int16_t HostDocument::SaveEData(uint32_t tag, uint8_t* address, const void* buffer, uint32_t size,
                                 uint32_t version) {
   ServiceCall call{"QX_SaveEData", tag, AddressCmper(address), AddressInci(address), size, version};
-  if (!Admit(call)) return Finish(call, 0);
+  if (!Admit(call) || !ReservedBytesClear(address)) return Finish(call, 0);
   const auto* bytes = static_cast<const uint8_t*>(buffer);
   // Reuses the stored record's storage: a save copies the record and no more.
   const RecordKey key = KeyFor(tag, call.cmper, call.inci, std::nullopt);
@@ -196,7 +203,7 @@ int16_t HostDocument::CreateEData(uint32_t tag, uint8_t* address, const void* bu
                                   uint32_t version) {
   ServiceCall call{"QX_CreateEData",     tag,  AddressCmper(address),
                    AddressInci(address), size, version};
-  if (!Admit(call)) return Finish(call, 0);
+  if (!Admit(call) || !ReservedBytesClear(address)) return Finish(call, 0);
   RecordKey key = KeyFor(tag, call.cmper, call.inci, std::nullopt);
   // Rationale: a number to be assigned is one past the highest in use, and
   // 0xFFFF is the placeholder itself; when the highest in use leaves no
@@ -237,14 +244,14 @@ int16_t HostDocument::CreateEData(uint32_t tag, uint8_t* address, const void* bu
 
 int16_t HostDocument::DeleteEData(uint32_t tag, uint8_t* address, uint32_t version) {
   ServiceCall call{"QX_DeleteEData", tag, AddressCmper(address), AddressInci(address), 0, version};
-  if (!Admit(call)) return Finish(call, 0);
+  if (!Admit(call) || !ReservedBytesClear(address)) return Finish(call, 0);
   fingers_.used = 0;
   return Finish(call, records_.erase(KeyFor(tag, call.cmper, call.inci, std::nullopt)) > 0 ? 1 : 0);
 }
 
 int16_t HostDocument::NextEData(uint32_t tag, uint8_t* address, uint32_t version) {
   ServiceCall call{"QX_NextEData", tag, AddressCmper(address), AddressInci(address), 0, version};
-  if (!Admit(call)) return Finish(call, 0);
+  if (!Admit(call) || !ReservedBytesClear(address)) return Finish(call, 0);
   RecordKey key = KeyFor(tag, call.cmper, call.inci, std::nullopt);
   // From a stored record the next one is its neighbour; from an address
   // that holds none, a search.

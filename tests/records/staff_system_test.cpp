@@ -121,6 +121,17 @@ TEST_F(SystemStaffTest, DetailValueTravelsWithTheEntry) {
   ASSERT_TRUE(fresh.SaveAs(4));
   EXPECT_EQ(*doc.Find(kSystemStaffTag, 4, 1), Words({8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(StaffListsText(doc, 0), "1:[7=-5] 4:[7 8=2]");
+
+  // A system and a staff numbered above 255 address the detail with both
+  // bytes of each number.
+  PutStaff(doc, 0, 300, 0, 260, 12);
+  ASSERT_TRUE(entry.Load(300, 0));
+  EXPECT_EQ(entry.DetailValue(), 12);
+  ASSERT_TRUE(entry.SaveAs(301));
+  EXPECT_EQ(*doc.Find(kStaffDetailTag, 301, 260), Words({12, 0, 0, 0, 0}));
+  ASSERT_TRUE(entry.DeepDeleteData());
+  EXPECT_EQ(doc.Find(kStaffDetailTag, 301, 260), nullptr);
+  EXPECT_NE(doc.Find(kStaffDetailTag, 300, 260), nullptr);
 }
 
 TEST_F(SystemStaffTest, ADetailMovesWithAllItsBytes) {

@@ -111,6 +111,31 @@ TEST(HostDocumentTest, NextWalksOneTagOfOnePartInAddressOrder) {
   EXPECT_EQ(from_start.cmper(), 3);
 }
 
+TEST(HostDocumentTest, AnAddressWithAReservedByteSetNamesNoRecord) {
+  // Every service refuses it, and a record is neither made, changed nor
+  // deleted; each reserved byte counts.
+  for (int reserved = 4; reserved < 8; ++reserved) {
+    SCOPED_TRACE(reserved);
+    HostDocument doc;
+    doc.Put(kMeasure, 3, 0, Bytes{1, 2});
+    doc.Put(kMeasure, 5, 0, Bytes{5});
+    Address at(3, 0);
+    at.bytes[reserved] = 1;
+    uint8_t buffer[4] = {};
+    int32_t size = 4;
+    EXPECT_EQ(doc.LoadEData(kMeasure, at.bytes, buffer, &size, 0), 0);
+    EXPECT_EQ(doc.SaveEData(kMeasure, at.bytes, buffer, 2, 0), 0);
+    EXPECT_EQ(doc.NextEData(kMeasure, at.bytes, 0), 0);
+    EXPECT_EQ(doc.DeleteEData(kMeasure, at.bytes, 0), 0);
+    Address fresh(0xFFFF, 0xFFFF);
+    fresh.bytes[reserved] = 1;
+    EXPECT_EQ(doc.CreateEData(kMeasure, fresh.bytes, buffer, 2, 0), 0);
+    EXPECT_EQ(*doc.Find(kMeasure, 3, 0), (Bytes{1, 2}));
+    EXPECT_EQ(doc.Find(kMeasure, 6, 0), nullptr);
+    EXPECT_EQ(at.cmper(), 3);
+  }
+}
+
 TEST(HostDocumentTest, FaultsRefuseMisreportAndStall) {
   HostDocument doc;
   doc.Put(kMeasure, 1, 0, Bytes(26, 0));
