@@ -35,12 +35,14 @@ std::string ListInWords(const std::vector<std::string>& items) {
   return Join(head) + " and " + items.back();
 }
 
-// "+0x8800 −0x0030" for the bits set and cleared between two flag words.
-std::string FlagChange(uint32_t before, uint32_t after) {
+// "+0x8800 −0x0030" for the bits set and cleared between two values of a
+// flag field, in as many digits as the field has.
+std::string FlagChange(const FieldLayout& field, uint32_t before, uint32_t after) {
+  const int digits = static_cast<int>(2 * field.number_size);
   std::vector<std::string> parts;
   uint32_t set = after & ~before, cleared = before & ~after;
-  if (set != 0) parts.push_back("+" + Hex(set, 4));
-  if (cleared != 0) parts.push_back(kMinus + Hex(cleared, 4));
+  if (set != 0) parts.push_back("+" + Hex(set, digits));
+  if (cleared != 0) parts.push_back(kMinus + Hex(cleared, digits));
   return Join(parts, " ");
 }
 
@@ -108,7 +110,8 @@ std::vector<std::string> FieldChanges(uint32_t tag, const Bytes& a, uint32_t a_v
       if (field.kind == FieldKind::kWords) name = "word " + std::to_string(i);
       if (field.kind == FieldKind::kFlags) {
         changes.push_back(
-            name + " " + FlagChange(static_cast<uint32_t>(*before), static_cast<uint32_t>(*after)));
+            name + " " +
+            FlagChange(field, static_cast<uint32_t>(*before), static_cast<uint32_t>(*after)));
       } else {
         changes.push_back(name + " " + ValueText(field, *before) + kArrow +
                           ValueText(field, *after));

@@ -115,6 +115,23 @@ TEST(RecordTableTest, ANewKindIsReadWrittenBuiltShownComparedAndDrawnByItsRowAlo
   EXPECT_EQ(marks(GenerateScore(shape), RecordKey::kDocumentWide), 0u);
 }
 
+// A flag field's changes are written in as many digits as the field has.
+TEST(RecordTableTest, AFlagFieldsChangesHaveTheFieldsWidth) {
+  const RecordLayouts::ScopedKind tempo(
+      {kTempoTag,
+       "tempo mark",
+       Addressing::kByMeasure,
+       false,
+       Report::kListed,
+       {{kFrom, 4, {{"markFlags", 0, FieldKind::kFlags}, {"style", 2, FieldKind::kFlags, 1, 1}}}}});
+  const Bytes before = RecordBuilder(kTempoTag, kFrom).Set("markFlags", 0x0001).Set("style", 0x81);
+  const Bytes after =
+      RecordBuilder(kTempoTag, kFrom, before).Set("markFlags", 0x0101).Set("style", 0x03);
+  EXPECT_EQ(DocumentDiff::Describe(WithMark(kFrom, before), WithMark(kFrom, after)),
+            std::vector<std::string>{
+                "tempo mark at measure 1: markFlags +0x0100, style +0x02 \u22120x80"});
+}
+
 TEST(RecordTableTest, EachPartKeepsItsOwnRecordsOfAKindTheTableSaysIsKeptPerPart) {
   const size_t layouts = RecordLayouts::All().size();
   EXPECT_FALSE(IsPartScopedTag(kTempoTag));
