@@ -31,7 +31,9 @@
 
 namespace {
 
-constexpr uint32_t kDefaultHostVersion = 0x19000000;
+// The version `menus` tells the module when none is given: that of a
+// document that does not say otherwise.
+constexpr uint32_t kDefaultHostVersion = standin::kCurrentHostVersion;
 constexpr int kDefaultWidth = 100;
 
 constexpr const char* kExitCodes =
