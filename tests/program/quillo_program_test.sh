@@ -79,6 +79,18 @@ gone() {
   fail "$2: its process $1 is left"
 }
 
+# sleepers: the processes the hostile module's breakaway act started that
+# still run, one line each with its id and command line. (Under Wine each
+# Windows process is a process here, with its Windows command line.)
+sleepers() {
+  local pid line
+  for pid in $(pgrep -f ',HostileChild '); do
+    line=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || continue
+    [[ "$line" == *"${HOSTILE//\//\\},HostileChild "* ]] && alive "$pid" && echo "$pid $line"
+  done
+  return 0
+}
+
 # hostile_rows: one row per line, MISBEHAVIOUR#HAPPENED#ARGS: with
 # HOSTILE_MODULE=MISBEHAVIOUR, quillo ARGS --module $HOSTILE exits with 2
 # and one line "quillo: FILE: HAPPENED" (FILE the module or the output), the
@@ -233,6 +245,28 @@ exit:quit#the module ended the program \(exit status 5\) as the program's worker
 exit:hang#the program's worker did not end within the run's 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped; nothing written#$run --timeout 2
 unload:exit#the module ended the program \(exit status 0\) while it was being unloaded#cycles 3
 ROWS
+      if [[ "$QUILLO" == *.EXE ]]; then
+        # The worker's job lets no process leave it: the module's start of
+        # one that breaks away is refused, and the one it starts as any
+        # program would ends with the run.
+        export HOSTILE_MODULE=Invoke:breakaway
+        # shellcheck disable=SC2086
+        expect 0 "^hostile module: breaking away refused \(Windows error 5\); a process in the job started$" \
+          $run --module "$HOSTILE"
+        unset HOSTILE_MODULE
+        rm -f out.json
+        left=
+        for _ in $(seq 1 20); do
+          left=$(sleepers)
+          [ -z "$left" ] && break
+          sleep 0.1
+        done
+        if [ -n "$left" ]; then
+          fail "a process the module started outlived the run: $left"
+          # shellcheck disable=SC2046
+          kill -s KILL $(cut -d' ' -f1 <<<"$left") 2>/dev/null || true
+        fi
+      fi
     fi
     expect_nothing_written "bad input"
     ;;
