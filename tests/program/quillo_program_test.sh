@@ -79,16 +79,24 @@ gone() {
   fail "$2: its process $1 is left"
 }
 
-# sleepers: the processes the hostile module's breakaway act started that
-# still run, one line each with its id and command line. (Under Wine each
-# Windows process is a process here, with its Windows command line.)
-sleepers() {
-  local pid line
-  for pid in $(pgrep -f ',HostileChild '); do
-    line=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || continue
-    [[ "$line" == *"${HOSTILE//\//\\},HostileChild "* ]] && alive "$pid" && echo "$pid $line"
+# sleepers_gone WHAT: within two seconds no process that the hostile
+# module's breakaway act started still runs; a failure otherwise, and those
+# left are killed. (Under Wine each Windows process is a process here, with
+# its Windows command line, which names the module's file.)
+sleepers_gone() {
+  local pid line left
+  for _ in $(seq 1 20); do
+    left=
+    for pid in $(pgrep -f ',HostileChild '); do
+      line=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || continue
+      [[ "$line" == *"${HOSTILE//\//\\},HostileChild "* ]] && alive "$pid" && left+="$pid "
+    done
+    [ -z "$left" ] && return 0
+    sleep 0.1
   done
-  return 0
+  fail "$1: the module's processes ${left% } are left"
+  # shellcheck disable=SC2086
+  kill -s KILL $left 2>/dev/null || true
 }
 
 # hostile_rows: one row per line, MISBEHAVIOUR#HAPPENED#ARGS: with
@@ -255,17 +263,17 @@ ROWS
           $run --module "$HOSTILE"
         unset HOSTILE_MODULE
         rm -f out.json
-        left=
-        for _ in $(seq 1 20); do
-          left=$(sleepers)
-          [ -z "$left" ] && break
-          sleep 0.1
-        done
-        if [ -n "$left" ]; then
-          fail "a process the module started outlived the run: $left"
-          # shellcheck disable=SC2046
-          kill -s KILL $(cut -d' ' -f1 <<<"$left") 2>/dev/null || true
-        fi
+        sleepers_gone "a run whose module started processes"
+        # Killed outright, the program takes its job, and what is in it, along.
+        HOSTILE_MODULE=Invoke:breakaway,hang "${WINE:-wine}" "$QUILLO" run in.json -c Hostile -m 9 \
+          -o out.json --module "$HOSTILE" --timeout 60 >"$WORK.output" 2>&1 &
+        program=$!
+        for _ in $(seq 1 100); do grep -q "in the job started" "$WORK.output" && break; sleep 0.05; done
+        kill -s KILL "$program"
+        wait "$program" || true
+        grep -q "in the job started" "$WORK.output" ||
+          fail "the module started no process in the job: $(cat "$WORK.output")"
+        sleepers_gone "a program killed outright"
       fi
     fi
     expect_nothing_written "bad input"
