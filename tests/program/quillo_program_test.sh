@@ -79,13 +79,13 @@ gone() {
   fail "$2: its process $1 is left"
 }
 
-# sleepers_gone WHAT: within two seconds no process that the hostile
+# sleepers_gone WHAT: within five seconds no process that the hostile
 # module's breakaway act started still runs; a failure otherwise, and those
 # left are killed. (Under Wine each Windows process is a process here, with
 # its Windows command line, which names the module's file.)
 sleepers_gone() {
   local pid line left
-  for _ in $(seq 1 20); do
+  for _ in $(seq 1 50); do
     left=
     for pid in $(pgrep -f ',HostileChild '); do
       line=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || continue
@@ -268,7 +268,8 @@ ROWS
         HOSTILE_MODULE=Invoke:breakaway,hang "${WINE:-wine}" "$QUILLO" run in.json -c Hostile -m 9 \
           -o out.json --module "$HOSTILE" --timeout 60 >"$WORK.output" 2>&1 &
         program=$!
-        for _ in $(seq 1 100); do grep -q "in the job started" "$WORK.output" && break; sleep 0.05; done
+        # (Up to half a minute: Wine starts four processes before the line.)
+        for _ in $(seq 1 600); do grep -q "in the job started" "$WORK.output" && break; sleep 0.05; done
         kill -s KILL "$program"
         wait "$program" || true
         grep -q "in the job started" "$WORK.output" ||
