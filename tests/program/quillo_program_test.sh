@@ -405,6 +405,8 @@ ROWS
     crash="crashed \(SIGSEGV\)"
     run="run in.json -c Hostile -m 9 -o none.json"
     long=$(printf 'x%.0s' $(seq 1 80))
+    # (The limit finds chatter in either of the two phases its lines
+    # alternate between, whichever it was in when the second ran out.)
     hostile_rows <<ROWS
 Invoke:term#the program's worker was ended by SIGTERM \(sent from outside or by the module\) in QuilloExtensionInvoke; nothing written#$run
 Invoke:stop#the module gave no answer within the run's 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
@@ -420,7 +422,7 @@ Invoke:lock#the program's worker made no progress within the run's 2 seconds \(-
 exit:crash#the module $crash as the program's worker exited, after it finished; nothing written#$run
 exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished#menus
 exit:hang#the program's worker did not end within the run's 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped#cycles 2 --timeout 2
-Invoke:chatter#the module gave no answer within the run's 1 second \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 1
+Invoke:chatter#the (module gave no answer within the run's 1 second \(--timeout\) in QuilloExtensionInvoke|program's worker made no progress within the run's 1 second \(--timeout\) after QuilloExtensionInvoke returned) and was stopped; nothing written#$run --timeout 1
 Invoke:detach,hang#the module gave no answer within the run's 1 second \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 1
 Terminate:forge back|end 2|,fail#the program's worker ended with status 2 without saying why; nothing written#$run
 Terminate:forge back|end 3|#the module's process sent something unexpected after QuilloExtensionTerminate returned and was stopped; nothing written#$run
