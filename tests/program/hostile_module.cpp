@@ -26,6 +26,11 @@
 //               holds the worker's channel               (idem)
 //   late        a thread that calls a host service once the module is
 //               being terminated, after its command returned (idem)
+//   breakaway   starts two processes that sleep for a minute (the system's
+//               rundll32 calling this module's HostileChild), the first
+//               with CREATE_BREAKAWAY_FROM_JOB, the second as any program
+//               would, and says on the error stream how each start went
+//                                                        (only on Windows)
 // It says so on the error stream first, so that a test sees that the
 // module's own output gets through. Otherwise it offers one command,
 // "Hostile", that answers 1 and does nothing. The same source builds the
@@ -157,6 +162,41 @@ void StartChild(bool detach) {
     std::fclose(file);
   }
 }
+#else
+// Starts the system's rundll32 on this module's HostileChild with `flags`
+// added, and says how it went: "started" or "refused (Windows error N)".
+std::string StartSleeper(const wchar_t* name, DWORD flags) {
+  HMODULE self = nullptr;
+  wchar_t module[MAX_PATH];
+  wchar_t system[MAX_PATH];
+  if (!GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCWSTR>(&StartSleeper), &self) ||
+      GetModuleFileNameW(self, module, MAX_PATH) == 0 ||
+      GetSystemDirectoryW(system, MAX_PATH) == 0) {
+    return "not started (Windows error " + std::to_string(GetLastError()) + ")";
+  }
+  std::wstring line =
+      std::wstring(L"\"") + system + L"\\rundll32.exe\" \"" + module + L"\",HostileChild " + name;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                      &startup, &started)) {
+    return "refused (Windows error " + std::to_string(GetLastError()) + ")";
+  }
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return "started";
+}
+
+void StartSleepers() {
+  const std::string away = StartSleeper(L"breakaway", CREATE_BREAKAWAY_FROM_JOB);
+  const std::string within = StartSleeper(L"in-job", 0);
+  std::fprintf(stderr, "hostile module: breaking away %s; a process in the job %s\n", away.c_str(),
+               within.c_str());
+  std::fflush(stderr);
+}
 #endif
 
 void Act(const std::string& act) {
@@ -178,6 +218,8 @@ void Act(const std::string& act) {
   if (act == "child" || act == "detach") StartChild(act == "detach");
   if (act == "inherit") Inherit();
   if (act == "late") CallLate();
+#else
+  if (act == "breakaway") StartSleepers();
 #endif
   if (act == "crash") {
     // Rationale: through a volatile the compiler cannot tell the address is
@@ -262,6 +304,15 @@ FAKE_MODULE_EXPORT int32_t QuilloExtensionInvoke(void* /*context*/, int16_t /*in
   Misbehave("Invoke");
   return 1;
 }
+
+#if defined(_WIN32)
+// What a process StartSleeper started runs (rundll32 calls it): a minute's
+// sleep, unless something ends it first.
+FAKE_MODULE_EXPORT void CALLBACK HostileChild(HWND /*window*/, HINSTANCE /*instance*/,
+                                              LPSTR /*arguments*/, int /*show*/) {
+  Sleep(60000);
+}
+#endif
 
 FAKE_MODULE_EXPORT void QuilloExtensionTerminate() {
   Misbehave("Terminate");

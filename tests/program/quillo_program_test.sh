@@ -79,6 +79,26 @@ gone() {
   fail "$2: its process $1 is left"
 }
 
+# sleepers_gone WHAT: within five seconds no process that the hostile
+# module's breakaway act started still runs; a failure otherwise, and those
+# left are killed. (Under Wine each Windows process is a process here, with
+# its Windows command line, which names the module's file.)
+sleepers_gone() {
+  local pid line left
+  for _ in $(seq 1 50); do
+    left=
+    for pid in $(pgrep -f ',HostileChild '); do
+      line=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || continue
+      [[ "$line" == *"${HOSTILE//\//\\},HostileChild "* ]] && alive "$pid" && left+="$pid "
+    done
+    [ -z "$left" ] && return 0
+    sleep 0.1
+  done
+  fail "$1: the module's processes ${left% } are left"
+  # shellcheck disable=SC2086
+  kill -s KILL $left 2>/dev/null || true
+}
+
 # hostile_rows: one row per line, MISBEHAVIOUR#HAPPENED#ARGS: with
 # HOSTILE_MODULE=MISBEHAVIOUR, quillo ARGS --module $HOSTILE exits with 2
 # and one line "quillo: FILE: HAPPENED" (FILE the module or the output), the
@@ -233,6 +253,29 @@ exit:quit#the module ended the program \(exit status 5\) as the program's worker
 exit:hang#the program's worker did not end within the run's 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped; nothing written#$run --timeout 2
 unload:exit#the module ended the program \(exit status 0\) while it was being unloaded#cycles 3
 ROWS
+      if [[ "$QUILLO" == *.EXE ]]; then
+        # The worker's job lets no process leave it: the module's start of
+        # one that breaks away is refused, and the one it starts as any
+        # program would ends with the run.
+        export HOSTILE_MODULE=Invoke:breakaway
+        # shellcheck disable=SC2086
+        expect 0 "^hostile module: breaking away refused \(Windows error 5\); a process in the job started$" \
+          $run --module "$HOSTILE"
+        unset HOSTILE_MODULE
+        rm -f out.json
+        sleepers_gone "a run whose module started processes"
+        # Killed outright, the program takes its job, and what is in it, along.
+        HOSTILE_MODULE=Invoke:breakaway,hang "${WINE:-wine}" "$QUILLO" run in.json -c Hostile -m 9 \
+          -o out.json --module "$HOSTILE" --timeout 60 >"$WORK.output" 2>&1 &
+        program=$!
+        # (Up to half a minute: Wine starts four processes before the line.)
+        for _ in $(seq 1 600); do grep -q "in the job started" "$WORK.output" && break; sleep 0.05; done
+        kill -s KILL "$program"
+        wait "$program" || true
+        grep -q "in the job started" "$WORK.output" ||
+          fail "the module started no process in the job: $(cat "$WORK.output")"
+        sleepers_gone "a program killed outright"
+      fi
     fi
     expect_nothing_written "bad input"
     ;;
@@ -362,6 +405,8 @@ ROWS
     crash="crashed \(SIGSEGV\)"
     run="run in.json -c Hostile -m 9 -o none.json"
     long=$(printf 'x%.0s' $(seq 1 80))
+    # (The limit finds chatter in either of the two phases its lines
+    # alternate between, whichever it was in when the second ran out.)
     hostile_rows <<ROWS
 Invoke:term#the program's worker was ended by SIGTERM \(sent from outside or by the module\) in QuilloExtensionInvoke; nothing written#$run
 Invoke:stop#the module gave no answer within the run's 2 seconds \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 2
@@ -377,7 +422,7 @@ Invoke:lock#the program's worker made no progress within the run's 2 seconds \(-
 exit:crash#the module $crash as the program's worker exited, after it finished; nothing written#$run
 exit:quit#the module ended the program \(exit status 5\) as the program's worker exited, after it finished#menus
 exit:hang#the program's worker did not end within the run's 2 seconds \(--timeout\) after it finished \(the module's code ran on as it exited\) and was stopped#cycles 2 --timeout 2
-Invoke:chatter#the module gave no answer within the run's 1 second \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 1
+Invoke:chatter#the (module gave no answer within the run's 1 second \(--timeout\) in QuilloExtensionInvoke|program's worker made no progress within the run's 1 second \(--timeout\) after QuilloExtensionInvoke returned) and was stopped; nothing written#$run --timeout 1
 Invoke:detach,hang#the module gave no answer within the run's 1 second \(--timeout\) in QuilloExtensionInvoke and was stopped; nothing written#$run --timeout 1
 Terminate:forge back|end 2|,fail#the program's worker ended with status 2 without saying why; nothing written#$run
 Terminate:forge back|end 3|#the module's process sent something unexpected after QuilloExtensionTerminate returned and was stopped; nothing written#$run
