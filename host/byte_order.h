@@ -20,6 +20,12 @@ inline int16_t ReadI16(const uint8_t* bytes, size_t offset) {
   return static_cast<int16_t>(ReadU16(bytes, offset));
 }
 
+// Writes the `size` (at most 4) low bytes of `value` at `offset`, least
+// significant first, one at a time: right on any machine.
+inline void WriteLittleEndian(uint8_t* bytes, size_t offset, uint32_t value, size_t size) {
+  for (size_t i = 0; i < size; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
 // Writes go through a copy of the value's own bytes where those are already
 // little-endian: compilers merge neighbouring byte stores into one word
 // built byte by byte, a dozen instructions for an address block.
@@ -27,8 +33,7 @@ inline void WriteU16(uint8_t* bytes, size_t offset, uint16_t value) {
   if constexpr (std::endian::native == std::endian::little) {
     std::memcpy(bytes + offset, &value, sizeof value);
   } else {
-    bytes[offset] = static_cast<uint8_t>(value & 0xFF);
-    bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
+    WriteLittleEndian(bytes, offset, value, sizeof value);
   }
 }
 
@@ -42,7 +47,7 @@ inline void WriteU32(uint8_t* bytes, size_t offset, uint32_t value) {
   if constexpr (std::endian::native == std::endian::little) {
     std::memcpy(bytes + offset, &value, sizeof value);
   } else {
-    for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    WriteLittleEndian(bytes, offset, value, sizeof value);
   }
 }
 
