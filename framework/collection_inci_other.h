@@ -99,10 +99,23 @@ class QCCollectionInciOther : public QCCollectionData {
     std::unique_ptr<Element> probe = NewInciProbe<Element>();
     return ReadIncidences<Element>(cmper, probe, take, [this] { return NewInciProbe<Element>(); });
   }
-  // The object the last reusing read left over, when it is an Element, as
-  // a probe carrying the element tag override; otherwise a new probe.
+  // The object the last reusing read left over, when that read was one of
+  // Element, as a probe carrying the element tag override; otherwise a new
+  // probe.
   template <typename Element>
   std::unique_ptr<Element> SpareOrNewProbe() const;
+  // The number a spare read as Element is kept under: the class's own, or
+  // kNone for the framework's base class, whose probes are the collection's
+  // CreateInciElement objects.
+  template <typename Element>
+  static constexpr int32_t ProbeClass() {
+    if constexpr (requires { Element::kClassID; }) {
+      return Element::kClassID;
+    } else {
+      static_assert(std::is_same_v<Element, QCInciOther>, "a probe class has a number");
+      return class_id::kNone;
+    }
+  }
   // Keeps `probe` (when there is one) as the next read's spare.
   template <typename Element>
   void KeepSpareProbe(std::unique_ptr<Element> probe) const;
@@ -140,16 +153,13 @@ std::unique_ptr<Element> QCCollectionInciOther::NewInciElement() const {
 
 template <typename Element>
 std::unique_ptr<Element> QCCollectionInciOther::SpareOrNewProbe() const {
-  if (spare_probe_ == nullptr) return NewInciProbe<Element>();
-  // The spare is an object of the class it was read as; only a class of
-  // its own number tells which (the framework's base class has none).
-  Element* spare = nullptr;
-  if constexpr (requires { Element::kClassID; }) {
-    if (spare_class_ == Element::kClassID) spare = static_cast<Element*>(spare_probe_.get());
+  // A probe's class decides which records it reads (a final class has a
+  // tag of its own), so a spare read as another class, even one it could be
+  // cast to, would read another kind of list.
+  if (spare_probe_ == nullptr || spare_class_ != ProbeClass<Element>()) {
+    return NewInciProbe<Element>();
   }
-  if (spare == nullptr) spare = RecordCast<Element>(static_cast<QCBase*>(spare_probe_.get()));
-  if (spare == nullptr) return NewInciProbe<Element>();
-  spare_probe_.release();
+  auto* spare = static_cast<Element*>(spare_probe_.release());
   spare->SetTagOverride(ElementTagOverride());
   return std::unique_ptr<Element>(spare);
 }
@@ -157,11 +167,7 @@ std::unique_ptr<Element> QCCollectionInciOther::SpareOrNewProbe() const {
 template <typename Element>
 void QCCollectionInciOther::KeepSpareProbe(std::unique_ptr<Element> probe) const {
   if (probe == nullptr) return;
-  if constexpr (requires { Element::kClassID; }) {
-    spare_class_ = Element::kClassID;
-  } else {
-    spare_class_ = class_id::kNone;
-  }
+  spare_class_ = ProbeClass<Element>();
   spare_probe_ = std::move(probe);
 }
 

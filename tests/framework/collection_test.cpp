@@ -171,6 +171,18 @@ TEST(CollectionTest, ElementsAreTakenOutAndPutBackOnlyWithinItsPositions) {
   collection.TruncateTo(-1);
   EXPECT_EQ(collection.Count(), 0);
   EXPECT_EQ(TestRecord::live, 0);
+
+  // At both ends of an array with no spare position: the first element is
+  // taken, and one past the last is outside (read there, it would be past
+  // the block).
+  Plain full;
+  for (int i = 0; i < 10; ++i) full.Append(std::make_unique<TestRecord>());
+  ASSERT_EQ(full.Capacity(), full.Count());
+  QCBase* first = full.ItemAt(0);
+  EXPECT_EQ(full.TakeAt(0).get(), first);
+  EXPECT_EQ(full.ItemAt(0), nullptr);
+  EXPECT_EQ(full.TakeAt(10), nullptr);
+  EXPECT_EQ(full.Count(), 10);
 }
 
 class CollectionDataTest : public testing_support::HostTest {};

@@ -17,6 +17,7 @@
 #include "records/staff_systems.h"
 #include "records/system_staff.h"
 #include "records/system_staves.h"
+#include "tests/framework/test_records.h"
 #include "tests/support/staff_systems.h"
 
 namespace {
@@ -351,6 +352,29 @@ TEST_F(SystemStaffTest, AListReadIntoTheObjectsOfAnotherShowsOnlyItsOwnEntries) 
   walked.clear();
   EXPECT_FALSE(list.EachEntry(walk));
   EXPECT_EQ(walked, "4 ");
+}
+
+// A list of the framework's test incidences that can also be read as staff
+// entries, as a list class reading records of more than one kind would.
+class IncidencesReadAsStaves : public TestIncidences {
+ public:
+  bool ReadsWholeAsStaves(uint16_t cmper) const {
+    return ReadsWholeForCmperAs<QCSystemStaff>(cmper);
+  }
+};
+
+TEST_F(SystemStaffTest, AListReadAsOneKindIsNotReadWithTheProbeOfAnother) {
+  // Under number 1, a whole list of test incidences, and a staff entry with
+  // no bytes, which no read can carry.
+  doc.Put(kTestIncidenceTag, 1, 0, Words({7, 7}));
+  doc.Put(kSystemStaffTag, 1, 0, {});
+  IncidencesReadAsStaves list;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    EXPECT_TRUE(list.ReadsWholeForCmper(1));
+    EXPECT_FALSE(list.ReadsWholeAsStaves(1));
+  }
+  EXPECT_TRUE(list.ReadsWholeForCmper(1));
 }
 
 TEST_F(SystemStaffTest, SystemZeroHasNoDetailRecords) {
