@@ -31,7 +31,8 @@ TEST(ByteOrderTest, EveryWayOfWritingGivesTheSameBytesAndNoMore) {
         const uint8_t expected = inside ? static_cast<uint8_t>(value >> (8 * (i - 2))) : kGuard;
         EXPECT_EQ(bytewise[i], expected) << "byte " << i << " of " << std::hex << value;
       }
-      const uint32_t read = size == 2 ? host::ReadU16(word.data(), 2) : host::ReadU32(word.data(), 2);
+      const uint32_t read =
+          size == 2 ? host::ReadU16(word.data(), 2) : host::ReadU32(word.data(), 2);
       EXPECT_EQ(read, size == 2 ? (value & 0xFFFF) : value);
     }
   }
