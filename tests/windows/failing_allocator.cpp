@@ -3,7 +3,12 @@
 //   the module's load) throws std::bad_alloc, as if memory ran out just there;
 // - QUILLO_TEST_DEFECT_AT_ALLOCATION=k: at the k-th allocation an exception
 //   leaves a function that promises to throw none, as a defect in the module
-//   would make one do; the C++ runtime then calls its terminate handler.
+//   would make one do; the C++ runtime then calls its terminate handler;
+// - QUILLO_TEST_EXHAUST_AT_ALLOCATION=k: from the k-th allocation on there is
+//   no memory at all: every allocation throws, and malloc, which the module's
+//   C++ runtime calls for the exceptions it throws, answers null (the test
+//   build is linked with --wrap=malloc), so that an exception can only be
+//   thrown from the runtime's emergency reserve.
 // Without the variables nothing fails. Linked into the test build only; the
 // shipped module keeps the C++ runtime's allocator.
 #include <windows.h>
@@ -17,6 +22,7 @@ namespace {
 uint64_t g_allocations = 0;
 uint64_t g_fail_at = 0;
 uint64_t g_defect_at = 0;
+uint64_t g_exhaust_at = 0;
 bool g_variables_read = false;
 
 // The number in environment variable `name`, 0 when it is not set.
@@ -31,6 +37,11 @@ void ReadVariables() {
   g_variables_read = true;
   g_fail_at = ReadVariable("QUILLO_TEST_FAIL_ALLOCATION");
   g_defect_at = ReadVariable("QUILLO_TEST_DEFECT_AT_ALLOCATION");
+  g_exhaust_at = ReadVariable("QUILLO_TEST_EXHAUST_AT_ALLOCATION");
+}
+
+bool Exhausted() {
+  return g_exhaust_at != 0 && g_allocations >= g_exhaust_at;
 }
 
 [[noreturn]] void ThrowOutOfMemory() {
@@ -47,7 +58,7 @@ void* Allocate(size_t size) {
   ReadVariables();
   ++g_allocations;
   if (g_allocations == g_defect_at) BreakNoThrowPromise();
-  if (g_allocations == g_fail_at) ThrowOutOfMemory();
+  if (g_allocations == g_fail_at || Exhausted()) ThrowOutOfMemory();
   if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
   throw std::bad_alloc();
 }
@@ -61,6 +72,15 @@ void* AllocateOrNull(size_t size) noexcept {
 }
 
 }  // namespace
+
+// The linker's names for malloc itself and for what every call to malloc in
+// the module reaches instead (--wrap=malloc).
+extern "C" void* RealMalloc(size_t size) asm("__real_malloc");
+extern "C" void* WrappedMalloc(size_t size) asm("__wrap_malloc");
+
+void* WrappedMalloc(size_t size) {
+  return Exhausted() ? nullptr : RealMalloc(size);
+}
 
 void* operator new(size_t size) {
   return Allocate(size);

@@ -51,7 +51,8 @@ add_library(failing_allocation_module MODULE $<TARGET_OBJECTS:module_objects>
 set_target_properties(failing_allocation_module PROPERTIES PREFIX "" SUFFIX ".qxt")
 target_include_directories(failing_allocation_module PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_options(failing_allocation_module PRIVATE ${QUILLO_WARNINGS})
-target_link_options(failing_allocation_module PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_options(failing_allocation_module PRIVATE -static -static-libgcc -static-libstdc++
+  -Wl,--wrap=malloc)
 add_test(NAME windows.allocation_failure
   COMMAND ${CMAKE_COMMAND} -E env ${WINE_ENV} WINE=${WINE_PROGRAM}
           QUILLO=$<TARGET_FILE:quillo> MODULE=$<TARGET_FILE:zkstartnewpiece>
