@@ -96,4 +96,27 @@ TEST_F(SelectionInDocumentTest, AnythingOutsideTheDocumentIsRefused) {
   EXPECT_EQ(error, "the document has no measures to select");
 }
 
+TEST_F(SelectionInDocumentTest, MeasuresPastTheSelectionsFieldAndSlotsWithoutATableAreRefused) {
+  // The selection's measure fields are signed 16-bit: 32767 is the last
+  // measure it can name.
+  for (const int m : {0x7FFF, 0x8000})
+    doc.Put(standin::kMeasureTag, static_cast<uint16_t>(m), 0,
+            standin::RecordLayouts::Blank(standin::kMeasureTag, doc.host_version));
+  auto s = Selection::InDocument(doc, NumberRange{false, 0x7FFF, 0x7FFF}, std::nullopt, &error);
+  ASSERT_TRUE(s) << error;
+  EXPECT_EQ(s->end_measure, 0x7FFF);
+  EXPECT_FALSE(Selection::InDocument(doc, NumberRange{false, 20, 0x8000}, std::nullopt, &error));
+  EXPECT_EQ(error, "measure 32768 does not fit the selection's 16-bit measure");
+
+  // Without a slot table, the whole of each measure is selected, and no
+  // slots can be named.
+  doc.slot_to_staff.clear();
+  s = Selection::InDocument(doc, NumberRange{false, 9, 9}, NumberRange{true, 0, 0}, &error);
+  ASSERT_TRUE(s) << error;
+  EXPECT_EQ(s->start_measure, 9);
+  EXPECT_FALSE(
+      Selection::InDocument(doc, NumberRange{false, 9, 9}, NumberRange{false, 1, 1}, &error));
+  EXPECT_EQ(error, "the document has no slot table to select slots from");
+}
+
 }  // namespace
