@@ -19,10 +19,6 @@ HostDocument* SetActiveDocument(HostDocument* document) {
   return previous;
 }
 
-HostDocument* ActiveDocument() {
-  return g_active;
-}
-
 }  // namespace standin
 
 using standin::g_active;

@@ -213,7 +213,6 @@ class HostDocument {
 // Makes `document` the one the exported services act on (null: none; every
 // service then answers 0). Returns the previous one.
 HostDocument* SetActiveDocument(HostDocument* document);
-HostDocument* ActiveDocument();
 
 // The address of the exported service `name`, or null when it does not exist
 // or the active document lists it as missing. Lets in-process tests hand the

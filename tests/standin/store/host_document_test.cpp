@@ -157,6 +157,20 @@ TEST(HostDocumentTest, FaultsRefuseMisreportAndStall) {
   EXPECT_EQ(doc.CountCalls("QX_SaveEData"), 1u);
 }
 
+TEST(HostDocumentTest, ServicesAreFoundByTheirExactNameUnlessTheDocumentHidesThem) {
+  HostDocument doc;
+  HostDocument* const before = standin::SetActiveDocument(&doc);
+  for (const char* name : {"QX_LoadEData", "QX_NextEData", "QX_GetNextPartID"})
+    EXPECT_NE(standin::FindService(name), nullptr) << name;
+  EXPECT_EQ(standin::FindService("QX_LoadEDat"), nullptr);
+  EXPECT_EQ(standin::FindService("QX_LoadEDataX"), nullptr);
+  EXPECT_EQ(standin::FindService("qx_loadedata"), nullptr);
+  doc.missing_services.insert("QX_NextEData");
+  EXPECT_EQ(standin::FindService("QX_NextEData"), nullptr);
+  EXPECT_NE(standin::FindService("QX_LoadEData"), nullptr);
+  EXPECT_EQ(standin::SetActiveDocument(before), &doc);
+}
+
 TEST(HostDocumentTest, TagNamesRoundTrip) {
   uint32_t tag = 0;
   EXPECT_EQ(standin::TagName(kSystem), "SOSS");
