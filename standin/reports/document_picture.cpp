@@ -35,7 +35,7 @@ enum Style {
 const char* Ansi(Style style) {
   switch (style) {
     case kPlain:
-      return "0";
+      break;
     case kRuler:
       return "2";
     case kHeading:
@@ -57,7 +57,12 @@ const char* Ansi(Style style) {
     case kEnd:
       return "1;31";
   }
-  return "0";
+  return "0";  // kPlain: the terminal's own
+}
+
+// The escape that switches the terminal to `style`.
+std::string Escape(Style style) {
+  return std::string("\x1b[") + Ansi(style) + "m";
 }
 
 struct Cell {
@@ -131,18 +136,21 @@ class Painter {
     for (int column = from; column < to; ++column) {
       const Cell& cell = row->at(column);
       if (options_.color && cell.style != current && cell.c != ' ') {
-        line += std::string("\x1b[") + Ansi(cell.style) + "m";
+        line += Escape(cell.style);
         current = cell.style;
       }
       line += cell.c;
     }
-    if (options_.color && current != kPlain) line += "\x1b[0m";
-    return Trim(line) + "\n";
+    // Trimmed before the colour is closed, so that a coloured line ends as
+    // a plain one does.
+    line = Trim(line);
+    if (options_.color && current != kPlain) line += Escape(kPlain);
+    return line + "\n";
   }
 
   std::string Heading(const std::string& text) {
     if (!options_.color) return text + "\n";
-    return std::string("\x1b[") + Ansi(kHeading) + "m" + text + "\x1b[0m\n";
+    return Escape(kHeading) + text + Escape(kPlain) + "\n";
   }
 
  private:
@@ -362,7 +370,8 @@ class BandPainter {
     if (!part.rests.empty()) Line("  rests", rests);
   }
 
-  // The band's first measure, then every tenth, where they fit.
+  // The band's first measure, then every tenth, where they fit: a number
+  // cut at the band's end would name another measure.
   Row Ruler(int band_first, int band_end) const {
     Row ruler = NewRow(band_first, band_end);
     for (int m = band_first; m < band_end; ++m) ruler.Put(m, '.', kRuler);
@@ -370,9 +379,10 @@ class BandPainter {
     for (int m = band_first; m < band_end; ++m) {
       if (m != band_first && m % 10 != 0) continue;
       std::string number = std::to_string(m);
-      if (ruler.Column(m) < free_column) continue;
+      const int column = ruler.Column(m);
+      if (column < free_column || column + static_cast<int>(number.size()) > ruler.size()) continue;
       ruler.Text(m, band_end, number, kRuler);
-      free_column = ruler.Column(m) + static_cast<int>(number.size()) + 1;
+      free_column = column + static_cast<int>(number.size()) + 1;
     }
     return ruler;
   }
@@ -475,12 +485,7 @@ void WriteFacts(const HostDocument& document, const ScoreView& view, const Pictu
     }
     CheckPart(part, &notes);
   }
-  for (const auto& [key, bytes] : document.records()) {
-    if (IsListed(key)) {
-      write(ListedRecordName(key) + ": " + ListedRecordFields(key, bytes, document.host_version) +
-            "\n");
-    }
-  }
+  WriteListed(document, write);
   for (const std::string& note : notes) write("check: " + note + "\n");
 }
 
