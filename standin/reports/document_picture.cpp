@@ -88,13 +88,15 @@ class Row {
 
   void Put(int measure, char c, Style style) { PutColumn(Column(measure), c, style); }
 
-  // Writes `text` from the start of `measure` on, stopping before measure
-  // `limit`.
-  void Text(int measure, int limit, const std::string& text, Style style) {
-    int column = Column(measure), stop = Column(limit);
-    for (size_t i = 0; i < text.size() && column + static_cast<int>(i) < stop; ++i) {
+  // Writes `text` from the start of `measure` on when all of it fits in the
+  // row before measure `limit`; false, writing nothing, when it does not, as
+  // a part of a number would read as another.
+  bool Text(int measure, int limit, const std::string& text, Style style) {
+    const int column = Column(measure), stop = std::min(Column(limit), size());
+    if (column < 0 || column + static_cast<int>(text.size()) > stop) return false;
+    for (size_t i = 0; i < text.size(); ++i)
       PutColumn(column + static_cast<int>(i), text[i], style);
-    }
+    return true;
   }
 
   // The measures first..end-1 as "[label--]"; the label is left out when it
@@ -370,8 +372,7 @@ class BandPainter {
     if (!part.rests.empty()) Line("  rests", rests);
   }
 
-  // The band's first measure, then every tenth, where they fit: a number
-  // cut at the band's end would name another measure.
+  // The band's first measure, then every tenth, where they fit.
   Row Ruler(int band_first, int band_end) const {
     Row ruler = NewRow(band_first, band_end);
     for (int m = band_first; m < band_end; ++m) ruler.Put(m, '.', kRuler);
@@ -380,8 +381,7 @@ class BandPainter {
       if (m != band_first && m % 10 != 0) continue;
       std::string number = std::to_string(m);
       const int column = ruler.Column(m);
-      if (column < free_column || column + static_cast<int>(number.size()) > ruler.size()) continue;
-      ruler.Text(m, band_end, number, kRuler);
+      if (column < free_column || !ruler.Text(m, band_end, number, kRuler)) continue;
       free_column = column + static_cast<int>(number.size()) + 1;
     }
     return ruler;

@@ -200,6 +200,26 @@ TEST(DocumentPictureNarrowTest, OneColumnSegmentsEveryPieceMarkAndEveryCheck) {
             "check: part 1: the frozen-system record at measure 4 belongs to no system\n");
 }
 
+// An indent is written where its system begins, whole or not at all: cut
+// at its system's end or at a band's edge, a part of it would read as
+// another number.
+TEST(DocumentPictureNarrowTest, AnIndentThatDoesNotFitIsLeftOut) {
+  HostDocument doc;
+  doc.host_version = 0x12000000;
+  doc.parts = {0};
+  testing_support::ScoreBuilder b(&doc);
+  b.Measures(1, 30);
+  b.System(0, 1, 1, 5, 30);
+  b.System(0, 2, 5, 6, 24);  // one column
+  b.System(0, 3, 6, 20);
+  b.System(0, 4, 20, 22, 24);  // from the first band's last column on
+  b.System(0, 5, 22, 31, 6);
+  PictureOptions options;
+  options.width = 34;  // one column per measure, twenty measures a band
+  const auto indents = Find(Lines(DocumentPicture::Render(doc, options)), "  indent");
+  EXPECT_EQ(indents, (std::vector<std::string>{"  indent      30", "  indent       6"}));
+}
+
 // Past a few thousand measures only the measure records' range is drawn,
 // and without measure records the axis is cut; the summary and the facts
 // still give the whole.
