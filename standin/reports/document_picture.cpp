@@ -116,8 +116,10 @@ class Row {
     PutColumn(to - 1, ']', style);
     int length = static_cast<int>(label.size());
     int at = length <= width - 2 ? from + 1 : length <= width ? from : to;
-    for (int i = 0; i < length && at < to; ++i)
-      PutColumn(at + i, label[static_cast<size_t>(i)], style);
+    // Whole within the row or not at all: the segment may begin in an
+    // earlier band or end in a later one.
+    if (at < 0 || at + length > std::min(to, size())) return;
+    for (int i = 0; i < length; ++i) PutColumn(at + i, label[static_cast<size_t>(i)], style);
   }
 
  private:

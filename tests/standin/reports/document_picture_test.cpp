@@ -200,13 +200,13 @@ TEST(DocumentPictureNarrowTest, OneColumnSegmentsEveryPieceMarkAndEveryCheck) {
             "check: part 1: the frozen-system record at measure 4 belongs to no system\n");
 }
 
-// An indent is written where its system begins, whole or not at all: cut
-// at its system's end or at a band's edge, a part of it would read as
-// another number.
-TEST(DocumentPictureNarrowTest, AnIndentThatDoesNotFitIsLeftOut) {
+// A number is drawn whole or not at all: an indent where its system
+// begins, a label inside its segment. Cut at a segment's end or at a band's
+// edge, a part of it would read as another number.
+TEST(DocumentPictureNarrowTest, NumbersThatDoNotFitAreLeftOut) {
   HostDocument doc;
   doc.host_version = 0x12000000;
-  doc.parts = {0};
+  doc.parts = {0, 1};
   testing_support::ScoreBuilder b(&doc);
   b.Measures(1, 30);
   b.System(0, 1, 1, 5, 30);
@@ -214,10 +214,21 @@ TEST(DocumentPictureNarrowTest, AnIndentThatDoesNotFitIsLeftOut) {
   b.System(0, 3, 6, 20);
   b.System(0, 4, 20, 22, 24);  // from the first band's last column on
   b.System(0, 5, 22, 31, 6);
+  b.System(1, 1, 1, 19);
+  b.System(1, 12, 19, 26);  // from the first band's last two columns on
+  b.System(1, 13, 26, 31);
+  b.Rest(1, 20, 31);
   PictureOptions options;
   options.width = 34;  // one column per measure, twenty measures a band
-  const auto indents = Find(Lines(DocumentPicture::Render(doc, options)), "  indent");
-  EXPECT_EQ(indents, (std::vector<std::string>{"  indent      30", "  indent       6"}));
+  const auto lines = Lines(DocumentPicture::Render(doc, options));
+  EXPECT_EQ(Find(lines, "  indent"), (std::vector<std::string>{"  indent      30", "  indent",
+                                                               "  indent       6", "  indent"}));
+  EXPECT_EQ(Find(lines, "  systems"),
+            (std::vector<std::string>{"  systems     [1-]2[3-----------]4",
+                                      "  systems     [1---------------][-",
+                                      "  systems     ][5------]", "  systems     ----][13-]"}));
+  EXPECT_EQ(Find(lines, "  rests"), (std::vector<std::string>{"  rests                          [",
+                                                              "  rests       11-------]"}));
 }
 
 // Past a few thousand measures only the measure records' range is drawn,
