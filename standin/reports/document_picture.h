@@ -4,10 +4,12 @@
 // when the axis is wider than the terminal. Rows: a measure ruler, the piece
 // marks (S start of a piece, E end of one, X both, s only one of the two
 // start marks), the measure-number regions and, per part, its systems, their
-// indents and its multimeasure rests. Below the bands the same facts are
-// listed as measure ranges, followed by any disagreement between records that
-// should agree (a frozen-system record that does not match its system,
-// systems that do not follow each other, a system without a staff list).
+// indents and its multimeasure rests. A number (a measure's, an indent, a
+// label) is drawn whole or left out, never cut. Below the bands the same
+// facts are listed as measure ranges, followed by any disagreement between
+// records that should agree (a frozen-system record that does not match its
+// system, systems that do not follow each other, a system without a staff
+// list).
 #pragma once
 
 #include <functional>

@@ -67,13 +67,6 @@ const SystemView* PartView::SystemNumbered(int number) const {
   return it != systems.end() && it->number == number ? &*it : nullptr;
 }
 
-const SystemView* PartView::SystemStartingAt(int measure) const {
-  for (const SystemView& system : systems) {
-    if (system.first == measure) return &system;
-  }
-  return nullptr;
-}
-
 bool ScoreView::Reads(const RecordKey& key) {
   if (key.tag == kSystemStaffTag || key.tag == kStaffDetailTag) {
     return key.part != RecordKey::kDocumentWide;

@@ -78,7 +78,6 @@ struct PartView {
   std::vector<RestView> rests;                             // by first measure
 
   const SystemView* SystemNumbered(int number) const;
-  const SystemView* SystemStartingAt(int measure) const;
 };
 
 // Records of the kinds that the record table lists one by one (those with no

@@ -24,10 +24,10 @@ constexpr uint32_t kFrom = 0x13000000;
 // A tempo mark at a measure, kept from host version kFrom on: a flag word,
 // an 8-bit signed number, 8 bytes of text and 2 raw bytes in a 16-byte
 // record whose first 2 bytes and last byte nothing names.
-RecordKind TempoMarks(bool part_scoped = false) {
+RecordKind TempoMarks(bool part_scoped = false, Addressing addressing = Addressing::kByMeasure) {
   return {kTempoTag,
           "tempo mark",
-          Addressing::kByMeasure,
+          addressing,
           part_scoped,
           Report::kListed,
           {{kFrom,
@@ -113,6 +113,49 @@ TEST(RecordTableTest, ANewKindIsReadWrittenBuiltShownComparedAndDrawnByItsRowAlo
   EXPECT_LT(marks(drawn, RecordKey::kDocumentWide), static_cast<size_t>(shape.measures));
   shape.host_version = kFrom - 1;
   EXPECT_EQ(marks(GenerateScore(shape), RecordKey::kDocumentWide), 0u);
+}
+
+// `show` names a record by how its kind is addressed, after its part when
+// each part keeps its own; a document without measures lists them too.
+TEST(RecordTableTest, AListedRecordIsNamedByHowItsKindIsAddressed) {
+  const Bytes mark = {0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // beats 2
+  const std::string fields = ": markFlags 0x0000, beats 2, title \"\", raw \"0000\"\n";
+  const std::string heading =
+      "document: host version 0x13000000, document 1, 1 part\n"
+      "no measures, systems, rests or regions\n";
+  for (const auto& [addressing, names] :
+       {std::pair{Addressing::kByMeasure, std::pair{"tempo mark at measure 3", "tempo mark 3/1"}},
+        std::pair{Addressing::kByNumber, std::pair{"tempo mark 3", "tempo mark 3/1"}},
+        std::pair{Addressing::kByNumberAndInci, std::pair{"tempo mark 3/0", "tempo mark 3/1"}}}) {
+    const RecordLayouts::ScopedKind tempo(TempoMarks(false, addressing));
+    HostDocument doc;
+    doc.host_version = kFrom;
+    doc.Put(kTempoTag, 3, 0, mark);
+    doc.Put(kTempoTag, 3, 1, mark);
+    EXPECT_EQ(DocumentPicture::Render(doc, {}),
+              heading + names.first + fields + names.second + fields);
+  }
+  const RecordLayouts::ScopedKind tempo(TempoMarks(true, Addressing::kByNumber));
+  HostDocument doc;
+  doc.host_version = kFrom;
+  doc.Put(kTempoTag, 3, 0, mark, 2);
+  EXPECT_EQ(DocumentPicture::Render(doc, {}), heading + "part 2: tempo mark 3" + fields);
+}
+
+// A name the table does not know for the kind, an element past a field's
+// count, or a text longer than its field, is a programming error: the
+// builder says which and stops.
+TEST(RecordTableTest, TheBuilderStopsAtANameTheTableDoesNotKnow) {
+  const RecordLayouts::ScopedKind tempo(TempoMarks());
+  const std::string no = "zTmp records at host version 0x13000000 have no ";
+  EXPECT_DEATH(RecordBuilder(kTempoTag, kFrom).Set("tempo", 1), no + "tempo\n");
+  EXPECT_DEATH(RecordBuilder(kTempoTag, kFrom).Set("beats", 1, 1), no + "beats\n");
+  EXPECT_DEATH(RecordBuilder(kTempoTag, kFrom).Text("tempo", "x"), no + "tempo\n");
+  EXPECT_DEATH(RecordBuilder(kTempoTag, kFrom).Text("beats", "x"), no + "beats\n");
+  EXPECT_DEATH(RecordBuilder(kTempoTag, kFrom).Text("title", "Andantino"), no + "title\n");
+  // A text that fills its field is written whole.
+  const Bytes full = RecordBuilder(kTempoTag, kFrom).Text("title", "Andantin");
+  EXPECT_EQ(std::string(full.begin() + 5, full.begin() + 13), "Andantin");
 }
 
 // A flag field's changes are written in as many digits as the field has.

@@ -5,6 +5,7 @@ list(APPEND TEST_SOURCES
   standin/documents/document_file_test.cpp
   standin/documents/example_documents_test.cpp
   standin/documents/text_file_test.cpp
+  standin/documents/score_generator_test.cpp
   standin/reports/document_picture_test.cpp
   standin/reports/document_diff_test.cpp
   standin/program/quillo_tool_test.cpp

@@ -145,6 +145,169 @@ TEST_F(DocumentPictureTest, WideAxesWrapIntoBandsAndColourIsOptIn) {
   EXPECT_NE(coloured.find("\x1b["), std::string::npos);
 }
 
+// Eleven measures at one column each: a one-measure segment is its label
+// when that is one character, else a bar; measure 10's number just fits.
+// Part 1's records disagree in every way the checks name; part 0 keeps no
+// frozen-system records and no staff lists, so it has nothing to disagree
+// with.
+TEST(DocumentPictureNarrowTest, OneColumnSegmentsEveryPieceMarkAndEveryCheck) {
+  HostDocument doc;
+  doc.host_version = 0x12000000;
+  doc.parts = {0, 1};
+  testing_support::ScoreBuilder b(&doc);
+  b.Measures(1, 11);
+  b.MeasureFlags(5, standin::kPieceEndFlag1 | standin::kPieceStartFlag1, standin::kPieceStartFlag2);
+  b.MeasureFlags(9, standin::kPieceStartFlag1, 0);
+  b.MeasureFlags(10, 0, standin::kPieceStartFlag2);
+  b.MeasureFlags(11, standin::kPieceEndFlag1, 0);
+  b.System(0, 1, 1, 5);
+  b.System(0, 2, 5, 6, 6);
+  b.System(0, 12, 6, 7);
+  b.System(0, 13, 7, 12);
+  b.Rest(0, 8, 9);
+  b.System(1, 1, 1, 5);
+  b.System(1, 2, 6, 12);
+  b.Staves(1, 1, {3});
+  b.Frozen(1, 1, 5);
+  b.Frozen(1, 4, 9);
+  PictureOptions options;
+  options.width = 30;
+  EXPECT_EQ(DocumentPicture::Render(doc, options),
+            "document: host version 0x12000000, document 1, 2 parts, measures 1\u201311\n"
+            "\n"
+            "measure       1........10\n"
+            "piece             X   ssE\n"
+            "numbers\n"
+            "part 0 (current) (no part record)\n"
+            "  systems     [1-]2|[13-]\n"
+            "  indent          6\n"
+            "  rests              1\n"
+            "part 1 (no part record)\n"
+            "  systems     [1-] [2---]\n"
+            "  indent\n"
+            "\n"
+            "pieces: 1\u20134, 5\u201311\n"
+            "part 0 systems: 1 (1\u20134),\n"
+            "                2 (5, indent 6),\n"
+            "                12 (6),\n"
+            "                13 (7\u201311)\n"
+            "         rests: 8\n"
+            "part 1 systems: 1 (1\u20134),\n"
+            "                2 (6\u201311)\n"
+            "check: part 1: system 2 (6\u201311) does not begin where system 1 (1\u20134) ends\n"
+            "check: part 1: system 2 (6\u201311) has no frozen-system record\n"
+            "check: part 1: system 2 (6\u201311) has no staff list\n"
+            "check: part 1: the frozen-system record at measure 4 belongs to no system\n");
+}
+
+// A number is drawn whole or not at all: an indent where its system
+// begins, a label inside its segment. Cut at a segment's end or at a band's
+// edge, a part of it would read as another number.
+TEST(DocumentPictureNarrowTest, NumbersThatDoNotFitAreLeftOut) {
+  HostDocument doc;
+  doc.host_version = 0x12000000;
+  doc.parts = {0, 1};
+  testing_support::ScoreBuilder b(&doc);
+  b.Measures(1, 30);
+  b.System(0, 1, 1, 5, 30);
+  b.System(0, 2, 5, 6, 24);  // one column
+  b.System(0, 3, 6, 20);
+  b.System(0, 4, 20, 22, 24);  // from the first band's last column on
+  b.System(0, 5, 22, 31, 6);
+  b.System(1, 1, 1, 19);
+  b.System(1, 12, 19, 26);  // from the first band's last two columns on
+  b.System(1, 13, 26, 31);
+  b.Rest(1, 20, 31);
+  PictureOptions options;
+  options.width = 34;  // one column per measure, twenty measures a band
+  const auto lines = Lines(DocumentPicture::Render(doc, options));
+  EXPECT_EQ(Find(lines, "  indent"), (std::vector<std::string>{"  indent      30", "  indent",
+                                                               "  indent       6", "  indent"}));
+  EXPECT_EQ(Find(lines, "  systems"),
+            (std::vector<std::string>{"  systems     [1-]2[3-----------]4",
+                                      "  systems     [1---------------][-",
+                                      "  systems     ][5------]", "  systems     ----][13-]"}));
+  EXPECT_EQ(Find(lines, "  rests"), (std::vector<std::string>{"  rests                          [",
+                                                              "  rests       11-------]"}));
+}
+
+// Past a few thousand measures only the measure records' range is drawn,
+// and without measure records the axis is cut; the summary and the facts
+// still give the whole.
+TEST(DocumentPictureLongAxisTest, DrawsOnlyTheMeasureRecordsOrTheAxisCutShort) {
+  HostDocument doc;
+  doc.host_version = 0x12000000;
+  doc.parts = {0};
+  testing_support::ScoreBuilder b(&doc);
+  b.System(0, 1, 1, 9001);
+  b.Measures(4000, 4002);
+  EXPECT_EQ(DocumentPicture::Render(doc, PictureOptions{}),
+            "document: host version 0x12000000, document 1, 1 part, measures 1\u20139000\n"
+            "\n"
+            "measure       4000  .\n"  // 3 columns a measure
+            "piece\n"
+            "numbers\n"
+            "part 0 (current) (no part record)\n"
+            "  systems     ---------\n"
+            "  indent\n"
+            "\n"
+            "pieces: 1\u20139000\n"
+            "part 0 systems: 1 (1\u20139000)\n");
+
+  // An axis of exactly the longest drawn is drawn whole, one measure more
+  // only up to that length; measure 5000's number does not fit the last
+  // band and is left out.
+  for (int last : {5000, 5001}) {
+    HostDocument rests;
+    rests.host_version = 0x12000000;
+    rests.parts = {0};
+    testing_support::ScoreBuilder(&rests).Rest(0, 1, last + 1);
+    if (last == 5000) testing_support::ScoreBuilder(&rests).Measures(2, 3);
+    const auto lines = Lines(DocumentPicture::Render(rests, PictureOptions{}));
+    const auto rulers = Find(lines, "measure ");
+    ASSERT_EQ(rulers.size(), 59u) << last;  // 86 measures a band
+    EXPECT_EQ(rulers.back(), "measure       4989........") << last;
+    const auto drawn = Find(lines, "  rests");
+    EXPECT_EQ(drawn.back(),
+              last == 5000 ? "  rests       -----------]" : "  rests       ------------")
+        << last;
+    EXPECT_EQ(lines.back(), "         rests: 1\u2013" + std::to_string(last)) << last;
+  }
+}
+
+// Each kind of mark in its own colour, the heading in bold, every coloured
+// stretch closed; nothing is coloured where nothing is drawn.
+TEST(DocumentPictureColourTest, EachRowItsOwnColours) {
+  HostDocument doc;
+  doc.host_version = 0x12000000;
+  doc.parts = {0};
+  testing_support::ScoreBuilder b(&doc);
+  b.Measures(1, 2);
+  b.MeasureFlags(1, standin::kPieceEndFlag1, 0);
+  b.MeasureFlags(2, standin::kPieceStartFlag1, standin::kPieceStartFlag2);
+  b.Region(1, 1, 2);
+  b.Region(2, 2, 3);
+  b.System(0, 1, 1, 2, 24);
+  b.System(0, 2, 2, 3);
+  b.Rest(0, 1, 3);
+  PictureOptions options;
+  options.color = true;
+  const auto lines = Lines(DocumentPicture::Render(doc, options));
+  ASSERT_GE(lines.size(), 10u);
+  EXPECT_EQ(lines[0],
+            "\x1b[1mdocument: host version 0x12000000, document 1, 1 part, measures 1\u20132"
+            "\x1b[0m");
+  EXPECT_EQ(lines[2], "measure       \x1b[2m1  .\x1b[0m");
+  EXPECT_EQ(lines[3], "piece         \x1b[1;31mE  \x1b[1;32mS\x1b[0m");
+  EXPECT_EQ(lines[4], "numbers       \x1b[32m[1]\x1b[33m[2]\x1b[0m");
+  EXPECT_EQ(lines[5], "part 0 (current) (no part record)");
+  EXPECT_EQ(lines[6], "  systems     \x1b[36m[1]\x1b[34m[2]\x1b[0m");
+  EXPECT_EQ(lines[7], "  indent      \x1b[33m24\x1b[0m");
+  EXPECT_EQ(lines[8], "  rests       \x1b[35m[2---]\x1b[0m");
+  EXPECT_EQ(lines[9], "");
+  EXPECT_EQ(lines[10], "pieces: 1, 2");
+}
+
 TEST(DocumentPictureEmptyTest, SaysThereIsNothingToDraw) {
   HostDocument doc;
   std::string text = DocumentPicture::Render(doc, PictureOptions{});

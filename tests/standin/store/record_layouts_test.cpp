@@ -77,6 +77,17 @@ TEST(RecordLayoutsTest, FlagsTouchOnlyTheirBits) {
   EXPECT_FALSE(
       RecordLayouts::HasFlag(short_system, kStaffSystemTag, 0, "systemFlags", "ownStaffList"));
 
+  // Every layout of a flag's kind has the flag's field, so a record of its
+  // layout's size always takes the flag.
+  for (const FlagLayout& flag : RecordLayouts::Flags()) {
+    for (const RecordLayout& layout : RecordLayouts::All()) {
+      if (layout.tag != flag.tag) continue;
+      const FieldLayout* field = layout.FindField(flag.field);
+      EXPECT_TRUE(field != nullptr && field->kind == FieldKind::kFlags)
+          << flag.field << " " << std::hex << layout.from_version;
+    }
+  }
+
   const std::vector<uint32_t> tried = RecordLayouts::VersionsToTry();
   for (const FlagLayout& flag : RecordLayouts::Flags()) {
     for (uint64_t edge : {uint64_t{flag.from_version}, flag.until_version}) {
