@@ -149,6 +149,30 @@ TEST(DocumentDiffTest, OtherChangesAreNamedFieldByField) {
             "part 2: new, with 1 system and 0 rests\n");
 }
 
+// A flag word's change names only the bits that moved, each way; bytes no
+// field covers are named up to the field that follows them, not into it.
+TEST(DocumentDiffTest, FlagBitsAndUninterpretedBytesAreNamedExactly) {
+  HostDocument before;
+  before.host_version = 0x12000000;
+  before.parts = {0};
+  ScoreBuilder b(&before);
+  b.Measures(1, 3);
+  b.MeasureFlags(2, 0x0030, 0);
+  HostDocument after = before;
+  ScoreBuilder a(&after);
+  a.MeasureFlags(1, 0x0001, 0);
+  a.MeasureFlags(2, 0, 0);
+  // The last byte of the gap before measureFlags1 and that field's low byte.
+  standin::Bytes measure = *after.Find(standin::kMeasureTag, 3, 0);
+  measure[11] = 7;
+  measure[12] = 4;
+  after.Put(standin::kMeasureTag, 3, 0, measure);
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "measure 1: measureFlags1 +0x0001\n"
+            "measure 2: measureFlags1 \u22120x0030\n"
+            "measure 3: measureFlags1 +0x0004, byte 11 changed\n");
+}
+
 }  // namespace
 
 // A split reads through empty systems but not across a gap; of two new
