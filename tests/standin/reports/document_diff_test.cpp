@@ -85,6 +85,92 @@ TEST(DocumentDiffTest, ANewPieceReadsAsSplitsRenumberingAndMarks) {
   EXPECT_TRUE(DocumentDiff::Describe(Score(true), Score(true)).empty());
 }
 
+// Undone, the new piece reads the other way: marks gone, pieces joined,
+// the split rest back to one.
+TEST(DocumentDiffTest, ANewPieceUndoneReadsAsJoinsAndMarksGone) {
+  EXPECT_EQ(Text(DocumentDiff::Describe(Score(true), Score(false))),
+            "measure 6 no longer ends a piece: measureFlags1 \u22120x4000, measureFlags2 +0x00A0 "
+            "\u22120x2050\n"
+            "measure 7 no longer starts a piece: measureFlags1 +0x0030 \u22120x8800, "
+            "measureFlags2 \u22120x8C00\n"
+            "measure-number region 1: measures 1\u20136 \u2192 1\u201316\n"
+            "measure-number region 2 (7\u201316) removed\n"
+            "part 0: systems 2 (5\u20136) and 3 (7\u20138) joined \u2192 system 2 (5\u20138)\n"
+            "part 0: systems 4\u20135 renumbered 3\u20134\n"
+            "part 0: frozen-system record at measure 5: 5\u20136 \u2192 5\u20138\n"
+            "part 0: frozen-system record at measure 7 removed (7\u20138)\n"
+            "part 1: systems 1 (1\u20136) and 2 (7\u20138) joined \u2192 system 1 (1\u20138)\n"
+            "part 1: system 3 renumbered 2\n"
+            "part 1: rest at measure 5: 5\u20136 \u2192 5\u201312\n"
+            "part 1: rest 7\u201312 removed\n");
+}
+
+// The header, the slot table and the records read one by one, document-wide
+// ones before the parts and those of a part after them.
+TEST(DocumentDiffTest, HeaderSlotsAndOtherRecordsAreNamedOneByOne) {
+  using standin::Bytes;
+  HostDocument before = Score(false), after = Score(false);
+  before.document_id = 3;
+  after.document_id = 4;
+  after.current_part = 1;
+  before.slot_to_staff[{1, 0}] = 1;
+  before.slot_to_staff[{2, 0}] = 2;
+  after.slot_to_staff[{2, 0}] = 5;
+  before.slot_to_staff[{3, 1}] = 3;
+  after.slot_to_staff[{3, 1}] = 3;
+  after.slot_to_staff[{4, 0}] = 4;
+  before.Put(standin::kEnclosureTag, 2, 0, Bytes(12, 0));
+  before.Put(standin::kPartTag, 1, 0, Bytes(12, 0));
+  after.Put(standin::kPartTag, 0, 0, Bytes(12, 0));
+  before.Put(standin::kEnclosureTag, 5, 0, Bytes(12, 0));
+  after.Put(standin::kEnclosureTag, 5, 0, Bytes{1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9});
+  after.Put(standin::MakeTag("XXXX"), 1, 2, Bytes(3, 0));
+  // A kind of record each part keeps that no picture reads.
+  const uint32_t kMarkTag = standin::MakeTag("zMrk");
+  const standin::RecordLayouts::ScopedKind marks({kMarkTag,
+                                                  "mark",
+                                                  standin::Addressing::kByMeasure,
+                                                  /*part_scoped=*/true,
+                                                  standin::Report::kOneByOne,
+                                                  {{0, 4, {}}}});
+  after.Put(kMarkTag, 2, 0, Bytes(4, 0), 1);
+  // Words of the settings other than the rest split gate bring no note.
+  const std::array<uint16_t, 6> gate_set = {0, 0, 0, 0, 1, 0}, other_set = {0, 0, 5, 0, 0, 0};
+  for (HostDocument* doc : {&before, &after}) {
+    const bool is_after = doc == &after;
+    auto setting = [&](uint32_t tag, uint16_t inci, const std::array<uint16_t, 6>& words) {
+      doc->Put(tag, standin::kSettingCmper, inci,
+               standin::SettingRecord(tag, doc->host_version,
+                                      is_after ? words : std::array<uint16_t, 6>{}));
+    };
+    setting(standin::kRestSettingsTag, 0, gate_set);
+    setting(standin::kSplitGateSettingTag, 0, other_set);
+    setting(standin::kSplitGateSettingTag, 1, gate_set);
+  }
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "document id 3 \u2192 4\n"
+            "current part 0 \u2192 1\n"
+            "slot 1 (context 0) removed\n"
+            "slot 2 (context 0): staff 2 \u2192 5\n"
+            "slot 4 (context 0) added, staff 4\n"
+            "record XXXX 1/2 added\n"
+            "setting ot25 0xFFFE/0: word 4 0 \u2192 1\n"
+            "setting ot83 0xFFFE/0: word 2 0 \u2192 5\n"
+            "setting ot83 0xFFFE/1: word 4 0 \u2192 1\n"
+            "enclosure otDe 2/0 removed\n"
+            "enclosure otDe 5/0: bytes 0\u20131, 11 changed\n"
+            "part record 0 added\n"
+            "part record 1 removed\n"
+            "part 0: now has a part record\n"
+            "part 1: no longer has a part record\n"
+            "part 1: mark zMrk 2/0 added\n");
+
+  HostDocument later = before;
+  later.host_version = 0x13000000;
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, later)),
+            "host version 0x12000000 \u2192 0x13000000\n");
+}
+
 // Found by fuzzing: an empty system beginning where another begins was read
 // as a piece of a split, so a document differed from itself.
 TEST(DocumentDiffTest, AnEmptySystemIsNoPieceOfASplit) {
