@@ -171,6 +171,74 @@ TEST(DocumentDiffTest, HeaderSlotsAndOtherRecordsAreNamedOneByOne) {
             "host version 0x12000000 \u2192 0x13000000\n");
 }
 
+// Records of a kind whose layout grew a field and changed another's kind,
+// some shorter than their layout: a field is compared only where both
+// records hold it whole and of one kind, and bytes no field covers only in
+// records of the layout's full size.
+TEST(DocumentDiffTest, FieldsAreComparedOnlyWhereBothRecordsHoldThem) {
+  using standin::Bytes;
+  using standin::FieldKind;
+  const uint32_t kLabelTag = standin::MakeTag("zLbl");
+  const standin::RecordLayouts::ScopedKind labels({kLabelTag,
+                                                   "label",
+                                                   standin::Addressing::kByMeasure,
+                                                   /*part_scoped=*/false,
+                                                   standin::Report::kOneByOne,
+                                                   {{0x11000000,
+                                                     12,
+                                                     {{"title", 0, FieldKind::kText, 4},
+                                                      {"code", 4, FieldKind::kBytes, 2},
+                                                      {"level", 6, FieldKind::kSigned},
+                                                      {"tail", 10, FieldKind::kText, 2}}},
+                                                    {0x13000000,
+                                                     14,
+                                                     {{"title", 0, FieldKind::kText, 4},
+                                                      {"code", 4, FieldKind::kText, 2},
+                                                      {"level", 6, FieldKind::kSigned},
+                                                      {"tail", 10, FieldKind::kText, 2},
+                                                      {"extra", 12, FieldKind::kText, 2}}}}});
+  auto doc = [&](uint32_t version, std::vector<Bytes> records) {
+    HostDocument d;
+    d.host_version = version;
+    for (size_t i = 0; i < records.size(); ++i) {
+      if (!records[i].empty()) d.Put(kLabelTag, static_cast<uint16_t>(i + 1), 0, records[i]);
+    }
+    return d;
+  };
+  const Bytes full = {'a', 'b', 0, 0, 0, 0, 1, 0, 0, 0, 'a', 'b'};
+  Bytes tail_and_gap = full;
+  tail_and_gap[9] = 4;
+  tail_and_gap[10] = 'c';
+  const Bytes short_record = {'a', 'b', 0, 0, 0, 0, 1, 0, 0};
+  Bytes short_gap = short_record, short_level = short_record;
+  short_gap[8] = 1;
+  short_level[6] = 2;
+  const Bytes shorter = {'a', 'b', 0, 0, 0, 0, 3};
+  Bytes with_tail = full;
+  with_tail[6] = 5;
+  with_tail[10] = 'x';
+  EXPECT_EQ(Text(DocumentDiff::Describe(
+                doc(0x12000000, {full, short_record, short_record, shorter, with_tail}),
+                doc(0x12000000, {tail_and_gap, short_gap, short_level, with_tail, shorter}))),
+            "label zLbl 1/0: tail \"ab\" \u2192 \"cb\", byte 9 changed\n"
+            "label zLbl 2/0: bytes changed\n"
+            "label zLbl 3/0: level 1 \u2192 2\n"
+            "label zLbl 4/0: length 7 \u2192 12 bytes\n"
+            "label zLbl 5/0: length 12 \u2192 7 bytes\n");
+
+  Bytes grown = full;
+  grown[0] = 'c';
+  grown[4] = 'x';
+  grown.insert(grown.end(), {'z', 'z'});
+  EXPECT_EQ(Text(DocumentDiff::Describe(doc(0x12000000, {full}), doc(0x13000000, {grown}))),
+            "host version 0x12000000 \u2192 0x13000000\n"
+            "label zLbl 1/0: title \"ab\" \u2192 \"cb\", length 12 \u2192 14 bytes\n");
+  // A host that keeps no such record yet compares its bytes whole.
+  EXPECT_EQ(Text(DocumentDiff::Describe(doc(0x10000000, {Bytes{1}}), doc(0x13000000, {grown}))),
+            "host version 0x10000000 \u2192 0x13000000\n"
+            "label zLbl 1/0: bytes changed\n");
+}
+
 // Found by fuzzing: an empty system beginning where another begins was read
 // as a piece of a split, so a document differed from itself.
 TEST(DocumentDiffTest, AnEmptySystemIsNoPieceOfASplit) {
