@@ -316,15 +316,17 @@ TEST(DocumentDiffTest, FlagBitsAndUninterpretedBytesAreNamedExactly) {
   ScoreBuilder a(&after);
   a.MeasureFlags(1, 0x0001, 0);
   a.MeasureFlags(2, 0, 0);
-  // The last byte of the gap before measureFlags1 and that field's low byte.
+  // The last byte of the gap before measureFlags1, that field's low byte, and two bytes of
+  // the gap after it.
   standin::Bytes measure = *after.Find(standin::kMeasureTag, 3, 0);
   measure[11] = 7;
   measure[12] = 4;
+  measure[16] = measure[17] = 1;
   after.Put(standin::kMeasureTag, 3, 0, measure);
   EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
             "measure 1: measureFlags1 +0x0001\n"
             "measure 2: measureFlags1 \u22120x0030\n"
-            "measure 3: measureFlags1 +0x0004, byte 11 changed\n");
+            "measure 3: measureFlags1 +0x0004, bytes 11, 16\u201317 changed\n");
 }
 
 }  // namespace
