@@ -239,6 +239,102 @@ TEST(DocumentDiffTest, FieldsAreComparedOnlyWhereBothRecordsHoldThem) {
             "label zLbl 1/0: bytes changed\n");
 }
 
+// `doc`'s record at the key with byte `at` set to `value`.
+void SetByte(HostDocument* doc, uint32_t tag, uint16_t cmper, uint16_t inci, int16_t part,
+             size_t at, uint8_t value) {
+  standin::Bytes bytes = *doc->Find(tag, cmper, inci, part);
+  bytes[at] = value;
+  doc->Put(tag, cmper, inci, bytes, part);
+}
+
+// Changes inside a part's systems, lists and frozen records, parts that
+// come and go, and lists filed where no system is.
+TEST(DocumentDiffTest, SystemsListsAndFrozenRecordsOfEachPartAreComparedInPlace) {
+  HostDocument before = Score(false);
+  before.parts = {0, 1, 2, 3};
+  ScoreBuilder b(&before);
+  b.Staves(0, 9, {1});
+  b.System(2, 1, 1, 5);
+  b.System(2, 2, 5, 9);
+  b.System(3, 1, 1, 17);
+  HostDocument after = before;
+  after.parts = {0, 1, 2};
+  ScoreBuilder a(&after);
+  after.Erase(standin::kStaffSystemTag, 1, 0, 3);
+  after.Erase(standin::kMeasureTag, 16, 0);
+  a.Region(1, 1, 17, 0);
+  SetByte(&after, standin::kSystemStaffTag, 1, 1, 0, 5, 1);
+  SetByte(&after, standin::kFrozenSystemTag, 13, 0, 0, 4, 1);
+  // System 4 cut in three.
+  a.System(0, 4, 13, 15);
+  a.System(0, 5, 15, 16);
+  a.System(0, 6, 16, 17);
+  a.Staves(0, 5, {1, 2});
+  a.Staves(0, 6, {1, 2});
+  a.Staves(0, 9, {1, 2});
+  // System 2 of part 1 goes, its list stays.
+  after.Erase(standin::kStaffSystemTag, 2, 0, 1);
+  a.Staves(1, 2, {3});
+  a.System(1, 3, 17, 18);
+  a.Staves(1, 3, {1});
+  // Consecutive systems renumbered apart.
+  after.Erase(standin::kStaffSystemTag, 1, 0, 2);
+  after.Erase(standin::kStaffSystemTag, 2, 0, 2);
+  a.System(2, 3, 1, 5);
+  a.System(2, 5, 5, 9);
+  a.System(2, 4, 9, 10);
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "parts 0, 1, 2, 3 \u2192 0, 1, 2\n"
+            "measure 16 removed\n"
+            "measure-number region 1: clearedOnSplit 1 \u2192 0\n"
+            "part 0: system 4 (13\u201316) split at measures 15 and 16 \u2192 systems 4 "
+            "(13\u201314), 5 (15) and 6 (16)\n"
+            "part 0: system 1 (1\u20134): staff 2 entry: byte 5 changed\n"
+            "part 0: staff list under number 9, which has no system: staves 1 \u2192 1, 2\n"
+            "part 0: frozen-system record at measure 13: byte 4 changed\n"
+            "part 1: system 2 (9\u201316) removed\n"
+            "part 1: system 3 (17) added, staves 1\n"
+            "part 1: staff list under number 2, which has no system: staves none \u2192 3\n"
+            "part 2: system 4 (9) added\n"
+            "part 2: system 1 renumbered 3\n"
+            "part 2: system 2 renumbered 5\n"
+            "part 3: gone, with 1 system and 0 rests\n");
+}
+
+// Rests are matched by where they begin; a rest splits only where it keeps
+// its start and a new rest, which the old document lacked, takes its end.
+TEST(DocumentDiffTest, RestsAreMatchedByWhereTheyBegin) {
+  HostDocument before;
+  before.host_version = 0x12000000;
+  before.parts = {0};
+  HostDocument after = before;
+  ScoreBuilder b(&before), a(&after);
+  for (auto [first, end] : {std::pair{1, 9}, {5, 7}, {20, 30}, {40, 50}, {60, 70}, {80, 90}}) {
+    b.Rest(0, first, end);
+  }
+  a.Rest(0, 1, 5);
+  a.Rest(0, 5, 9);
+  a.Rest(0, 20, 25);
+  a.Rest(0, 25, 28);
+  a.Rest(0, 40, 45);
+  a.Rest(0, 60, 65);
+  a.Rest(0, 65, 70);
+  SetByte(&after, standin::kRestTag, 65, 0, 0, 10, 1);
+  a.Rest(0, 80, 90);
+  SetByte(&after, standin::kRestTag, 80, 0, 0, 10, 1);
+  a.Rest(0, 90, 90);
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "part 0: rest 60\u201369 split at measure 65 \u2192 60\u201364 and 65\u201369\n"
+            "part 0: rest 65\u201369, compared with rest 60\u201369: byte 10 changed\n"
+            "part 0: rest at measure 1: 1\u20138 \u2192 1\u20134\n"
+            "part 0: rest at measure 5: 5\u20136 \u2192 5\u20138\n"
+            "part 0: rest at measure 20: 20\u201329 \u2192 20\u201324\n"
+            "part 0: rest 25\u201327 added\n"
+            "part 0: rest at measure 40: 40\u201349 \u2192 40\u201344\n"
+            "part 0: rest at measure 80: byte 10 changed\n"
+            "part 0: rest none at 90 added\n");
+}
+
 // Found by fuzzing: an empty system beginning where another begins was read
 // as a piece of a split, so a document differed from itself.
 TEST(DocumentDiffTest, AnEmptySystemIsNoPieceOfASplit) {
