@@ -561,6 +561,10 @@ TEST(DocumentDiffTest, ARegionSplitsOnlyWhereItKeepsItsStartAndANewOneTakesItsEn
   b.Region(9, 80, 90);
   a.Region(9, 80, 75);
   a.Region(12, 75, 90);
+  // A split whose first half changes more than its end.
+  b.Region(13, 100, 110);
+  a.Region(13, 100, 105, 0);
+  a.Region(14, 105, 110);
   EXPECT_EQ(
       Text(DocumentDiff::Describe(before, after)),
       "measure-number region 1 (1\u201316) split at measure 7 \u2192 regions 1 (1\u20136) "
@@ -569,6 +573,9 @@ TEST(DocumentDiffTest, ARegionSplitsOnlyWhereItKeepsItsStartAndANewOneTakesItsEn
       "and 4 (7\u201316)\n"
       "measure-number region 6 (40\u201349) split at measure 40 \u2192 regions 6 (none at 40) "
       "and 10 (40\u201349)\n"
+      "measure-number region 13 (100\u2013109) split at measure 105 \u2192 regions 13 "
+      "(100\u2013104) and 14 (105\u2013109)\n"
+      "measure-number region 13 (100\u2013104): clearedOnSplit 1 \u2192 0\n"
       "measure-number region 5: measures 20\u201329 \u2192 22\u201324\n"
       "measure-number region 9: measures 80\u201389 \u2192 none at 80\n"
       "measure-number region 7 (25\u201329) added\n"
@@ -617,4 +624,67 @@ TEST(DocumentDiffTest, PiecesOfALongStaffListAreComparedWithThePartTheyShow) {
     return size;
   };
   EXPECT_LT(text_size(400), 2 * text_size(200) + 4000);
+}
+
+// Where a piece of a cut system stops being compared with the old list
+// whole: at sixteen entries more than twice its own.
+TEST(DocumentDiffTest, APieceIsComparedWithTheWholeOldListUpToSixteenEntriesMore) {
+  HostDocument before, after;
+  for (HostDocument* doc : {&before, &after}) {
+    doc->host_version = 0x12000000;
+    doc->parts = {0, 1, 2, 3};
+  }
+  ScoreBuilder b(&before), a(&after);
+  auto put_list = [&](int part, int staves) {
+    for (int staff = 1; staff <= staves; ++staff) {
+      before.Put(standin::kSystemStaffTag, 1, static_cast<uint16_t>(staff - 1),
+                 standin::SystemStaffRecord(before.host_version, staff),
+                 static_cast<int16_t>(part));
+    }
+  };
+  auto cut_in_two = [&](int part) {
+    b.System(part, 1, 1, 3);
+    a.System(part, 1, 1, 2);
+    a.System(part, 2, 2, 3);
+    a.Staves(part, 1, {1});
+    a.Staves(part, 2, {2});
+  };
+  // Each piece one entry: 18 old entries are compared whole, 19 are not.
+  cut_in_two(0);
+  put_list(0, 18);
+  cut_in_two(1);
+  put_list(1, 19);
+  // A system that is not cut is compared whole however its list shrinks.
+  b.System(2, 1, 1, 2);
+  put_list(2, 19);
+  a.System(2, 1, 1, 2);
+  a.Staves(2, 1, {1});
+  // One staff and many details: a piece showing that one staff, and one
+  // showing none of it.
+  cut_in_two(3);
+  b.Staves(3, 1, {1});
+  for (int staff = 1; staff <= 20; ++staff) b.Detail(3, 1, staff, staff);
+  std::string staves_18;
+  for (int staff = 1; staff <= 18; ++staff) {
+    staves_18 += (staff > 1 ? ", " : "") + std::to_string(staff);
+  }
+  const std::string staves_19 = staves_18 + ", 19";
+  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
+            "part 0: system 1 (1\u20132) split at measure 2 \u2192 systems 1 (1) and 2 (2)\n"
+            "part 0: system 1 (1): staves " +
+                staves_18 +
+                " \u2192 1\n"
+                "part 0: system 2 (2): staves " +
+                staves_18 +
+                " \u2192 2\n"
+                "part 1: system 1 (1\u20132) split at measure 2 \u2192 systems 1 (1) and 2 (2)\n"
+                "part 1: system 1 (1): shows 1 of the 19 staves of system 1 (1\u20132)\n"
+                "part 1: system 2 (2): shows 1 of the 19 staves of system 1 (1\u20132)\n"
+                "part 2: system 1 (1): staves " +
+                staves_19 +
+                " \u2192 1\n"
+                "part 3: system 1 (1\u20132) split at measure 2 \u2192 systems 1 (1) and 2 (2)\n"
+                "part 3: system 1 (1): staff 1 detail 1 \u2192 none\n"
+                "part 3: system 2 (2): shows 0 of the 1 staff of system 1 (1\u20132), staves none "
+                "\u2192 2, staff 2 detail 2 \u2192 none\n");
 }
