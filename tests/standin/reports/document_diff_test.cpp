@@ -477,7 +477,7 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
   HostDocument before, after;
   for (HostDocument* doc : {&before, &after}) {
     doc->host_version = 0x12000000;
-    doc->parts = {1, 2, 3, 4, 5, 6, 7};
+    doc->parts = {1, 2, 3, 4, 5, 6, 7, 8};
   }
   ScoreBuilder b(&before), a(&after);
   b.System(1, 1, 1, 5);
@@ -506,6 +506,11 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
   b.System(7, 3, 9, 9);
   a.System(7, 1, 1, 9);
   a.System(7, 3, 9, 9);
+  // A gap before two systems that do meet.
+  b.System(8, 1, 1, 9);
+  a.System(8, 1, 1, 3);
+  a.System(8, 2, 4, 5);
+  a.System(8, 3, 5, 9);
   EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
             "part 1: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
             "part 2: systems 1 (1\u20132) and 2 (3\u20134) joined \u2192 system 1 (1\u20134)\n"
@@ -528,7 +533,10 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
             "(5\u20138)\n"
             "part 6: system 2 (none at 5) added\n"
             "part 6: system 3 (none at 5) added\n"
-            "part 7: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n");
+            "part 7: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
+            "part 8: system 1 now covers 1\u20132 (was system 1 (1\u20138))\n"
+            "part 8: system 2 (4) added\n"
+            "part 8: system 3 (5\u20138) added\n");
 }
 
 // A region splits when it keeps its start and ends earlier, and a new
