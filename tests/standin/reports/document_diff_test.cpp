@@ -125,6 +125,7 @@ TEST(DocumentDiffTest, HeaderSlotsAndOtherRecordsAreNamedOneByOne) {
   before.Put(standin::kEnclosureTag, 5, 0, Bytes(12, 0));
   after.Put(standin::kEnclosureTag, 5, 0, Bytes{1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9});
   after.Put(standin::MakeTag("XXXX"), 1, 2, Bytes(3, 0));
+  after.Put(standin::kRestSettingsTag, 0x12, 0, Bytes(12, 0));
   // A kind of record each part keeps that no picture reads.
   const uint32_t kMarkTag = standin::MakeTag("zMrk");
   const standin::RecordLayouts::ScopedKind marks({kMarkTag,
@@ -154,6 +155,7 @@ TEST(DocumentDiffTest, HeaderSlotsAndOtherRecordsAreNamedOneByOne) {
             "slot 2 (context 0): staff 2 \u2192 5\n"
             "slot 4 (context 0) added, staff 4\n"
             "record XXXX 1/2 added\n"
+            "setting ot25 0x0012/0 added\n"
             "setting ot25 0xFFFE/0: word 4 0 \u2192 1\n"
             "setting ot83 0xFFFE/0: word 2 0 \u2192 5\n"
             "setting ot83 0xFFFE/1: word 4 0 \u2192 1\n"
@@ -166,9 +168,9 @@ TEST(DocumentDiffTest, HeaderSlotsAndOtherRecordsAreNamedOneByOne) {
             "part 1: mark zMrk 2/0 added\n");
 
   HostDocument later = before;
-  later.host_version = 0x13000000;
+  later.host_version = 0x0F000000;
   EXPECT_EQ(Text(DocumentDiff::Describe(before, later)),
-            "host version 0x12000000 \u2192 0x13000000\n");
+            "host version 0x12000000 \u2192 0x0F000000\n");
 }
 
 // Records of a kind whose layout grew a field and changed another's kind,
@@ -234,8 +236,8 @@ TEST(DocumentDiffTest, FieldsAreComparedOnlyWhereBothRecordsHoldThem) {
             "host version 0x12000000 \u2192 0x13000000\n"
             "label zLbl 1/0: title \"ab\" \u2192 \"cb\", length 12 \u2192 14 bytes\n");
   // A host that keeps no such record yet compares its bytes whole.
-  EXPECT_EQ(Text(DocumentDiff::Describe(doc(0x10000000, {Bytes{1}}), doc(0x13000000, {grown}))),
-            "host version 0x10000000 \u2192 0x13000000\n"
+  EXPECT_EQ(Text(DocumentDiff::Describe(doc(0x0F000000, {Bytes{1}}), doc(0x13000000, {grown}))),
+            "host version 0x0F000000 \u2192 0x13000000\n"
             "label zLbl 1/0: bytes changed\n");
 }
 
@@ -283,12 +285,19 @@ TEST(DocumentDiffTest, SystemsListsAndFrozenRecordsOfEachPartAreComparedInPlace)
   a.System(2, 3, 1, 5);
   a.System(2, 5, 5, 9);
   a.System(2, 4, 9, 10);
+  // Two systems that swap numbers.
+  b.System(0, 7, 30, 31);
+  b.System(0, 8, 31, 32);
+  a.System(0, 8, 30, 31);
+  a.System(0, 7, 31, 32);
   EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
             "parts 0, 1, 2, 3 \u2192 0, 1, 2\n"
             "measure 16 removed\n"
             "measure-number region 1: clearedOnSplit 1 \u2192 0\n"
             "part 0: system 4 (13\u201316) split at measures 15 and 16 \u2192 systems 4 "
             "(13\u201314), 5 (15) and 6 (16)\n"
+            "part 0: system 7 renumbered 8\n"
+            "part 0: system 8 renumbered 7\n"
             "part 0: system 1 (1\u20134): staff 2 entry: byte 5 changed\n"
             "part 0: staff list under number 9, which has no system: staves 1 \u2192 1, 2\n"
             "part 0: frozen-system record at measure 13: byte 4 changed\n"
@@ -640,7 +649,7 @@ TEST(DocumentDiffTest, APieceIsComparedWithTheWholeOldListUpToSixteenEntriesMore
   HostDocument before, after;
   for (HostDocument* doc : {&before, &after}) {
     doc->host_version = 0x12000000;
-    doc->parts = {0, 1, 2, 3};
+    doc->parts = {0, 1, 2, 3, 4};
   }
   ScoreBuilder b(&before), a(&after);
   auto put_list = [&](int part, int staves) {
@@ -672,27 +681,41 @@ TEST(DocumentDiffTest, APieceIsComparedWithTheWholeOldListUpToSixteenEntriesMore
   cut_in_two(3);
   b.Staves(3, 1, {1});
   for (int staff = 1; staff <= 20; ++staff) b.Detail(3, 1, staff, staff);
+  // A piece that names old staves out of order and twice is compared with
+  // them in the old order, once each; its detail of a staff it does not
+  // list is compared with the old one.
+  cut_in_two(4);
+  put_list(4, 30);
+  b.Detail(4, 1, 5, 5);
+  a.Detail(4, 1, 5, 7);
+  a.Staves(4, 2, {3, 2, 2});
   std::string staves_18;
   for (int staff = 1; staff <= 18; ++staff) {
     staves_18 += (staff > 1 ? ", " : "") + std::to_string(staff);
   }
   const std::string staves_19 = staves_18 + ", 19";
-  EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
-            "part 0: system 1 (1\u20132) split at measure 2 \u2192 systems 1 (1) and 2 (2)\n"
-            "part 0: system 1 (1): staves " +
-                staves_18 +
-                " \u2192 1\n"
-                "part 0: system 2 (2): staves " +
-                staves_18 +
-                " \u2192 2\n"
-                "part 1: system 1 (1\u20132) split at measure 2 \u2192 systems 1 (1) and 2 (2)\n"
-                "part 1: system 1 (1): shows 1 of the 19 staves of system 1 (1\u20132)\n"
-                "part 1: system 2 (2): shows 1 of the 19 staves of system 1 (1\u20132)\n"
-                "part 2: system 1 (1): staves " +
-                staves_19 +
-                " \u2192 1\n"
-                "part 3: system 1 (1\u20132) split at measure 2 \u2192 systems 1 (1) and 2 (2)\n"
-                "part 3: system 1 (1): staff 1 detail 1 \u2192 none\n"
-                "part 3: system 2 (2): shows 0 of the 1 staff of system 1 (1\u20132), staves none "
-                "\u2192 2, staff 2 detail 2 \u2192 none\n");
+  EXPECT_EQ(
+      Text(DocumentDiff::Describe(before, after)),
+      "part 0: system 1 (1\u20132) split at measure 2 \u2192 systems 1 (1) and 2 (2)\n"
+      "part 0: system 1 (1): staves " +
+          staves_18 +
+          " \u2192 1\n"
+          "part 0: system 2 (2): staves " +
+          staves_18 +
+          " \u2192 2\n"
+          "part 1: system 1 (1\u20132) split at measure 2 \u2192 systems 1 (1) and 2 (2)\n"
+          "part 1: system 1 (1): shows 1 of the 19 staves of system 1 (1\u20132)\n"
+          "part 1: system 2 (2): shows 1 of the 19 staves of system 1 (1\u20132)\n"
+          "part 2: system 1 (1): staves " +
+          staves_19 +
+          " \u2192 1\n"
+          "part 3: system 1 (1\u20132) split at measure 2 \u2192 systems 1 (1) and 2 (2)\n"
+          "part 3: system 1 (1): staff 1 detail 1 \u2192 none\n"
+          "part 3: system 2 (2): shows 0 of the 1 staff of system 1 (1\u20132), staves none "
+          "\u2192 2, staff 2 detail 2 \u2192 none\n"
+          "part 4: system 1 (1\u20132) split at measure 2 \u2192 systems 1 (1) and 2 (2)\n"
+          "part 4: system 1 (1): shows 1 of the 30 staves of system 1 (1\u20132), staff 5 "
+          "detail 5 \u2192 7\n"
+          "part 4: system 2 (2): shows 2 of the 30 staves of system 1 (1\u20132), staves 2, 3 "
+          "\u2192 3, 2, 2\n");
 }
