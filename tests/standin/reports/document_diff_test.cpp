@@ -167,6 +167,11 @@ TEST(DocumentDiffTest, HeaderSlotsAndOtherRecordsAreNamedOneByOne) {
             "part 1: no longer has a part record\n"
             "part 1: mark zMrk 2/0 added\n");
 
+  HostDocument whole = Score(false);
+  ScoreBuilder(&whole).SplitGate(1);
+  EXPECT_EQ(Text(DocumentDiff::Describe(whole, Score(false))),
+            "setting ot83 0xFFFE/0: word 4 1 \u2192 0 (rests are now split at a new piece)\n");
+
   HostDocument later = before;
   later.host_version = 0x0F000000;
   EXPECT_EQ(Text(DocumentDiff::Describe(before, later)),
