@@ -271,6 +271,7 @@ TEST(DocumentDiffTest, SystemsListsAndFrozenRecordsOfEachPartAreComparedInPlace)
   after.Erase(standin::kMeasureTag, 16, 0);
   a.Region(1, 1, 17, 0);
   SetByte(&after, standin::kSystemStaffTag, 1, 1, 0, 5, 1);
+  SetByte(&after, standin::kSystemStaffTag, 2, 0, 0, 5, 1);
   SetByte(&after, standin::kFrozenSystemTag, 13, 0, 0, 4, 1);
   // System 4 cut in three.
   a.System(0, 4, 13, 15);
@@ -304,6 +305,7 @@ TEST(DocumentDiffTest, SystemsListsAndFrozenRecordsOfEachPartAreComparedInPlace)
             "part 0: system 7 renumbered 8\n"
             "part 0: system 8 renumbered 7\n"
             "part 0: system 1 (1\u20134): staff 2 entry: byte 5 changed\n"
+            "part 0: system 2 (5\u20138): staff 1 entry: byte 5 changed\n"
             "part 0: staff list under number 9, which has no system: staves 1 \u2192 1, 2\n"
             "part 0: frozen-system record at measure 13: byte 4 changed\n"
             "part 1: system 2 (9\u201316) removed\n"
