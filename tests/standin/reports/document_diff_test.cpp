@@ -261,6 +261,7 @@ TEST(DocumentDiffTest, SystemsListsAndFrozenRecordsOfEachPartAreComparedInPlace)
   before.parts = {0, 1, 2, 3};
   ScoreBuilder b(&before);
   b.Staves(0, 9, {1});
+  b.Detail(0, 11, 1, 5);
   b.System(2, 1, 1, 5);
   b.System(2, 2, 5, 9);
   b.System(3, 1, 1, 17);
@@ -280,6 +281,7 @@ TEST(DocumentDiffTest, SystemsListsAndFrozenRecordsOfEachPartAreComparedInPlace)
   a.Staves(0, 5, {1, 2});
   a.Staves(0, 6, {1, 2});
   a.Staves(0, 9, {1, 2});
+  a.Detail(0, 11, 1, 6);
   // System 2 of part 1 goes, its list stays.
   after.Erase(standin::kStaffSystemTag, 2, 0, 1);
   a.Staves(1, 2, {3});
@@ -307,6 +309,7 @@ TEST(DocumentDiffTest, SystemsListsAndFrozenRecordsOfEachPartAreComparedInPlace)
             "part 0: system 1 (1\u20134): staff 2 entry: byte 5 changed\n"
             "part 0: system 2 (5\u20138): staff 1 entry: byte 5 changed\n"
             "part 0: staff list under number 9, which has no system: staves 1 \u2192 1, 2\n"
+            "part 0: staff list under number 11, which has no system: staff 1 detail 5 \u2192 6\n"
             "part 0: frozen-system record at measure 13: byte 4 changed\n"
             "part 1: system 2 (9\u201316) removed\n"
             "part 1: system 3 (17) added, staves 1\n"
