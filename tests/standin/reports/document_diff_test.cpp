@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "standin/documents/record_builder.h"
 #include "standin/store/record_layouts.h"
 #include "tests/standin/score_builder.h"
