@@ -501,7 +501,7 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
   HostDocument before, after;
   for (HostDocument* doc : {&before, &after}) {
     doc->host_version = 0x12000000;
-    doc->parts = {1, 2, 3, 4, 5, 6, 7, 8};
+    doc->parts = {1, 2, 3, 4, 5, 6, 7, 8, 9};
   }
   ScoreBuilder b(&before), a(&after);
   b.System(1, 1, 1, 5);
@@ -535,6 +535,12 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
   a.System(8, 1, 1, 3);
   a.System(8, 2, 4, 5);
   a.System(8, 3, 5, 9);
+  // Eight systems, the last six empty, after a tiling's last piece: the
+  // walk past that piece ends at the part's end, not at an empty one.
+  b.System(9, 1, 1, 9);
+  a.System(9, 1, 1, 5);
+  a.System(9, 2, 5, 9);
+  for (int s = 3; s <= 8; ++s) a.System(9, s, 5, 5);
   EXPECT_EQ(Text(DocumentDiff::Describe(before, after)),
             "part 1: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
             "part 2: systems 1 (1\u20132) and 2 (3\u20134) joined \u2192 system 1 (1\u20134)\n"
@@ -560,7 +566,15 @@ TEST(DocumentDiffTest, TilingsCountOnlyUnmatchedSystemsThatCoverTheWholeRange) {
             "part 7: systems 1 (1\u20134) and 2 (5\u20138) joined \u2192 system 1 (1\u20138)\n"
             "part 8: system 1 now covers 1\u20132 (was system 1 (1\u20138))\n"
             "part 8: system 2 (4) added\n"
-            "part 8: system 3 (5\u20138) added\n");
+            "part 8: system 3 (5\u20138) added\n"
+            "part 9: system 1 (1\u20138) split at measure 5 \u2192 systems 1 (1\u20134) and 2 "
+            "(5\u20138)\n"
+            "part 9: system 3 (none at 5) added\n"
+            "part 9: system 4 (none at 5) added\n"
+            "part 9: system 5 (none at 5) added\n"
+            "part 9: system 6 (none at 5) added\n"
+            "part 9: system 7 (none at 5) added\n"
+            "part 9: system 8 (none at 5) added\n");
 }
 
 // A region splits when it keeps its start and ends earlier, and a new
