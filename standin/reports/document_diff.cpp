@@ -46,12 +46,6 @@ std::string FlagChange(const FieldLayout& field, uint32_t before, uint32_t after
   return Join(parts, " ");
 }
 
-std::string ValueText(const FieldLayout& field, int32_t value) {
-  return field.kind == FieldKind::kFlags
-             ? Hex(static_cast<uint32_t>(value), static_cast<int>(2 * field.number_size))
-             : std::to_string(value);
-}
-
 // "bytes 0–3, 16" for the offsets at which two equally long byte runs differ,
 // looking only at `gaps`.
 std::string ByteRanges(const Bytes& a, const Bytes& b, const std::vector<Gap>& gaps) {
@@ -113,8 +107,7 @@ std::vector<std::string> FieldChanges(uint32_t tag, const Bytes& a, uint32_t a_v
             name + " " +
             FlagChange(field, static_cast<uint32_t>(*before), static_cast<uint32_t>(*after)));
       } else {
-        changes.push_back(name + " " + ValueText(field, *before) + kArrow +
-                          ValueText(field, *after));
+        changes.push_back(name + " " + std::to_string(*before) + kArrow + std::to_string(*after));
       }
     }
   }
